@@ -1,0 +1,25 @@
+# Warning flags for our own targets only (never for third-party code).
+function(qmx_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(QMX_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# qmx_test(<name> SOURCES ... LIBS ...): one GoogleTest executable, discovered by CTest at test time.
+function(qmx_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  qmx_warnings(${name})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/c_src ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    QMX_TEST_REF_DIR="${PROJECT_SOURCE_DIR}/tests/ref"
+    QMX_TEST_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  set(_labels unit)
+  if(ARG_LABELS)
+    set(_labels ${ARG_LABELS})
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${_labels}"
+    ENVIRONMENT "OPENBLAS_NUM_THREADS=1")
+endfunction()
