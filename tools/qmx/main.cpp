@@ -1,7 +1,25 @@
-// qmx: the command-line host. Subcommands are added as the host framework grows.
+// qmx: the command-line host of the procedures library.
 #include <cstdio>
+#include <exception>
 
-int main() {
-  std::fprintf(stderr, "qmx: no commands yet\n");
-  return 2;
+#include "Commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"qmx: statistical procedures over CSV files larger than memory"};
+  app.require_subcommand(1);
+  addDescribeCommand(app);
+  addCovCommand(app);
+  addRunCommand(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  } catch (const CommandError& e) {
+    std::fprintf(stderr, "qmx: %s\n", e.what());
+    return e.exitStatus;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qmx: internal error: %s\n", e.what());
+    return 3;
+  }
+  return 0;
 }

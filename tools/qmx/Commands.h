@@ -1,0 +1,18 @@
+// The subcommands of qmx. Each registers itself on the application and runs when chosen;
+// a command reports failure by throwing CommandError (message on stderr, exit status).
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <stdexcept>
+#include <string>
+
+struct CommandError : std::runtime_error {
+  CommandError(const std::string& message, int status = 1)
+      : std::runtime_error(message), exitStatus(status) {}
+  int exitStatus;
+};
+
+void addDescribeCommand(CLI::App& app);
+void addCovCommand(CLI::App& app);
+void addRunCommand(CLI::App& app);
