@@ -1,0 +1,7 @@
+#include "qmxmisc/numeric/Lapack.h"
+
+#include "qmxmisc/framework/QMXException.h"
+
+void lapackCheck(const char* routine, int info) {
+  if (info != 0) QMX_ThrowException("LAPACK routine %s failed: info = %d", routine, info);
+}

@@ -1,1 +1,0 @@
-// Removed once the first numeric sources land.
