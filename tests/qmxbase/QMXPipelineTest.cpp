@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -270,4 +271,21 @@ TEST(QMXPipeline, ProgressAndMessages) {
   EXPECT_EQ(progress,
             (std::vector<std::pair<std::int64_t, std::int64_t>>{{4, 10}, {8, 10}, {10, 10}}));
   EXPECT_TRUE(messages.empty());
+}
+
+TEST(QMXPipeline, EscapingExceptionsEndTheRun) {
+  class ThrowingProc : public QMXProc {
+   public:
+    void execute() override { throw std::runtime_error("chunk 1 broke"); }
+  };
+  const QMXMemoryTable table = sampleTable(3);
+  QMXMemorySource source(table);
+  QMXMemorySink sink;
+  ThrowingProc proc;
+  QMXPipeline run(proc, "ThrowingProc");
+  run.addInput(source);
+  run.setOutput(copySchema(), &sink);
+  EXPECT_FALSE(run.run());
+  EXPECT_EQ(run.error(), "proc ThrowingProc failed: chunk 1 broke");
+  EXPECT_EQ(sink.state(), QMXSinkState::Abandoned);
 }

@@ -188,6 +188,9 @@ void runProc(const RunOptions& options) {
     throw CommandError("--input2 needs --input");
   if (!options.output.empty() && options.outputColumns.empty())
     throw CommandError("--output needs at least one --output-column");
+  QMXSchema outputSchema;
+  for (const auto& spec : options.outputColumns)
+    outputSchema.push_back(parseOutputColumn(spec));
 
   const std::string libraryPath = options.library.empty()
                                       ? QMXProcLoader::defaultLibraryPath(QMX_DEFAULT_LIBRARY_DIR)
@@ -216,12 +219,7 @@ void runProc(const RunOptions& options) {
   QMXPipeline pipeline(*proc, options.className);
   for (auto& source : sources)
     pipeline.addInput(*source);
-  if (!options.outputColumns.empty()) {
-    QMXSchema schema;
-    for (const auto& spec : options.outputColumns)
-      schema.push_back(parseOutputColumn(spec));
-    pipeline.setOutput(std::move(schema), sink.get());
-  }
+  if (!outputSchema.empty()) pipeline.setOutput(std::move(outputSchema), sink.get());
   pipeline.setChunkRows(options.chunkRows);
   pipeline.setProgressCallback(
       [&printer](std::int64_t done, std::int64_t total) { printer.progress(done, total); });
