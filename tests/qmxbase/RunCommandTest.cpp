@@ -23,8 +23,10 @@ std::string slurp(const std::filesystem::path& path) {
   return text.str();
 }
 
+// One directory per test case: CTest runs cases in parallel.
 std::filesystem::path scratchDir() {
-  auto dir = std::filesystem::path(QMX_TEST_BINARY_DIR) / "run-command-test";
+  auto dir = std::filesystem::path(QMX_TEST_BINARY_DIR) / "run-command-test" /
+             ::testing::UnitTest::GetInstance()->current_test_info()->name();
   std::filesystem::create_directories(dir);
   return dir;
 }
