@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "Commands.h"
+#include "qmxbase/QMXCsvSink.h"
+#include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXDataSink.h"
 #include "qmxbase/QMXDataSource.h"
@@ -118,13 +120,14 @@ QMXColumnInfo parseOutputColumn(const std::string& spec) {
   return column;
 }
 
-// CSV input and output. The CSV source and sink of the host are plugged in here.
+// CSV input (a metadata pass gives the schema and row count, then chunked reads) and output
+// (written to "<path>.tmp", renamed on commit).
 std::unique_ptr<QMXDataSource> openCsvInput(const std::string& path) {
-  throw CommandError("cannot read " + path + ": CSV input is not available in this build", 2);
+  return std::make_unique<QMXCsvSource>(path);
 }
 
 std::unique_ptr<QMXDataSink> openCsvOutput(const std::string& path) {
-  throw CommandError("cannot write " + path + ": CSV output is not available in this build", 2);
+  return std::make_unique<QMXCsvSink>(path);
 }
 
 // Prints messages on stderr as they arrive; remembers error texts so that the final error is
