@@ -2,6 +2,7 @@
 // its properties, and writes its output rows to a CSV file.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -145,8 +146,12 @@ class MessagePrinter {
     if (errors_.count(text)) return;
     print({QMXMessageKind::Error, text});
   }
+  // At most ten updates a second, and only on a terminal.
   void progress(std::int64_t done, std::int64_t total) {
     if (!isatty(STDERR_FILENO)) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (progressShown_ && now - lastProgress_ < std::chrono::milliseconds(100)) return;
+    lastProgress_ = now;
     if (total > 0)
       std::fprintf(stderr, "\rrows %lld / %lld", static_cast<long long>(done),
                    static_cast<long long>(total));
@@ -164,6 +169,7 @@ class MessagePrinter {
  private:
   bool verbose_;
   bool progressShown_ = false;
+  std::chrono::steady_clock::time_point lastProgress_;
   std::set<std::string> errors_;
 };
 
