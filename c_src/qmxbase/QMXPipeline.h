@@ -11,7 +11,9 @@
 //
 // The loop: refill every reader's window up to its request rows (rewinding the source first
 // when the proc asked for a new pass), call execute, pass released output rows to the sink,
-// report progress; stop when the proc is done. Any error (proc error after init or execute,
+// report progress; stop when the proc is done. A proc that is not done although input 0 was
+// already over (EOF, no ready rows) when the call began, and that asked for no new pass, is
+// marked done: it can never get another row. Any error (proc error after init or execute,
 // a bad buffer index, a QMXDataError of a source or sink, a proc that makes no progress) ends
 // the run with the sink abandoned; success commits it.
 #pragma once
@@ -45,7 +47,9 @@ class QMXPipeline {
   // Rows per chunk (proc numRows, readers' request rows, output capacity); default 1000.
   void setChunkRows(long rows);
   void setProgressCallback(QMXProgressCallback callback);
-  // Consecutive execute calls without progress before the run is stopped (default 3).
+  // Consecutive execute calls without progress (no row released or written, no rewind, not
+  // done) before the run is stopped (default 3). A call that logs a message does not count
+  // here (procs may spend calls on setup), but 10000 such calls in a row also stop the run.
   void setIdleLimit(int calls) { idleLimit_ = calls; }
 
   // Builds the buffers and attaches them to the proc (done by setProperty/run if needed).
