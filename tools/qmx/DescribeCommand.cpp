@@ -116,20 +116,20 @@ void printText(const QMXCsvMetadata& meta, std::size_t maxLevels) {
     else
       for (std::size_t cellIdx = 0; cellIdx + 1 < row.size(); ++cellIdx)
         widths[cellIdx] = std::max(widths[cellIdx], row[cellIdx].size());
+  // Numbers right-aligned, names and types left-aligned; the level list of a factor or
+  // string row (its last cell) is printed as it is.
   auto printRow = [&](const std::vector<std::string>& row) {
     std::string line;
     for (std::size_t cellIdx = 0; cellIdx < row.size(); ++cellIdx) {
-      const bool last = cellIdx + 1 == row.size();
+      const std::string& cell = row[cellIdx];
+      const bool levelList = row.size() != head.size() && cellIdx + 1 == row.size();
+      const std::size_t pad = levelList ? 0 : widths[cellIdx] - cell.size();
       const bool rightAligned = cellIdx == 0 || cellIdx >= 3;
-      std::string cell = row[cellIdx];
-      if (!last || row.size() == head.size()) {
-        const std::size_t pad = widths[cellIdx] - std::min(widths[cellIdx], cell.size());
-        cell = rightAligned && !(last && row.size() != head.size())
-                   ? std::string(pad, ' ') + cell
-                   : cell + (last ? "" : std::string(pad, ' '));
-      }
-      line += (cellIdx == 0 ? "" : "  ") + cell;
+      if (cellIdx > 0) line += "  ";
+      line += rightAligned ? std::string(pad, ' ') + cell : cell + std::string(pad, ' ');
     }
+    while (!line.empty() && line.back() == ' ')
+      line.pop_back();
     std::printf("%s\n", line.c_str());
   };
   printRow(head);
