@@ -1,0 +1,20 @@
+// Settings shared by the CSV reader pieces (scanner, metadata pass, source) and the sink.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct QMXCsvOptions {
+  char separator = ',';
+  char quote = '"';
+  // A field whose text (after removing quotes) equals one of these is missing. The
+  // defaults match what R's read.csv treats as missing in a numeric column.
+  std::vector<std::string> naStrings{"", "NA"};
+  // A non-numeric column with at most this many distinct values is a factor; with more it
+  // is a string column. The metadata pass keeps at most maxLevels + 1 distinct values.
+  std::size_t maxLevels = 1024;
+  // Bytes read from the file at a time. The buffer grows beyond this only to hold one
+  // record that is longer.
+  std::size_t blockBytes = std::size_t{1} << 20;
+};

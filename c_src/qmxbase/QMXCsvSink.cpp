@@ -1,0 +1,141 @@
+#include "qmxbase/QMXCsvSink.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "qmxbase/QMXDataError.h"
+
+namespace {
+
+constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
+
+}  // namespace
+
+QMXCsvSink::QMXCsvSink(std::string path, char separator)
+    : path_(std::move(path)), tempPath_(path_ + ".tmp"), separator_(separator) {
+  file_ = std::fopen(tempPath_.c_str(), "wb");
+  if (file_ == nullptr)
+    throw QMXDataError("cannot create " + tempPath_ + ": " + std::strerror(errno));
+  pending_.reserve(kFlushBytes + 4096);
+}
+
+QMXCsvSink::~QMXCsvSink() {
+  if (!committed_) closeAndRemove();
+}
+
+void QMXCsvSink::closeAndRemove() noexcept {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  std::remove(tempPath_.c_str());
+}
+
+void QMXCsvSink::failWrite(int error) {
+  closeAndRemove();
+  throw QMXDataError("cannot write " + tempPath_ + ": " + std::strerror(error));
+}
+
+void QMXCsvSink::begin(const QMXSchema& schema) {
+  for (std::size_t colIdx = 0; colIdx < schema.size(); ++colIdx) {
+    if (colIdx > 0) pending_ += separator_;
+    appendText(schema[colIdx].name);
+  }
+  pending_ += '\n';
+}
+
+void QMXCsvSink::appendText(std::string_view text) {
+  const char specials[] = {separator_, '"', '\n', '\r', '\0'};
+  if (text.find_first_of(specials) == std::string_view::npos) {
+    pending_ += text;
+    return;
+  }
+  pending_ += '"';
+  for (char c : text) {
+    if (c == '"') pending_ += '"';
+    pending_ += c;
+  }
+  pending_ += '"';
+}
+
+// 15 significant digits in the %.15g form; Inf and -Inf as R writes them.
+void QMXCsvSink::appendNumber(double x) {
+  if (std::isnan(x)) {
+    pending_ += "NA";
+  } else if (std::isinf(x)) {
+    pending_ += x > 0 ? "Inf" : "-Inf";
+  } else {
+    char digits[32];
+    auto result = std::to_chars(digits, digits + sizeof digits, x, std::chars_format::general, 15);
+    pending_.append(digits, result.ptr);
+  }
+}
+
+void QMXCsvSink::write(const QMXSchema& schema, const QMXRowBlock& block, std::size_t firstRow,
+                       std::size_t count) {
+  if (file_ == nullptr) throw QMXDataError(tempPath_ + ": write after commit or abandon");
+  for (std::size_t rowIdx = firstRow; rowIdx < firstRow + count; ++rowIdx) {
+    for (std::size_t colIdx = 0; colIdx < schema.size(); ++colIdx) {
+      if (colIdx > 0) pending_ += separator_;
+      const QMXColumnInfo& column = schema[colIdx];
+      switch (column.type) {
+        case QMXColumnType::Double:
+          appendNumber(block.numbers[colIdx][rowIdx]);
+          break;
+        case QMXColumnType::Factor: {
+          const double code = block.numbers[colIdx][rowIdx];
+          if (std::isnan(code)) {
+            pending_ += "NA";
+          } else if (code < 0 || code >= static_cast<double>(column.levels.size())) {
+            throw QMXDataError(tempPath_ + ": column '" + column.name + "': level number " +
+                               std::to_string(static_cast<long long>(code)) + " out of range (" +
+                               std::to_string(column.levels.size()) + " levels)");
+          } else {
+            appendText(column.levels[static_cast<std::size_t>(code)]);
+          }
+          break;
+        }
+        case QMXColumnType::String:
+          if (block.missingText[colIdx][rowIdx])
+            pending_ += "NA";
+          else
+            appendText(block.texts[colIdx][rowIdx]);
+          break;
+      }
+    }
+    pending_ += '\n';
+    if (pending_.size() >= kFlushBytes) flush();
+  }
+}
+
+void QMXCsvSink::flush() {
+  if (pending_.empty()) return;
+  if (std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) failWrite(errno);
+  pending_.clear();
+}
+
+void QMXCsvSink::commit() {
+  if (file_ == nullptr) throw QMXDataError(tempPath_ + ": commit after commit or abandon");
+  flush();
+  if (std::fflush(file_) != 0) failWrite(errno);
+  std::FILE* file = file_;
+  file_ = nullptr;
+  if (std::fclose(file) != 0) {
+    const int error = errno;
+    std::remove(tempPath_.c_str());
+    throw QMXDataError("cannot write " + tempPath_ + ": " + std::strerror(error));
+  }
+  if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+    const int error = errno;
+    std::remove(tempPath_.c_str());
+    throw QMXDataError("cannot rename " + tempPath_ + " to " + path_ + ": " + std::strerror(error));
+  }
+  committed_ = true;
+}
+
+void QMXCsvSink::abandon() {
+  closeAndRemove();
+  committed_ = false;
+}

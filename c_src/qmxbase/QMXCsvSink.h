@@ -1,0 +1,46 @@
+// Output rows written to a CSV file. The rows go to "<path>.tmp", which `commit` renames
+// to <path>; `abandon`, or destruction without `commit`, removes the temporary file, so
+// a failed run never leaves a file that looks finished. Format: a header line, numbers
+// with 15 significant digits (as R prints them with digits = 15), missing values as NA,
+// factor cells as level text, and texts quoted (quotes doubled) when they hold the
+// separator, a quote or a line end.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "qmxbase/QMXDataSink.h"
+
+class QMXCsvSink : public QMXDataSink {
+ public:
+  // Creates "<path>.tmp". Throws QMXDataError: "cannot create <path>.tmp: <reason>".
+  explicit QMXCsvSink(std::string path, char separator = ',');
+  ~QMXCsvSink() override;
+  QMXCsvSink(const QMXCsvSink&) = delete;
+  QMXCsvSink& operator=(const QMXCsvSink&) = delete;
+
+  const std::string& path() const { return path_; }
+  const std::string& tempPath() const { return tempPath_; }
+
+  void begin(const QMXSchema& schema) override;
+  void write(const QMXSchema& schema, const QMXRowBlock& block, std::size_t firstRow,
+             std::size_t count) override;
+  // Throws QMXDataError when a write, the close or the rename fails (disk full, ...);
+  // the temporary file is then removed.
+  void commit() override;
+  void abandon() override;
+
+ private:
+  void appendText(std::string_view text);
+  void appendNumber(double x);
+  void flush();
+  void closeAndRemove() noexcept;
+  [[noreturn]] void failWrite(int error);
+
+  std::string path_;
+  std::string tempPath_;
+  char separator_;
+  std::FILE* file_ = nullptr;
+  std::string pending_;  // formatted text not yet handed to the file
+  bool committed_ = false;
+};

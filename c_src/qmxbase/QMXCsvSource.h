@@ -1,0 +1,49 @@
+// A CSV file as a data source: read chunk by chunk, any number of passes, with the
+// schema and row count from a metadata pass (QMXCsvMetadata). Double columns hold numbers
+// (NaN for missing), factor columns level numbers in the metadata's level order, string
+// columns their texts.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "qmxbase/QMXCsvMetadata.h"
+#include "qmxbase/QMXCsvOptions.h"
+#include "qmxbase/QMXCsvScanner.h"
+#include "qmxbase/QMXCsvTextMap.h"
+#include "qmxbase/QMXDataSource.h"
+
+class QMXCsvSource : public QMXDataSource {
+ public:
+  // Runs the metadata pass itself, then opens the file for reading.
+  explicit QMXCsvSource(const std::string& path, const QMXCsvOptions& options = {});
+  // Uses metadata from an earlier scanCsvMetadata of the same file with the same options.
+  // Throws QMXDataError when the header disagrees with it.
+  QMXCsvSource(const std::string& path, QMXCsvMetadata metadata, const QMXCsvOptions& options = {});
+
+  const QMXCsvMetadata& metadata() const { return metadata_; }
+
+  const QMXSchema& schema() const override { return schema_; }
+  std::int64_t totalRows() const override { return metadata_.rows; }
+  // Throws QMXDataError naming file and line: a field count that differs from the
+  // header's, a field of a Double column that is not a number, a factor level the
+  // metadata pass did not see, a quoted field left open, or a row count that differs
+  // from the metadata's (the file changed since it was scanned).
+  std::size_t read(std::size_t maxRows, QMXRowBlock& block) override;
+  bool atEnd() const override { return rowsRead_ >= metadata_.rows; }
+  void rewind() override;
+  const char* describe() const override { return metadata_.path.c_str(); }
+
+ private:
+  void checkHeader() const;
+  void appendRecord(QMXRowBlock& block);
+  void checkNoMoreRows();
+
+  QMXCsvMetadata metadata_;
+  QMXSchema schema_;
+  std::unique_ptr<QMXCsvScanner> scanner_;
+  std::vector<QMXCsvTextMap<double>> levelCodes_;  // per column; empty unless Factor
+  std::int64_t rowsRead_ = 0;
+};
