@@ -11,6 +11,12 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+std::string numberText(double x) {
+  char text[64];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, x);
+  return ec == std::errc() ? std::string(text, end) : std::string("NaN");
+}
+
 // Appends row `row` of `from` to `to` (both shaped for the same schema).
 void appendRow(const QMXRowBlock& from, std::size_t row, QMXRowBlock& to) {
   for (std::size_t col = 0; col < from.numbers.size(); ++col) {
@@ -89,7 +95,7 @@ void QMXBufWriter::setDouble(long row, int col, double x) {
       } else if (x >= 0 && x == std::floor(x) && x < static_cast<double>(buf_->getNumLevels(col))) {
         block.numbers[col][row] = x;
       } else {
-        buf_->noteAccessProblem("setDouble: " + std::to_string(x) + " is not a level of column " +
+        buf_->noteAccessProblem("setDouble: " + numberText(x) + " is not a level of column " +
                                 std::to_string(col) + " of the " + buf_->label() + " (" +
                                 std::to_string(buf_->getNumLevels(col)) + " levels)");
       }
@@ -99,11 +105,7 @@ void QMXBufWriter::setDouble(long row, int col, double x) {
         setString(row, col, nullptr);
         return;
       }
-      char text[64];
-      const auto [end, ec] = std::to_chars(text, text + sizeof text, x);
-      *end = '\0';
-      (void)ec;
-      setString(row, col, text);
+      setString(row, col, numberText(x).c_str());
       return;
     }
   }

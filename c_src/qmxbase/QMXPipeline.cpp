@@ -181,7 +181,11 @@ bool QMXPipeline::run() {
   }
   if (output_) output_->writer.resetRows();
 
-  proc_.init();
+  try {
+    proc_.init();
+  } catch (const std::exception& e) {
+    return fail("proc " + className_ + " failed in init: " + e.what());
+  }
   if (proc_.getError() || proc_.hasError()) return failFromProc("init");
   if (!checkAccessProblems()) return false;
   try {
@@ -245,6 +249,9 @@ bool QMXPipeline::run() {
     flushOutput();
   } catch (const QMXDataError& e) {
     return finish(fail(e.what()));
+  } catch (const std::exception& e) {
+    // Procs catch their own exceptions; one that escapes still ends the run cleanly.
+    return finish(fail("proc " + className_ + " failed: " + e.what()));
   }
   return finish(true);
 }

@@ -45,6 +45,7 @@ class QMXPropertyInfo {
   const std::string& name() const { return head_->name_; }
   // Appends a value at the end of the chain.
   void addValue(std::string text);
+  const QMXPropertyInfo* next() const { return next_.get(); }
   // Number of values in the chain starting at this one.
   std::size_t valueCount() const;
   // The input text of this value (nullopt when the request has no value here).

@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   } catch (const CommandError& e) {
-    std::fprintf(stderr, "qmx: %s\n", e.what());
+    // An empty message: the error was already printed as a proc message.
+    if (*e.what()) std::fprintf(stderr, "qmx: %s\n", e.what());
     return e.exitStatus;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qmx: internal error: %s\n", e.what());

@@ -1,0 +1,90 @@
+#include "qmxbase/QMXObj.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+TEST(QMXObj, ErrorsAndMessagesAreLoggedInOrder) {
+  QMXObj obj;
+  std::vector<std::string> heard;
+  obj.setMessageListener([&](const QMXMessage& message) {
+    heard.push_back(std::string(QMXMessageKindName(message.kind)) + ": " + message.text);
+  });
+  EXPECT_EQ(obj.getError(), nullptr);
+  EXPECT_FALSE(obj.hasError());
+
+  obj.addInformation("read 10 rows");
+  obj.addWarning("Using default tolerance");
+  EXPECT_FALSE(obj.hasError());
+  obj.addError("chunk failed");
+  EXPECT_TRUE(obj.hasError());
+  EXPECT_EQ(obj.getError(), nullptr);  // addError logs, it does not set the error
+
+  obj.setError("bad factor levels given", 0);
+  obj.setError("second error");
+  ASSERT_NE(obj.getError(), nullptr);
+  EXPECT_STREQ(obj.getError(), "bad factor levels given: 0");  // the first error is kept
+  obj.addDebug("trace");
+
+  const std::vector<QMXMessage> expected = {
+      {QMXMessageKind::Information, "read 10 rows"},
+      {QMXMessageKind::Warning, "Using default tolerance"},
+      {QMXMessageKind::Error, "chunk failed"},
+      {QMXMessageKind::Error, "bad factor levels given: 0"},
+      {QMXMessageKind::Error, "second error"},
+      {QMXMessageKind::Debug, "trace"},
+  };
+  EXPECT_EQ(obj.getMessages(), expected);
+  EXPECT_EQ(heard,
+            (std::vector<std::string>{"info: read 10 rows", "warning: Using default tolerance",
+                                      "error: chunk failed", "error: bad factor levels given: 0",
+                                      "error: second error", "debug: trace"}));
+
+  obj.clearMessages();
+  EXPECT_EQ(obj.getError(), nullptr);
+  EXPECT_FALSE(obj.hasError());
+  EXPECT_TRUE(obj.getMessages().empty());
+}
+
+TEST(QMXObj, MissingValueConstants) {
+  const double na = QMXObj::getDoubleNA();
+  const double nan = QMXObj::getDoubleNaN();
+  EXPECT_TRUE(std::isnan(na));
+  EXPECT_TRUE(QMXObj::isDoubleNA(na));
+  EXPECT_FALSE(QMXObj::isDoubleNA(nan));
+  EXPECT_FALSE(QMXObj::isDoubleNA(1954.0));
+  // Every NaN is missing; numbers and infinities are not.
+  for (double x : {na, nan, -nan, std::numeric_limits<double>::signaling_NaN()})
+    EXPECT_TRUE(QMXObj::isDoubleNaN(x));
+  for (double x : {0.0, -1.5, 1e308, std::numeric_limits<double>::infinity()})
+    EXPECT_FALSE(QMXObj::isDoubleNaN(x));
+  // R's NA: low word 1954 in an exponent-all-ones double.
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &na, sizeof bits);
+  EXPECT_EQ(bits & 0xFFFFFFFFu, 1954u);
+  EXPECT_EQ(QMXObj::getLevelNumNA(), -1);
+}
+
+TEST(QMXObj, OwnedStrings) {
+  char* copy = QMXObj::copyString("level a");
+  ASSERT_NE(copy, nullptr);
+  EXPECT_STREQ(copy, "level a");
+  QMXObj::releaseString(copy);
+  EXPECT_EQ(QMXObj::copyString(nullptr), nullptr);
+  QMXObj::releaseString(nullptr);
+
+  char out[8];
+  EXPECT_EQ(QMXObj::copyUTFToPlainString("abc", out, sizeof out), 3);
+  EXPECT_STREQ(out, "abc");
+  EXPECT_EQ(QMXObj::copyUTFToPlainString("caf\xC3\xA9 x", out, sizeof out), 6);
+  EXPECT_STREQ(out, "caf? x");
+  EXPECT_EQ(QMXObj::copyUTFToPlainString("abcdefghij", out, sizeof out), 7);
+  EXPECT_STREQ(out, "abcdefg");
+  EXPECT_EQ(QMXObj::copyUTFToPlainString(nullptr, out, sizeof out), 0);
+  EXPECT_STREQ(out, "");
+  EXPECT_EQ(QMXObj::copyUTFToPlainString("abc", out, 0), 0);
+}
