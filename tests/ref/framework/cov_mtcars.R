@@ -1,9 +1,7 @@
-# Writes cov_mtcars_data.csv (R's mtcars with the car names as a text column "model") and
-# cov_mtcars.csv: cov() and cor() between the targets mpg, hp and the columns wt, qsec,
-# disp, in the layout of `qmx cov --format csv`.
+# Writes cov_mtcars.csv: cov() and cor() of R's mtcars (examples/mtcars.csv holds the same
+# data) between the targets mpg, hp and the columns wt, qsec, disp, in the layout of
+# `qmx cov --format csv`.
 # Run from this folder: Rscript cov_mtcars.R
-d <- data.frame(model = rownames(mtcars), mtcars, row.names = NULL)
-write.csv(d, "cov_mtcars_data.csv", row.names = FALSE, quote = FALSE)
 targets <- c("mpg", "hp")
 with <- c("wt", "qsec", "disp")
 cv <- cov(mtcars[, targets], mtcars[, with], use = "complete.obs")
