@@ -380,6 +380,10 @@ TEST(QMXProcCov, InitReportsMissingColumnDefinitions) {
     EXPECT_STREQ(manual.proc().getError(),
                  "no target columns have been defined for correlation calculation");
     EXPECT_EQ(manual.reader().releasedTotal(), 0);
+    // A host that calls execute anyway: no record, the rows are released, no crash.
+    manual.proc().execute();
+    EXPECT_EQ(manual.reader().releasedTotal(), 3);
+    EXPECT_EQ(rowsProcessed(manual.proc()), 0);
   }
 }
 

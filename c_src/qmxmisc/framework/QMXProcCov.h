@@ -42,6 +42,7 @@ class QMXProcCov : public QMXProc {
  private:
   void initColumns();
   void executeChunk();
+  void gatherChunk(const QMXBufReader& reader, long m);
   void setOwnProperty(QMXPropertyInfo& prop);
   void getOwnProperty(QMXPropertyInfo& prop);
   void printMatrix() const;
@@ -54,6 +55,11 @@ class QMXProcCov : public QMXProc {
   std::vector<long> targetColumns_;
   std::vector<long> correlationColumns_;
   std::vector<long> usedRows_;  // capacity min(getNumRows(), 1000)
+  // The chosen columns of the current chunk, one slot per target then per correlation
+  // column; targetSlots_ / correlationSlots_ are the slot numbers.
+  std::vector<double> chunkValues_;
+  std::vector<long> targetSlots_;
+  std::vector<long> correlationSlots_;
   std::vector<long> targetList_;
   std::vector<long> correlationList_;
   CovNodeChain nodes_;  // `head`, `freeNodes` and the count of allocated records
