@@ -1,6 +1,7 @@
 #include "qmxmisc/framework/CovNodeChain.h"
 
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 CovNodeChain::~CovNodeChain() {
@@ -32,6 +33,8 @@ std::unique_ptr<CovNode> CovNodeChain::take() noexcept {
     ++allocatedNodes_;
     return node;
   } catch (const std::bad_alloc&) {
+    return nullptr;
+  } catch (const std::length_error&) {  // arrays beyond what a vector can hold
     return nullptr;
   }
 }
