@@ -9,10 +9,13 @@
 // The message is added with addError, or set with setError for the procs that report that
 // way. For init and execute the proc is then marked done (setDone(1)).
 //
-// Use:
-//   int QMXProcFoo::execute() {
-//     qmxBoundary(*this, "internal error in foo", kQMXExecuteBoundary, [&] { runChunk(); });
-//     return 0;
+// Use (the fixed message is the proc's own text for that operation):
+//   void QMXProcFoo::execute() {
+//     qmxBoundary(*this, "internal error in foo", kQMXRunBoundary, [&] { runChunk(); });
+//   }
+//   void QMXProcFoo::setProperty(QMXPropertyInfo* prop) {
+//     qmxBoundary(*this, "failed to set model specification", kQMXPropertyBoundary,
+//                 [&] { setOwnProperty(prop); });
 //   }
 #pragma once
 
