@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -158,8 +159,8 @@ std::string QMXPropertyInfo::answerText() const {
       if (std::isnan(v)) return "NaN";
       if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
       char text[64];
-      const auto [end, ec] = std::to_chars(text, text + sizeof text, v);
-      return ec == std::errc() ? std::string(text, end) : std::string("NaN");
+      std::snprintf(text, sizeof text, "%.15g", v);  // 15 significant digits, as R prints
+      return text;
     }
   };
   return std::visit(Visitor{}, answer_);

@@ -52,8 +52,8 @@ class QMXPropertyInfo {
   const std::optional<std::string>& valueText() const { return value_; }
   const Answer& answer() const { return answer_; }
   bool hasAnswer() const { return answer_.index() != 0; }
-  // The answer as text: integers in decimal, doubles in the shortest form that reads back
-  // exactly ("NaN" for a NaN), bools as "true"/"false".
+  // The answer as text: integers in decimal, doubles with 15 significant digits ("%.15g";
+  // "NaN", "Inf", "-Inf"), bools as "true"/"false", "" without an answer.
   std::string answerText() const;
   // Conversion problems of the whole request, in order.
   const std::vector<std::string>& problems() const { return head_->problems_; }

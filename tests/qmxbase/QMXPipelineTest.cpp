@@ -289,3 +289,44 @@ TEST(QMXPipeline, EscapingExceptionsEndTheRun) {
   EXPECT_EQ(run.error(), "proc ThrowingProc failed: chunk 1 broke");
   EXPECT_EQ(sink.state(), QMXSinkState::Abandoned);
 }
+
+TEST(QMXPipeline, SecondInputAdvancesAtTheProcsPace) {
+  // Reads input 0 a chunk at a time and input 1 one row per call; executeReleaseRows touches
+  // input 0 only.
+  class TwoInputProc : public QMXProc {
+   public:
+    void init() override {
+      QMXProc::init();
+      checkBufs(2, 2, 0, 0);
+    }
+    void execute() override {
+      const long n = executeRequestRows();
+      QMXBufReader* second = getInputBufReader(1);
+      if (second->getRowsReady() > 0) {
+        seconds.push_back(second->getDouble(0, 0));
+        second->releaseRows(1);
+      }
+      if (n < 0) {
+        setDone(1);
+        return;
+      }
+      executeReleaseRows(n, 0);
+    }
+    std::vector<double> seconds;
+  };
+  QMXMemoryTable first;
+  first.addDoubleColumn("a", {1, 2, 3, 4, 5, 6});
+  QMXMemoryTable second;
+  second.addDoubleColumn("b", {10, 20, 30, 40, 50});
+  QMXMemorySource firstSource(first);
+  QMXMemorySource secondSource(second);
+  TwoInputProc proc;
+  QMXPipeline run(proc, "TwoInputProc");
+  run.addInput(firstSource);
+  run.addInput(secondSource);
+  run.setChunkRows(2);
+  ASSERT_TRUE(run.run()) << run.error();
+  EXPECT_EQ(proc.seconds, (std::vector<double>{10, 20, 30}));
+  EXPECT_EQ(run.inputBuf(1)->label(), "input buffer 2");
+  EXPECT_EQ(proc.getRowsDone(), 6);
+}

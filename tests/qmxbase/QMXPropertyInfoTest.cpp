@@ -88,6 +88,12 @@ TEST(QMXPropertyInfo, TypedAnswers) {
   EXPECT_EQ(prop.answerText(), "-3");
   prop.setDouble(0.1);
   EXPECT_EQ(prop.answerText(), "0.1");
+  prop.setDouble(642.8999999999999);
+  EXPECT_EQ(prop.answerText(), "642.9");
+  prop.setDouble(-1.0 / 3);
+  EXPECT_EQ(prop.answerText(), "-0.333333333333333");
+  prop.setDouble(1e-300);
+  EXPECT_EQ(prop.answerText(), "1e-300");
   prop.setDouble(std::nan(""));
   EXPECT_EQ(prop.answerText(), "NaN");
   prop.setBool(true);

@@ -27,9 +27,37 @@ class SumProc : public QMXProc {
       column = static_cast<int>(prop->getLong());
       return;
     }
+    if (prop->isName("label")) {  // one text; missing clears it
+      const char* text = prop->getString();
+      label = text ? text : "";
+      return;
+    }
+    if (prop->isName("note")) {  // no value
+      addInformation("note received");
+      addWarning("Using default note");
+      addDebug("note traced");
+      return;
+    }
     QMXProc::setProperty(prop);
   }
   void getProperty(QMXPropertyInfo* prop) override {
+    if (prop->isName("label")) {
+      prop->setString(label.c_str());
+      return;
+    }
+    if (prop->isName("echo")) {  // the input values joined by '|'
+      std::string joined;
+      for (QMXPropertyInfo* value = prop; value; value = value->getNext()) {
+        const char* text = value->getString();
+        joined += (joined.empty() ? "" : "|") + std::string(text ? text : "");
+      }
+      prop->setString(joined.c_str());
+      return;
+    }
+    if (prop->isName("rows")) {
+      prop->setLongLong(getRowsDone());
+      return;
+    }
     if (prop->isName("sum")) {
       prop->setDouble(sum);
       return;
@@ -67,6 +95,7 @@ class SumProc : public QMXProc {
   }
 
   int column = 0;
+  std::string label;
   double sum = 0;
   bool mismatch = false;
   std::vector<Call> calls;
@@ -103,6 +132,15 @@ class MultiPassProc : public QMXProc {
         if (getNumOutputs() > 0) getOutputBufWriter(0)->setEOF();
       }
     }
+  }
+
+  void getProperty(QMXPropertyInfo* prop) override {
+    if (prop->isName("pass.sum")) {  // input: pass number
+      const long i = prop->getLong();
+      prop->setDouble(i >= 0 && i < static_cast<long>(passSums.size()) ? passSums[i] : NAN);
+      return;
+    }
+    QMXProc::getProperty(prop);
   }
 
   int pass = 0;

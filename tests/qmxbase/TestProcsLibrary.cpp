@@ -1,16 +1,36 @@
-// The test library that the loader tests open: exports one factory.
+// The test library that the loader and qmx run tests open: one factory per test proc.
 #include <memory>
 #include <new>
 
 #include "TestProcs.h"
 
-extern "C" __attribute__((visibility("default"))) QMXProc* qmx_s_create_TestProc(QMXProc** out) {
+namespace {
+
+template <typename Proc>
+QMXProc* createProc(QMXProc** out) {
   QMXProc* proc = nullptr;
   try {
-    proc = std::make_unique<SumProc>().release();  // the host deletes it
+    proc = std::make_unique<Proc>().release();  // the host deletes it
   } catch (const std::bad_alloc&) {
     proc = nullptr;
   }
   if (out) *out = proc;
   return proc;
+}
+
+}  // namespace
+
+#define QMX_TEST_EXPORT extern "C" __attribute__((visibility("default")))
+
+QMX_TEST_EXPORT QMXProc* qmx_s_create_TestProc(QMXProc** out) {
+  return createProc<SumProc>(out);
+}
+QMX_TEST_EXPORT QMXProc* qmx_s_create_TestCopyProc(QMXProc** out) {
+  return createProc<CopyProc>(out);
+}
+QMX_TEST_EXPORT QMXProc* qmx_s_create_TestMultiPassProc(QMXProc** out) {
+  return createProc<MultiPassProc>(out);
+}
+QMX_TEST_EXPORT QMXProc* qmx_s_create_TestNoReleaseProc(QMXProc** out) {
+  return createProc<NoReleaseProc>(out);
 }

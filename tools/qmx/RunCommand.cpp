@@ -2,6 +2,7 @@
 // its properties, and writes its output rows to a CSV file.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "Commands.h"
+#include "qmxbase/QMXCsvSink.h"
+#include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXDataSink.h"
 #include "qmxbase/QMXDataSource.h"
@@ -118,13 +121,14 @@ QMXColumnInfo parseOutputColumn(const std::string& spec) {
   return column;
 }
 
-// CSV input and output. The CSV source and sink of the host are plugged in here.
+// CSV input (a metadata pass gives the schema and row count, then chunked reads) and output
+// (written to "<path>.tmp", renamed on commit).
 std::unique_ptr<QMXDataSource> openCsvInput(const std::string& path) {
-  throw CommandError("cannot read " + path + ": CSV input is not available in this build", 2);
+  return std::make_unique<QMXCsvSource>(path);
 }
 
 std::unique_ptr<QMXDataSink> openCsvOutput(const std::string& path) {
-  throw CommandError("cannot write " + path + ": CSV output is not available in this build", 2);
+  return std::make_unique<QMXCsvSink>(path);
 }
 
 // Prints messages on stderr as they arrive; remembers error texts so that the final error is
@@ -142,8 +146,12 @@ class MessagePrinter {
     if (errors_.count(text)) return;
     print({QMXMessageKind::Error, text});
   }
+  // At most ten updates a second, and only on a terminal.
   void progress(std::int64_t done, std::int64_t total) {
     if (!isatty(STDERR_FILENO)) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (progressShown_ && now - lastProgress_ < std::chrono::milliseconds(100)) return;
+    lastProgress_ = now;
     if (total > 0)
       std::fprintf(stderr, "\rrows %lld / %lld", static_cast<long long>(done),
                    static_cast<long long>(total));
@@ -161,6 +169,7 @@ class MessagePrinter {
  private:
   bool verbose_;
   bool progressShown_ = false;
+  std::chrono::steady_clock::time_point lastProgress_;
   std::set<std::string> errors_;
 };
 
