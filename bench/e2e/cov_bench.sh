@@ -53,7 +53,7 @@ for rows in "${sizes[@]}"; do
   file="$work/cov_${rows}.csv"
   if [ ! -s "$file" ]; then
     log "generating $file"
-    "$here/cov_make_csv.py" "$rows" 10 "$file"
+    /usr/bin/python3 "$here/make_csv.py" "$rows" --cols 10 -o "$file"
   fi
   cat "$file" >/dev/null  # warm the page cache so every tool reads from memory
   measure "qmx cov" "$rows" "$file" -- "$qmx" cov "$file" --target "$cols" --with "$cols" --format csv

@@ -1,6 +1,204 @@
+// qmx describe: one metadata pass over a CSV file, printed as a table (text) or as one
+// CSV line per column.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "Commands.h"
+#include "qmxbase/QMXCsvMetadata.h"
+#include "qmxbase/QMXDataError.h"
+
+namespace {
+
+struct DescribeSettings {
+  std::string path;
+  std::string format = "text";
+  std::size_t maxLevels = QMXCsvOptions{}.maxLevels;
+  std::vector<std::string> naStrings;
+  bool naGiven = false;
+};
+
+constexpr std::size_t kShownLevels = 8;      // text format: levels listed per factor
+constexpr std::size_t kLevelTextWidth = 72;  // text format: width of the level list
+
+const char* typeName(QMXColumnType type) {
+  switch (type) {
+    case QMXColumnType::Double:
+      return "double";
+    case QMXColumnType::Factor:
+      return "factor";
+    case QMXColumnType::String:
+      return "string";
+  }
+  return "?";
+}
+
+std::string formatNumber(double x, int digits) {
+  if (std::isnan(x)) return "NA";
+  if (std::isinf(x)) return x > 0 ? "Inf" : "-Inf";
+  char text[40];
+  std::snprintf(text, sizeof text, "%.*g", digits, x);
+  return text;
+}
+
+// Control characters in level texts would break the table; show them escaped.
+std::string printable(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\t')
+      out += "\\t";
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::string csvField(const std::string& text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string levelSummary(const QMXCsvColumnSummary& column, std::size_t maxLevels) {
+  if (column.info.type == QMXColumnType::String)
+    return "more than " + std::to_string(maxLevels) + " distinct values";
+  const std::size_t nLevels = column.info.levels.size();
+  std::string out = std::to_string(nLevels) + (nLevels == 1 ? " level" : " levels");
+  std::size_t shown = 0;
+  for (; shown < nLevels && shown < kShownLevels; ++shown) {
+    std::string item = printable(column.info.levels[shown]) + " (" +
+                       std::to_string(column.levelCounts[shown]) + ")";
+    if (shown > 0 && out.size() + item.size() > kLevelTextWidth) break;
+    out += (shown == 0 ? ": " : ", ") + item;
+  }
+  if (shown < nLevels) out += ", ... (" + std::to_string(nLevels - shown) + " more)";
+  return out;
+}
+
+void printText(const QMXCsvMetadata& meta, std::size_t maxLevels) {
+  std::printf("%s: %lld rows, %zu columns\n\n", meta.path.c_str(),
+              static_cast<long long>(meta.rows), meta.columns.size());
+  const std::vector<std::string> head = {"#",   "column", "type", "n", "missing",
+                                         "min", "max",    "mean", "sd"};
+  std::vector<std::vector<std::string>> rows;
+  for (std::size_t colIdx = 0; colIdx < meta.columns.size(); ++colIdx) {
+    const QMXCsvColumnSummary& column = meta.columns[colIdx];
+    std::vector<std::string> row = {std::to_string(colIdx + 1), printable(column.info.name),
+                                    typeName(column.info.type), std::to_string(column.count),
+                                    std::to_string(column.missing)};
+    if (column.info.type == QMXColumnType::Double) {
+      for (double x : {column.min, column.max, column.mean, column.sd})
+        row.push_back(formatNumber(x, 6));
+    } else {
+      row.push_back(levelSummary(column, maxLevels));  // spans min..sd
+    }
+    rows.push_back(std::move(row));
+  }
+  std::vector<std::size_t> widths(head.size());
+  for (std::size_t cellIdx = 0; cellIdx < head.size(); ++cellIdx)
+    widths[cellIdx] = head[cellIdx].size();
+  for (const auto& row : rows)
+    if (row.size() == head.size())
+      for (std::size_t cellIdx = 0; cellIdx < row.size(); ++cellIdx)
+        widths[cellIdx] = std::max(widths[cellIdx], row[cellIdx].size());
+    else
+      for (std::size_t cellIdx = 0; cellIdx + 1 < row.size(); ++cellIdx)
+        widths[cellIdx] = std::max(widths[cellIdx], row[cellIdx].size());
+  // Numbers right-aligned, names and types left-aligned; the level list of a factor or
+  // string row (its last cell) is printed as it is.
+  auto printRow = [&](const std::vector<std::string>& row) {
+    std::string line;
+    for (std::size_t cellIdx = 0; cellIdx < row.size(); ++cellIdx) {
+      const std::string& cell = row[cellIdx];
+      const bool levelList = row.size() != head.size() && cellIdx + 1 == row.size();
+      const std::size_t pad = levelList ? 0 : widths[cellIdx] - cell.size();
+      const bool rightAligned = cellIdx == 0 || cellIdx >= 3;
+      if (cellIdx > 0) line += "  ";
+      line += rightAligned ? std::string(pad, ' ') + cell : cell + std::string(pad, ' ');
+    }
+    while (!line.empty() && line.back() == ' ')
+      line.pop_back();
+    std::printf("%s\n", line.c_str());
+  };
+  printRow(head);
+  for (const auto& row : rows)
+    printRow(row);
+}
+
+void printCsv(const QMXCsvMetadata& meta) {
+  std::printf("column,type,n,missing,min,max,mean,sd,levels\n");
+  for (const QMXCsvColumnSummary& column : meta.columns) {
+    std::string line = csvField(column.info.name) + "," + typeName(column.info.type) + "," +
+                       std::to_string(column.count) + "," + std::to_string(column.missing);
+    std::string levels;
+    if (column.info.type == QMXColumnType::Double) {
+      for (double x : {column.min, column.max, column.mean, column.sd})
+        line += "," + formatNumber(x, 15);
+    } else {
+      line += ",,,,";
+      for (std::size_t levelIdx = 0; levelIdx < column.info.levels.size(); ++levelIdx)
+        levels += (levelIdx == 0 ? "" : ";") + column.info.levels[levelIdx] + ":" +
+                  std::to_string(column.levelCounts[levelIdx]);
+    }
+    line += "," + csvField(levels);
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+void runDescribe(const DescribeSettings& settings) {
+  QMXCsvOptions options;
+  options.maxLevels = settings.maxLevels;
+  if (settings.naGiven) options.naStrings = settings.naStrings;
+  QMXCsvMetadata meta;
+  try {
+    meta = scanCsvMetadata(settings.path, options);
+  } catch (const QMXDataError& e) {
+    throw CommandError(e.what());
+  }
+  if (settings.format == "csv")
+    printCsv(meta);
+  else
+    printText(meta, settings.maxLevels);
+}
+
+}  // namespace
 
 void addDescribeCommand(CLI::App& app) {
-  auto* cmd = app.add_subcommand("describe", "(not yet available)");
-  cmd->callback([] { throw CommandError("not yet available", 2); });
+  auto settings = std::make_shared<DescribeSettings>();
+  auto* cmd = app.add_subcommand(
+      "describe",
+      "Column types, factor levels with counts, and min/max/mean/sd of numeric columns of a "
+      "CSV file, in one streaming pass");
+  cmd->add_option("data", settings->path, "CSV file with a header line")->required();
+  cmd->add_option("--format", settings->format, "Output format: text (a table) or csv")
+      ->check(CLI::IsMember({"text", "csv"}))
+      ->capture_default_str();
+  cmd->add_option("--max-levels", settings->maxLevels,
+                  "A non-numeric column with at most this many distinct values is a factor, "
+                  "with more a string column")
+      ->capture_default_str();
+  auto* na = cmd->add_option("--na", settings->naStrings,
+                             "A text that marks a missing value; repeat for several (default: "
+                             "the empty field and NA; --na '' for the empty field)");
+  na->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->allow_extra_args(false);
+  cmd->footer(
+      "Examples:\n"
+      "  qmx describe examples/mtcars.csv\n"
+      "  qmx describe data.csv --format csv --max-levels 50 --na NA --na -999\n");
+  cmd->callback([settings, na] {
+    settings->naGiven = na->count() > 0;
+    runDescribe(*settings);
+  });
 }
