@@ -45,7 +45,7 @@ measure() {
   rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$tfile")
   mb=$(stat -c %s "$file" | awk '{printf "%.1f", $1/1e6}')
   rows_out+=("$(awk -v n="$name" -v r="$rows" -v w="$wall" -v k="$rss" -v m="$mb" \
-    'BEGIN {printf "| %s | %d | %.2f | %.3g | %.1f | %.1f |", n, r, w, r/w, m/w, k/1024}')")
+    'BEGIN {printf "| %s | %d | %.2f | %.0f | %.1f | %.1f |", n, r, w, r/w, m/w, k/1024}')")
   log "$name at $rows rows: ${wall}s, peak RSS ${rss} kB"
 }
 
