@@ -182,3 +182,36 @@ TEST(DoubleMatrix, Messages) {
   for (const auto& [action, message] : cases)
     EXPECT_EQ(thrownMessage(action), message);
 }
+
+TEST(DoubleMatrix, ConstructorsAndResizeForms) {
+  const double data[] = {1, 2, 3, 4, 5, 6};
+  const DoubleMatrix named(data, 3, 2, std::vector<std::string>{"a", "b", "c"},
+                           std::vector<std::string>{"x", "y"});
+  EXPECT_EQ(named(2, 1), 6.0);
+  EXPECT_EQ(named.getRowNames()[2].str(), "c");
+  EXPECT_EQ(named.getColNames()[1].str(), "y");
+  const DoubleMatrix column(data, 3L, strVector{"p", "q", "r"});
+  EXPECT_EQ(column.getNCol(), 1);
+  EXPECT_EQ(column(2), 3.0);
+  EXPECT_EQ(column.getRowNames()[0].str(), "p");
+  const DoubleMatrix zeros(2L, strVector{"u", "v"});
+  EXPECT_EQ(zeros.getNRow(), 2);
+  const DoubleMatrix made = DoubleMatrix::constructor(data, 2L, 3L);
+  EXPECT_EQ(made(1, 2), 6.0);
+  EXPECT_EQ(DoubleMatrix::constructor(4L).getNRow(), 4);
+
+  DoubleMatrix m(data, 6L);
+  m.resize(2, 3);  // int arguments
+  EXPECT_EQ(m(1, 2), 6.0);
+  aml::AbstractDoubleMatrix& face = m;
+  face.resize(3L, 2L);  // keeps the top-left 2 x 2 block
+  EXPECT_EQ(valuesOf(m), (std::vector<double>{1, 2, 0, 3, 4, 0}));
+  m.resize(1u, 1u);
+  EXPECT_EQ(m(0, 0), 1.0);
+  m.resize(0, 0);
+  EXPECT_FALSE(m.isValid());
+  m.init(2, 2);
+  EXPECT_EQ(m.sum(), 0.0);
+  m.init(named);
+  EXPECT_EQ(m.constData(), named.constData());
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <compare>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,7 @@ class String {
   friend std::strong_ordering operator<=>(const String& a, const String& b) {
     return a.text_ <=> b.text_;
   }
+  friend std::ostream& operator<<(std::ostream& out, const String& s) { return out << s.text_; }
 
  private:
   std::string text_;
