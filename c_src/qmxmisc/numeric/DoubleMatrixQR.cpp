@@ -1,39 +1,56 @@
-// Placeholder definitions of the QR-based DoubleMatrix operations. The real definitions
-// live with DoubleQR; until it is built into the library these throw.
+// The QR-based operations of DoubleMatrix: each decomposes a copy into a DoubleQR.
 #include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
+#include "qmxmisc/numeric/DoubleQR.h"
 
-// Stand-in for the decomposition type, so the placeholders can be defined.
-class DoubleQR {};
+namespace {
+// Tolerance of the singularity test of inverse().
+constexpr double kInverseRankTol = 1e-13;
+}  // namespace
 
-long DoubleMatrix::rank(double, bool) const {
-  QMX_ThrowException("DoubleMatrix::rank is not available");
+DoubleQR DoubleMatrix::qr(long nFixed, bool check, bool /*flag: no effect*/) const {
+  if (check) validate();
+  DoubleQR result(*this);
+  result.qrDecompose(nFixed);
+  return result;
 }
 
-DoubleQR DoubleMatrix::qr(long, bool, bool) const {
-  QMX_ThrowException("DoubleMatrix::qr is not available");
+DoubleQR DoubleMatrix::qr(bool check) const {
+  return qr(0, check, false);
 }
 
-DoubleQR DoubleMatrix::qr(bool) const {
-  QMX_ThrowException("DoubleMatrix::qr is not available");
+long DoubleMatrix::rank(double tol, bool check) const {
+  return qr(check).rank(tol, false);
 }
 
-DoubleMatrix DoubleMatrix::solve(const DoubleMatrix&, double, bool) const {
-  QMX_ThrowException("DoubleMatrix::solve is not available");
+DoubleMatrix DoubleMatrix::solve(const DoubleMatrix& b, double tol, bool check) const {
+  if (check) validate();
+  return qr(true).solve(b, tol, true);
 }
 
-DoubleMatrix DoubleMatrix::inverse(double, bool) const {
-  QMX_ThrowException("DoubleMatrix::inverse is not available");
+DoubleMatrix DoubleMatrix::inverse(double tol, bool check) const {
+  if (check) validate();
+  const long n = getNRow();
+  if (n != getNCol())
+    QMX_ThrowException("the matrix is not square: dim=(%d,%d)", static_cast<int>(n),
+                       static_cast<int>(getNCol()));
+  const DoubleQR decomposition = qr(true);
+  const long rank = decomposition.rank(kInverseRankTol, false);
+  if (rank < n)
+    QMX_ThrowException("the matrix is apperantly singular: rank = %d", static_cast<int>(rank));
+  DoubleMatrix identity(n, n);
+  identity.identity();
+  return decomposition.solve(identity, tol, true);
 }
 
-double DoubleMatrix::rcond(bool, bool) const {
-  QMX_ThrowException("DoubleMatrix::rcond is not available");
+double DoubleMatrix::rcond(bool oneNorm, bool check) const {
+  return qr(check).rcond(oneNorm, false);
 }
 
 double DoubleMatrix::conditionNumber(bool oneNorm) const {
   return 1.0 / rcond(oneNorm, true);
 }
 
-std::unique_ptr<aml::AbstractDoubleMatrix> DoubleMatrix::createQR(long, long) const {
-  QMX_ThrowException("DoubleMatrix::createQR is not available");
+std::unique_ptr<aml::AbstractDoubleMatrix> DoubleMatrix::createQR(long nrow, long ncol) const {
+  return std::make_unique<DoubleQR>(nrow, ncol);
 }
