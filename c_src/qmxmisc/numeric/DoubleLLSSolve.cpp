@@ -10,6 +10,11 @@
 #include "qmxmisc/numeric/Lapack.h"
 #include "qmxmisc/numeric/QRKernels.h"
 
+namespace {
+// The library's rank tolerance where none is passed.
+constexpr double kDefaultRankTol = 1e-13;
+}  // namespace
+
 DoubleMatrix DoubleLLS::coef(double tol, bool check) const {
   if (check) validate();
   DoubleMatrix beta(QTY_);
@@ -42,17 +47,23 @@ DoubleMatrix DoubleLLS::XtXinv(double tol, bool check) const {
   return cov;
 }
 
-// SCPY + SumWt Ybar Ybar' is the weighted raw cross-product Y'WY; Q'Y'Q'Y is its explained
-// part, so their difference is the residual cross-product matrix.
+// SCPY + SumWt Ybar Ybar' is the weighted raw cross-product Y'WY and the rows of Q'Y that
+// belong to accepted columns of R carry its explained part, so the difference is the residual
+// cross-product matrix. Rows of aliased columns (past the rank at the library's default
+// tolerance 1e-13) hold the residual's component along an arbitrary reflector and are left
+// out, so an aliased design gives the residual sums of squares of R's lm.fit.
 DoubleMatrix DoubleLLS::SCPE(bool check) const {
   if (check) validate();
   const long q = SCPY_.getNRow(), p = QTY_.getNRow();
   DoubleMatrix scpe(SCPY_);
   if (q == 0) return scpe;
-  const int qi = blasInt(q), pi = blasInt(p), one = 1;
+  const long rank = qrk::triangularRank(R_.constData(), R_.getNRow(),
+                                        std::min(R_.getNRow(), R_.getNCol()), kDefaultRankTol);
+  const int qi = blasInt(q), ri = blasInt(rank), ldp = blasInt(p), one = 1;
   const double minusOne = -1.0, plusOne = 1.0;
   dger_(&qi, &qi, &SumWt_, Ybar_.data(), &one, Ybar_.data(), &one, scpe.data(), &qi);
-  dsyrk_("U", "T", &qi, &pi, &minusOne, QTY_.constData(), &pi, &plusOne, scpe.data(), &qi);
+  if (rank > 0)
+    dsyrk_("U", "T", &qi, &ri, &minusOne, QTY_.constData(), &ldp, &plusOne, scpe.data(), &qi);
   qrk::mirrorUpper(scpe.data(), q, q);
   return scpe;
 }
