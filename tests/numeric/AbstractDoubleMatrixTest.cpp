@@ -220,3 +220,15 @@ TEST(AbstractDoubleMatrix, HclustCentersAreGroupMeansOfTheFirstColumns) {
                   {(0 + 0.1 + 0.1) / 3, (10 + 10.3 + 9.9) / 3}});
   }
 }
+
+TEST(AbstractDoubleMatrix, GroupMeansStopAtTheFirstEmptyGroup) {
+  const DoubleMatrix x = fromRows({{1, 10, 7}, {3, 20, 7}, {5, 30, 7}, {7, 40, 7}});
+  DoubleMatrix centres(2, 2);
+  // A clustering given by hand: rows 0 and 2 in group 2, rows 1 and 3 in group 1.
+  EXPECT_EQ(aml::groupMeansInto(x, centres, {2, 1, 2, 1}, 2), 2);
+  expectValues(centres, 2, 2, {{5, 30}, {3, 20}});
+  // Group 2 of 3 is empty: group 1 is filled, then the fill stops and 2 is returned.
+  DoubleMatrix partial(3, 2);
+  EXPECT_EQ(aml::groupMeansInto(x, partial, {1, 3, 1, 3}, 3), 2);
+  expectValues(partial, 3, 2, {{3, 20}, {0, 0}, {0, 0}});
+}
