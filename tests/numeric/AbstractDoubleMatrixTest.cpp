@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "numeric/TestSupport.h"
@@ -219,4 +222,75 @@ TEST(AbstractDoubleMatrix, HclustCentersAreGroupMeansOfTheFirstColumns) {
                   {(10 + 10.2 + 9.8) / 3, (10 + 9.9 + 10.1) / 3},
                   {(0 + 0.1 + 0.1) / 3, (10 + 10.3 + 9.9) / 3}});
   }
+}
+
+TEST(AbstractDoubleMatrix, GroupMeansStopAtTheFirstEmptyGroup) {
+  const DoubleMatrix x = fromRows({{1, 10, 7}, {3, 20, 7}, {5, 30, 7}, {7, 40, 7}});
+  DoubleMatrix centres(2, 2);
+  // A clustering given by hand: rows 0 and 2 in group 2, rows 1 and 3 in group 1.
+  EXPECT_EQ(aml::groupMeansInto(x, centres, {2, 1, 2, 1}, 2), 2);
+  expectValues(centres, 2, 2, {{5, 30}, {3, 20}});
+  // Group 2 of 3 is empty: group 1 is filled, then the fill stops and 2 is returned.
+  DoubleMatrix partial(3, 2);
+  EXPECT_EQ(aml::groupMeansInto(x, partial, {1, 3, 1, 3}, 3), 2);
+  expectValues(partial, 3, 2, {{3, 20}, {0, 0}, {0, 0}});
+}
+
+namespace {
+
+// Numeric records of a comma-separated reference file after its '#' comment lines and its
+// header line; empty when the file is absent.
+std::vector<std::vector<double>> readRefRecords(const std::string& name) {
+  std::ifstream in(std::string(QMX_TEST_REF_DIR) + "/numeric/" + name);
+  std::vector<std::vector<double>> records;
+  std::string line;
+  bool headerSeen = false;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    if (!headerSeen) {
+      headerSeen = true;
+      continue;
+    }
+    std::vector<double> record;
+    std::stringstream cells(line);
+    std::string cell;
+    while (std::getline(cells, cell, ','))
+      record.push_back(std::stod(cell));
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+}  // namespace
+
+TEST(AbstractDoubleMatrix, HclustCentersMatchRReferences) {
+  // hclust_iris.R: jittered unique iris rows, R's hclust on squared Euclidean distances,
+  // cutree into k = 2..6 groups for the seven linkage codes, and the group column means.
+  const auto data = readRefRecords("hclust_iris_data.csv");
+  const auto centres = readRefRecords("hclust_iris_centers.csv");  // method,k,group,c1..c4
+  if (data.empty() || centres.empty()) GTEST_SKIP() << "hclust references are not in this tree";
+  DoubleMatrix x(static_cast<long>(data.size()), 4L);
+  for (std::size_t row = 0; row < data.size(); ++row) {
+    for (long colIdx = 0; colIdx < 4; ++colIdx)
+      x(static_cast<long>(row), colIdx) = data[row][colIdx];
+  }
+  std::size_t checked = 0;
+  for (int method = 1; method <= 7; ++method) {
+    for (long k = 2; k <= 6; ++k) {
+      DoubleMatrix result(1, 4);
+      ASSERT_EQ(x.hclustCenters(result, k, method), k) << "method " << method << " k " << k;
+      ASSERT_EQ(result.getNRow(), k);
+      for (const auto& record : centres) {
+        if (record[0] != method || record[1] != k) continue;
+        const long group = static_cast<long>(record[2]);
+        for (long colIdx = 0; colIdx < 4; ++colIdx) {
+          // Means of the same rows summed in another order: 1e-12 absolute.
+          EXPECT_NEAR(result(group - 1, colIdx), record[3 + colIdx], 1e-12)
+              << "method " << method << " k " << k << " group " << group;
+        }
+        ++checked;
+      }
+    }
+  }
+  EXPECT_EQ(checked, 7u * (2 + 3 + 4 + 5 + 6));
 }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "qmxmisc/numeric/TransOp.h"
 
@@ -119,5 +120,11 @@ class AbstractDoubleMatrix {
 long elementCountOf(const AbstractDoubleMatrix& m);
 const double* constDataOf(const AbstractDoubleMatrix& m);
 double* mutableDataOf(AbstractDoubleMatrix& m);
+
+// The centre step of hclustCenters: result[g-1, j] = mean of column j of x over the rows whose
+// group number (1-based, one per row) is g, for g = 1..k and j < result.ncol (result is
+// k x p). Stops at the first empty group g and returns g; returns k when none is empty.
+long groupMeansInto(const AbstractDoubleMatrix& x, AbstractDoubleMatrix& result,
+                    const std::vector<int>& groups, long k);
 
 }  // namespace aml

@@ -46,16 +46,24 @@ long AbstractDoubleMatrix::hclustCenters(AbstractDoubleMatrix& result, long k, i
   QMX_ASSERT(p <= getNCol(), "hclustCenters clusters on the first result.ncol columns");
   QMX_ASSERT(&result != this, "hclustCenters result must not alias");
   if (result.getNRow() != k) result.resize(k, p);
-  const long nrow = getNRow();
   const std::vector<int> groups =
-      hclustCut(getConstPtr(0, 0), nrow, p, nrow, static_cast<int>(k), method);
+      hclustCut(getConstPtr(0, 0), getNRow(), p, getNRow(), static_cast<int>(k), method);
+  return groupMeansInto(*this, result, groups, k);
+}
+
+long groupMeansInto(const AbstractDoubleMatrix& x, AbstractDoubleMatrix& result,
+                    const std::vector<int>& groups, long k) {
+  const long nrow = x.getNRow();
+  const long p = result.getNCol();
+  QMX_ASSERT(static_cast<long>(groups.size()) == nrow, "one group number per row");
+  QMX_ASSERT(result.getNRow() == k && p <= x.getNCol(), "result must be k x p");
   for (long group = 1; group <= k; ++group) {
     long members = 0;
     for (long row = 0; row < nrow; ++row)
       members += groups[row] == group ? 1 : 0;
     if (members == 0) return group;
     for (long colIdx = 0; colIdx < p; ++colIdx) {
-      const double* column = getConstPtr(0, colIdx);
+      const double* column = x.getConstPtr(0, colIdx);
       double total = 0.0;
       for (long row = 0; row < nrow; ++row) {
         if (groups[row] == group) total += column[row];
