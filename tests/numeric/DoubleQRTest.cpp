@@ -153,6 +153,10 @@ TEST(DoubleQR, InverseConditionAndMessages) {
               fromRows({{1, 2}, {1, 2}}).inverse(1e-13, true);
             }),
             "the matrix is apperantly singular: rank = 1");
+  // An empty decomposition answers with the bad-argument values instead of throwing.
+  EXPECT_EQ(DoubleQR().rank(1e-13, false), -1);
+  EXPECT_EQ(DoubleQR().rcond(true, false), -1.0);
+  EXPECT_EQ(DoubleQR().qrDecompose(0), -1);
   EXPECT_EQ(thrownMessage([] { DoubleQR().validate(); }), "bad DoubleQR");
   EXPECT_EQ(thrownMessage([] { DoubleQR().R(true); }), "bad DoubleQR");
   EXPECT_EQ(thrownMessage([] {

@@ -62,9 +62,12 @@ void DoubleLLS::rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const Doub
   // Steps 3-4: S = [R un-pivoted; X], T = [Q'Y; Y].
   DoubleQR stacked(rows, p);
   double* s = stacked.data();
-  for (long i = 0; i < p0; ++i)
-    std::memcpy(s + (pivot_[i] - 1) * rows, R_.constData() + i * r0,
+  for (long i = 0; i < p0; ++i) {
+    // A pivot entry outside 1..p (a factor set up by resize alone) leaves column i in place.
+    const long column = pivot_[i] >= 1 && pivot_[i] <= p ? pivot_[i] - 1 : i;
+    std::memcpy(s + column * rows, R_.constData() + i * r0,
                 static_cast<std::size_t>(r0) * sizeof(double));
+  }
   DoubleMatrix responses(rows, q);
   double* t = responses.data();
   for (long j = 0; j < q0; ++j)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "qmxmisc/framework/QMXAssert.h"
 #include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/numeric/BlasInternal.h"
 #include "qmxmisc/numeric/Lapack.h"
@@ -86,8 +87,10 @@ long DoubleLRLS::addRestriction(const dVector& H, const dVector& G) {
     QMX_ThrowException("length of G is %d. It must be at least %d", static_cast<int>(G.size()),
                        static_cast<int>(q));
   std::vector<double> h(static_cast<std::size_t>(p));
-  for (long k = 0; k < p; ++k)
+  for (long k = 0; k < p; ++k) {
+    QMX_ASSERT(pivot_[k] >= 1 && pivot_[k] <= p, "pivot entries are 1-based input columns");
     h[k] = H[pivot_[k] - 1];
+  }
   std::vector<double> g(G.begin(), G.begin() + q);
   double* r = R_.data();
   double* qty = QTY_.data();
