@@ -1,0 +1,89 @@
+// DoubleLLS: chunked linear least squares. Keeps only the triangular factor R (p x p, pivot
+// order), the first p rows of Q'Y, the pivot, and the weighted centred cross-products and
+// means of the responses; each chunk of rows is folded in by re-decomposing the stacked
+// matrix [R; X] (column-pivoted Householder QR), so memory is O(p^2 + q^2 + pq) whatever the
+// row count. After any number of chunks it gives coefficients (aliased rows 0), (X'X)^-1 and
+// the residual cross-products.
+#pragma once
+
+#include "qmxmisc/numeric/DoubleMatrix.h"
+#include "qmxmisc/numeric/Vectors.h"
+
+class DoubleLLS {
+ public:
+  DoubleLLS() = default;
+  // Empty, then rowBind(X, Y, no weights, nFixed).
+  DoubleLLS(const DoubleMatrix& x, const DoubleMatrix& y, long nFixed);
+  DoubleLLS(const DoubleLLS& other) = default;
+  DoubleLLS& operator=(const DoubleLLS& other) = default;
+  DoubleLLS(DoubleLLS&& other) noexcept = default;
+  DoubleLLS& operator=(DoubleLLS&& other) noexcept = default;
+
+  // Virtual operations, in slot order.
+  virtual ~DoubleLLS();
+  // R to p x pR, QTY to p x q, pivot to pR entries, SCPY to q x q, Ybar to q (new cells 0).
+  virtual void resize(long p, long pR, long q);
+  virtual long getNRow() const;
+  virtual long getNRCol() const;
+  virtual long getNQTYCol() const;
+  virtual double* getRPtr(long i, long j);
+  virtual double* getQTYPtr(long i, long j);
+  virtual std::int32_t* getPivotPtr(long i);
+  virtual double* getSCPYPtr(long i, long j);
+  virtual double* getYbarPtr(long i);
+  virtual double& getNRef();
+  virtual double& getSumWtRef();
+  // R and QTY valid.
+  virtual bool isValid() const;
+  // Throws the plain text exception "bad object" when !isValid().
+  virtual void validate() const;
+  // resize(0, 0, 0).
+  virtual void erase();
+  // dtrcon of R ("1" or "I").
+  virtual double rcond(bool oneNorm, bool check) const;
+  // 1 / rcond(oneNorm, true).
+  virtual double conditionNumber(bool oneNorm) const;
+  // Rank of a QR decomposition of R at tol.
+  virtual long rank(double tol, bool check) const;
+
+  // Folds a chunk in: X n x p, Y n x q, W an n x 1 column of case weights (any other shape:
+  // no weights; a weight <= 0 counts as 0). The first nFixed columns stay in front of the
+  // pivoting. Throws "wrong number of rows" when X and Y differ in rows.
+  void rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const DoubleMatrix& w, long nFixed);
+
+  // p x q coefficients in input column order, aliased rows 0.
+  DoubleMatrix coef(double tol, bool check) const;
+  // p x p inverse of the rank-reduced R, rows in input column order.
+  DoubleMatrix Rinv(double tol, bool check) const;
+  // Rinv Rinv': the unscaled covariance of the coefficients (dsyrk), input column order.
+  DoubleMatrix XtXinv(double tol, bool check) const;
+  // q x q residual sums of squares and cross-products, sum w (y - yhat)(y - yhat)'.
+  DoubleMatrix SCPE(bool check) const;
+  // Adds columns without refitting: for each new 1-based column c in turn, pivot entries >= c
+  // move up by one and c is appended; R and QTY grow by zero rows/columns.
+  void extendR(const lVector& newColumns);
+
+  void setR(const DoubleMatrix& r, bool check);
+  void setQTY(const DoubleMatrix& qty, bool check);
+  void setPivot(const lVector& pivot, bool check);
+  DoubleMatrix getR(bool check) const;
+  DoubleMatrix getQTY(bool check) const;
+  lVector getPivot(bool check) const;
+  DoubleMatrix getSCPY(bool check) const;
+  dVector getYbar(bool check) const;
+  double getN(bool check) const;
+  double getSumWt(bool check) const;
+
+ protected:
+  DoubleMatrix R_;
+  DoubleMatrix QTY_;
+  lVector pivot_;
+  DoubleMatrix SCPY_;
+  dVector Ybar_;
+  double N_ = 0.0;
+  double SumWt_ = 0.0;
+
+ private:
+  // Steps 7-8 of the fold: the pooled weighted mean and centred cross-products.
+  void updateResponseStats(const DoubleMatrix& y, const double* w, long q);
+};
