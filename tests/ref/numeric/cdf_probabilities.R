@@ -1,10 +1,13 @@
 # Writes cdf_probabilities.csv: lower and upper tail probabilities of the normal, t,
 # chi-square, F and gamma distributions over a grid reaching far into both tails.
 # Run: Rscript cdf_probabilities.R   (from this folder)
-# Columns: dist, x, par1, par2, p, q  (p = lower tail, q = upper tail; gamma par2 is the rate)
+# Columns: dist, x, par1, par2, p, q, density  (p = lower tail, q = upper tail; gamma par2 is
+# the rate)
 rows <- list()
 add <- function(dist, x, par1, par2, p, q) {
-  rows[[length(rows) + 1]] <<- data.frame(dist = dist, x = x, par1 = par1, par2 = par2, p = p, q = q)
+  dens <- switch(dist, normal = dnorm(x, par1, par2), t = dt(x, par1), chisq = dchisq(x, par1),
+                 f = df(x, par1, par2), gamma = dgamma(x, par1, par2))
+  rows[[length(rows) + 1]] <<- data.frame(dist = dist, x = x, par1 = par1, par2 = par2, p = p, q = q, density = dens)
 }
 for (ms in list(c(0, 1), c(1.5, 2))) {
   for (x in c(-38, -30, -20, -10, -5, -1.5, -0.3, 0, 0.7, 2, 8, 15, 25, 37)) {
@@ -43,5 +46,5 @@ out <- "cdf_probabilities.csv"
 writeLines(paste("#", R.version.string), out)
 f17 <- function(v) sprintf("%.17g", v)
 suppressWarnings(write.table(data.frame(dist = d$dist, x = f17(d$x), par1 = f17(d$par1), par2 = f17(d$par2),
-                       p = f17(d$p), q = f17(d$q)),
+                       p = f17(d$p), q = f17(d$q), density = f17(d$density)),
             out, sep = ",", quote = FALSE, row.names = FALSE, append = TRUE))
