@@ -127,6 +127,15 @@ TEST(HClust, MergesFollowTheLanceWilliamsUpdates) {
   EXPECT_DOUBLE_EQ(centroid[1].height, 6.25);
 }
 
+TEST(HClust, CentroidUpdatesRenewEarlierNearestNeighbours) {
+  // Joining rows 1 and 2 puts their centroid (0, 1) at squared distance 1.0 from row 0,
+  // closer than row 0's nearest neighbour so far (row 3, 1.21): the next merge is 0 with the
+  // pair. R: cutree(hclust(dist(x)^2, "centroid" or "median"), 2) gives 1 1 1 2.
+  const double x[] = {0, -0.5, 0.5, 0, 0, 1, 1, -1.1};
+  EXPECT_EQ(hclustCut(x, 4, 2, 4, 2, 7), (std::vector<int>{1, 1, 1, 2}));
+  EXPECT_EQ(hclustCut(x, 4, 2, 4, 2, 6), (std::vector<int>{1, 1, 1, 2}));
+}
+
 TEST(HClust, BadArgumentsThrow) {
   const double x[] = {1, 2, 3, 4};
   EXPECT_EQ(thrownMessage([&] { hclustCut(x, 0, 1, 1, 1, 1); }),
