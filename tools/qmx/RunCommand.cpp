@@ -60,7 +60,7 @@ Examples:
       --set define.target.column=1 --set define.correlation.column=2 \
       --set define.correlation.column=3 --get cov.entry=0,0 --get cor.entry=0,1
   qmx run QMXProcGLMFit --input new.csv --set model.xml=@fit.xml \
-      --set define.output=0,fitted --output scores.csv --output-column fitted
+      --set define.output=0,fitted.value,mpg --output scores.csv --output-column mpg.fit
   QMX_LIBRARY=/path/libqmxmisc.so qmx run QMXProcKMeans --input data.csv --chunk-rows 500 ...
 )";
 
