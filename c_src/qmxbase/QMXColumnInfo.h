@@ -17,3 +17,16 @@ struct QMXColumnInfo {
 };
 
 using QMXSchema = std::vector<QMXColumnInfo>;
+
+// The type's name as the CLI and messages print it: "double", "factor" or "string".
+constexpr const char* QMXColumnTypeName(QMXColumnType type) {
+  switch (type) {
+    case QMXColumnType::Double:
+      return "double";
+    case QMXColumnType::Factor:
+      return "factor";
+    case QMXColumnType::String:
+      return "string";
+  }
+  return "?";
+}

@@ -35,18 +35,6 @@ std::string levelsText(const QMXCsvColumnSummary& column) {
   return out;
 }
 
-const char* typeName(QMXColumnType type) {
-  switch (type) {
-    case QMXColumnType::Double:
-      return "double";
-    case QMXColumnType::Factor:
-      return "factor";
-    case QMXColumnType::String:
-      return "string";
-  }
-  return "?";
-}
-
 }  // namespace
 
 // Column types, counts, levels in byte order and min/max/mean/sd against R's read.csv,
@@ -76,7 +64,7 @@ TEST(QMXCsvMetadata, MatchesRSummaries) {
     const QMXCsvColumnSummary& column = meta.columns[colIdx++];
     SCOPED_TRACE(currentFile + " " + f[2]);
     EXPECT_EQ(column.info.name, f[2]);
-    EXPECT_STREQ(typeName(column.info.type), f[3].c_str());
+    EXPECT_STREQ(QMXColumnTypeName(column.info.type), f[3].c_str());
     EXPECT_EQ(column.count, std::stoll(f[4]));
     EXPECT_EQ(column.missing, std::stoll(f[5]));
     if (f[3] == "double") {

@@ -25,18 +25,6 @@ struct DescribeSettings {
 constexpr std::size_t kShownLevels = 8;      // text format: levels listed per factor
 constexpr std::size_t kLevelTextWidth = 72;  // text format: width of the level list
 
-const char* typeName(QMXColumnType type) {
-  switch (type) {
-    case QMXColumnType::Double:
-      return "double";
-    case QMXColumnType::Factor:
-      return "factor";
-    case QMXColumnType::String:
-      return "string";
-  }
-  return "?";
-}
-
 std::string formatNumber(double x, int digits) {
   if (std::isnan(x)) return "NA";
   if (std::isinf(x)) return x > 0 ? "Inf" : "-Inf";
@@ -96,8 +84,8 @@ void printText(const QMXCsvMetadata& meta, std::size_t maxLevels) {
   for (std::size_t colIdx = 0; colIdx < meta.columns.size(); ++colIdx) {
     const QMXCsvColumnSummary& column = meta.columns[colIdx];
     std::vector<std::string> row = {std::to_string(colIdx + 1), printable(column.info.name),
-                                    typeName(column.info.type), std::to_string(column.count),
-                                    std::to_string(column.missing)};
+                                    QMXColumnTypeName(column.info.type),
+                                    std::to_string(column.count), std::to_string(column.missing)};
     if (column.info.type == QMXColumnType::Double) {
       for (double x : {column.min, column.max, column.mean, column.sd})
         row.push_back(formatNumber(x, 6));
@@ -140,8 +128,8 @@ void printText(const QMXCsvMetadata& meta, std::size_t maxLevels) {
 void printCsv(const QMXCsvMetadata& meta) {
   std::printf("column,type,n,missing,min,max,mean,sd,levels\n");
   for (const QMXCsvColumnSummary& column : meta.columns) {
-    std::string line = csvField(column.info.name) + "," + typeName(column.info.type) + "," +
-                       std::to_string(column.count) + "," + std::to_string(column.missing);
+    std::string line = csvField(column.info.name) + "," + QMXColumnTypeName(column.info.type) +
+                       "," + std::to_string(column.count) + "," + std::to_string(column.missing);
     std::string levels;
     if (column.info.type == QMXColumnType::Double) {
       for (double x : {column.min, column.max, column.mean, column.sd})
