@@ -1,0 +1,212 @@
+// Row filtering of a chunk: missing and infinite values in the variables, run copies after the
+// first read, variable order, samples, level names and the error texts.
+#include "qmxmisc/framework/QMXNaNExclude.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "qmxbase/QMXMemoryTable.h"
+#include "qmxmisc/framework/QMXException.h"
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// A buffer holding every row of a table as one chunk, and a reader on it.
+struct Chunk {
+  explicit Chunk(const QMXMemoryTable& table, long requestRows = 1000) {
+    buf.setSchema(table.schema());
+    buf.block() = table.block();
+    reader.setBuf(&buf);
+    reader.setRequestRows(requestRows);
+  }
+  QMXBuf buf;
+  QMXBufReader reader;
+};
+
+QMXMemoryTable sampleTable() {
+  QMXMemoryTable table;
+  table.addDoubleColumn("a", {1, kInf, 3, 4, kNaN, 6, 7, 8})
+      .addDoubleColumn("b", {10, 20, -kInf, 40, 50, 60, 70, kNaN})
+      .addDoubleColumn("c", {kNaN, 200, 300, kInf, 500, 600, 700, 800})
+      .addFactorColumn("g", {"x", "y", "x", "z", "y", "x", "z", "y"});
+  return table;
+}
+
+std::string messageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const QMXException& e) {
+    return e.message() ? e.message() : "(null)";
+  }
+  return "(no exception)";
+}
+
+// Rows where every named column is finite, read directly from the table.
+std::vector<long> completeRows(const QMXMemoryTable& table, const std::vector<int>& cols) {
+  std::vector<long> rows;
+  for (std::size_t r = 0; r < table.numRows(); ++r) {
+    bool ok = true;
+    for (int c : cols)
+      ok = ok && std::isfinite(table.number(r, c));
+    if (ok) rows.push_back(static_cast<long>(r));
+  }
+  return rows;
+}
+
+}  // namespace
+
+TEST(QMXNaNExclude, InfinityAndMissingExcludedOnlyInVariables) {
+  const QMXMemoryTable table = sampleTable();
+  Chunk chunk(table);
+  QMXNaNExclude filter(chunk.reader);
+  EXPECT_EQ(filter.setVariables(strVector{"a", "b"}), 2);
+  std::vector<double> out(8);
+  // Column c is not a variable: its NaN and +Inf pass through on complete rows of a, b.
+  const long n = filter.getDoubleArray(2, out.data());
+  const std::vector<long> rows = completeRows(table, {0, 1});
+  ASSERT_EQ(rows, (std::vector<long>{0, 3, 5, 6}));
+  ASSERT_EQ(n, 4);
+  EXPECT_TRUE(std::isnan(out[0]));
+  EXPECT_EQ(out[1], kInf);
+  EXPECT_EQ(out[2], 600);
+  EXPECT_EQ(out[3], 700);
+  EXPECT_EQ(filter.rowsExcluded(), (Index{1, 2, 4, 7}));
+  EXPECT_EQ(filter.nExcluded(), 4);
+  EXPECT_EQ(filter.N(), 4);
+}
+
+TEST(QMXNaNExclude, SecondColumnAlignedRowForRow) {
+  // Larger chunk with scattered missing values so runs of several lengths are copied.
+  std::vector<double> x(50), y(50), z(50);
+  for (int r = 0; r < 50; ++r) {
+    x[r] = r % 7 == 3 ? kNaN : r;
+    y[r] = r % 11 == 0 ? kInf : 100.0 + r;
+    z[r] = r % 5 == 4 ? kNaN : 1000.0 + r;  // not a variable
+  }
+  QMXMemoryTable table;
+  table.addDoubleColumn("x", x).addDoubleColumn("y", y).addDoubleColumn("z", z);
+  Chunk chunk(table);
+  QMXNaNExclude filter(chunk.reader);
+  filter.setVariables(strVector{"x", "y"});
+  const std::vector<long> rows = completeRows(table, {0, 1});
+  for (int col : {0, 1, 2, 0}) {
+    std::vector<double> out(50, -1.0);
+    ASSERT_EQ(filter.getDoubleArray(col, out.data()), static_cast<long>(rows.size()));
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      const double want = table.number(rows[k], col);
+      if (std::isnan(want)) {
+        EXPECT_TRUE(std::isnan(out[k])) << "col " << col << " k " << k;
+      } else {
+        EXPECT_EQ(out[k], want) << "col " << col << " k " << k;
+      }
+    }
+  }
+}
+
+TEST(QMXNaNExclude, AddVariablesFollowsBufferOrder) {
+  const QMXMemoryTable table = sampleTable();
+  Chunk chunk(table);
+  QMXNaNExclude filter(chunk.reader);
+  EXPECT_EQ(filter.addVariables(strVector{"c", "nope", "a", "c"}), 2);
+  EXPECT_EQ(filter.variables(), (strVector{"a", "c"}));
+  EXPECT_EQ(filter.addVariables(strVector{}), 2);
+  EXPECT_EQ(filter.addVariable("zzz"), 2);
+  EXPECT_EQ(filter.addVariable("a"), 2);
+  EXPECT_EQ(filter.addVariable("b"), 3);
+  EXPECT_EQ(filter.variables(), (strVector{"a", "c", "b"}));
+  EXPECT_EQ(filter.setVariables(strVector{"b", "g"}), 2);
+  EXPECT_EQ(filter.variables(), (strVector{"b", "g"}));
+}
+
+TEST(QMXNaNExclude, ReadyRowsAndRequestRows) {
+  const QMXMemoryTable table = sampleTable();
+  for (long request : {3L, 8L, 20L}) {
+    Chunk chunk(table, request);
+    QMXNaNExclude filter(chunk.reader);
+    filter.setVariables(strVector{"a"});
+    const long usable = std::min(request, 8L);
+    EXPECT_EQ(filter.rowsReady(), usable);
+    EXPECT_EQ(filter.N(), usable) << "before any read";
+    std::vector<double> out(8);
+    long expected = 0;
+    for (long r = 0; r < usable; ++r)
+      expected += std::isfinite(table.number(r, 0)) ? 1 : 0;
+    EXPECT_EQ(filter.getDoubleArray(0, out.data()), expected) << "request " << request;
+    EXPECT_EQ(filter.getDoubleArray("b", out.data()), expected) << "request " << request;
+  }
+}
+
+TEST(QMXNaNExclude, Samples) {
+  const QMXMemoryTable table = sampleTable();
+  Chunk chunk(table);
+  QMXNaNExclude filter(chunk.reader);
+  filter.setVariables(strVector{"a", "b"});
+  const std::vector<long> complete = completeRows(table, {0, 1});
+  // Fewer ready rows than asked: every complete row in order.
+  EXPECT_EQ(filter.createSampleIndex(9, 5), 4);
+  EXPECT_EQ(filter.rowIndex(), (Index{0, 3, 5, 6}));
+  EXPECT_EQ(filter.createSampleIndex(0, 5), 0);
+  EXPECT_TRUE(filter.rowIndex().empty());
+  // Drawn samples: equal seeds give equal samples of distinct complete rows.
+  EXPECT_EQ(filter.createSampleIndex(3, 42), 3);
+  const Index first = filter.rowIndex();
+  EXPECT_EQ(filter.N(), 3);
+  std::vector<double> out(8);
+  ASSERT_EQ(filter.getDoubleArray(1, out.data()), 3);
+  for (std::size_t k = 0; k < 3; ++k)
+    EXPECT_EQ(out[k], table.number(first[k], 1));
+  EXPECT_EQ(filter.createSampleIndex(3, 42), 3);
+  EXPECT_EQ(filter.rowIndex(), first);
+  const std::set<std::uint32_t> distinct(first.begin(), first.end());
+  EXPECT_EQ(distinct.size(), 3u);
+  for (std::uint32_t r : first)
+    EXPECT_NE(std::find(complete.begin(), complete.end(), static_cast<long>(r)), complete.end());
+}
+
+TEST(QMXNaNExclude, LevelNames) {
+  const QMXMemoryTable table = sampleTable();
+  Chunk chunk(table);
+  QMXNaNExclude filter(chunk.reader);
+  filter.setVariables(strVector{"a", "b"});
+  std::vector<const char*> out(8);
+  for (int pass = 0; pass < 2; ++pass) {  // first computation, then known exclusions
+    ASSERT_EQ(filter.getCharArray("g", out.data()), 4);
+    EXPECT_STREQ(out[0], "x");
+    EXPECT_STREQ(out[1], "z");
+    EXPECT_STREQ(out[2], "x");
+    EXPECT_STREQ(out[3], "z");
+  }
+  EXPECT_EQ(messageOf([&] { filter.getCharArray(1, out.data()); }),
+            "data in column number 1 is not categorical");
+}
+
+TEST(QMXNaNExclude, Errors) {
+  const QMXMemoryTable table = sampleTable();
+  Chunk chunk(table);
+  QMXNaNExclude filter(chunk.reader);
+  std::vector<double> out(8);
+  EXPECT_EQ(messageOf([&] { filter.getDoubleArray("missing", out.data()); }),
+            "variable missing is not in the buffer");
+  EXPECT_EQ(messageOf([&] { filter.getDoubleArray(0, nullptr); }), "invalid data pointer");
+  EXPECT_EQ(filter.getDoubleArray("c", out.data()), 8);
+
+  QMXNaNExclude invalid;
+  EXPECT_FALSE(invalid.valid());
+  EXPECT_EQ(invalid.rowsReady(), 0);
+  for (const auto& action : std::vector<std::function<void()>>{
+           [&] { invalid.validate(); }, [&] { invalid.reader(); }, [&] { invalid.buffer(); },
+           [&] { invalid.addVariable("a"); }, [&] { invalid.getDoubleArray(0, out.data()); }}) {
+    EXPECT_EQ(messageOf(action), "Invalid QMXBufReader");
+  }
+  invalid = chunk.reader;
+  EXPECT_TRUE(invalid.valid());
+}
