@@ -9,7 +9,7 @@ QMXFilterBufReader::QMXFilterBufReader(const QMXBufReader& reader)
 
 QMXFilterBufReader& QMXFilterBufReader::operator=(const QMXBufReader& reader) {
   reader_ = const_cast<QMXBufReader*>(&reader);
-  exclusionState_ = -1;
+  resetRows();  // the exclusions and sample belonged to the old chunk
   return *this;
 }
 

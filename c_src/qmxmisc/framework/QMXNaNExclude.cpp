@@ -31,6 +31,7 @@ long QMXNaNExclude::getDoubleArray(int column, double* out) {
     return written;
   }
   if (exclusionState_ == -1) {
+    rowsExcluded_.clear();
     rowsExcluded_.reserve(static_cast<std::size_t>(std::max(ready / 4, 10L)));
     for (long r = 0; r < ready; ++r) {
       double v = 0.0;
@@ -67,6 +68,7 @@ long QMXNaNExclude::getCharArray(int column, const char** out) {
     return written;
   }
   if (exclusionState_ == -1) {
+    rowsExcluded_.clear();
     rowsExcluded_.reserve(static_cast<std::size_t>(std::max(ready / 4, 10L)));
     for (long r = 0; r < ready; ++r) {
       double v = 0.0;
