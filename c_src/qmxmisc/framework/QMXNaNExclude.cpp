@@ -20,6 +20,23 @@ bool QMXNaNExclude::getDouble(long row, int column, double& value) {
   return acceptable(row);
 }
 
+template <class Emit>
+long QMXNaNExclude::computeExclusions(int column, long ready, Emit&& emit) {
+  rowsExcluded_.clear();
+  rowsExcluded_.reserve(static_cast<std::size_t>(std::max(ready / 4, 10L)));
+  long written = 0;
+  for (long r = 0; r < ready; ++r) {
+    double v = 0.0;
+    if (getDouble(r, column, v)) {
+      emit(written++, v);
+    } else {
+      rowsExcluded_.push_back(static_cast<std::uint32_t>(r));
+    }
+  }
+  exclusionState_ = nExcluded();
+  return written;
+}
+
 long QMXNaNExclude::getDoubleArray(int column, double* out) {
   validate();
   if (out == nullptr) QMX_ThrowException("invalid data pointer");
@@ -30,20 +47,8 @@ long QMXNaNExclude::getDoubleArray(int column, double* out) {
       out[written++] = reader_->getDouble(r, column);
     return written;
   }
-  if (exclusionState_ == -1) {
-    rowsExcluded_.clear();
-    rowsExcluded_.reserve(static_cast<std::size_t>(std::max(ready / 4, 10L)));
-    for (long r = 0; r < ready; ++r) {
-      double v = 0.0;
-      if (getDouble(r, column, v)) {
-        out[written++] = v;
-      } else {
-        rowsExcluded_.push_back(static_cast<std::uint32_t>(r));
-      }
-    }
-    exclusionState_ = nExcluded();
-    return written;
-  }
+  if (exclusionState_ == -1)
+    return computeExclusions(column, ready, [&](long k, double v) { out[k] = v; });
   // Known exclusions: copy each run of rows between excluded rows in one block.
   long first = 0;
   for (std::size_t i = 0; i <= rowsExcluded_.size(); ++i) {
@@ -68,18 +73,8 @@ long QMXNaNExclude::getCharArray(int column, const char** out) {
     return written;
   }
   if (exclusionState_ == -1) {
-    rowsExcluded_.clear();
-    rowsExcluded_.reserve(static_cast<std::size_t>(std::max(ready / 4, 10L)));
-    for (long r = 0; r < ready; ++r) {
-      double v = 0.0;
-      if (getDouble(r, column, v)) {
-        out[written++] = buf.mapDoubleToLevel(column, v);
-      } else {
-        rowsExcluded_.push_back(static_cast<std::uint32_t>(r));
-      }
-    }
-    exclusionState_ = nExcluded();
-    return written;
+    return computeExclusions(column, ready,
+                             [&](long k, double v) { out[k] = buf.mapDoubleToLevel(column, v); });
   }
   std::size_t next = 0;
   for (long r = 0; r < ready; ++r) {

@@ -24,4 +24,8 @@ class QMXNaNExclude : public QMXFilterBufReader {
   int columnOf(const String& name) const;
   // True unless a variable of `row` is missing or infinite.
   bool acceptable(long row) const;
+  // First read of a chunk: tests every ready row, passes each accepted row's value of
+  // `column` to `emit` in order, records the rejected rows; returns the rows emitted.
+  template <class Emit>
+  long computeExclusions(int column, long ready, Emit&& emit);
 };
