@@ -1,6 +1,7 @@
 // Runs the qmx binary: `qmx cov` against R's values, and its failures (clear message on
 // stderr, non-zero exit status, no crash).
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -19,8 +20,14 @@ struct Outcome {
   std::string err;
 };
 
+// CTest runs each test case as its own process, in parallel: temporary files carry the
+// process id so that concurrent cases never share one.
+std::string tempPath(const std::string& name) {
+  return ::testing::TempDir() + "qmx_cov_test_" + std::to_string(::getpid()) + "_" + name;
+}
+
 Outcome runQmx(const std::string& arguments) {
-  const std::string errPath = ::testing::TempDir() + "qmx_cov_test_stderr.txt";
+  const std::string errPath = tempPath("stderr.txt");
   const std::string command =
       std::string(QMX_TEST_BINARY_DIR "/tools/qmx/qmx ") + arguments + " 2>" + errPath;
   Outcome outcome;
@@ -36,6 +43,7 @@ Outcome runQmx(const std::string& arguments) {
   std::stringstream text;
   text << err.rdbuf();
   outcome.err = text.str();
+  std::remove(errPath.c_str());
   return outcome;
 }
 
@@ -46,7 +54,7 @@ TEST(CovCommand, CsvOutputMatchesR) {
   const Outcome run =
       runQmx("cov " + kMtcars + " --target mpg,hp --with wt,qsec,disp --format csv --chunk-rows 5");
   ASSERT_EQ(run.status, 0) << run.err;
-  const std::string outPath = ::testing::TempDir() + "qmx_cov_test_out.csv";
+  const std::string outPath = tempPath("out.csv");
   std::ofstream(outPath) << run.out;
   const covtest::RefCsv got = covtest::readRefCsv(outPath);
   const covtest::RefCsv ref = covtest::readRefCsv(kRef + "cov_mtcars.csv");
