@@ -1,0 +1,95 @@
+// ModelTerms: the writer of the common frame of a model document (declaration, VTML root,
+// Header, XTMetaData column definitions, closing of the document). One element per line,
+// two blanks of indentation per level.
+#include "qmxmisc/model/ModelTerms.h"
+#include "qmxmisc/model/VtmlTimestamp.h"
+
+namespace {
+
+// One ColumnInfo element: the name, its type and role, and for a categorical column its
+// Level lines and the closing tag.
+void writeColumnInfo(std::ostream& os, const FactorInfo& column, bool categorical, bool dependent) {
+  os << ModelTerms::Indent("<ColumnInfo name=", 3);
+  os << ModelTerms::Quote(column.name().c_str()) << " type=";
+  if (!categorical) {
+    os << (dependent ? "\"continuous\" role=\"dependent\"/>\n"
+                     : "\"continuous\" role=\"independent\"/>\n");
+    return;
+  }
+  os << (dependent ? "\"categorical\" role=\"dependent\">\n"
+                   : "\"categorical\" role=\"independent\">\n");
+  for (long levelIdx = 0; levelIdx < column.length(); ++levelIdx) {
+    os << ModelTerms::Indent("<Level value=", 4);
+    os << ModelTerms::Quote(column.level(levelIdx).c_str()) << ModelTerms::XMLSEOL();
+  }
+  os << ModelTerms::Indent("</ColumnInfo>\n", 3);
+}
+
+}  // namespace
+
+bool ModelTerms::getXMLHeader(std::ostream& os) const {
+  os.clear();
+  os << "<?xml version=\"1.0\"?>\n";
+  os << "<VTML version=\"3.0\">\n";
+  if (nResponse() > 0) {
+    os << Indent("<Header copyright=\"Valdrin\" name=", 1);
+    os << Quote(response(0).name().c_str()) << XMLEOL();
+  } else {
+    os << Indent("<Header copyright=\"Valdrin\"", 1) << XMLEOL();
+  }
+  os << Indent("<Application name=\"Valdrin Telvar\" version=\"3.0\"/>\n", 2);
+  os << Indent("<Timestamp>", 2) << vtmlTimestampNow() << "</Timestamp>\n";
+  os << Indent("</Header>\n", 1);
+  return os.good();
+}
+
+bool ModelTerms::getXMLDataDict(std::ostream& os) const {
+  os.clear();
+  os << Indent("<XTMetaData>\n", 1);
+  os << Indent("<ColumnDefinitions fieldCount=", 2);
+  os << QFormat(nResponse() + nVariables()) << XMLEOL();
+  for (long respIdx = 0; respIdx < nResponse(); ++respIdx) {
+    const FactorInfo& resp = response(respIdx);
+    writeColumnInfo(os, resp, resp.length() > 0, true);
+  }
+  for (long varIdx = 0; varIdx < nVariables(); ++varIdx) {
+    const String& name = variable(varIdx);
+    const FactorInfo* factor = nullptr;
+    for (const FactorInfo& candidate : factors_) {
+      if (candidate.compare(name.c_str()) == 0) {
+        factor = &candidate;
+        break;
+      }
+    }
+    if (factor != nullptr) {
+      writeColumnInfo(os, *factor, true, false);
+    } else {
+      FactorInfo column;
+      column.setName(name);
+      writeColumnInfo(os, column, false, false);
+    }
+  }
+  if (!weights_.empty()) {
+    os << Indent("<ColumnInfo name=", 3);
+    os << Quote(weights_.c_str()) << " type=\"continuous\" role=\"weights\"/>\n";
+  }
+  specialColDefinitions(os);
+  os << Indent("</ColumnDefinitions>\n", 2);
+  os << Indent("</XTMetaData>\n", 1);
+  return os.good();
+}
+
+bool ModelTerms::beginXMLModel(std::ostream& os) const {
+  getXMLHeader(os);
+  return getXMLDataDict(os);
+}
+
+bool ModelTerms::endXMLModel(std::ostream& os) const {
+  os << "</VTML>\n";
+  os.flush();  // a failed flush sets badbit
+  return os.good();
+}
+
+bool ModelTerms::specialColDefinitions(std::ostream& os) const {
+  return os.good();
+}

@@ -1,0 +1,36 @@
+// Helpers shared by the model tests: thrown messages and small model descriptions.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/model/FactorInfo.h"
+#include "qmxmisc/numeric/TMatrix.h"
+
+// The message of the QMXException `action` throws, or "<no exception>".
+inline std::string thrownMessage(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const QMXException& e) {
+    return e.message() ? e.message() : "<null message>";
+  }
+  return "<no exception>";
+}
+
+// A main-effects terms table: one row and one column per variable, 1 on the diagonal.
+inline TMatrix<long> mainEffects(const std::vector<std::string>& variables) {
+  const long n = static_cast<long>(variables.size());
+  TMatrix<long> table(n, n, variables, variables);
+  for (long i = 0; i < n; ++i)
+    table(i, i) = 1;
+  return table;
+}
+
+inline FactorInfo makeFactor(const std::string& name, const std::vector<std::string>& levels) {
+  FactorInfo factor;
+  factor.setName(name);
+  factor.setLevels(levels);
+  return factor;
+}
