@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,10 @@ std::vector<std::string> namesOf(const DoubleMatrix& m) {
 class StackingProc : public QMXProcModel {
  public:
   explicit StackingProc(ModelTerms m) : model(std::move(m)) {}
-  const ModelTerms& getModel() const override { return model; }
+  const ModelTerms& getModel() const override {
+    if (failGetModel) throw std::runtime_error("not a library exception");
+    return model;
+  }
 
   void execute() override {
     qmxBoundary(*this, "internal error in the stacking proc", kQMXRunBoundary, [&] {
@@ -79,12 +83,14 @@ class StackingProc : public QMXProcModel {
   std::int64_t used() const { return rowsUsed; }
   std::int64_t missing() const { return rowsMissing; }
   void setMaxInputs(long inputs) { maxInputs = inputs; }
+  using QMXProcModel::setInitInternalErrorText;
 
   ModelTerms model;
   std::vector<long> chunkRows;
   Rows x, y, w;
   std::vector<std::string> xNames, yNames;
   long excluded = 0;
+  bool failGetModel = false;
 };
 
 struct RunResult {
@@ -196,6 +202,7 @@ TEST(QMXProcModel, InitChecksTheBufferCount) {
   pipeline.attach();
   EXPECT_FALSE(pipeline.run());
   ASSERT_NE(proc.getError(), nullptr);
+  EXPECT_TRUE(proc.isDone());
   EXPECT_TRUE(proc.chunkRows.empty());
 
   // Raising maxInputs admits the second buffer.
@@ -375,5 +382,19 @@ TEST(QMXProcModel, ChunkInvariance) {
     EXPECT_EQ(proc.excluded, whole.excluded);
     EXPECT_EQ(std::vector<unsigned>(proc.terms().begin(), proc.terms().end()),
               std::vector<unsigned>(whole.terms().begin(), whole.terms().end()));
+  }
+}
+
+TEST(QMXProcModel, OtherExceptionsInInitGiveTheFixedText) {
+  for (const char* fixed : {static_cast<const char*>(nullptr), "internal Error"}) {
+    StackingProc proc(regression());
+    proc.failGetModel = true;
+    if (fixed != nullptr) proc.setInitInternalErrorText(fixed);
+    const RunResult run = runProc(proc, dataTable(), 4);
+    EXPECT_FALSE(run.ok);
+    const std::string expected = fixed != nullptr ? fixed : "Internal Error";
+    EXPECT_EQ(errorsOf(proc), std::vector<std::string>{expected});
+    EXPECT_TRUE(proc.isDone());
+    EXPECT_TRUE(proc.chunkRows.empty());
   }
 }

@@ -45,7 +45,11 @@ void QMXProcModel::init() {
   clearMessages();
   QMXProc::init();
   checkBufs(1, static_cast<int>(maxInputs), 0, 1);
-  if (getError() != nullptr) return;
+  if (getError() != nullptr) {
+    // The buffer-count error is set; done so that no chunk is ever read.
+    setDone(1);
+    return;
+  }
   qmxBoundary(*this, initInternalErrorText_, kQMXRunBoundary, [&] { bindModel(); });
 }
 

@@ -7,8 +7,9 @@
 // document are the derived proc's business.
 //
 // A derived proc's init calls QMXProcModel::init() first and stops when the proc is then
-// done (a check failed: the message was added as an error). Its execute calls
-// getDataChunk() and reads modelMatrix, response, weights, rowsUsed and rowsMissing.
+// done: a check failed (a wrong buffer count is set as the error, any other failure added
+// as an error). Its execute calls getDataChunk() and reads modelMatrix, response, weights,
+// rowsUsed and rowsMissing.
 #pragma once
 
 #include <cstdint>
