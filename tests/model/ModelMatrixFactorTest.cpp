@@ -2,7 +2,9 @@
 // (undefined rows, the unknown-level map, validation).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -211,4 +213,30 @@ TEST(ModelMatrixFactor, ValidationIsOnByDefault) {
   m.setModel(makeModel({"f"}, {{"f", {1}}}, {factor("f", {"a", "b", "c"})}));
   EXPECT_EQ(messageOf([&] { m.init(chunk.buf); }),
             "data buffer has 4 categories for variable f but the model object has 3");
+}
+
+TEST(ModelMatrixFactor, SampledRowsKeepTheirChunkRowNumbers) {
+  // A sample takes rows in drawing order; each matrix row is the sampled chunk row, and
+  // undefFactorIndex lists the sampled chunk rows holding d, ascending.
+  const QMXMemoryTable table = levelsTable();
+  for (const unsigned seed : {1u, 7u, 12345u}) {
+    SCOPED_TRACE(seed);
+    Chunk chunk(table);
+    ModelMatrix m(
+        makeModel({"x", "f"}, {{"x", {1, 0}}, {"f", {0, 1}}}, {factor("f", {"a", "b", "c"})}));
+    m.setValidateFactorLevels(false);
+    m.init(chunk.buf);
+    QMXNaNExclude filter(chunk.reader);
+    filter.setVariables(strVector{"x", "f"});
+    ASSERT_EQ(filter.createSampleIndex(4, seed), 4);
+    ASSERT_EQ(m.construct(filter), 4u);
+    std::vector<unsigned> expected;
+    for (long i = 0; i < 4; ++i) {
+      const std::uint32_t row = filter.rowIndex()[static_cast<std::size_t>(i)];
+      EXPECT_EQ(m(i, 1), table.number(row, 0));
+      if (table.text(row, 1) == "d") expected.push_back(row);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(indices(m.undefFactorIndex()), expected);
+  }
 }
