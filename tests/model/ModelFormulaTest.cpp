@@ -118,6 +118,11 @@ TEST(ModelFormula, ResponsesAndWeights) {
   EXPECT_EQ(power.variables, (std::vector<std::string>{"x"}));
   EXPECT_EQ(power.labels, (std::vector<std::string>{"I(x^3)", "x:I(x^2)"}));
   EXPECT_EQ(power.powers, (std::vector<std::vector<long>>{{3}, {3}}));
+  // A parenthesized response; 0 and 1 written as other numerals.
+  EXPECT_EQ(parseModelFormula("(y) ~ x", testColumns()).responses, (std::vector<std::string>{"y"}));
+  EXPECT_FALSE(parseModelFormula("y ~ x + 0.0", testColumns()).intercept);
+  EXPECT_TRUE(parseModelFormula("y ~ x - 00 + 1L", testColumns()).intercept);
+  EXPECT_FALSE(parseModelFormula("y ~ x - 1e0", testColumns()).intercept);
   // High interaction powers stop at the saturated model.
   EXPECT_EQ(parseModelFormula("y ~ (x + z)^100000", testColumns()).labels.size(), 3u);
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
 #include <set>
 #include <string>
@@ -106,7 +107,11 @@ class TermEncoder {
     return found;
   }
 
-  void readResponses(const Node& lhs) {
+  void readResponses(const Node& outer) {
+    const Node* inner = &outer;
+    while (inner->kind == NodeKind::kParen)  // (y) is y
+      inner = inner->args[0].get();
+    const Node& lhs = *inner;
     std::vector<const Node*> names;
     if (lhs.kind == NodeKind::kName) {
       names.push_back(&lhs);
@@ -274,8 +279,9 @@ class TermEncoder {
   }
 
   void encodeNumber(const Node& node, bool inProduct) {
-    const bool one = node.text == "1" || node.text == "1.0";
-    const bool zero = node.text == "0" || node.text == "0.0";
+    const double value = std::strtod(node.text.c_str(), nullptr);
+    const bool one = value == 1.0;
+    const bool zero = value == 0.0;
     if (!one && !zero) fail(node.pos, "a number other than 0 or 1 cannot be a term");
     if (inProduct) fail(node.pos, "0 and 1 set the intercept and cannot enter an interaction");
     intercept_ = one ? parity_ : !parity_;
