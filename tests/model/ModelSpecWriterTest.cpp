@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <limits>
 #include <regex>
@@ -92,6 +93,41 @@ TEST(ModelSpecWriter, KeepsTheFrameBytes) {
   }
   EXPECT_EQ(kept, frame.str());
   EXPECT_EQ(statsBlocks, 4);  // y, x, f, w
+}
+
+TEST(ModelSpecWriter, ReadsBack) {
+  // The document reader fills responses, factors with levels and counts, the weights name
+  // and the statistics; the terms it rebuilds from the MiningSchema are the main effects.
+  const std::string formula = "y ~ x*f + I(x^2) + u:z";
+  const MiningModel model = modelFromFormula(formula, formulaColumns(), "w");
+  const ModelSpecElementWriter element(formula);
+  std::ostringstream out;
+  ModelSpecWriter(model, statsColumns(), element).write(out);
+  const MiningModel read(out.str().c_str());
+  ASSERT_EQ(read.nResponse(), 1);
+  EXPECT_EQ(read.response(0).name(), String("y"));
+  EXPECT_EQ(read.weights(), String("w"));
+  ASSERT_EQ(read.nFactors(), 1);
+  EXPECT_EQ(read.factorInfo(0L).levels(), model.factorInfo(0L).levels());
+  ASSERT_TRUE(read.factorInfo(0L).hasCounts());
+  EXPECT_EQ(read.factorInfo(0L).count(0), 4);
+  EXPECT_EQ(read.factorInfo(0L).count(1), 5);
+  EXPECT_EQ(read.termsTable().getRowNames(), model.termsTable().getRowNames());
+  EXPECT_EQ(read.nTerms(), 4);  // x, f, u, z
+  // Statistics: columns min, max, mean, std.dev, total frequency; exact (15 digits written).
+  const DoubleMatrix& vars = read.varStats();
+  ASSERT_EQ(vars.getNRow(), 4);
+  ASSERT_GE(vars.getNCol(), 5);
+  const double x[] = {0, 1e6, 12345.678, 2, 10};
+  for (long statIdx = 0; statIdx < 5; ++statIdx)
+    EXPECT_EQ(vars(0, statIdx), x[statIdx]) << statIdx;
+  EXPECT_TRUE(std::isnan(vars(2, 3)));  // sd of the one value of u
+  EXPECT_EQ(vars(2, 4), 1);
+  const DoubleMatrix& resp = read.respStats();
+  ASSERT_EQ(resp.getNRow(), 1);
+  EXPECT_EQ(resp(0, 0), -1.5);
+  EXPECT_EQ(resp(0, 2), 0.1);
+  EXPECT_EQ(resp(0, 4), 10);
 }
 
 // A model kind's element through the same hook.
