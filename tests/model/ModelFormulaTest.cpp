@@ -51,13 +51,18 @@ std::pair<std::string, long> columnPower(std::string name) {
   return {name, power};
 }
 
-std::string messageOf(const std::string& formula, const std::string& weights = "") {
+std::string messageWith(const std::string& formula, const std::vector<DataColumn>& columns,
+                        const std::string& weights = "") {
   try {
-    parseModelFormula(formula, testColumns(), weights);
+    parseModelFormula(formula, columns, weights);
   } catch (const QMXException& e) {
     return e.message();
   }
   return "(no error)";
+}
+
+std::string messageOf(const std::string& formula, const std::string& weights = "") {
+  return messageWith(formula, testColumns(), weights);
 }
 
 TEST(ModelFormula, TermsMatchR) {
@@ -257,6 +262,21 @@ TEST(ModelFormula, Messages) {
                                             std::to_string(wide.find('^') + 1) +
                                             ": the formula expands to more than 100000 terms");
   }
+  // Unknown names list the first 40 columns and count the others.
+  std::string listed = "y, x";
+  for (int colIdx = 0; colIdx < 38; ++colIdx)
+    listed += ", v" + std::to_string(colIdx);
+  for (int colIdx = 20; colIdx < 45; ++colIdx)
+    columns.push_back(DataColumn::numeric("v" + std::to_string(colIdx)));
+  EXPECT_EQ(messageWith("y ~ q", columns),
+            "formula \"y ~ q\", position 5: unknown column 'q'; available columns: " + listed +
+                ", ... (7 more)");
+  EXPECT_EQ(
+      messageWith("y ~ x", columns, "q"),
+      "weights column 'q' is not in the data; available columns: " + listed + ", ... (7 more)");
+  EXPECT_EQ(messageWith("y ~ x", {}),
+            "formula \"y ~ x\", position 1: unknown response column "
+            "'y'; available columns: (none)");
   columns.push_back(DataColumn::numeric("x"));
   for (const char* formula : {"y ~ x", "y ~ ."}) {
     try {

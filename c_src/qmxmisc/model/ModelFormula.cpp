@@ -61,6 +61,19 @@ std::size_t startOf(const Node& node) {
   return leftOperand ? startOf(*node.args[0]) : node.pos;
 }
 
+// The column names for an unknown-name message: the first kListedColumns, then a count.
+std::string availableColumns(const std::vector<DataColumn>& columns) {
+  std::string available;
+  for (std::size_t colIdx = 0; colIdx < columns.size(); ++colIdx) {
+    if (colIdx == kListedColumns) {
+      available += ", ... (" + std::to_string(columns.size() - colIdx) + " more)";
+      break;
+    }
+    available += (colIdx == 0 ? "" : ", ") + columns[colIdx].name;
+  }
+  return available.empty() ? "(none)" : available;
+}
+
 class TermEncoder {
  public:
   TermEncoder(std::string_view formula, const std::vector<DataColumn>& columns,
@@ -92,18 +105,9 @@ class TermEncoder {
       if (found >= 0) fail(pos, "column name '" + name + "' appears more than once in the data");
       found = static_cast<int>(colIdx);
     }
-    if (found < 0) {
-      std::string available;
-      for (std::size_t colIdx = 0; colIdx < columns_.size(); ++colIdx) {
-        if (colIdx == kListedColumns) {
-          available += ", ... (" + std::to_string(columns_.size() - colIdx) + " more)";
-          break;
-        }
-        available += (colIdx == 0 ? "" : ", ") + columns_[colIdx].name;
-      }
+    if (found < 0)
       fail(pos, std::string("unknown ") + role + " '" + name +
-                    "'; available columns: " + (available.empty() ? "(none)" : available));
-    }
+                    "'; available columns: " + availableColumns(columns_));
     return found;
   }
 
@@ -138,13 +142,9 @@ class TermEncoder {
     int found = -1;
     for (std::size_t colIdx = 0; colIdx < columns_.size(); ++colIdx)
       if (columns_[colIdx].name == name) found = static_cast<int>(colIdx);
-    if (found < 0) {
-      std::string available;
-      for (const DataColumn& column : columns_)
-        available += (available.empty() ? "" : ", ") + column.name;
+    if (found < 0)
       QMX_ThrowException("weights column '%s' is not in the data; available columns: %s",
-                         name.c_str(), available.c_str());
-    }
+                         name.c_str(), availableColumns(columns_).c_str());
     if (columns_[found].kind != DataColumnKind::kNumeric)
       QMX_ThrowException("weights column '%s' is not numeric (it is a %s column)", name.c_str(),
                          columns_[found].kind == DataColumnKind::kFactor ? "factor" : "text");
