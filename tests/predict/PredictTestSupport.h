@@ -27,7 +27,8 @@ inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // prediction columns). Each chunk: eta = X B; the prediction is eta + 0.5, the working
 // weights eta / 10 and dmu/deta eta / 4 (values chosen so that every matrix differs).
 // "residual" is scaled when "iglm.family" was set. setXML takes "coef=<b0>,<b1>,..." (one
-// prediction column); any other text is refused with "bad model text".
+// prediction column); "throw" throws a std::runtime_error; any other text is refused with
+// "bad model text".
 class FakeScoringProc : public QMXProcPredict {
  public:
   FakeScoringProc() = default;
@@ -37,6 +38,7 @@ class FakeScoringProc : public QMXProcPredict {
 
   void setXML(const char* xml) override {
     const std::string text = xml != nullptr ? xml : "";
+    if (text == "throw") throw std::runtime_error("not a library exception");
     if (text.rfind("coef=", 0) != 0) QMX_ThrowException("bad model text");
     coef.clear();
     std::size_t at = 5;

@@ -116,6 +116,12 @@ TEST(QMXProcPredict, ModelTextGoesToTheSubclass) {
   EXPECT_EQ(messagesOf(proc.getMessages(), QMXMessageKind::Error),
             std::vector<std::string>{"bad model text"});
   EXPECT_EQ(proc.getError(), nullptr);
+  // Any other failure is reported with the proc's fixed text.
+  setProp(proc, {"model.xml", "throw"});
+  EXPECT_EQ(
+      messagesOf(proc.getMessages(), QMXMessageKind::Error),
+      (std::vector<std::string>{
+          "bad model text", "internal error while processing data in the prediction proceedure"}));
 }
 
 TEST(QMXProcPredict, OtherPropertiesReachTheHostBase) {

@@ -113,6 +113,16 @@ class QMXProcPredict : public QMXProc {
   // value the definition takes from the next prediction row. `prediction`, and the optional
   // working weights, linear predictor and dmu/deta, hold one row per complete input row;
   // `scaled` (a model with a family) makes "residual" the working residual.
+  // Per type: "copy" the input cell with its column type; "fitted.value", "probability",
+  // "distanceToCenter", "score", "risk", "riskSE", "survival", "survivalSE" the prediction at
+  // the definition's column; "residual" observed response minus prediction (divided by
+  // dmu/deta when scaled); "weight" the working weight times the row's value of the model's
+  // case-weights column (the weight the row carries in the fit; the working weight alone when
+  // the model has no weights column); "eta" the linear predictor; "category" the level with
+  // the largest probability (the first on ties) and "agreement" whether it is the observed
+  // level (1 or 0); "clusterMembership" the cluster number, zero-padded text in a text or
+  // factor column. A type whose matrix the proc did not pass raises "unexpeced output type
+  // %s"; a column index outside a matrix raises "bad index %d".
   void writeOutputData(const TMatrix<double>& prediction, const TMatrix<double>* weights,
                        const TMatrix<double>* eta, const TMatrix<double>* derivative, bool scaled);
 
