@@ -145,8 +145,8 @@ class QMXProcPredict : public QMXProc {
   Index excludedRows;
 
  private:
-  // Property handlers (QMXProcPredictProperties.cpp); each returns false for a name that is
-  // not its own.
+  // Property handlers (QMXProcPredictProperties.cpp). setOwnProperty returns false for a
+  // name that is none of this class's; the others read one property's chain of values.
   bool setOwnProperty(QMXPropertyInfo* prop);
   void setOutputProperty(QMXPropertyInfo* prop);
   void setCGeneratorProperty(QMXPropertyInfo* prop);

@@ -25,14 +25,16 @@ const char* stringOf(QMXPropertyInfo* value) {
 
 void QMXProcPredict::setProperty(QMXPropertyInfo* prop) {
   if (prop == nullptr) return;
-  if (setOwnProperty(prop)) return;
-  QMXProc::setProperty(prop);
+  // A failure inside one of our own properties is added as an error (output definitions set
+  // theirs as the error, below); it never reaches the host.
+  bool own = true;
+  qmxBoundary(*this, kInternalErrorText, kQMXPropertyBoundary, [&] { own = setOwnProperty(prop); });
+  if (!own) QMXProc::setProperty(prop);
 }
 
 bool QMXProcPredict::setOwnProperty(QMXPropertyInfo* prop) {
   if (prop->isName("model.xml")) {
-    qmxBoundary(*this, kInternalErrorText, kQMXPropertyBoundary,
-                [&] { setXML(prop->getString()); });
+    setXML(prop->getString());
   } else if (prop->isName("clear.outputs")) {
     clearOutputs();
   } else if (prop->isName("define.output")) {
@@ -49,8 +51,7 @@ bool QMXProcPredict::setOwnProperty(QMXPropertyInfo* prop) {
   } else if (prop->isName("clear.unknown.level.map")) {
     clearUnknownLevelMap();
   } else if (prop->isName("add.unknown.level.map")) {
-    qmxBoundary(*this, kInternalErrorText, kQMXPropertyBoundary,
-                [&] { setUnknownLevelProperty(prop); });
+    setUnknownLevelProperty(prop);
   } else if (prop->isName("iglm.family")) {
     family_ = String(prop->getString());
   } else if (prop->isName("iglm.link")) {
