@@ -1,0 +1,116 @@
+#include "qmxmisc/glm/QMXProcGLMFit.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "qmxbase/QMXProc.h"
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/framework/QMXProcRegistry.h"
+#include "qmxmisc/glm/GLMFitHandler.h"
+#include "qmxmisc/model/ModelParse.h"
+
+QMX_REGISTER_PROC(QMXProcGLMFit)
+
+namespace {
+
+bool isAccessibleDirectory(const String& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(std::filesystem::path(path.str()), error) && !error;
+}
+
+// The names of the two probability columns of a Binomial model: the response's two levels
+// (the first level is the event the model's mu is the probability of), or, for a 0/1
+// response without levels, its name and "1 - " its name.
+strVector binomialColumnNames(const GLMFit& fit) {
+  if (fit.nResponse() < 1) return strVector();
+  const FactorInfo& response = fit.response(0);
+  if (response.length() == 2) return strVector{response.level(0), response.level(1)};
+  const std::string name = response.name().str();
+  return strVector{String(name), String("1 - " + name)};
+}
+
+}  // namespace
+
+void QMXProcGLMFit::setXML(const char* xml) {
+  GLMFit parsed;
+  ModelParseXMLString(GLMFitHandler(parsed), xml);
+  setFit(parsed);
+}
+
+TMatrix<double> QMXProcGLMFit::linearPredictor(const DoubleMatrix& x, const TMatrix<double>& beta) {
+  const long n = x.getNRow();
+  const long p = beta.getNRow();
+  const long responses = beta.getNCol();
+  TMatrix<double> eta(n, responses);
+  for (long respIdx = 0; respIdx < responses; ++respIdx) {
+    for (long rowIdx = 0; rowIdx < n; ++rowIdx) {
+      double sum = 0.0;
+      for (long coefIdx = 0; coefIdx < p; ++coefIdx)
+        sum += x(rowIdx, coefIdx) * beta(coefIdx, respIdx);
+      eta(rowIdx, respIdx) = sum;
+    }
+  }
+  if (static_cast<long>(beta.getColNames().size()) == responses)
+    eta.setColNames(beta.getColNames());
+  return eta;
+}
+
+TMatrix<double> QMXProcGLMFit::predictionMatrix(const GLMFit& fit, const TMatrix<double>& mu) {
+  const long n = mu.getNRow();
+  if (fit.hasFamily() && fit.distType() == GLMFamily::Distribution::Binomial) {
+    // One response (the iterative proc allows no more with a Binomial family): P(event) and
+    // its complement.
+    TMatrix<double> prediction(n, 2);
+    for (long rowIdx = 0; rowIdx < n; ++rowIdx) {
+      prediction(rowIdx, 0) = mu(rowIdx, 0);
+      prediction(rowIdx, 1) = 1.0 - mu(rowIdx, 0);
+    }
+    const strVector names = binomialColumnNames(fit);
+    if (names.size() == 2) prediction.setColNames(names);
+    return prediction;
+  }
+  TMatrix<double> prediction = mu;
+  strVector names;
+  for (long k = 0; k < fit.nResponse(); ++k)
+    names.push_back(fit.response(k).name());
+  if (static_cast<long>(names.size()) == prediction.getNCol()) prediction.setColNames(names);
+  return prediction;
+}
+
+void QMXProcGLMFit::processChunk() {
+  const long rows = getDataChunk();
+  TMatrix<double> prediction;
+  TMatrix<double> weights;
+  TMatrix<double> eta;
+  TMatrix<double> dmudeta;
+  if (rows > 0) {
+    if (modelMatrix.getNCol() != fit_.nCoefficients()) {
+      QMX_ThrowException(
+          "number of columns in the model matrix does not match the number of coefficients");
+    }
+    eta = linearPredictor(modelMatrix, fit_.coefficients());
+    prediction = predictionMatrix(fit_, fit_.invLink(eta));
+    fit_.FitWeightsDMuDEta(eta, weights, dmudeta);
+  }
+  // A model with a family name (a GLM) reports working residuals.
+  const bool scaled = !fit_.getFamilyName().empty();
+  writeOutputData(prediction, &weights, &eta, &dmudeta, scaled);
+  modelMatrix.erase(true);
+}
+
+void QMXProcGLMFit::generatePredictCSource() {
+  const String& source = cSourceDirectory();
+  const String& distribution = cDistributionDirectory();
+  if (source.empty() || distribution.empty()) QMX_ThrowException("Missing directory names");
+  if (!isAccessibleDirectory(source) || !isAccessibleDirectory(distribution)) {
+    QMX_ThrowException("cannot access one of directories: %s, %s", source.c_str(),
+                       distribution.c_str());
+  }
+  fit_.generatePredictCSource(source.c_str(), distribution.c_str());
+  // The fit writes nothing yet: the package needs the standalone scoring library.
+  QMX_ThrowException(
+      "the C scoring package for regression models is not available yet: no package was "
+      "written to %s",
+      distribution.c_str());
+}
