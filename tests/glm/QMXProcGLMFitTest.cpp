@@ -61,7 +61,7 @@ const std::vector<std::string> kCoefNames = {"(Intercept)", "x", "f(a)", "f(b)",
 // response ~ x + f (f with levels a, b, c; the coefficient of c is 0 and aliased) with R's
 // coefficients. The Gaussian model is written as the linear regression proc writes it (no
 // family names); the GLMs carry the iterative proc's family extras.
-GLMFit scoreFit(Kind kind) {
+GLMFit scoreFit(Kind kind, bool withFamily = true) {
   std::map<std::string, double> beta;
   for (const GlmRefRow& row : readGlmRefCsv("glm_score_coef.csv"))
     if (row.text("model") == kindName(kind)) beta[row.text("name")] = row.num("beta");
@@ -75,7 +75,7 @@ GLMFit scoreFit(Kind kind) {
   std::string response = "y";
   if (kind == Kind::kGaussian) {
     fit.setResponse("y");
-    fit.setFamily(GLMFamily::Distribution::Gaussian, GLMLink::Link::Identity);
+    if (withFamily) fit.setFamily(GLMFamily::Distribution::Gaussian, GLMLink::Link::Identity);
   } else if (kind == Kind::kBinomial) {
     response = "ev";
     FactorInfo ev;
@@ -471,4 +471,14 @@ TEST(QMXProcGLMFit, CGeneratorMessages) {
   EXPECT_EQ(errors, std::vector<std::string>{"cannot access one of directories: " + absent + ", " +
                                              existing});
   std::filesystem::remove_all(dir);
+}
+
+TEST(QMXProcGLMFit, FitWithoutFamilyIsAnInvalidFamily) {
+  QMXProcGLMFit proc;
+  proc.setFit(scoreFit(Kind::kGaussian, /*withFamily=*/false));
+  const RunResult run = runScoring(proc, scoreTable(), 3, {doubleColumn("fit")},
+                                   {{"define.output", "0", "fitted.value", "fit"}});
+  EXPECT_FALSE(run.ok);
+  EXPECT_EQ(run.error, "Invalid Family");
+  EXPECT_TRUE(proc.isDone());
 }
