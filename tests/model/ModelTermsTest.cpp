@@ -56,6 +56,8 @@ TEST(ModelTerms, ResponsesExtendAndReplace) {
   EXPECT_EQ(model.response(1).name(), String("b"));
   EXPECT_EQ(thrownMessage([&] { (void)model.response(2); }),
             "Invalid dependent variable index 2. Model has 2 dependent variables");
+  EXPECT_EQ(thrownMessage([&] { model.setResponse(String("n"), -1); }),
+            "Invalid dependent variable index -1. Model has 2 dependent variables");
   EXPECT_TRUE(sampleModel().isClassification());
 }
 

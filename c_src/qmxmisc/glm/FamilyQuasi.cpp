@@ -1,0 +1,72 @@
+#include "qmxmisc/glm/FamilyQuasi.h"
+
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/glm/BinomialFamily.h"
+#include "qmxmisc/glm/FamilyGamma.h"
+#include "qmxmisc/glm/FamilyInvGaussian.h"
+#include "qmxmisc/glm/GaussianFamily.h"
+
+namespace {
+
+constexpr const char kUnrecognisedLink[] = "Unreconigzed link type in Quasi family initialize";
+constexpr auto kAccepted = {GLMLink::Link::Identity,     GLMLink::Link::Logit,
+                            GLMLink::Link::Log,          GLMLink::Link::Probit,
+                            GLMLink::Link::CLogLog,      GLMLink::Link::Inverse,
+                            GLMLink::Link::InverseSquare};
+
+// The family whose starting values the quasi family borrows for this link.
+std::unique_ptr<GLMFamily> innerFamilyFor(GLMLink::Link link) {
+  switch (link) {
+    case GLMLink::Link::Identity:
+      return std::make_unique<GaussianFamily>(link);
+    case GLMLink::Link::Logit:
+    case GLMLink::Link::Probit:
+    case GLMLink::Link::CLogLog:
+      return std::make_unique<BinomialFamily>(link);
+    case GLMLink::Link::Log:
+    case GLMLink::Link::Inverse:
+      return std::make_unique<FamilyGamma>(link);
+    case GLMLink::Link::InverseSquare:
+      return std::make_unique<FamilyInvGaussian>(link);
+    case GLMLink::Link::Sqrt:
+      break;
+  }
+  QMX_ThrowException("%s", kUnrecognisedLink);
+}
+
+}  // namespace
+
+FamilyQuasi::FamilyQuasi(GLMLink::Link link, GLMQuasiVariance::VARIANCES variance)
+    : GLMFamily(acceptLink(link, kAccepted, kUnrecognisedLink)),
+      variance_(GLMQuasiVariance::create(variance)),
+      inner_(innerFamilyFor(link)) {}
+
+FamilyQuasi::FamilyQuasi(const GLMLink& link, GLMQuasiVariance::VARIANCES variance)
+    : FamilyQuasi(link.type(), variance) {}
+
+FamilyQuasi::FamilyQuasi(const FamilyQuasi& other)
+    : GLMFamily(other),
+      variance_(other.variance_ ? GLMQuasiVariance::create(other.variance_->varType()) : nullptr),
+      inner_(other.inner_ ? other.inner_->clone() : nullptr) {}
+
+double FamilyQuasi::deviance(double y, double mu) const {
+  return variance_->deviance(y, mu);
+}
+
+double FamilyQuasi::variance(double mu) const {
+  return variance_->variance(mu);
+}
+
+void FamilyQuasi::initialize(long n, double* y, double mean, double* pw) const {
+  validate();
+  inner_->initialize(n, y, mean, pw);
+}
+
+bool FamilyQuasi::valid() const {
+  return link_ != nullptr && variance_ != nullptr && inner_ != nullptr;
+}
+
+std::unique_ptr<GLMFamily> FamilyQuasi::clone() const {
+  validate();
+  return std::make_unique<FamilyQuasi>(*this);
+}
