@@ -5,18 +5,22 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../vtcsrc/VTTestSupport.h"
 #include "qmxmisc/framework/QMXException.h"
+#include "vtcsrc/VTCoxRegression.h"
 #include "vtcsrc/VTKMeansCluster.h"
 #include "vtcsrc/VTLinearRegression.h"
 #include "vtcsrc/VTLogisticRegression.h"
+#include "vtcsrc/VTNeuralNetwork.h"
 #include "vtcsrc/VTObjects.h"
 #include "vtcsrc/VTPrincipalComponents.h"
 #include "vtcsrc/VTTree.h"
@@ -198,6 +202,61 @@ TEST(VTPackageGenerator, CompiledPackagesReproduceTheLibraryScores) {
                          return TelvarLogisticRegressionModel_predict(s, d, nullptr, m);
                        });
   EXPECT_EQ(got, want);
+
+  // Principal components, a two-tree classification ensemble on x and g, a Cox model and a
+  // regression network with one hidden layer.
+  Obj pca;
+  const double center[] = {1, -1, 0.5};
+  const double pcaScale[] = {2, 1, 1};
+  const double loading[] = {0.6, 0.8, 0, -0.8, 0.6, 0.1};
+  ASSERT_EQ(TelvarPrincipalComponentsModel_create(&pca, md.get(), 3, 2, center, pcaScale, loading),
+            TELVAR_OK);
+  std::vector<std::pair<std::string, const TelvarObject*>> more = {
+      {"PrincipalComponents", pca.get()}};
+  Obj tree;
+  // Columns: node, column, operator, v1, v2, fit, Pr(A), Pr(B).
+  const double t1[] = {1, 2,  3,  0, -1, -1, 2, 0,    0,    0.5, -1,   -1,
+                       0, -1, -1, 0, 0,  0,  0, 0.75, 0.25, 0,   0.25, 0.75};
+  const double t2[] = {1,  2,  3,  2, -1, -1, 0, 0,   0,     1, -1,  -1,
+                       -1, -1, -1, 0, 0,  0,  0, 0.5, 0.125, 0, 0.5, 0.875};
+  const double* trees[] = {t1, t2};
+  const char* classes[] = {"A", "B"};
+  ASSERT_EQ(TelvarTreeModel_create(&tree, md.get(), 1, 2, 2, classes, 2, 3, trees), TELVAR_OK);
+  more.emplace_back("Tree", tree.get());
+  Obj cox;
+  const double survival[] = {1, 1, 5, 0.2, 0.04};
+  const double chol[] = {0.5, 0.25, 0.125, 0, 0.5, 0.25, 0, 0, 0.5};
+  const double beta[] = {0.5, -0.25, 1};
+  ASSERT_EQ(TelvarCoxRegressionModel_create(&cox, md.get(), 3, 1, beta, center, survival, chol),
+            TELVAR_OK);
+  more.emplace_back("CoxRegression", cox.get());
+  Obj nnet;
+  const int32_t numeric[] = {1, 1, 0};
+  const double range[] = {-5, 5, 0, 1};
+  const double scaling[] = {-2, 13000, 0, 1, -5, 7, -1, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+  const int layers[] = {2};
+  const double h0[] = {0.5, 1, -1, 0.25, 0, -0.5, 0.5, 2, -1, 1};
+  const double* hidden[] = {h0};
+  const double outW[] = {-1, 1.5, 0.75};
+  ASSERT_EQ(TelvarNeuralNetworkModel_create(&nnet, md.get(), 0, 3, numeric, range, 4, scaling, 1,
+                                            layers, hidden, 1, nullptr, outW),
+            TELVAR_OK);
+  more.emplace_back("NeuralNetwork", nnet.get());
+  using Predict =
+      int (*)(TelvarObject*, const TelvarObject*, const TelvarObject*, const TelvarObject*);
+  const Predict predicts[] = {TelvarPrincipalComponentsModel_predict, TelvarTreeModel_predict,
+                              TelvarCoxRegressionModel_predict, TelvarNeuralNetworkModel_predict};
+  for (size_t i = 0; i < more.size(); ++i) {
+    SCOPED_TRACE(more[i].first);
+    got = buildAndRun(tmp, more[i].first, *more[i].second, dataFile);
+    Predict predict = predicts[i];
+    want = libraryScores(tmp.file(more[i].first), dataFile,
+                         [predict](TelvarObject* s, const TelvarObject* d, const TelvarObject* m) {
+                           return predict(s, d, nullptr, m);
+                         });
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(std::count(got.begin(), got.end(), '\n'), 6);
+  }
 
   // A failing run exits non-zero with a message.
   std::string dist = tmp.file("LinearRegression");
