@@ -1104,7 +1104,7 @@ int TelvarDataSet_createFromInput(TelvarObject* ds, int nrow, int ncol, const in
                                   const char* const* columnNames, const void* const* columns) {
   if (ds == NULL || nrow < 0 || ncol < 0 || (ncol > 0 && modes == NULL)) return TELVAR_INVALID;
   for (int c = 0; c < ncol; ++c) {
-    if (!isVectorMode(modes[c]) && modes[c] != TELVAR_FACTOR) return TELVAR_INVALID;
+    if (!isVectorMode(modes[c])) return TELVAR_INVALID;
   }
   int status = TelvarList_create(ds, 4, TELVAR_DATA_SET);
   if (status != TELVAR_OK) return status;
@@ -1121,19 +1121,7 @@ int TelvarDataSet_createFromInput(TelvarObject* ds, int nrow, int ncol, const in
   if (ncol == 0) TelvarObject_alloc(slots(ds)[0], 0, TELVAR_LIST);
   for (int c = 0; c < ncol && status == TELVAR_OK; ++c) {
     const void* values = columns != NULL ? columns[c] : NULL;
-    TelvarObject* col = slots(slots(ds)[0])[c];
-    if (modes[c] == TELVAR_FACTOR) {
-      status = TelvarFactor_create(col, nrow, (const int32_t*)values, 0, NULL);
-      if (status == TELVAR_INVALID && values != NULL) {
-        /* Codes without levels: keep them and let the caller name the levels. */
-        status = TelvarFactor_create(col, nrow, NULL, 0, NULL);
-        if (status == TELVAR_OK) {
-          memcpy(slots(col)[0]->data, values, (size_t)nrow * sizeof(int32_t));
-        }
-      }
-    } else {
-      status = TelvarVector_create(col, nrow, modes[c], values);
-    }
+    status = TelvarVector_create(slots(slots(ds)[0])[c], nrow, modes[c], values);
   }
   return status;
 }

@@ -232,9 +232,10 @@ int TelvarModelMatrix_print(const TelvarObject* m);
 
 /* ---- Data sets (1006) ---- */
 
-/* Column c has mode modes[c] (1-5 or 61) and is filled from columns[c] when columns and
- * columns[c] are not NULL (same element layout as TelvarVector_create; a factor column takes
- * const int32_t* codes and gets no levels). columnNames may be NULL. */
+/* Column c is a vector of mode modes[c] (1-5) filled from columns[c] when columns and
+ * columns[c] are not NULL (same element layout as TelvarVector_create), else zeroed.
+ * columnNames may be NULL. Factor columns are put in afterwards with TelvarDataSet_setColumn
+ * (for instance a string column turned into a factor by TelvarFactor_createFromStrings). */
 int TelvarDataSet_createFromInput(TelvarObject* ds, int nrow, int ncol, const int* modes,
                                   const char* const* columnNames, const void* const* columns);
 /* Reads a comma-separated file (header line, then data lines); string columns become factors. */
