@@ -1401,7 +1401,7 @@ int TelvarMetaData_createInputDescription(TelvarObject* columnInfo, int nColumns
     if (status != TELVAR_OK) break;
     const int32_t* given = splits != NULL ? splits[c] : NULL;
     status = TelvarVector_create(slots(entry)[1], n, TELVAR_LONG, given);
-    for (int lv = 0; lv < n && given == NULL; ++lv) {
+    for (int lv = 0; lv < n && given == NULL && status == TELVAR_OK; ++lv) {
       ((int32_t*)slots(entry)[1]->data)[lv] = lv;
     }
   }

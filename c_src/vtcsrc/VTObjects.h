@@ -22,6 +22,26 @@
 
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
+
+/* Fault injection: a test build defines TELVAR_TEST_ALLOCATOR and supplies these three
+ * functions, so that every allocation of the library can be made to fail in turn. */
+#ifdef TELVAR_TEST_ALLOCATOR
+#ifdef __cplusplus
+extern "C" {
+#endif
+void* TelvarTest_malloc(size_t size);
+void* TelvarTest_calloc(size_t count, size_t size);
+void* TelvarTest_realloc(void* block, size_t size);
+#ifdef __cplusplus
+}
+#endif
+#ifndef __cplusplus
+#define malloc(size) TelvarTest_malloc(size)
+#define calloc(count, size) TelvarTest_calloc(count, size)
+#define realloc(block, size) TelvarTest_realloc(block, size)
+#endif
+#endif
 
 #ifdef __cplusplus
 extern "C" {
