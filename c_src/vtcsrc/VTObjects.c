@@ -1730,6 +1730,8 @@ static int plausibleLength(FILE* stream, long length, int mode) {
   if (mode == TELVAR_BOOLEAN) return length <= VT_MAX_BOOLEAN_LENGTH;
   long left = remainingBytes(stream);
   if (left < 0) return length <= VT_MAX_UNSEEKABLE_LENGTH;
+  /* A list element needs at least its header ("\n$class\n", a class, "$mode\n", a mode). */
+  if (isListMode(mode)) return length <= left / 16;
   return length <= left;
 }
 
