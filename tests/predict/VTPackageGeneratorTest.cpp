@@ -20,6 +20,7 @@
 #include "vtcsrc/VTKMeansCluster.h"
 #include "vtcsrc/VTLinearRegression.h"
 #include "vtcsrc/VTLogisticRegression.h"
+#include "vtcsrc/VTNaiveBayes.h"
 #include "vtcsrc/VTNeuralNetwork.h"
 #include "vtcsrc/VTObjects.h"
 #include "vtcsrc/VTPrincipalComponents.h"
@@ -242,10 +243,30 @@ TEST(VTPackageGenerator, CompiledPackagesReproduceTheLibraryScores) {
                                             layers, hidden, 1, nullptr, outW),
             TELVAR_OK);
   more.emplace_back("NeuralNetwork", nnet.get());
+  // Naive Bayes on the factor g alone.
+  Obj gInfo, gTerms, gMeta, bayes;
+  const char* gName[] = {"g"};
+  const int gCount[] = {2};
+  const char* gLevels[] = {"lo", "hi"};
+  const char* const* gLevelList[] = {gLevels};
+  ASSERT_EQ(TelvarMetaData_createInputDescription(&gInfo, 1, gName, gCount, gLevelList, nullptr),
+            TELVAR_OK);
+  const char* const* gTerm[] = {gName};
+  const int one[] = {1};
+  ASSERT_EQ(TelvarMetaData_createTerms(&gTerms, 1, gName, one, gTerm), TELVAR_OK);
+  ASSERT_EQ(TelvarMetaData_create(&gMeta, gInfo.get(), gTerms.get()), TELVAR_OK);
+  const int32_t counts[] = {2};
+  const char* dep[] = {"yes", "no"};
+  const double priors[] = {0.375, 0.625};
+  const double table[] = {0.25, 0.5, 0.75, 0.5};
+  ASSERT_EQ(TelvarNaiveBayesModel_create(&bayes, gMeta.get(), 1, 2, counts, dep, priors, table),
+            TELVAR_OK);
+  more.emplace_back("NaiveBayes", bayes.get());
   using Predict =
       int (*)(TelvarObject*, const TelvarObject*, const TelvarObject*, const TelvarObject*);
   const Predict predicts[] = {TelvarPrincipalComponentsModel_predict, TelvarTreeModel_predict,
-                              TelvarCoxRegressionModel_predict, TelvarNeuralNetworkModel_predict};
+                              TelvarCoxRegressionModel_predict, TelvarNeuralNetworkModel_predict,
+                              TelvarNaiveBayesModel_predict};
   for (size_t i = 0; i < more.size(); ++i) {
     SCOPED_TRACE(more[i].first);
     got = buildAndRun(tmp, more[i].first, *more[i].second, dataFile);
