@@ -1,0 +1,113 @@
+#include "qmxmisc/model/SAXParserFactory.h"
+
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/HandlerBase.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/XMLEntityResolver.hpp>
+#include <xercesc/util/XMLResourceIdentifier.hpp>
+
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/model/XMLPlatformGuard.h"
+
+namespace {
+
+// Answers every request for an external resource (general or parameter entity, external DTD
+// subset, schema, XInclude) with an empty document held in memory, so the parser never opens
+// a file or a connection and an external entity reads as empty text.
+class EmptyEntityResolver : public xercesc::XMLEntityResolver {
+ public:
+  xercesc::InputSource* resolveEntity(xercesc::XMLResourceIdentifier* /*resource*/) override {
+    static const XMLByte kEmpty[1] = {0};
+    // The parser adopts and deletes the returned source.
+    return std::make_unique<xercesc::MemBufInputSource>(kEmpty, 0, "qmx-empty-entity").release();
+  }
+};
+
+// Passes every document event on to the model handler and stops a document whose elements
+// nest deeper than kSAXMaxElementDepth. With namespaces on, the scanner resolves each element's
+// prefix by walking the open-element stack, so nesting depth d costs O(d^2): the limit keeps a
+// hostile document from taking minutes, far above any depth a model document reaches.
+class DepthLimitedHandler : public xercesc::DocumentHandler {
+ public:
+  explicit DepthLimitedHandler(xercesc::DocumentHandler& target) : target_(target) {}
+
+  void characters(const XMLCh* const chars, const XMLSize_t length) override {
+    target_.characters(chars, length);
+  }
+  void endDocument() override { target_.endDocument(); }
+  void endElement(const XMLCh* const name) override {
+    if (depth_ > 0) --depth_;
+    target_.endElement(name);
+  }
+  void ignorableWhitespace(const XMLCh* const chars, const XMLSize_t length) override {
+    target_.ignorableWhitespace(chars, length);
+  }
+  void processingInstruction(const XMLCh* const target, const XMLCh* const data) override {
+    target_.processingInstruction(target, data);
+  }
+  void resetDocument() override {
+    depth_ = 0;
+    target_.resetDocument();
+  }
+  void setDocumentLocator(const xercesc::Locator* const locator) override {
+    target_.setDocumentLocator(locator);
+  }
+  void startDocument() override {
+    depth_ = 0;
+    target_.startDocument();
+  }
+  void startElement(const XMLCh* const name, xercesc::AttributeList& attributes) override {
+    if (++depth_ > kSAXMaxElementDepth) {
+      QMX_ThrowException("XML document nests elements deeper than %u levels", kSAXMaxElementDepth);
+    }
+    target_.startElement(name, attributes);
+  }
+
+ private:
+  xercesc::DocumentHandler& target_;
+  unsigned depth_ = 0;
+};
+
+}  // namespace
+
+// Declaration order is construction order: the platform reference comes first and is
+// released last, after the parser that used it is gone.
+struct SAXParserResources {
+  explicit SAXParserResources(xercesc::DocumentHandler& handler) : depthLimit(handler) {}
+  XMLPlatformGuard platform;
+  xercesc::SecurityManager security;
+  EmptyEntityResolver resolver;
+  DepthLimitedHandler depthLimit;
+};
+
+SAXParserDeleter::SAXParserDeleter() = default;
+SAXParserDeleter::SAXParserDeleter(std::unique_ptr<SAXParserResources> resources)
+    : resources_(std::move(resources)) {}
+SAXParserDeleter::SAXParserDeleter(SAXParserDeleter&&) noexcept = default;
+SAXParserDeleter& SAXParserDeleter::operator=(SAXParserDeleter&&) noexcept = default;
+SAXParserDeleter::~SAXParserDeleter() = default;
+
+void SAXParserDeleter::operator()(xercesc::SAXParser* parser) noexcept {
+  // unique_ptr hands over sole ownership of the raw parser here.
+  std::unique_ptr<xercesc::SAXParser> owned(parser);
+  owned.reset();
+  resources_.reset();
+}
+
+SAXParserPtr makeSAXParser(xercesc::HandlerBase& handler) {
+  auto resources = std::make_unique<SAXParserResources>(handler);
+  resources->security.setEntityExpansionLimit(kSAXEntityExpansionLimit);
+  // Construct the parser while the platform reference is held; the deleter keeps both.
+  auto parser = std::make_unique<xercesc::SAXParser>();
+  parser->setDocumentHandler(&resources->depthLimit);
+  parser->setErrorHandler(&handler);
+  parser->setXMLEntityResolver(&resources->resolver);
+  parser->setDisableDefaultEntityResolution(true);
+  parser->setLoadExternalDTD(false);
+  parser->setLoadSchema(false);
+  parser->setSecurityManager(&resources->security);
+  parser->setValidationScheme(xercesc::SAXParser::Val_Auto);
+  parser->setDoNamespaces(true);
+  parser->setDoSchema(true);
+  return SAXParserPtr(parser.release(), SAXParserDeleter(std::move(resources)));
+}

@@ -1,0 +1,18 @@
+// libFuzzer target: reads the input as a VTML model document into a MiningModel. A
+// QMXException is the reader's normal answer to a bad document; anything else (a crash, a
+// sanitizer report, another exception type, a hang) is a finding.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/model/MiningModel.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string document(reinterpret_cast<const char*>(data), size);
+  try {
+    const MiningModel model(document.c_str());
+  } catch (const QMXException&) {
+  }
+  return 0;
+}
