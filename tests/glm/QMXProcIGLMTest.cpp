@@ -1,6 +1,7 @@
 // The iterative GLM proc driven through the host pipeline on mtcars: binomial logit, Poisson
-// log (with a factor) and Gamma log fits against R's glm() (tests/ref/glm/glm_procs.R), the
-// passes and their convergence messages, chunk invariance, properties and failures.
+// log (with a factor, unweighted and with prior weights) and Gamma log fits against R's glm()
+// (tests/ref/glm/glm_procs.R), the passes and their convergence messages, chunk invariance,
+// properties and failures.
 #include "qmxmisc/glm/QMXProcIGLM.h"
 
 #include <gtest/gtest.h>
@@ -43,11 +44,14 @@ std::vector<GlmCase> glmCases() {
   poisson.spec.responses = {{"carb", {}}};
   poisson.spec.predictors = {{"wt", {}}, {"cyl", glmproc::kCylLevels}};
   poisson.spec.terms = {{"wt", {"wt"}}, {"cyl", {"cyl"}}};
+  GlmCase weighted = poisson;
+  weighted.model = "poisson_weighted";
+  weighted.spec.weights = "w";
   GlmCase gamma{"gamma", {}, "Gamma", "Log: log(mu)"};
   gamma.spec.responses = {{"mpg", {}}};
   gamma.spec.predictors = {{"hp", {}}, {"gear", glmproc::kGearLevels}};
   gamma.spec.terms = {{"hp", {"hp"}}, {"gear", {"gear"}}};
-  return {binomial, poisson, gamma};
+  return {binomial, poisson, weighted, gamma};
 }
 
 std::string meanText(const std::string& model) {
@@ -129,7 +133,7 @@ TEST(QMXProcIGLM, ChunkSizeDoesNotChangeTheFit) {
     SCOPED_TRACE(c.model);
     QMXProcIGLM whole;
     ASSERT_TRUE(fitGlm(whole, c, 1000).ok);
-    for (const long chunk : {1L, 7L}) {
+    for (const long chunk : {1L, 2L, 7L}) {
       SCOPED_TRACE(chunk);
       QMXProcIGLM proc;
       ASSERT_TRUE(fitGlm(proc, c, chunk).ok);

@@ -101,7 +101,7 @@ TEST(QMXProcILM, ChunkSizeDoesNotChangeTheFit) {
     SCOPED_TRACE(weighted ? "weighted" : "unweighted");
     QMXProcILM whole;
     ASSERT_TRUE(fitLinear(whole, factorModel(weighted), 1000).ok);
-    for (const long chunk : {1L, 7L}) {
+    for (const long chunk : {1L, 2L, 7L}) {
       SCOPED_TRACE(chunk);
       QMXProcILM proc;
       ASSERT_TRUE(fitLinear(proc, factorModel(weighted), chunk).ok);
@@ -352,6 +352,17 @@ TEST(QMXProcILM, Messages) {
     EXPECT_EQ(info.front(),
               "specified model will generate 17 coefficients requiring 0.13 Mb per chunk for the "
               "model matrix");
+  }
+  // A model description that is not valid, given directly to the model setter.
+  {
+    GLMModel invalid;
+    invalid.setIntercept(false);
+    QMXProcILM proc;
+    proc.setModel(invalid);
+    const RunResult run = runProc(proc, "QMXProcILM", mtcarsTable(), 1000, {});
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.error, "failed to initialize linear model object");
+    EXPECT_TRUE(proc.isDone());
   }
   // Unknown properties go to the base.
   {

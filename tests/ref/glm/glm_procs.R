@@ -122,10 +122,15 @@ glmModels <- list(
        terms = list(list(label = "wt", vars = "wt"), list(label = "hp", vars = "hp"))),
   list(model = "poisson", formula = carb ~ wt + cyl, family = poisson(),
        terms = list(list(label = "wt", vars = "wt"), list(label = "cyl", vars = "cyl"))),
+  list(model = "poisson_weighted", formula = carb ~ wt + cyl, family = poisson(), weights = TRUE,
+       terms = list(list(label = "wt", vars = "wt"), list(label = "cyl", vars = "cyl"))),
   list(model = "gamma", formula = mpg ~ hp + gear, family = Gamma(link = "log"),
        terms = list(list(label = "hp", vars = "hp"), list(label = "gear", vars = "gear"))))
 for (g in glmModels) {
-  fit <- glm(g$formula, family = g$family, data = d, control = glm.control(epsilon = 1e-14, maxit = 100))
+  fit <- if (is.null(g$weights))
+    glm(g$formula, family = g$family, data = d, control = glm.control(epsilon = 1e-14, maxit = 100)) else
+    glm(g$formula, family = g$family, data = d, weights = wt8,
+        control = glm.control(epsilon = 1e-14, maxit = 100))
   e <- fullEffects(fit, summary(fit)$cov.unscaled, g$terms)
   coefRows[[length(coefRows) + 1]] <- cbind(model = g$model, e)
   addStat(g$model, "deviance", fit$deviance)
@@ -133,7 +138,7 @@ for (g in glmModels) {
   addStat(g$model, "df.residual", fit$df.residual)
   addStat(g$model, "df.null", fit$df.null)
   y <- model.response(model.frame(fit))
-  addStat(g$model, "mean", mean(y))
+  addStat(g$model, "mean", if (is.null(g$weights)) mean(y) else weighted.mean(y, d$wt8))
 }
 
 writeRef <- function(rows, file) {
