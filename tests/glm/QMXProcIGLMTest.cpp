@@ -15,6 +15,7 @@
 
 #include "glm/GlmProcTestSupport.h"
 #include "qmxbase/QMXMemoryTable.h"
+#include "qmxmisc/glm/QMXProcILMInternal.h"
 
 using glmproc::messagesOf;
 using glmproc::mtcarsTable;
@@ -295,6 +296,25 @@ TEST(QMXProcIGLM, Messages) {
     EXPECT_FALSE(run.ok);
     EXPECT_EQ(run.error, "binomial n=2.000000 > number of successes 3.000000");
   }
+}
+
+TEST(QMXProcIGLM, RelativeStepOfTheCoefficients) {
+  struct Case {
+    double before, after, step;
+  };
+  const std::vector<Case> cases = {
+      {-2.0, -1.0, 0.5}, {2.0, 1.0, 0.5}, {0.0, 0.001, 0.001}, {1e-15, 0.5, 0.5 - 1e-15}};
+  for (const Case& c : cases) {
+    const TMatrix<double> before(&c.before, 1, 1);
+    const TMatrix<double> after(&c.after, 1, 1);
+    EXPECT_DOUBLE_EQ(glm_proc::largestRelativeStep(before, after), c.step) << c.before;
+  }
+  // The largest over every coefficient.
+  const double before[] = {-2.0, 0.0, 4.0};
+  const double after[] = {-1.0, 0.001, 1.0};
+  EXPECT_DOUBLE_EQ(
+      glm_proc::largestRelativeStep(TMatrix<double>(before, 3, 1), TMatrix<double>(after, 3, 1)),
+      0.75);
 }
 
 extern "C" QMXProc* qmx_s_create_QMXProcIGLM(QMXProc** out);

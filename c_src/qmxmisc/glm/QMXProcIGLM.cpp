@@ -12,26 +12,6 @@
 
 QMX_REGISTER_PROC(QMXProcIGLM)
 
-namespace {
-
-// Guards the relative changes against division by zero (100 times machine epsilon).
-constexpr double kRelativeGuard = 2.220446049250313e-14;
-
-// Largest relative change between two coefficient matrices: |old - new| / |old|, or the
-// undivided change where |old| is not above the guard.
-double largestRelativeStep(const TMatrix<double>& before, const TMatrix<double>& after) {
-  double largest = 0.0;
-  const long count = std::min(before.size(), after.size());
-  for (long k = 0; k < count; ++k) {
-    const double change = std::fabs(before[k] - after[k]);
-    const double size = std::fabs(before[k]);
-    largest = std::max(largest, size > kRelativeGuard ? change / size : change);
-  }
-  return largest;
-}
-
-}  // namespace
-
 void QMXProcIGLM::init() {
   QMXProcILM::init();
   nullDeviance = 0.0;
@@ -123,8 +103,9 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
     delDeviance = deviance;
     maxStepSize = 1.0;
   } else {
-    maxStepSize = largestRelativeStep(before, fit.coefficients());
-    delDeviance = std::fabs(deviance - previousDeviance) / (kRelativeGuard + previousDeviance);
+    maxStepSize = glm_proc::largestRelativeStep(before, fit.coefficients());
+    delDeviance =
+        std::fabs(deviance - previousDeviance) / (glm_proc::kRelativeGuard + previousDeviance);
     stop = iterations >= maxIterations || delDeviance < epsilon;
   }
   fit.setDeviance(deviance, nullDeviance);
