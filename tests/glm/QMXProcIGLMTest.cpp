@@ -148,6 +148,29 @@ TEST(QMXProcIGLM, ChunkSizeDoesNotChangeTheFit) {
   }
 }
 
+TEST(QMXProcIGLM, ANewInitStartsAFreshFit) {
+  const GlmCase poisson = glmCases()[1];
+  QMXProcIGLM proc;
+  ASSERT_TRUE(fitGlm(proc, poisson, 1000).ok);
+  const TMatrix<double> first = proc.results().coefficients();
+  const TMatrix<double> firstDeviance = proc.results().deviance();
+  const long firstIterations = proc.getIterations();
+  // The same proc run again (properties kept): init resets the passes, the null deviance and
+  // the coefficients, so the second fit repeats the first.
+  const QMXMemoryTable table = mtcarsTable();
+  QMXMemorySource source(table);
+  QMXPipeline pipeline(proc, "QMXProcIGLM");
+  pipeline.addInput(source);
+  pipeline.setChunkRows(7);
+  ASSERT_TRUE(pipeline.run()) << pipeline.error();
+  EXPECT_EQ(proc.getIterations(), firstIterations);
+  ASSERT_EQ(proc.results().coefficients().size(), first.size());
+  for (long k = 0; k < first.size(); ++k)
+    EXPECT_TRUE(nearRelative(proc.results().coefficients()[k], first[k], 1e-10)) << k;
+  for (long k = 0; k < firstDeviance.size(); ++k)
+    EXPECT_TRUE(nearRelative(proc.results().deviance()[k], firstDeviance[k], 1e-10)) << k;
+}
+
 TEST(QMXProcIGLM, PassesAndClosingMessages) {
   const GlmCase binomial = glmCases()[0];
   // One allowed iteration still runs two passes and ends with the warning.
