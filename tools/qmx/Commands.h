@@ -16,3 +16,4 @@ struct CommandError : std::runtime_error {
 void addDescribeCommand(CLI::App& app);
 void addCovCommand(CLI::App& app);
 void addRunCommand(CLI::App& app);
+void addSpecCommand(CLI::App& app);

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   addDescribeCommand(app);
   addCovCommand(app);
   addRunCommand(app);
+  addSpecCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -1,0 +1,328 @@
+// The formula text as a syntax tree: a tokenizer and a recursive-descent parser with the
+// operator precedence of R's grammar (gram.y), restricted to what a model formula may hold.
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/model/ModelFormulaInternal.h"
+
+namespace formula_internal {
+
+namespace {
+
+bool isNameStart(unsigned char c) {
+  return std::isalpha(c) || c == '.' || c >= 0x80;
+}
+bool isNameChar(unsigned char c) {
+  return std::isalnum(c) || c == '.' || c == '_' || c >= 0x80;
+}
+
+enum class TokenKind { kName, kNumber, kOp, kEnd };
+
+struct Token {
+  TokenKind kind = TokenKind::kEnd;
+  std::string text;  // name (without backquotes), number or operator
+  std::size_t pos = 0;
+  bool quoted = false;  // a `backquoted` name
+};
+
+class Parser {
+ public:
+  explicit Parser(std::string_view text) : text_(text) { advance(); }
+
+  ParsedFormula parse() {
+    ParsedFormula result;
+    if (!isOp("~")) result.lhs = parseSum();
+    if (!isOp("~"))
+      fail(token_.kind == TokenKind::kEnd ? "expected ~ between the response and the terms"
+                                          : "expected ~ or an operator");
+    advance();
+    result.rhs = parseSum();
+    if (token_.kind != TokenKind::kEnd) fail("unexpected '" + token_.text + "' after the terms");
+    return result;
+  }
+
+ private:
+  [[noreturn]] void fail(const std::string& what) const { formulaError(text_, token_.pos, what); }
+
+  bool isOp(const char* op) const { return token_.kind == TokenKind::kOp && token_.text == op; }
+
+  void expectOp(const char* op, const std::string& what) {
+    if (!isOp(op)) fail(what);
+    advance();
+  }
+
+  // Reads the next token into token_.
+  void advance() {
+    while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_])))
+      ++at_;
+    token_ = Token{};
+    token_.pos = at_;
+    if (at_ >= text_.size()) return;
+    const unsigned char c = static_cast<unsigned char>(text_[at_]);
+    const unsigned char next =
+        at_ + 1 < text_.size() ? static_cast<unsigned char>(text_[at_ + 1]) : 0;
+    if (std::isdigit(c) || (c == '.' && std::isdigit(next))) return readNumber();
+    if (isNameStart(c)) return readName();
+    if (c == '`') return readQuotedName();
+    if (c == '%') {
+      if (text_.substr(at_, 4) != "%in%") fail("unknown operator; the only %...% operator is %in%");
+      return setOp("%in%");
+    }
+    if (c == '*' && next == '*') {  // R reads ** as ^
+      setOp("^");
+      ++at_;
+      return;
+    }
+    if (std::strchr("~+-*/:^(),", c) != nullptr && c != 0) return setOp(std::string(1, c));
+    fail(std::string("unexpected character '") + static_cast<char>(c) + "'");
+  }
+
+  void setOp(const std::string& op) {
+    token_.kind = TokenKind::kOp;
+    token_.text = op;
+    at_ += op.size();
+  }
+
+  void readNumber() {
+    const std::size_t start = at_;
+    while (at_ < text_.size() &&
+           (std::isdigit(static_cast<unsigned char>(text_[at_])) || text_[at_] == '.'))
+      ++at_;
+    if (at_ < text_.size() && (text_[at_] == 'e' || text_[at_] == 'E')) {
+      ++at_;
+      if (at_ < text_.size() && (text_[at_] == '+' || text_[at_] == '-')) ++at_;
+      while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_])))
+        ++at_;
+    }
+    token_.kind = TokenKind::kNumber;
+    token_.text = std::string(text_.substr(start, at_ - start));
+    if (at_ < text_.size() && text_[at_] == 'L') ++at_;  // R's integer suffix
+  }
+
+  void readName() {
+    const std::size_t start = at_;
+    while (at_ < text_.size() && isNameChar(static_cast<unsigned char>(text_[at_])))
+      ++at_;
+    token_.kind = TokenKind::kName;
+    token_.text = std::string(text_.substr(start, at_ - start));
+  }
+
+  void readQuotedName() {
+    const std::size_t close = text_.find('`', at_ + 1);
+    if (close == std::string_view::npos) fail("unterminated `name`");
+    if (close == at_ + 1) fail("empty `` name");
+    token_.kind = TokenKind::kName;
+    token_.quoted = true;
+    token_.text = std::string(text_.substr(at_ + 1, close - at_ - 1));
+    at_ = close + 1;
+  }
+
+  static std::unique_ptr<Node> makeNode(NodeKind kind, std::size_t pos) {
+    auto node = std::make_unique<Node>();
+    node->kind = kind;
+    node->pos = pos;
+    return node;
+  }
+
+  static std::unique_ptr<Node> binary(NodeKind kind, std::size_t pos, std::unique_ptr<Node> a,
+                                      std::unique_ptr<Node> b) {
+    auto node = makeNode(kind, pos);
+    node->args.push_back(std::move(a));
+    node->args.push_back(std::move(b));
+    return node;
+  }
+
+  // sum := product (('+' | '-') product)*
+  std::unique_ptr<Node> parseSum() {
+    auto left = parseProduct();
+    while (isOp("+") || isOp("-")) {
+      const NodeKind kind = isOp("+") ? NodeKind::kPlus : NodeKind::kMinus;
+      const std::size_t pos = token_.pos;
+      advance();
+      left = binary(kind, pos, std::move(left), parseProduct());
+    }
+    return left;
+  }
+
+  // product := in (('*' | '/') in)*
+  std::unique_ptr<Node> parseProduct() {
+    auto left = parseIn();
+    while (isOp("*") || isOp("/")) {
+      const NodeKind kind = isOp("*") ? NodeKind::kTimes : NodeKind::kSlash;
+      const std::size_t pos = token_.pos;
+      advance();
+      left = binary(kind, pos, std::move(left), parseIn());
+    }
+    return left;
+  }
+
+  // in := colon ('%in%' colon)*
+  std::unique_ptr<Node> parseIn() {
+    auto left = parseColon();
+    while (isOp("%in%")) {
+      const std::size_t pos = token_.pos;
+      advance();
+      left = binary(NodeKind::kIn, pos, std::move(left), parseColon());
+    }
+    return left;
+  }
+
+  // colon := unary (':' unary)*
+  std::unique_ptr<Node> parseColon() {
+    auto left = parseUnary();
+    while (isOp(":")) {
+      const std::size_t pos = token_.pos;
+      advance();
+      left = binary(NodeKind::kColon, pos, std::move(left), parseUnary());
+    }
+    return left;
+  }
+
+  // unary := ('+' | '-') unary | power
+  std::unique_ptr<Node> parseUnary() {
+    if (isOp("+") || isOp("-")) {
+      auto node = makeNode(isOp("+") ? NodeKind::kPlus : NodeKind::kMinus, token_.pos);
+      advance();
+      node->args.push_back(parseUnary());
+      return node;
+    }
+    return parsePower();
+  }
+
+  // power := primary ('^' integer)?
+  std::unique_ptr<Node> parsePower() {
+    auto base = parsePrimary();
+    if (!isOp("^")) return base;
+    auto node = makeNode(NodeKind::kCaret, token_.pos);
+    advance();
+    node->power = readPowerOrFail(
+        "invalid power in formula: the exponent after ^ must be a "
+        "whole number of at least 2, as in (a+b)^2");
+    node->args.push_back(std::move(base));
+    return node;
+  }
+
+  // An integer literal >= 2 as the current token (consumed), else fail(what).
+  long readPowerOrFail(const std::string& what) {
+    if (token_.kind != TokenKind::kNumber) fail(what);
+    const std::string& digits = token_.text;
+    if (digits.empty() || digits.size() > 6 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+      fail(what);
+    const long power = std::stol(digits);
+    if (power < 2) fail(what);
+    advance();
+    return power;
+  }
+
+  std::unique_ptr<Node> parsePrimary() {
+    const Token start = token_;
+    if (start.kind == TokenKind::kNumber) {
+      auto node = makeNode(NodeKind::kNumber, start.pos);
+      node->text = start.text;
+      advance();
+      return node;
+    }
+    if (isOp("(")) {
+      auto node = makeNode(NodeKind::kParen, start.pos);
+      advance();
+      node->args.push_back(parseSum());
+      expectOp(")", "expected )");
+      return node;
+    }
+    if (start.kind != TokenKind::kName) {
+      if (start.kind == TokenKind::kEnd) fail("expected a term");
+      fail("expected a term before '" + start.text + "'");
+    }
+    advance();
+    if (!start.quoted && start.text == ".") return makeNode(NodeKind::kDot, start.pos);
+    if (start.quoted || !isOp("(")) {
+      auto node = makeNode(NodeKind::kName, start.pos);
+      node->text = start.text;
+      return node;
+    }
+    if (start.text == "I") return parseIdentity(start.pos);
+    if (start.text == "cbind") return parseCbind(start.pos);
+    formulaError(text_, start.pos,
+                 "function " + start.text +
+                     "() is not supported; a term is a column name, an interaction or I(x^k)");
+  }
+
+  // I(name) or I(name^k) after "I": the current token is "(".
+  std::unique_ptr<Node> parseIdentity(std::size_t pos) {
+    const std::string form =
+        "I() takes a numeric column raised to an integer power of at least 2, as in I(x^2)";
+    advance();
+    if (token_.kind != TokenKind::kName || (!token_.quoted && token_.text == "."))
+      formulaError(text_, pos, form);
+    auto node = makeNode(NodeKind::kPower, pos);
+    node->text = token_.text;
+    advance();
+    if (isOp("^")) {
+      advance();
+      if (token_.kind != TokenKind::kNumber) formulaError(text_, pos, form);
+      const std::string& digits = token_.text;
+      if (digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos ||
+          std::stol(digits) < 2)
+        formulaError(text_, pos, form);
+      node->power = std::stol(digits);
+      advance();
+    }
+    if (!isOp(")")) formulaError(text_, pos, form);
+    advance();
+    return node;
+  }
+
+  // cbind(name, name, ...) after "cbind": the current token is "(".
+  std::unique_ptr<Node> parseCbind(std::size_t pos) {
+    auto node = makeNode(NodeKind::kCbind, pos);
+    advance();
+    for (;;) {
+      if (token_.kind != TokenKind::kName) fail("cbind() takes column names");
+      auto name = makeNode(NodeKind::kName, token_.pos);
+      name->text = token_.text;
+      node->args.push_back(std::move(name));
+      advance();
+      if (isOp(")")) break;
+      expectOp(",", "expected , or ) in cbind()");
+    }
+    advance();
+    return node;
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  Token token_;
+};
+
+}  // namespace
+
+ParsedFormula parseFormulaText(std::string_view formula) {
+  return Parser(formula).parse();
+}
+
+void formulaError(std::string_view formula, std::size_t pos, const std::string& what) {
+  const std::string text(formula);
+  QMX_ThrowException("formula \"%s\", position %zu: %s", text.c_str(), pos + 1, what.c_str());
+}
+
+bool isSyntacticName(std::string_view name) {
+  static const char* const kReserved[] = {
+      "if",          "else",     "repeat",        "while",       "function", "for", "next",
+      "break",       "TRUE",     "FALSE",         "NULL",        "Inf",      "NaN", "NA",
+      "NA_integer_", "NA_real_", "NA_character_", "NA_complex_", "in"};
+  if (name.empty()) return false;
+  const unsigned char first = static_cast<unsigned char>(name[0]);
+  if (!isNameStart(first)) return false;
+  if (first == '.' && name.size() > 1 && std::isdigit(static_cast<unsigned char>(name[1])))
+    return false;
+  for (char c : name)
+    if (!isNameChar(static_cast<unsigned char>(c))) return false;
+  for (const char* word : kReserved)
+    if (name == word) return false;
+  return true;
+}
+
+}  // namespace formula_internal

@@ -1,0 +1,142 @@
+#include "qmxmisc/model/ModelMatrix.h"
+
+#include <cstddef>
+#include <string>
+#include <utility>
+
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/model/PolynomialContrasts.h"
+
+void ModelMatrix::setModel(const ModelTerms& model) {
+  erase(false);
+  // Only the description part of a derived model object is copied.
+  model_ = static_cast<const ModelTerms&>(model);
+}
+
+void ModelMatrix::erase(bool keep) {
+  TMatrix<double>::init(0, 0);
+  termIndicies_.clear();
+  rowsExcluded_.clear();
+  undefFactorIndex_.clear();
+  if (keep) return;
+  model_.erase(false);
+  variableMap_.clear();
+  maxCol_ = 0;
+}
+
+unsigned ModelMatrix::variableWidth(long v) const {
+  const char* name = model_.variable(v).c_str();
+  if (!model_.isFactor(name)) return 1;
+  const FactorInfo& factor = model_.factorInfo(name);
+  const auto levels = static_cast<unsigned>(factor.length());
+  switch (factor.matrixCoding()) {
+    case MatrixCoding::kNumeric:
+      return 1;
+    case MatrixCoding::kIndicator:
+      return levels;
+    case MatrixCoding::kSumToZero:
+    case MatrixCoding::kLastReference:
+    case MatrixCoding::kPolynomial:
+      return levels > 0 ? levels - 1 : 0;
+  }
+  return 1;
+}
+
+void ModelMatrix::checkVariable(const QMXBuf& buffer, int column, long v) const {
+  const char* name = model_.variable(v).c_str();
+  const bool modelCategorical = model_.isFactor(name);
+  const bool bufferCategorical = buffer.columnTypeIsFactor(column);
+  if (!bufferCategorical && modelCategorical) {
+    QMX_ThrowException(
+        "data buffer has variable %s marked as a continuous but the model object does not", name);
+  }
+  if (bufferCategorical && !modelCategorical) {
+    QMX_ThrowException(
+        "data buffer has variable %s marked as categorical and the model object does not", name);
+  }
+  if (!bufferCategorical) return;
+  const FactorInfo& factor = model_.factorInfo(name);
+  if (factor.matrixCoding() == MatrixCoding::kPolynomial) polynomialContrasts(factor.length());
+  if (!validateFactorLevels_) return;
+  const long bufferLevels = buffer.getNumLevels(column);
+  if (bufferLevels > factor.length()) {
+    QMX_ThrowException("data buffer has %d categories for variable %s but the model object has %d",
+                       static_cast<int>(bufferLevels), name, static_cast<int>(factor.length()));
+  }
+  for (long level = 0; level < bufferLevels; ++level) {
+    const char* label = buffer.getLevelName(column, level);
+    const String text(label);
+    bool known = false;
+    for (const String& modelLevel : factor.levels())
+      known = known || modelLevel == text;
+    if (!known) {
+      QMX_ThrowException("model object categorical variable %s does not have level %s", name,
+                         text.c_str());
+    }
+  }
+}
+
+void ModelMatrix::init(QMXBuf& buffer) {
+  erase(true);
+  variableMap_.clear();
+  maxCol_ = 0;
+  if (!model_.valid(false)) return;
+  const long nVariables = model_.nVariables();
+  // Bound only when every check passed: a failed init leaves the matrix unbound.
+  lVector map(static_cast<std::size_t>(nVariables), -1);
+  // A buffer holding two columns of one name binds the first, the column the row filter
+  // tests for missing values.
+  for (int column = 0; column < buffer.getNumColumns(); ++column) {
+    const char* columnName = buffer.getColumnName(column);
+    if (columnName == nullptr) continue;
+    const String name(columnName);
+    for (long v = 0; v < nVariables; ++v) {
+      if (map[static_cast<std::size_t>(v)] != -1 || !(model_.variable(v) == name)) continue;
+      map[static_cast<std::size_t>(v)] = column;
+      checkVariable(buffer, column, v);
+    }
+  }
+  std::string missing;
+  for (long v = 0; v < nVariables; ++v) {
+    if (map[static_cast<std::size_t>(v)] != -1) continue;
+    if (!missing.empty()) missing += ", ";
+    missing += model_.variable(v).str();
+  }
+  if (!missing.empty()) {
+    QMX_ThrowException("variable(s) specified in the model are not in the data buffer: %s",
+                       missing.c_str());
+  }
+
+  // Intercept, then per term the product of the widths of the variables it holds.
+  const TMatrix<long>& terms = model_.termsTable();
+  unsigned columns = model_.intercept() ? 1 : 0;
+  for (long t = 0; t < model_.nTerms(); ++t) {
+    unsigned width = 1;
+    bool any = false;
+    for (long v = 0; v < nVariables; ++v) {
+      if (terms(v, t) <= 0) continue;
+      width *= variableWidth(v);
+      any = true;
+    }
+    if (any) columns += width;
+  }
+  variableMap_ = std::move(map);
+  maxCol_ = columns;
+}
+
+void ModelMatrix::center(const TMatrix<double>& c) {
+  const long ncol = getNCol();
+  if (c.size() != ncol) {
+    QMX_ThrowException("center vector has length %d but expected %d", static_cast<int>(c.size()),
+                       static_cast<int>(ncol));
+  }
+  if (ncol == 0) return;
+  const long nrow = getNRow();
+  double* values = data();
+  for (long col = 0; col < ncol; ++col) {
+    const double shift = c[col];
+    double* column = values + static_cast<std::size_t>(nrow * col);
+    for (long row = 0; row < nrow; ++row)
+      column[row] -= shift;
+  }
+}

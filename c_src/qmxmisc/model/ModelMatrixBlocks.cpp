@@ -1,0 +1,140 @@
+// The column block of each model variable for one chunk: the values of a continuous
+// variable, or the coded columns of a factor.
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/model/ModelMatrixInternal.h"
+#include "qmxmisc/model/PolynomialContrasts.h"
+
+namespace {
+
+// What an unknown level of one variable turns into, decided at its first unknown level.
+enum class Replacement {
+  kNotConsulted,  // no unknown level seen yet
+  kLevel,         // the map gives a known level: use it
+  kNone,          // no usable replacement: undefined row, or an error when validating
+  kForbidden,     // the map gives an empty label: every unknown level is an error
+};
+
+[[noreturn]] void throwUnknownLevel(const String& variable, const char* label) {
+  QMX_ThrowException("model object categorical variable %s does not have level %s",
+                     variable.c_str(), label);
+}
+
+}  // namespace
+
+ModelMatrix::Block ModelMatrix::variableBlock(QMXFilterBufReader& reader, const ChunkRows& rows,
+                                              long v) {
+  const String& name = model_.variable(v);
+  const int column = variableMap_[static_cast<std::size_t>(v)];
+  if (model_.isFactor(name.c_str())) {
+    const FactorInfo& factor = std::as_const(model_).factorInfo(name.c_str());
+    if (factor.matrixCoding() != MatrixCoding::kNumeric)
+      return factorBlock(reader, rows, v, factor);
+  }
+  // A continuous variable, or a factor taken by its numeric level code.
+  Block block(rows.n, 1);
+  std::vector<double> values(static_cast<std::size_t>(rows.ready));
+  if (reader.getDoubleArray(column, values.data()) != rows.n)
+    model_matrix_detail::throwComputeFailure();
+  std::copy_n(values.begin(), rows.n, block.values.begin());
+  block.names.push_back(name.str());
+  return block;
+}
+
+ModelMatrix::Block ModelMatrix::factorBlock(QMXFilterBufReader& reader, const ChunkRows& rows,
+                                            long v, const FactorInfo& factor) {
+  const String& name = model_.variable(v);
+  const int column = variableMap_[static_cast<std::size_t>(v)];
+  const MatrixCoding coding = factor.matrixCoding();
+  const long levels = factor.length();
+  const long lastLevel = levels - 1;
+  DoubleMatrix contrasts;
+  if (coding == MatrixCoding::kPolynomial) contrasts = polynomialContrasts(levels);
+
+  const long width = static_cast<long>(variableWidth(v));
+  Block block(rows.n, width);
+  for (long col = 0; col < width; ++col) {
+    const char* label = coding == MatrixCoding::kPolynomial ? polynomialContrastName(col + 1)
+                                                            : factor.level(col).c_str();
+    block.names.push_back(name.str() + "(" + label + ")");
+  }
+
+  std::vector<const char*> labels(static_cast<std::size_t>(rows.ready), nullptr);
+  if (reader.getCharArray(column, labels.data()) != rows.n)
+    model_matrix_detail::throwComputeFailure();
+
+  // Level of each label by exact comparison; the first of repeated labels wins.
+  std::unordered_map<std::string_view, long> levelOf;
+  for (long level = levels - 1; level >= 0; --level)
+    levelOf[std::string_view(factor.level(level).str())] = level;
+
+  Replacement replacement = Replacement::kNotConsulted;
+  long replacementLevel = -1;
+  for (long row = 0; row < rows.n; ++row) {
+    const char* label = labels[static_cast<std::size_t>(row)];
+    if (label == nullptr) label = "";
+    long level = -1;
+    if (*label != '\0') {
+      const auto found = levelOf.find(std::string_view(label));
+      if (found != levelOf.end()) level = found->second;
+    }
+    if (level < 0) {
+      if (replacement == Replacement::kNotConsulted) {
+        replacement = Replacement::kNone;
+        if (unknownLevelMap_ != nullptr) {
+          const auto entry = unknownLevelMap_->find(column);
+          if (entry != unknownLevelMap_->end()) {
+            const auto known = levelOf.find(std::string_view(entry->second.str()));
+            if (entry->second.empty()) {
+              replacement = Replacement::kForbidden;
+            } else if (known != levelOf.end()) {
+              replacement = Replacement::kLevel;
+              replacementLevel = known->second;
+            }
+          }
+        }
+      }
+      if (replacement == Replacement::kLevel) {
+        level = replacementLevel;
+      } else if (replacement == Replacement::kNone && !validateFactorLevels_) {
+        noteUndefinedRow(rows, row);
+        continue;
+      } else {
+        throwUnknownLevel(name, label);
+      }
+    }
+    switch (coding) {
+      case MatrixCoding::kIndicator:
+        block.at(row, level) = 1.0;
+        break;
+      case MatrixCoding::kSumToZero:
+      case MatrixCoding::kLastReference:
+        if (level < lastLevel) {
+          block.at(row, level) = 1.0;
+        } else if (coding == MatrixCoding::kSumToZero) {
+          for (long col = 0; col < width; ++col)
+            block.at(row, col) = -1.0;
+        }
+        break;
+      case MatrixCoding::kPolynomial:
+        for (long col = 0; col < width; ++col)
+          block.at(row, col) = contrasts(level, col);
+        break;
+      case MatrixCoding::kNumeric:
+        break;
+    }
+  }
+  return block;
+}
+
+void ModelMatrix::noteUndefinedRow(const ChunkRows& rows, long row) {
+  const std::uint32_t chunkRow = rows.chunkRow[static_cast<std::size_t>(row)];
+  const auto at = std::lower_bound(undefFactorIndex_.begin(), undefFactorIndex_.end(), chunkRow);
+  if (at == undefFactorIndex_.end() || *at != chunkRow) undefFactorIndex_.insert(at, chunkRow);
+}

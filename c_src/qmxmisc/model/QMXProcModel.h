@@ -1,0 +1,68 @@
+// QMXProcModel: the base of the fitting procs whose chunks form a model matrix (linear and
+// generalized linear regression, Cox regression, neural networks). init checks the input
+// buffer against the model description the derived proc holds (getModel) and binds the
+// model matrix to it; getDataChunk turns the current chunk into the model matrix, the
+// response matrix and the weights, leaving out rows with a missing or infinite value in
+// any model variable, response or the weights column. Accumulating, passes and the model
+// document are the derived proc's business.
+//
+// A derived proc's init calls QMXProcModel::init() first and stops when the proc is then
+// done: a check failed (a wrong buffer count is set as the error, any other failure added
+// as an error). Its execute calls getDataChunk() and reads modelMatrix, response, weights,
+// rowsUsed and rowsMissing.
+#pragma once
+
+#include <cstdint>
+
+#include "qmxbase/QMXProc.h"
+#include "qmxmisc/framework/QMXFilterBufReader.h"
+#include "qmxmisc/model/ModelMatrix.h"
+#include "qmxmisc/model/ModelTerms.h"
+#include "qmxmisc/numeric/DoubleMatrix.h"
+#include "qmxmisc/numeric/Index.h"
+#include "qmxmisc/numeric/Vectors.h"
+
+class QMXProcModel : public QMXProc {
+ public:
+  QMXProcModel() = default;
+  ~QMXProcModel() override = default;
+
+  // Resets the chunk state and counters, checks the buffers (1..maxInputs inputs, at most
+  // one output), checks the responses against input buffer 0 and binds the model matrix.
+  // A failed check adds its message as an error and marks the proc done.
+  void init() override;
+
+  // The model description of the derived proc.
+  virtual const ModelTerms& getModel() const = 0;
+
+ protected:
+  // Builds the current chunk's matrices through the caller's filter (which may already hold
+  // extra variables); returns the rows used, 0 when none.
+  virtual long getDataChunk(QMXFilterBufReader& filter);
+  // The same through a fresh missing-value filter on input reader 0.
+  virtual long getDataChunk();
+
+  // Empties the model matrix (keeping its model and binding), the response and weights.
+  void eraseChunk();
+  // The text init reports for an exception that is not a QMXException (the proc's fixed
+  // message; "Internal Error" unless a derived proc sets its own).
+  void setInitInternalErrorText(const char* text) { initInternalErrorText_ = text; }
+
+  ModelMatrix modelMatrix;
+  DoubleMatrix response;
+  DoubleMatrix weights;
+  lVector responseColumns;
+  Index termIndices;
+  std::int64_t rowsUsed = 0;
+  std::int64_t rowsMissing = 0;
+  long maxInputs = 1;
+
+ private:
+  // init's checks and binding (throw on failure).
+  void bindModel();
+  // Response matrix of n used rows.
+  void readResponse(QMXFilterBufReader& filter, long n);
+  void readWeights(QMXFilterBufReader& filter, long n);
+
+  const char* initInternalErrorText_ = "Internal Error";
+};

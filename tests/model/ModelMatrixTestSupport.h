@@ -1,0 +1,78 @@
+// Helpers of the model tests: model descriptions built from a short list of variables and
+// terms, a buffer holding a whole table as one chunk, and the text of a thrown exception.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "qmxbase/QMXBuf.h"
+#include "qmxbase/QMXBufReader.h"
+#include "qmxbase/QMXMemoryTable.h"
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/model/FactorInfo.h"
+#include "qmxmisc/model/ModelTerms.h"
+
+namespace modeltest {
+
+// One term: its label and the power of each model variable in it (variable order).
+struct Term {
+  std::string label;
+  std::vector<long> powers;
+};
+
+inline FactorInfo factor(const std::string& name, const std::vector<std::string>& levels,
+                         MatrixCoding coding = MatrixCoding::kIndicator) {
+  FactorInfo info;
+  info.setName(name);
+  info.setLevels(levels);
+  info.setMatrixCoding(coding);
+  return info;
+}
+
+// A model of the given variables (terms-table rows), terms (columns) and factors.
+inline ModelTerms makeModel(const std::vector<std::string>& variables,
+                            const std::vector<Term>& terms,
+                            const std::vector<FactorInfo>& factors = {}, bool intercept = true) {
+  const long nv = static_cast<long>(variables.size());
+  const long nt = static_cast<long>(terms.size());
+  TMatrix<long> table;
+  if (nv > 0 && nt > 0) {
+    std::vector<std::string> labels;
+    for (const Term& t : terms)
+      labels.push_back(t.label);
+    table = TMatrix<long>(nv, nt, variables, labels);
+    for (long t = 0; t < nt; ++t)
+      for (long v = 0; v < nv; ++v)
+        table(v, t) = terms[static_cast<std::size_t>(t)].powers[static_cast<std::size_t>(v)];
+  }
+  ModelTerms model;
+  model.setTermsTable(table);
+  model.setIntercept(intercept);
+  model.setFactors(factVector(factors));
+  return model;
+}
+
+// Every row of a table in one buffer; the reader's request rows limit the chunk.
+struct Chunk {
+  explicit Chunk(const QMXMemoryTable& table, long requestRows = 100000) {
+    buf.setSchema(table.schema());
+    buf.block() = table.block();
+    reader.setBuf(&buf);
+    reader.setRequestRows(requestRows);
+  }
+  QMXBuf buf;
+  QMXBufReader reader;
+};
+
+inline std::string messageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const QMXException& e) {
+    return e.message() ? e.message() : "(null)";
+  }
+  return "(no exception)";
+}
+
+}  // namespace modeltest

@@ -1,0 +1,191 @@
+// qmx spec end to end: the document of a formula over the bundled data, byte for byte with
+// the Timestamp masked; every failure as a "qmx: ..." message with exit status 1 and no
+// output file (nor temporary file) left behind.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+  int status = -1;  // exit status; -1 when the process did not exit normally
+  std::string out;
+  std::string err;
+};
+
+const std::string kSource = QMX_TEST_SOURCE_DIR;
+
+// Per-process names: CTest runs the cases in parallel as separate processes.
+std::string tempPath(const std::string& name) {
+  return ::testing::TempDir() + "qmx_spec_test_" + std::to_string(::getpid()) + "_" + name;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool exists(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+// Runs qmx with `arguments` (already quoted for the shell) from the source directory.
+Outcome runQmx(const std::string& arguments) {
+  const std::string errPath = tempPath("stderr.txt");
+  const std::string command =
+      "cd " + kSource + " && " + QMX_EXECUTABLE + " " + arguments + " 2>" + errPath;
+  Outcome outcome;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return outcome;
+  char buffer[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    outcome.out.append(buffer, got);
+  const int raw = pclose(pipe);
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  outcome.err = readFile(errPath);
+  std::remove(errPath.c_str());
+  return outcome;
+}
+
+std::string maskTimestamp(const std::string& text) {
+  static const std::regex stamp(
+      "<Timestamp>[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}"
+      "</Timestamp>");
+  return std::regex_replace(text, stamp, "<Timestamp>2007/01/31 09:05:07</Timestamp>");
+}
+
+TEST(SpecCommand, WritesDocuments) {
+  struct Case {
+    std::string arguments, expected, summary;
+  };
+  const std::vector<Case> cases = {
+      {"examples/mtcars.csv --formula 'mpg ~ wt * am + I(hp^2)'", "spec_mtcars.xml",
+       "spec of mpg, 4 terms (wt, am, I(hp^2), wt:am) and an intercept; 32 rows of "
+       "examples/mtcars.csv\n"},
+      {"examples/iris.csv --formula 'Sepal.Length ~ Petal.Width * Species - 1' --weights "
+       "Sepal.Width --kind spec",
+       "spec_iris.xml",
+       "spec of Sepal.Length, 3 terms (Petal.Width, Species, Petal.Width:Species), no "
+       "intercept, weights Sepal.Width; 150 rows of examples/iris.csv\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const std::string output = tempPath(c.expected);
+    const Outcome run = runQmx("spec " + c.arguments + " -o " + output);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "wrote " + output + ": " + c.summary);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(maskTimestamp(readFile(output)),
+              readFile(kSource + "/tests/tools/expected/" + c.expected));
+    EXPECT_FALSE(exists(output + ".tmp"));
+    std::remove(output.c_str());
+  }
+}
+
+TEST(SpecCommand, CsvOptions) {
+  // A semicolon-separated file with "-" as the missing-value text and a two-level factor.
+  const std::string data = tempPath("data.csv");
+  std::ofstream(data) << "y;g;x\n1;a;2\n2;b;-\n-;a;5\n";
+  const std::string output = tempPath("options.xml");
+  const Outcome run = runQmx("spec " + data +
+                             " --separator ';' --na - --max-levels 2 --formula "
+                             "'y ~ g + x' --output " +
+                             output);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string text = readFile(output);
+  EXPECT_NE(text.find("      <ColumnInfo name=\"g\" type=\"categorical\" role=\"independent\">\n"
+                      "        <Level value=\"a\"/>\n        <Level value=\"b\"/>\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("    <UnivariateStats field=\"x\">\n      <Counts totalFreq=\"2\"/>\n"
+                      "      <NumericInfo mean=\"3.5\" minimum=\"2\" maximum=\"5\" "
+                      "standardDeviation=\"2.12132034355964\"/>\n"),
+            std::string::npos)
+      << text;
+  // With at most one level, g is a text column and cannot enter the model.
+  const Outcome text1 = runQmx("spec " + data +
+                               " --separator ';' --na - --max-levels 1 "
+                               "--formula 'y ~ g + x' -o " +
+                               output + ".2");
+  EXPECT_EQ(text1.status, 1);
+  EXPECT_EQ(text1.err,
+            "qmx: formula \"y ~ g + x\", position 5: column 'g' holds text (too many distinct "
+            "values for a factor) and cannot enter a model\n");
+  std::remove(data.c_str());
+  std::remove(output.c_str());
+}
+
+TEST(SpecCommand, Failures) {
+  const std::string output = tempPath("failed.xml");
+  const std::string columns =
+      "available columns: model, mpg, cyl, disp, hp, drat, wt, qsec, vs, am, gear, carb";
+  struct Case {
+    std::string arguments, message;
+  };
+  const std::vector<Case> cases = {
+      {"examples/nothing.csv --formula 'y ~ x'",
+       "qmx: cannot open examples/nothing.csv: No such file or directory\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt +'",
+       "qmx: formula \"mpg ~ wt +\", position 11: expected a term\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt + weight'",
+       "qmx: formula \"mpg ~ wt + weight\", position 12: unknown column 'weight'; " + columns +
+           "\n"},
+      {"examples/mtcars.csv --formula 'miles ~ wt'",
+       "qmx: formula \"miles ~ wt\", position 1: unknown response column 'miles'; " + columns +
+           "\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt + mpg'",
+       "qmx: formula \"mpg ~ wt + mpg\", position 12: the response 'mpg' also appears on the "
+       "right side\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --weights model",
+       "qmx: weights column 'model' is not numeric (it is a factor column)\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --weights size",
+       "qmx: weights column 'size' is not in the data; " + columns + "\n"},
+      {"examples/iris.csv --formula 'Sepal.Length ~ I(Species^2)'",
+       "qmx: formula \"Sepal.Length ~ I(Species^2)\", position 16: the factor 'Species' "
+       "cannot be raised to a power\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --kind glm",
+       "qmx: unknown model kind 'glm'; known kinds: spec\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --separator ';;'",
+       "qmx: --separator takes one character (or tab), not ';;'\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const Outcome run = runQmx("spec " + c.arguments + " -o " + output);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_FALSE(exists(output));
+    EXPECT_FALSE(exists(output + ".tmp"));
+  }
+  // An output directory that does not exist.
+  const std::string missingDir = tempPath("no_such_dir") + "/spec.xml";
+  const Outcome run = runQmx("spec examples/mtcars.csv --formula 'mpg ~ wt' -o " + missingDir);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "qmx: cannot write " + missingDir + ".tmp: No such file or directory\n");
+  // A required option left out is a usage error of the command-line parser.
+  EXPECT_NE(runQmx("spec examples/mtcars.csv -o " + output).status, 0);
+  EXPECT_FALSE(exists(output));
+}
+
+TEST(SpecCommand, HelpShowsAnExample) {
+  const Outcome run = runQmx("spec --help");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("qmx spec examples/mtcars.csv --formula \"mpg ~ wt * am + I(hp^2)\" "
+                         "-o mtcars.xml"),
+            std::string::npos)
+      << run.out;
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// qmx spec: the model specification document of an R model formula over a CSV file. One
+// metadata pass gives the columns (types, factor levels) and their statistics; the formula
+// becomes a model description (ModelFormula) and ModelSpecWriter writes the document with
+// the element of the chosen model kind. The document is written under a temporary name and
+// renamed only when complete.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "qmxbase/QMXCsvMetadata.h"
+#include "qmxbase/QMXDataError.h"
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/model/ModelFormula.h"
+#include "qmxmisc/model/ModelSpecWriter.h"
+#include "qmxmisc/model/SpecElementWriter.h"
+
+namespace {
+
+struct SpecOptions {
+  std::string data;
+  std::string formula;
+  std::string weights;
+  std::string output;
+  std::string kind = "spec";
+  std::string separator = ",";
+  std::size_t maxLevels = QMXCsvOptions{}.maxLevels;
+  std::vector<std::string> naStrings;
+  bool naGiven = false;
+};
+
+constexpr std::size_t kListedTerms = 8;  // term labels shown in the summary line
+
+char separatorChar(const std::string& text) {
+  if (text == "tab" || text == "\\t") return '\t';
+  if (text.size() != 1 || text == "\"" || text == "\n" || text == "\r")
+    throw CommandError("--separator takes one character (or tab), not '" + text + "'");
+  return text[0];
+}
+
+std::vector<DataColumn> dataColumns(const QMXCsvMetadata& meta) {
+  std::vector<DataColumn> columns;
+  for (const QMXCsvColumnSummary& summary : meta.columns) {
+    DataColumn column;
+    column.name = summary.info.name;
+    switch (summary.info.type) {
+      case QMXColumnType::Double:
+        column.kind = DataColumnKind::kNumeric;
+        break;
+      case QMXColumnType::Factor:
+        column.kind = DataColumnKind::kFactor;
+        break;
+      case QMXColumnType::String:
+        column.kind = DataColumnKind::kText;
+        break;
+    }
+    column.levels = summary.info.levels;
+    column.levelCounts = summary.levelCounts;
+    column.count = summary.count;
+    column.min = summary.min;
+    column.max = summary.max;
+    column.mean = summary.mean;
+    column.sd = summary.sd;
+    columns.push_back(std::move(column));
+  }
+  return columns;
+}
+
+// Removes the temporary file unless the write completed and renamed it.
+class TempFileGuard {
+ public:
+  explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
+  TempFileGuard(const TempFileGuard&) = delete;
+  TempFileGuard& operator=(const TempFileGuard&) = delete;
+  ~TempFileGuard() {
+    if (!path_.empty()) std::remove(path_.c_str());
+  }
+  void release() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+void writeDocument(const ModelSpecWriter& writer, const std::string& output) {
+  const std::string temp = output + ".tmp";
+  TempFileGuard guard(temp);
+  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+  if (!out) throw CommandError("cannot write " + temp + ": " + std::strerror(errno));
+  const bool written = writer.write(out);
+  out.close();
+  if (!written || out.fail()) throw CommandError("cannot write " + temp + ": write failed");
+  if (std::rename(temp.c_str(), output.c_str()) != 0)
+    throw CommandError("cannot rename " + temp + " to " + output + ": " + std::strerror(errno));
+  guard.release();
+}
+
+std::string summary(const SpecOptions& options, const MiningModel& model,
+                    const QMXCsvMetadata& meta) {
+  std::string responses;
+  for (long respIdx = 0; respIdx < model.nResponse(); ++respIdx)
+    responses += (respIdx == 0 ? "" : ", ") + model.response(respIdx).name().str();
+  std::string terms;
+  for (long termIdx = 0; termIdx < model.nTerms() && termIdx < static_cast<long>(kListedTerms);
+       ++termIdx)
+    terms += (termIdx == 0 ? "" : ", ") + model.term(termIdx).str();
+  if (model.nTerms() > static_cast<long>(kListedTerms)) terms += ", ...";
+  const long nTerms = model.nTerms();
+  std::string line = "wrote " + options.output + ": " + options.kind + " of " +
+                     (responses.empty() ? std::string("no response") : responses) + ", " +
+                     std::to_string(nTerms) + (nTerms == 1 ? " term" : " terms") +
+                     (terms.empty() ? "" : " (" + terms + ")") +
+                     (model.intercept() ? " and an intercept" : ", no intercept");
+  if (!model.weights().empty()) line += ", weights " + model.weights().str();
+  return line + "; " + std::to_string(meta.rows) + " rows of " + options.data;
+}
+
+void runSpec(const SpecOptions& options) {
+  QMXCsvOptions csv;
+  csv.maxLevels = options.maxLevels;
+  csv.separator = separatorChar(options.separator);
+  if (options.naGiven) csv.naStrings = options.naStrings;
+  QMXCsvMetadata meta;
+  try {
+    meta = scanCsvMetadata(options.data, csv);
+  } catch (const QMXDataError& e) {
+    throw CommandError(e.what());
+  }
+  const std::vector<DataColumn> columns = dataColumns(meta);
+  try {
+    const MiningModel model = modelFromFormula(options.formula, columns, options.weights);
+    SpecSettings settings;
+    settings.formula = options.formula;
+    const std::unique_ptr<SpecElementWriter> element =
+        baseSpecElementWriters().make(options.kind, settings);
+    writeDocument(ModelSpecWriter(model, columns, *element), options.output);
+    std::fprintf(stderr, "%s\n", summary(options, model, meta).c_str());
+  } catch (const QMXException& e) {
+    throw CommandError(e.message() ? e.message() : "model specification failed");
+  }
+}
+
+}  // namespace
+
+void addSpecCommand(CLI::App& app) {
+  auto options = std::make_shared<SpecOptions>();
+  auto* cmd = app.add_subcommand(
+      "spec",
+      "Write the model specification document (VTML) of an R model formula over a CSV file: "
+      "columns, factor levels, column statistics and terms, from one streaming pass");
+  cmd->add_option("data", options->data, "CSV file with a header line")->required();
+  cmd->add_option("--formula", options->formula,
+                  "R model formula, e.g. \"y ~ x * f + I(x^2) - 1\" (+ : * / %in% ^ - . I())")
+      ->required();
+  cmd->add_option("-o,--output", options->output, "The specification document to write")
+      ->required();
+  cmd->add_option("--weights", options->weights, "Numeric column of case weights");
+  cmd->add_option("--kind", options->kind,
+                  "Model kind whose element the document holds (spec: the neutral element)")
+      ->capture_default_str();
+  cmd->add_option("--separator", options->separator, "Field separator: one character, or tab")
+      ->capture_default_str();
+  cmd->add_option("--max-levels", options->maxLevels,
+                  "A non-numeric column with at most this many distinct values is a factor, "
+                  "with more a text column (which cannot enter a model)")
+      ->capture_default_str();
+  auto* na = cmd->add_option("--na", options->naStrings,
+                             "A text that marks a missing value; repeat for several (default: "
+                             "the empty field and NA; --na '' for the empty field)");
+  na->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->allow_extra_args(false);
+  cmd->footer(
+      "Examples:\n"
+      "  qmx spec examples/mtcars.csv --formula \"mpg ~ wt * am + I(hp^2)\" -o mtcars.xml\n"
+      "  qmx spec examples/iris.csv --formula \"Sepal.Length ~ Petal.Width * Species\" "
+      "-o iris.xml\n"
+      "The summary line goes to stderr; errors exit with status 1.\n");
+  cmd->callback([options, na] {
+    options->naGiven = na->count() > 0;
+    runSpec(*options);
+  });
+}
