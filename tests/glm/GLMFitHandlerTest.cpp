@@ -142,6 +142,34 @@ TEST(GLMFitHandler, TermsAndRangesRebuiltFromTheCoefficientTable) {
   EXPECT_EQ(model.distType(), GLMFamily::Distribution::Gaussian);
 }
 
+TEST(GLMFitHandler, InteractionLabelWithExponentAndWeights) {
+  // The coefficient f(a) holds x with exponent 2 and level a of f: its term is x^2:f.
+  const std::string document =
+      specDocument(kLists +
+                   "<PPMatrix><PPCell value=\"1\" predictorName=\"x\" variableName=\"x\"/>"
+                   "<PPCell value=\"2\" predictorName=\"x\" variableName=\"f(a)\"/>"
+                   "<PPCell value=\"a\" predictorName=\"f\" variableName=\"f(a)\"/></PPMatrix>" +
+                   pcells("<PCell targetCategory=\"y\" parameterName=\"f(a)\" beta=\"3\" df=\"0\" "
+                          "stdErr=\"NaN\"/>")
+                       .substr(kLists.size() + kPPMatrix.size()));
+  GLMFit fit(document.c_str());
+  ASSERT_EQ(fit.nTerms(), 2);
+  EXPECT_EQ(fit.term(1), String("x^2:f"));
+  EXPECT_EQ(fit.termsTable()(0, 1), 2);
+  EXPECT_EQ(fit.termsTable()(1, 1), 1);
+  EXPECT_EQ(fit.coefficients()(2, 0), 3.0);  // an aliased coefficient keeps its beta
+  EXPECT_TRUE(std::isnan(fit.stdErr()(2, 0)));
+
+  // The weights column travels with the frame.
+  fit.setWeights("w");
+  std::ostringstream first, second;
+  fit.getXML(first);
+  const GLMFit read(first.str().c_str());
+  EXPECT_EQ(read.weights(), String("w"));
+  read.getXML(second);
+  EXPECT_EQ(maskTimestamp(second.str()), maskTimestamp(first.str()));
+}
+
 TEST(GLMFitHandler, SpecificationDocument) {
   const std::string document = specDocument(
       "<Family val=\"Poisson\"/><Link val=\"Log: log(mu)\"/><Var val=\"Identity: mu\"/>"
