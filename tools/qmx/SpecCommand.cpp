@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "SpecSupport.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxmisc/framework/QMXException.h"
@@ -47,62 +48,6 @@ char separatorChar(const std::string& text) {
   if (text.size() != 1 || text == "\"" || text == "\n" || text == "\r")
     throw CommandError("--separator takes one character (or tab), not '" + text + "'");
   return text[0];
-}
-
-std::vector<DataColumn> dataColumns(const QMXCsvMetadata& meta) {
-  std::vector<DataColumn> columns;
-  for (const QMXCsvColumnSummary& summary : meta.columns) {
-    DataColumn column;
-    column.name = summary.info.name;
-    switch (summary.info.type) {
-      case QMXColumnType::Double:
-        column.kind = DataColumnKind::kNumeric;
-        break;
-      case QMXColumnType::Factor:
-        column.kind = DataColumnKind::kFactor;
-        break;
-      case QMXColumnType::String:
-        column.kind = DataColumnKind::kText;
-        break;
-    }
-    column.levels = summary.info.levels;
-    column.levelCounts = summary.levelCounts;
-    column.count = summary.count;
-    column.min = summary.min;
-    column.max = summary.max;
-    column.mean = summary.mean;
-    column.sd = summary.sd;
-    columns.push_back(std::move(column));
-  }
-  return columns;
-}
-
-// Removes the temporary file unless the write completed and renamed it.
-class TempFileGuard {
- public:
-  explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-  TempFileGuard(const TempFileGuard&) = delete;
-  TempFileGuard& operator=(const TempFileGuard&) = delete;
-  ~TempFileGuard() {
-    if (!path_.empty()) std::remove(path_.c_str());
-  }
-  void release() { path_.clear(); }
-
- private:
-  std::string path_;
-};
-
-void writeDocument(const ModelSpecWriter& writer, const std::string& output) {
-  const std::string temp = output + ".tmp";
-  TempFileGuard guard(temp);
-  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-  if (!out) throw CommandError("cannot write " + temp + ": " + std::strerror(errno));
-  const bool written = writer.write(out);
-  out.close();
-  if (!written || out.fail()) throw CommandError("cannot write " + temp + ": write failed");
-  if (std::rename(temp.c_str(), output.c_str()) != 0)
-    throw CommandError("cannot rename " + temp + " to " + output + ": " + std::strerror(errno));
-  guard.release();
 }
 
 std::string summary(const SpecOptions& options, const MiningModel& model,
@@ -164,7 +109,8 @@ void runSpec(const SpecOptions& options) {
     settings.values["variance"] = options.variance;
     const std::unique_ptr<SpecElementWriter> element =
         specElementWriters().make(options.kind, settings);
-    writeDocument(ModelSpecWriter(model, columns, *element), options.output);
+    const ModelSpecWriter writer(model, columns, *element);
+    writeFileAtomically(options.output, [&writer](std::ostream& os) { return writer.write(os); });
     std::fprintf(stderr, "%s\n", summary(options, model, meta).c_str());
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "model specification failed");
