@@ -7,8 +7,11 @@
 
 #include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/model/MiningModel.h"
+#include "qmxmisc/model/XMLPlatformGuard.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // One platform reference for the whole run, so the platform is not set up per input.
+  static const XMLPlatformGuard platform;
   const std::string document(reinterpret_cast<const char*>(data), size);
   try {
     const MiningModel model(document.c_str());

@@ -1,6 +1,5 @@
 #include "qmxmisc/model/SAXParserFactory.h"
 
-#include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/HandlerBase.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLEntityResolver.hpp>
@@ -11,15 +10,16 @@
 
 namespace {
 
-// Answers every request for an external resource (general or parameter entity, external DTD
-// subset, schema, XInclude) with an empty document held in memory, so the parser never opens
-// a file or a connection and an external entity reads as empty text.
-class EmptyEntityResolver : public xercesc::XMLEntityResolver {
+// Refuses every request for an external resource (general or parameter entity, external DTD
+// subset, schema, XInclude): with default entity resolution disabled, "no source" makes the
+// parser report the resource as unreadable instead of opening a file or a connection, so a
+// document that needs one is rejected with a parser error. (Answering with an empty in-memory
+// source instead reads the entity as empty, but the scanner then leaks that source when it is
+// an external DTD subset.)
+class RefusingEntityResolver : public xercesc::XMLEntityResolver {
  public:
   xercesc::InputSource* resolveEntity(xercesc::XMLResourceIdentifier* /*resource*/) override {
-    static const XMLByte kEmpty[1] = {0};
-    // The parser adopts and deletes the returned source.
-    return std::make_unique<xercesc::MemBufInputSource>(kEmpty, 0, "qmx-empty-entity").release();
+    return nullptr;
   }
 };
 
@@ -76,7 +76,7 @@ struct SAXParserResources {
   explicit SAXParserResources(xercesc::DocumentHandler& handler) : depthLimit(handler) {}
   XMLPlatformGuard platform;
   xercesc::SecurityManager security;
-  EmptyEntityResolver resolver;
+  RefusingEntityResolver resolver;
   DepthLimitedHandler depthLimit;
 };
 

@@ -2,18 +2,18 @@
 // SAXParserPtr, the owning pointer that deletes it.
 //
 // Every parser is configured for documents from untrusted sources:
-// - an entity resolver answers every external entity, external DTD subset and schema request
-//   with an empty input, so nothing is ever read from disk or the network; default entity
-//   resolution is disabled as a second line, external DTD loading and schema-location
-//   loading are off;
+// - an entity resolver refuses every external entity, external DTD subset and schema request
+//   and default entity resolution is disabled, so nothing is ever read from disk or the
+//   network: a document that needs an external resource ends with a parser error; external
+//   DTD loading and schema-location loading are off as well;
 // - a security manager bounds entity expansion, so nested internal entities ("billion
 //   laughs") end with a fatal parser error after a few dozen expansions;
 // - a document whose elements nest deeper than kSAXMaxElementDepth levels is stopped with
 //   "XML document nests elements deeper than %u levels" (the scanner's namespace lookup makes
 //   depth quadratic in time);
 // - validation scheme automatic, namespaces on, schema processing on: documents that carry a
-//   DOCTYPE are validated against it (its external part reads as empty), and no schema is
-//   fetched because schema locations are never loaded.
+//   DOCTYPE are validated against their internal subset, and no schema is fetched because
+//   schema locations are never loaded.
 #pragma once
 
 #include <memory>

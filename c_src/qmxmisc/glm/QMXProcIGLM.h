@@ -1,0 +1,80 @@
+// QMXProcIGLM: a generalized linear model fitted by iteratively reweighted least squares
+// (IRLS, McCullagh & Nelder 1989, section 2.5; the numbers of R's glm.fit) over chunked
+// data. One iteration is one pass over the input: each chunk becomes working responses and
+// working weights from the coefficients of the previous pass (the family's starting values
+// in the first pass) and is folded into the weighted least-squares accumulator of
+// QMXProcILM. At the end of a pass the new coefficients are solved and the convergence
+// tests run; the proc then either rewinds its input for another pass or finishes with the
+// statistics of the fit (unscaled standard errors: the dispersion is not estimated).
+//
+// Properties (set): "max.iterations", "epsilon", "iglm.family", "iglm.link", "iglm.var",
+// "iglm.mean", then "model.vtml"; "corr.with.int", "abs.corr.threshold" as QMXProcILM.
+// Properties (get): "max.iterations", "epsilon", "iterations", "max.step", "del.deviance",
+// "data.pass.count", "iglm.family", "iglm.link", "iglm.var", "iglm.mean",
+// "fitted.model.pmml".
+//
+// Implementation files: QMXProcIGLM.cpp (init, passes, chunk step, statistics),
+// QMXProcIGLMProperties.cpp (properties and model extras).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <limits>
+
+#include "qmxmisc/glm/QMXProcILM.h"
+#include "qmxmisc/numeric/String.h"
+
+class QMXProcIGLM : public QMXProcILM {
+ public:
+  QMXProcIGLM() = default;
+  ~QMXProcIGLM() override = default;
+
+  void init() override;
+  void setProperty(QMXPropertyInfo* prop) override;
+  void getProperty(QMXPropertyInfo* prop) override;
+  // One chunk; at the end of a pass the solve, the convergence tests and a rewind or the
+  // statistics.
+  void execute() override;
+
+  // "Family", "Link", "Mean", "Var", "Iterations" with their values (10 texts).
+  const String* getModelExtraInfo() override;
+  long getNumModelExtras() const override { return kNumExtras; }
+  // Unscaled standard errors and the three-row deviance table.
+  void computeModelStats() override;
+
+  long getIterations() const { return iterations; }
+  double maxStep() const { return maxStepSize; }
+  double devianceChange() const { return delDeviance; }
+
+ protected:
+  // The chunk's working response and working weights (see QMXProcIGLM.cpp).
+  long getDataChunk() override;
+  using QMXProcModel::getDataChunk;
+
+ private:
+  static constexpr long kNumExtras = 5;
+
+  void executeChunk();
+  // The end of a pass: solve, convergence tests, rewind or statistics.
+  void endPass(QMXBufReader& reader);
+  // The single closing message of a finished fit.
+  void closingMessage();
+  void setOwnProperty(QMXPropertyInfo& prop);
+  void getOwnProperty(QMXPropertyInfo& prop);
+
+  double maxStepSize = 0.0;
+  double nullDeviance = 0.0;
+  double deviance = 0.0;
+  double previousDeviance = std::numeric_limits<double>::quiet_NaN();
+  double delDeviance = 0.0;
+  std::int32_t iterations = 0;
+  std::int32_t maxIterations = 10;
+  double epsilon = 0.0001;
+  double mean = 1.0;
+  double linkOfMean = 0.0;
+  String familyText;
+  String linkText;
+  String varText;
+  String meanText;
+  std::array<String, 2 * kNumExtras> extras;
+};

@@ -1,0 +1,86 @@
+/*
+ * VTLinearRegression.c: LinearRegression scoring from a coefficient vector.
+ */
+#include "VTLinearRegression.h"
+
+#include <math.h>
+#include <stdlib.h>
+#include <string.h>
+
+#define VT_FILE "vtcsrc/VTLinearRegression"
+
+static const char* const kNames[] = {"metaData", "coefficients"};
+
+int TelvarLinearRegressionModel_create(TelvarObject* model, const TelvarObject* metaData,
+                                       int nCoefficients, const double* coefficients) {
+  if (model == NULL || nCoefficients < 1 || coefficients == NULL ||
+      !TelvarMetaData_isValid(metaData)) {
+    return TELVAR_INVALID;
+  }
+  TelvarObject coef;
+  memset(&coef, 0, sizeof(coef));
+  int status = TelvarVector_create(&coef, nCoefficients, TELVAR_DOUBLE, coefficients);
+  if (status == TELVAR_OK) {
+    const TelvarObject* elements[] = {metaData, &coef};
+    status = Telvar_createModelList(model, "LinearRegressionModel", 2, elements, kNames);
+  }
+  TelvarObject_destroy(&coef);
+  return status;
+}
+
+int TelvarLinearRegressionModel_isValid(const TelvarObject* model) {
+  if (!Telvar_isModelShape(model, 2, kNames, 0)) return 0;
+  const TelvarObject* coef = Telvar_element(model, 1);
+  return TelvarVector_isDouble(coef) && coef->length >= 1;
+}
+
+int TelvarLinearRegressionModel_print(const TelvarObject* model) {
+  if (!TelvarLinearRegressionModel_isValid(model)) return Telvar_invalidModel(VT_FILE, __LINE__);
+  printf("Meta Data:\n");
+  TelvarMetaData_print(Telvar_element(model, 0));
+  printf("Coefficients:\n");
+  TelvarVector_print(Telvar_element(model, 1));
+  return TELVAR_OK;
+}
+
+int TelvarLinearRegressionModel_predict(TelvarObject* scores, const TelvarObject* input,
+                                        const TelvarObject* inputMetaData,
+                                        const TelvarObject* model) {
+  if (scores == NULL || !TelvarDataSet_isValid(input) ||
+      !TelvarLinearRegressionModel_isValid(model)) {
+    return TELVAR_INVALID;
+  }
+  const TelvarObject* coefVector = Telvar_element(model, 1);
+  const double* coef = (const double*)coefVector->data;
+  TelvarObject converted;
+  memset(&converted, 0, sizeof(converted));
+  const double** x = NULL;
+  int nrow = 0, ncol = 0;
+  int status = Telvar_convertForModel(&converted, &x, &nrow, &ncol, model, input, inputMetaData);
+  if (status == TELVAR_OK && coefVector->length != ncol + 1) status = TELVAR_INVALID;
+  TelvarObject result;
+  memset(&result, 0, sizeof(result));
+  static const char* const names[] = {"PREDICT.fit"};
+  if (status == TELVAR_OK) status = Telvar_createScores(&result, nrow, 1, NULL, names);
+  if (status == TELVAR_OK) {
+    TelvarObject* column = NULL;
+    TelvarDataSet_getColumn(&column, &result, 0);
+    double* out = (double*)column->data;
+    for (int row = 0; row < nrow; ++row) {
+      double eta = coef[0];
+      for (int col = 0; col < ncol; ++col)
+        eta += coef[col + 1] * x[col][row];
+      out[row] = eta;
+    }
+    *scores = result;
+  } else {
+    TelvarObject_destroy(&result);
+  }
+  free((void*)x);
+  TelvarObject_destroy(&converted);
+  return status;
+}
+
+int TelvarLinearRegressionModel_destroy(TelvarObject* model) {
+  return TelvarObject_destroy(model);
+}
