@@ -3,8 +3,10 @@
 // specification (the text qmx spec --kind glm writes); the regression proc of the library
 // (QMXProcILM for lm, QMXProcIGLM for glm) is created through the proc loader, given the
 // specification as "model.vtml" and driven over the file chunk by chunk; its
-// "fitted.model.pmml" is written under a temporary name and renamed when complete.
+// "fitted.model.pmml" is written under a temporary name and renamed when complete, and the
+// fit read back from it is summarized on stdout (FitSummary).
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <sstream>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "FitSummary.h"
 #include "SpecSupport.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvSource.h"
@@ -66,7 +69,8 @@ const QMXCsvColumnSummary* findColumn(const QMXCsvMetadata& meta, const std::str
 }
 
 // The response's mean, checked for the binomial family: a column of values in [0, 1] or a
-// two-level factor (the first level is failure, as R's glm reads a factor response).
+// two-level factor. The model matrix codes a factor response by indicators of all levels but
+// the last, so the fit models the probability of the first level and the mean is its share.
 double responseMean(const QMXCsvMetadata& meta, const MiningModel& model, bool binomial) {
   if (model.nResponse() < 1) throw CommandError("the formula has no response");
   const std::string name = model.response(0).name().str();
@@ -79,7 +83,7 @@ double responseMean(const QMXCsvMetadata& meta, const MiningModel& model, bool b
                          " levels; only the binomial family takes a factor response, with two "
                          "levels");
     const double total = static_cast<double>(column->levelCounts[0] + column->levelCounts[1]);
-    return total > 0 ? static_cast<double>(column->levelCounts[1]) / total : 0.5;
+    return total > 0 ? static_cast<double>(column->levelCounts[0]) / total : 0.5;
   }
   if (binomial && (column->min < 0 || column->max > 1))
     throw CommandError("binomial response '" + name +
@@ -172,12 +176,14 @@ void runFit(const FitOptions& options) {
     throw CommandError(e.what());
   }
   const FitSetup setup = prepare(options, meta);
+  const std::int64_t rows = meta.rows;
   const std::string document = fitModel(options, setup, std::move(meta));
   writeFileAtomically(options.output, [&document](std::ostream& os) {
     os << document;
     return os.good();
   });
   std::fprintf(stderr, "wrote %s\n", options.output.c_str());
+  std::fputs(fitSummary(document, options.summaryFormat == "csv", rows).c_str(), stdout);
 }
 
 void addCommonOptions(CLI::App* cmd, FitOptions& options) {
