@@ -95,6 +95,50 @@ TEST(SpecCommand, WritesDocuments) {
   }
 }
 
+TEST(SpecCommand, WritesGlmDocuments) {
+  struct Case {
+    std::string arguments, expected, summary;
+  };
+  const std::vector<Case> cases = {
+      // --family alone chooses the glm kind; the canonical link and the family's variance.
+      {"examples/mtcars.csv --formula 'mpg ~ wt * am' --family gaussian", "spec_glm_mtcars.xml",
+       "glm of mpg, 3 terms (wt, am, wt:am) and an intercept; 32 rows of examples/mtcars.csv\n"},
+      // A factor response; the document texts are accepted as well as R's names.
+      {"examples/iris.csv --formula 'Species ~ Sepal.Length + Petal.Width' --family Binomial "
+       "--link probit",
+       "spec_glm_iris.xml",
+       "glm of Species, 2 terms (Sepal.Length, Petal.Width) and an intercept; 150 rows of "
+       "examples/iris.csv\n"},
+      // Factors and covariates, a power, no intercept, weights, a quasi variance.
+      {"examples/iris.csv --formula 'Sepal.Length ~ Petal.Width * Species + I(Petal.Length^2) "
+       "- 1' --weights Sepal.Width --kind glm --family quasi --link log --variance 'mu^2'",
+       "spec_glm_quasi.xml",
+       "glm of Sepal.Length, 4 terms (Petal.Width, Species, I(Petal.Length^2), "
+       "Petal.Width:Species), no intercept, weights Sepal.Width; 150 rows of "
+       "examples/iris.csv\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const std::string output = tempPath(c.expected);
+    const Outcome run = runQmx("spec " + c.arguments + " -o " + output);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "wrote " + output + ": " + c.summary);
+    EXPECT_EQ(maskTimestamp(readFile(output)),
+              readFile(kSource + "/tests/tools/expected/" + c.expected));
+    std::remove(output.c_str());
+  }
+  // --kind glm alone is a Gaussian model with the identity link.
+  const std::string output = tempPath("glm_default.xml");
+  ASSERT_EQ(runQmx("spec examples/mtcars.csv --formula 'mpg ~ wt' --kind glm -o " + output).status,
+            0);
+  const std::string text = readFile(output);
+  EXPECT_NE(text.find("    <Family val=\"Gaussian\"/>\n    <Link val=\"Identity: mu\"/>\n"
+                      "    <Var val=\"Constant: 1\"/>\n"),
+            std::string::npos)
+      << text;
+  std::remove(output.c_str());
+}
+
 TEST(SpecCommand, CsvOptions) {
   // A semicolon-separated file with "-" as the missing-value text and a two-level factor.
   const std::string data = tempPath("data.csv");
@@ -156,8 +200,25 @@ TEST(SpecCommand, Failures) {
       {"examples/iris.csv --formula 'Sepal.Length ~ I(Species^2)'",
        "qmx: formula \"Sepal.Length ~ I(Species^2)\", position 16: the factor 'Species' "
        "cannot be raised to a power\n"},
-      {"examples/mtcars.csv --formula 'mpg ~ wt' --kind glm",
-       "qmx: unknown model kind 'glm'; known kinds: spec\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --kind lasso",
+       "qmx: unknown model kind 'lasso'; known kinds: glm, spec\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --family gam",
+       "qmx: unknown family 'gam'; accepted: gaussian, binomial, poisson, gamma, "
+       "inverse.gaussian, quasi\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --family gamma --link foo",
+       "qmx: unknown link 'foo'; accepted: identity, logit, log, probit, cloglog, inverse, "
+       "sqrt, 1/mu^2\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --family quasi --variance mu^4",
+       "qmx: unknown variance 'mu^4'; accepted: constant, mu(1-mu), mu, mu^2, mu^3\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --family poisson --variance mu^2",
+       "qmx: variance 'mu^2' applies only to the quasi family; family 'poisson' has variance "
+       "'mu'\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --family poisson --link logit",
+       "qmx: link function is incompatible with Poisson Family\n"},
+      {"examples/mtcars.csv --formula 'mpg ~ wt' --kind spec --link log",
+       "qmx: --family, --link and --variance describe a glm; --kind spec takes none of them\n"},
+      {"examples/mtcars.csv --formula '~ wt' --family gaussian",
+       "qmx: a GLM specification needs a response\n"},
       {"examples/mtcars.csv --formula 'mpg ~ wt' --separator ';;'",
        "qmx: --separator takes one character (or tab), not ';;'\n"},
   };

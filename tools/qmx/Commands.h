@@ -17,3 +17,4 @@ void addDescribeCommand(CLI::App& app);
 void addCovCommand(CLI::App& app);
 void addRunCommand(CLI::App& app);
 void addSpecCommand(CLI::App& app);
+void addFitCommand(CLI::App& app);

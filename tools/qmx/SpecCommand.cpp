@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "Commands.h"
+#include "SpecSupport.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/glm/GLMSpecElementWriter.h"
 #include "qmxmisc/model/ModelFormula.h"
 #include "qmxmisc/model/ModelSpecWriter.h"
 #include "qmxmisc/model/SpecElementWriter.h"
@@ -29,6 +31,10 @@ struct SpecOptions {
   std::string weights;
   std::string output;
   std::string kind = "spec";
+  bool kindGiven = false;
+  std::string family;
+  std::string link;
+  std::string variance;
   std::string separator = ",";
   std::size_t maxLevels = QMXCsvOptions{}.maxLevels;
   std::vector<std::string> naStrings;
@@ -42,62 +48,6 @@ char separatorChar(const std::string& text) {
   if (text.size() != 1 || text == "\"" || text == "\n" || text == "\r")
     throw CommandError("--separator takes one character (or tab), not '" + text + "'");
   return text[0];
-}
-
-std::vector<DataColumn> dataColumns(const QMXCsvMetadata& meta) {
-  std::vector<DataColumn> columns;
-  for (const QMXCsvColumnSummary& summary : meta.columns) {
-    DataColumn column;
-    column.name = summary.info.name;
-    switch (summary.info.type) {
-      case QMXColumnType::Double:
-        column.kind = DataColumnKind::kNumeric;
-        break;
-      case QMXColumnType::Factor:
-        column.kind = DataColumnKind::kFactor;
-        break;
-      case QMXColumnType::String:
-        column.kind = DataColumnKind::kText;
-        break;
-    }
-    column.levels = summary.info.levels;
-    column.levelCounts = summary.levelCounts;
-    column.count = summary.count;
-    column.min = summary.min;
-    column.max = summary.max;
-    column.mean = summary.mean;
-    column.sd = summary.sd;
-    columns.push_back(std::move(column));
-  }
-  return columns;
-}
-
-// Removes the temporary file unless the write completed and renamed it.
-class TempFileGuard {
- public:
-  explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-  TempFileGuard(const TempFileGuard&) = delete;
-  TempFileGuard& operator=(const TempFileGuard&) = delete;
-  ~TempFileGuard() {
-    if (!path_.empty()) std::remove(path_.c_str());
-  }
-  void release() { path_.clear(); }
-
- private:
-  std::string path_;
-};
-
-void writeDocument(const ModelSpecWriter& writer, const std::string& output) {
-  const std::string temp = output + ".tmp";
-  TempFileGuard guard(temp);
-  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-  if (!out) throw CommandError("cannot write " + temp + ": " + std::strerror(errno));
-  const bool written = writer.write(out);
-  out.close();
-  if (!written || out.fail()) throw CommandError("cannot write " + temp + ": write failed");
-  if (std::rename(temp.c_str(), output.c_str()) != 0)
-    throw CommandError("cannot rename " + temp + " to " + output + ": " + std::strerror(errno));
-  guard.release();
 }
 
 std::string summary(const SpecOptions& options, const MiningModel& model,
@@ -120,6 +70,24 @@ std::string summary(const SpecOptions& options, const MiningModel& model,
   return line + "; " + std::to_string(meta.rows) + " rows of " + options.data;
 }
 
+// The element writers qmx spec knows: the neutral element and the GLM specification.
+SpecElementWriters specElementWriters() {
+  SpecElementWriters writers = baseSpecElementWriters();
+  writers.add("glm", &GLMSpecElementWriter::fromSettings);
+  return writers;
+}
+
+// --family, --link or --variance choose the glm kind unless another kind is named.
+void resolveKind(SpecOptions& options) {
+  const bool glmOptions =
+      !options.family.empty() || !options.link.empty() || !options.variance.empty();
+  if (!glmOptions) return;
+  if (!options.kindGiven) options.kind = "glm";
+  if (options.kind != "glm")
+    throw CommandError("--family, --link and --variance describe a glm; --kind " + options.kind +
+                       " takes none of them");
+}
+
 void runSpec(const SpecOptions& options) {
   QMXCsvOptions csv;
   csv.maxLevels = options.maxLevels;
@@ -136,9 +104,13 @@ void runSpec(const SpecOptions& options) {
     const MiningModel model = modelFromFormula(options.formula, columns, options.weights);
     SpecSettings settings;
     settings.formula = options.formula;
+    settings.values["family"] = options.family;
+    settings.values["link"] = options.link;
+    settings.values["variance"] = options.variance;
     const std::unique_ptr<SpecElementWriter> element =
-        baseSpecElementWriters().make(options.kind, settings);
-    writeDocument(ModelSpecWriter(model, columns, *element), options.output);
+        specElementWriters().make(options.kind, settings);
+    const ModelSpecWriter writer(model, columns, *element);
+    writeFileAtomically(options.output, [&writer](std::ostream& os) { return writer.write(os); });
     std::fprintf(stderr, "%s\n", summary(options, model, meta).c_str());
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "model specification failed");
@@ -160,9 +132,19 @@ void addSpecCommand(CLI::App& app) {
   cmd->add_option("-o,--output", options->output, "The specification document to write")
       ->required();
   cmd->add_option("--weights", options->weights, "Numeric column of case weights");
-  cmd->add_option("--kind", options->kind,
-                  "Model kind whose element the document holds (spec: the neutral element)")
-      ->capture_default_str();
+  auto* kind = cmd->add_option("--kind", options->kind,
+                               "Model kind whose element the document holds (spec: the neutral "
+                               "element; glm: a linear or generalized linear model)");
+  kind->capture_default_str();
+  cmd->add_option("--family", options->family,
+                  "GLM family (implies --kind glm): gaussian, binomial, poisson, gamma, "
+                  "inverse.gaussian, quasi");
+  cmd->add_option("--link", options->link,
+                  "GLM link (default: the family's canonical link): identity, logit, log, "
+                  "probit, cloglog, inverse, sqrt, 1/mu^2");
+  cmd->add_option("--variance", options->variance,
+                  "Variance function of the quasi family (default constant): constant, "
+                  "mu(1-mu), mu, mu^2, mu^3");
   cmd->add_option("--separator", options->separator, "Field separator: one character, or tab")
       ->capture_default_str();
   cmd->add_option("--max-levels", options->maxLevels,
@@ -178,9 +160,13 @@ void addSpecCommand(CLI::App& app) {
       "  qmx spec examples/mtcars.csv --formula \"mpg ~ wt * am + I(hp^2)\" -o mtcars.xml\n"
       "  qmx spec examples/iris.csv --formula \"Sepal.Length ~ Petal.Width * Species\" "
       "-o iris.xml\n"
+      "  qmx spec examples/iris.csv --formula \"Species ~ Petal.Width\" --family binomial "
+      "-o iris-glm.xml\n"
       "The summary line goes to stderr; errors exit with status 1.\n");
-  cmd->callback([options, na] {
+  cmd->callback([options, na, kind] {
     options->naGiven = na->count() > 0;
+    options->kindGiven = kind->count() > 0;
+    resolveKind(*options);
     runSpec(*options);
   });
 }

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   addCovCommand(app);
   addRunCommand(app);
   addSpecCommand(app);
+  addFitCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
