@@ -21,7 +21,7 @@ std::vector<DataColumn> columns() {
           DataColumn::numeric("w")};
 }
 
-std::string element(const SpecElementWriter& writer, const MiningModel& model) {
+std::string element(const ModelSpecKindWriter& writer, const MiningModel& model) {
   std::ostringstream os;
   EXPECT_TRUE(writer.begin(os, model));
   EXPECT_TRUE(writer.end(os, model));
@@ -106,7 +106,7 @@ TEST(GLMSpecElementWriter, ModelTypeByFamily) {
 
 TEST(GLMSpecElementWriter, Failures) {
   const MiningModel noResponse = modelFromFormula("~ x", columns(), "");
-  const std::unique_ptr<SpecElementWriter> writer =
+  const std::unique_ptr<ModelSpecKindWriter> writer =
       GLMSpecElementWriter::fromSettings(settings("gaussian"));
   std::ostringstream os;
   try {
@@ -146,7 +146,7 @@ TEST(GLMSpecElementWriter, DocumentReadsBackAsGLMModel) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.formula);
     const MiningModel model = modelFromFormula(c.formula, data, c.weights);
-    const std::unique_ptr<SpecElementWriter> writer =
+    const std::unique_ptr<ModelSpecKindWriter> writer =
         GLMSpecElementWriter::fromSettings(c.settings);
     std::ostringstream document;
     ASSERT_TRUE(ModelSpecWriter(model, data, *writer).write(document));

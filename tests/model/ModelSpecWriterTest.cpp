@@ -68,7 +68,7 @@ TEST(ModelSpecWriter, WritesDocument) {
   const ModelSpecElementWriter element(formula);
   std::ostringstream out;
   EXPECT_TRUE(ModelSpecWriter(model, statsColumns(), element).write(out));
-  EXPECT_EQ(maskTimestamp(out.str()), readFile(QMX_TEST_REF_DIR "/model/spec_example.xml"));
+  EXPECT_EQ(maskTimestamp(out.str()), readFile(QMX_TEST_REF_DIR "/model/model_spec_example.xml"));
 }
 
 TEST(ModelSpecWriter, KeepsTheFrameBytes) {
@@ -131,7 +131,7 @@ TEST(ModelSpecWriter, ReadsBack) {
 }
 
 // A model kind's element through the same hook.
-class DummyElement : public SpecElementWriter {
+class DummyElement : public ModelSpecKindWriter {
  public:
   bool begin(std::ostream& os, const MiningModel& model) const override {
     os << "  <Dummy>\n";
@@ -144,7 +144,7 @@ class DummyElement : public SpecElementWriter {
 };
 
 TEST(ModelSpecWriter, KindTable) {
-  SpecElementWriters writers = baseSpecElementWriters();
+  ModelSpecKindWriters writers = baseSpecElementWriters();
   writers.add("dummy", [](const SpecSettings&) { return std::make_unique<DummyElement>(); });
   EXPECT_EQ(writers.kinds(), (std::vector<std::string>{"dummy", "spec"}));
   try {

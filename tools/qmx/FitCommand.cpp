@@ -16,7 +16,7 @@
 
 #include "Commands.h"
 #include "FitSummary.h"
-#include "SpecSupport.h"
+#include "ModelSpecSupport.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"

@@ -59,7 +59,7 @@ void writeLinearModel(std::ostream& os, const MiningModel& model) {
 
 }  // namespace
 
-std::unique_ptr<SpecElementWriter> GLMSpecElementWriter::fromSettings(
+std::unique_ptr<ModelSpecKindWriter> GLMSpecElementWriter::fromSettings(
     const SpecSettings& settings) {
   std::string family = setting(settings, "family");
   if (family.empty()) family = "gaussian";

@@ -32,15 +32,15 @@
 #include <memory>
 
 #include "qmxmisc/glm/GLMSpecNames.h"
-#include "qmxmisc/model/SpecElementWriter.h"
+#include "qmxmisc/model/ModelSpecKindWriter.h"
 
-class GLMSpecElementWriter : public SpecElementWriter {
+class GLMSpecElementWriter : public ModelSpecKindWriter {
  public:
   explicit GLMSpecElementWriter(GLMSpecNames names) : names_(std::move(names)) {}
 
   // The writer of settings "family" (default gaussian), "link" and "variance", in the user
   // names or the document texts (glmSpecNames and its messages).
-  static std::unique_ptr<SpecElementWriter> fromSettings(const SpecSettings& settings);
+  static std::unique_ptr<ModelSpecKindWriter> fromSettings(const SpecSettings& settings);
 
   // "a GLM specification needs a response" when the model has no response.
   bool begin(std::ostream& os, const MiningModel& model) const override;

@@ -19,9 +19,9 @@
 
 #include <string>
 
-#include "qmxmisc/model/SpecElementWriter.h"
+#include "qmxmisc/model/ModelSpecKindWriter.h"
 
-class ModelSpecElementWriter : public SpecElementWriter {
+class ModelSpecElementWriter : public ModelSpecKindWriter {
  public:
   explicit ModelSpecElementWriter(std::string formula) : formula_(std::move(formula)) {}
 

@@ -1,4 +1,4 @@
-// ModelSpecWriter: the specification document around a SpecElementWriter's element.
+// ModelSpecWriter: the specification document around a ModelSpecKindWriter's element.
 #include "qmxmisc/model/ModelSpecWriter.h"
 
 #include <cmath>
@@ -17,7 +17,7 @@ const char* statistic(double value) {
 }  // namespace
 
 ModelSpecWriter::ModelSpecWriter(const MiningModel& model, std::vector<DataColumn> columns,
-                                 const SpecElementWriter& element)
+                                 const ModelSpecKindWriter& element)
     : MiningModel(model), columns_(std::move(columns)), element_(element) {}
 
 bool ModelSpecWriter::getXMLDataDict(std::ostream& os) const {

@@ -1,7 +1,7 @@
 // ModelSpecWriter: writes a model specification document, the VTML document of a model
 // that is described (by a formula) but not fitted: the frame of the model's own writer
 // (header, column definitions), the univariate statistics of every model column inside
-// XTMetaData after ColumnDefinitions, and the model element of a SpecElementWriter.
+// XTMetaData after ColumnDefinitions, and the model element of a ModelSpecKindWriter.
 //
 // Statistics, in the form the document reader accepts (one UnivariateStats per column, in
 // ColumnInfo order: responses, variables, weights; a column without statistics is skipped):
@@ -23,14 +23,14 @@
 
 #include "qmxmisc/model/DataColumn.h"
 #include "qmxmisc/model/MiningModel.h"
-#include "qmxmisc/model/SpecElementWriter.h"
+#include "qmxmisc/model/ModelSpecKindWriter.h"
 
 class ModelSpecWriter : public MiningModel {
  public:
   // Copies the model description; `columns` holds the statistics by column name; `element`
   // must outlive the writer.
   ModelSpecWriter(const MiningModel& model, std::vector<DataColumn> columns,
-                  const SpecElementWriter& element);
+                  const ModelSpecKindWriter& element);
 
   // The frame's XTMetaData with the UnivariateStats added before it closes.
   bool getXMLDataDict(std::ostream& os) const override;
@@ -46,5 +46,5 @@ class ModelSpecWriter : public MiningModel {
   void writeUnivariateStats(std::ostream& os, const String& name) const;
 
   std::vector<DataColumn> columns_;
-  const SpecElementWriter& element_;
+  const ModelSpecKindWriter& element_;
 };

@@ -1,4 +1,4 @@
-#include "SpecSupport.h"
+#include "ModelSpecSupport.h"
 
 #include <cerrno>
 #include <cstdio>

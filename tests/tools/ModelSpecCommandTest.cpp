@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/QmxCliRunner.h"
+
 #include <cstdio>
 #include <fstream>
 #include <regex>
@@ -16,49 +18,12 @@
 
 namespace {
 
-struct Outcome {
-  int status = -1;  // exit status; -1 when the process did not exit normally
-  std::string out;
-  std::string err;
-};
-
-const std::string kSource = QMX_TEST_SOURCE_DIR;
-
-// Per-process names: CTest runs the cases in parallel as separate processes.
-std::string tempPath(const std::string& name) {
-  return ::testing::TempDir() + "qmx_spec_test_" + std::to_string(::getpid()) + "_" + name;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool exists(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0;
-}
-
-// Runs qmx with `arguments` (already quoted for the shell) from the source directory.
-Outcome runQmx(const std::string& arguments) {
-  const std::string errPath = tempPath("stderr.txt");
-  const std::string command =
-      "cd " + kSource + " && " + QMX_EXECUTABLE + " " + arguments + " 2>" + errPath;
-  Outcome outcome;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return outcome;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    outcome.out.append(buffer, got);
-  const int raw = pclose(pipe);
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  outcome.err = readFile(errPath);
-  std::remove(errPath.c_str());
-  return outcome;
-}
+using qmxcli::exists;
+using qmxcli::kSource;
+using qmxcli::Outcome;
+using qmxcli::readFile;
+using qmxcli::runQmx;
+using qmxcli::tempPath;
 
 std::string maskTimestamp(const std::string& text) {
   static const std::regex stamp(
@@ -72,12 +37,12 @@ TEST(SpecCommand, WritesDocuments) {
     std::string arguments, expected, summary;
   };
   const std::vector<Case> cases = {
-      {"examples/mtcars.csv --formula 'mpg ~ wt * am + I(hp^2)'", "spec_mtcars.xml",
+      {"examples/mtcars.csv --formula 'mpg ~ wt * am + I(hp^2)'", "model_spec_mtcars.xml",
        "spec of mpg, 4 terms (wt, am, I(hp^2), wt:am) and an intercept; 32 rows of "
        "examples/mtcars.csv\n"},
       {"examples/iris.csv --formula 'Sepal.Length ~ Petal.Width * Species - 1' --weights "
        "Sepal.Width --kind spec",
-       "spec_iris.xml",
+       "model_spec_iris.xml",
        "spec of Sepal.Length, 3 terms (Petal.Width, Species, Petal.Width:Species), no "
        "intercept, weights Sepal.Width; 150 rows of examples/iris.csv\n"},
   };
@@ -101,18 +66,19 @@ TEST(SpecCommand, WritesGlmDocuments) {
   };
   const std::vector<Case> cases = {
       // --family alone chooses the glm kind; the canonical link and the family's variance.
-      {"examples/mtcars.csv --formula 'mpg ~ wt * am' --family gaussian", "spec_glm_mtcars.xml",
+      {"examples/mtcars.csv --formula 'mpg ~ wt * am' --family gaussian",
+       "model_spec_glm_mtcars.xml",
        "glm of mpg, 3 terms (wt, am, wt:am) and an intercept; 32 rows of examples/mtcars.csv\n"},
       // A factor response; the document texts are accepted as well as R's names.
       {"examples/iris.csv --formula 'Species ~ Sepal.Length + Petal.Width' --family Binomial "
        "--link probit",
-       "spec_glm_iris.xml",
+       "model_spec_glm_iris.xml",
        "glm of Species, 2 terms (Sepal.Length, Petal.Width) and an intercept; 150 rows of "
        "examples/iris.csv\n"},
       // Factors and covariates, a power, no intercept, weights, a quasi variance.
       {"examples/iris.csv --formula 'Sepal.Length ~ Petal.Width * Species + I(Petal.Length^2) "
        "- 1' --weights Sepal.Width --kind glm --family quasi --link log --variance 'mu^2'",
-       "spec_glm_quasi.xml",
+       "model_spec_glm_quasi.xml",
        "glm of Sepal.Length, 4 terms (Petal.Width, Species, I(Petal.Length^2), "
        "Petal.Width:Species), no intercept, weights Sepal.Width; 150 rows of "
        "examples/iris.csv\n"},

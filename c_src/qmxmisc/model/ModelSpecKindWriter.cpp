@@ -1,11 +1,11 @@
 // The table of specification element writers by model kind.
-#include "qmxmisc/model/SpecElementWriter.h"
+#include "qmxmisc/model/ModelSpecKindWriter.h"
 
 #include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/model/ModelSpecElementWriter.h"
 
-std::unique_ptr<SpecElementWriter> SpecElementWriters::make(const std::string& kind,
-                                                            const SpecSettings& settings) const {
+std::unique_ptr<ModelSpecKindWriter> ModelSpecKindWriters::make(
+    const std::string& kind, const SpecSettings& settings) const {
   const auto found = factories_.find(kind);
   if (found == factories_.end()) {
     std::string known;
@@ -16,15 +16,15 @@ std::unique_ptr<SpecElementWriter> SpecElementWriters::make(const std::string& k
   return found->second(settings);
 }
 
-std::vector<std::string> SpecElementWriters::kinds() const {
+std::vector<std::string> ModelSpecKindWriters::kinds() const {
   std::vector<std::string> names;
   for (const auto& entry : factories_)
     names.push_back(entry.first);
   return names;
 }
 
-SpecElementWriters baseSpecElementWriters() {
-  SpecElementWriters writers;
+ModelSpecKindWriters baseSpecElementWriters() {
+  ModelSpecKindWriters writers;
   writers.add("spec", [](const SpecSettings& settings) {
     return std::make_unique<ModelSpecElementWriter>(settings.formula);
   });

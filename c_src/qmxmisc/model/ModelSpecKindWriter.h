@@ -1,7 +1,7 @@
-// SpecElementWriter: the model element of a model specification document. A model
+// ModelSpecKindWriter: the model element of a model specification document. A model
 // specification is the document frame of a model that is described but not yet fitted
 // (ModelSpecWriter); each model kind contributes its own element through this interface,
-// chosen by a kind name from a SpecElementWriters table ("spec" is the neutral element of
+// chosen by a kind name from a ModelSpecKindWriters table ("spec" is the neutral element of
 // ModelSpecElementWriter; a model kind adds e.g. its GeneralRegressionModel element).
 #pragma once
 
@@ -14,9 +14,9 @@
 
 #include "qmxmisc/model/MiningModel.h"
 
-class SpecElementWriter {
+class ModelSpecKindWriter {
  public:
-  virtual ~SpecElementWriter() = default;
+  virtual ~ModelSpecKindWriter() = default;
   // Writes the opening element at level 1, the MiningSchema (model.getXMLSchema(os)) and the
   // element's content from level 2; true while the stream is good.
   virtual bool begin(std::ostream& os, const MiningModel& model) const = 0;
@@ -33,15 +33,15 @@ struct SpecSettings {
 
 // A table of element writers by kind name, filled by its owner (no global registry):
 // model kinds above this layer add their writers where the table is made.
-class SpecElementWriters {
+class ModelSpecKindWriters {
  public:
-  using Factory = std::function<std::unique_ptr<SpecElementWriter>(const SpecSettings&)>;
+  using Factory = std::function<std::unique_ptr<ModelSpecKindWriter>(const SpecSettings&)>;
 
   // Adds or replaces the writer of `kind`.
   void add(const std::string& kind, Factory factory) { factories_[kind] = std::move(factory); }
   // The writer of `kind`; "unknown model kind '%s'; known kinds: %s" when there is none.
-  std::unique_ptr<SpecElementWriter> make(const std::string& kind,
-                                          const SpecSettings& settings) const;
+  std::unique_ptr<ModelSpecKindWriter> make(const std::string& kind,
+                                            const SpecSettings& settings) const;
   // Kind names in byte order.
   std::vector<std::string> kinds() const;
 
@@ -50,4 +50,4 @@ class SpecElementWriters {
 };
 
 // A table holding the neutral "spec" kind (ModelSpecElementWriter).
-SpecElementWriters baseSpecElementWriters();
+ModelSpecKindWriters baseSpecElementWriters();

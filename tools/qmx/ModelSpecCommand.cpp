@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "Commands.h"
-#include "SpecSupport.h"
+#include "ModelSpecSupport.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/glm/GLMSpecElementWriter.h"
 #include "qmxmisc/model/ModelFormula.h"
+#include "qmxmisc/model/ModelSpecKindWriter.h"
 #include "qmxmisc/model/ModelSpecWriter.h"
-#include "qmxmisc/model/SpecElementWriter.h"
 
 namespace {
 
@@ -71,8 +71,8 @@ std::string summary(const SpecOptions& options, const MiningModel& model,
 }
 
 // The element writers qmx spec knows: the neutral element and the GLM specification.
-SpecElementWriters specElementWriters() {
-  SpecElementWriters writers = baseSpecElementWriters();
+ModelSpecKindWriters specElementWriters() {
+  ModelSpecKindWriters writers = baseSpecElementWriters();
   writers.add("glm", &GLMSpecElementWriter::fromSettings);
   return writers;
 }
@@ -107,7 +107,7 @@ void runSpec(const SpecOptions& options) {
     settings.values["family"] = options.family;
     settings.values["link"] = options.link;
     settings.values["variance"] = options.variance;
-    const std::unique_ptr<SpecElementWriter> element =
+    const std::unique_ptr<ModelSpecKindWriter> element =
         specElementWriters().make(options.kind, settings);
     const ModelSpecWriter writer(model, columns, *element);
     writeFileAtomically(options.output, [&writer](std::ostream& os) { return writer.write(os); });
