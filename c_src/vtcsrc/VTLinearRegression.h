@@ -1,7 +1,8 @@
 /*
  * VTLinearRegression.h: LinearRegression scoring model of the standalone scoring library.
  * Model: a mode-2001 list "metaData", "coefficients" (double vector: intercept first, then one
- * coefficient per converted input column). Statuses and ownership as in VTObjects.h.
+ * coefficient per design column, Telvar_designWidth: with one term per column, one per
+ * converted input column). Statuses and ownership as in VTObjects.h.
  */
 #ifndef VTCSRC_VTLINEARREGRESSION_H
 #define VTCSRC_VTLINEARREGRESSION_H
@@ -19,8 +20,9 @@ int TelvarLinearRegressionModel_create(TelvarObject* model, const TelvarObject* 
 int TelvarLinearRegressionModel_isValid(const TelvarObject* model);
 int TelvarLinearRegressionModel_print(const TelvarObject* model);
 /* scores receives a data set with one double column "PREDICT.fit": the fitted value eta = intercept
- * + sum of coefficient x value. 2 for an invalid input or model, or when the coefficients are not
- * one more than the converted columns; 0 when the input cannot be converted. */
+ * + sum of coefficient x design value. 2 for an invalid input or model, or when the coefficients
+ * are not one more than the design columns (Telvar_designWidth); 0 when the input cannot be
+ * converted. */
 int TelvarLinearRegressionModel_predict(TelvarObject* scores, const TelvarObject* input,
                                         const TelvarObject* inputMetaData,
                                         const TelvarObject* model);

@@ -50,14 +50,9 @@ int TelvarLogisticRegressionModel_predict(TelvarObject* scores, const TelvarObje
       !TelvarLogisticRegressionModel_isValid(model)) {
     return TELVAR_INVALID;
   }
-  const TelvarObject* coefVector = Telvar_element(model, 1);
-  const double* coef = (const double*)coefVector->data;
-  TelvarObject converted;
-  memset(&converted, 0, sizeof(converted));
-  const double** x = NULL;
-  int nrow = 0, ncol = 0;
-  int status = Telvar_convertForModel(&converted, &x, &nrow, &ncol, model, input, inputMetaData);
-  if (status == TELVAR_OK && coefVector->length != ncol + 1) status = TELVAR_INVALID;
+  double* eta = NULL;
+  int nrow = 0;
+  int status = Telvar_linearPredictor(&eta, &nrow, model, input, inputMetaData);
   TelvarObject result;
   memset(&result, 0, sizeof(result));
   static const char* const names[] = {"PREDICT.prob"};
@@ -67,19 +62,15 @@ int TelvarLogisticRegressionModel_predict(TelvarObject* scores, const TelvarObje
     TelvarDataSet_getColumn(&column, &result, 0);
     double* out = (double*)column->data;
     for (int row = 0; row < nrow; ++row) {
-      double eta = coef[0];
-      for (int col = 0; col < ncol; ++col)
-        eta += coef[col + 1] * x[col][row];
       /* Inverse logit; an overflowing e^eta means a probability of exactly 1. */
-      double odds = exp(eta);
+      double odds = exp(eta[row]);
       out[row] = isinf(odds) ? 1.0 : odds / (1.0 + odds);
     }
     *scores = result;
   } else {
     TelvarObject_destroy(&result);
   }
-  free((void*)x);
-  TelvarObject_destroy(&converted);
+  free(eta);
   return status;
 }
 

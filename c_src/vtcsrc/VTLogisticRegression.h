@@ -1,7 +1,8 @@
 /*
  * VTLogisticRegression.h: LogisticRegression scoring model of the standalone scoring library.
  * Model: a mode-2001 list "metaData", "coefficients" (double vector: intercept first, then one
- * coefficient per converted input column). Statuses and ownership as in VTObjects.h.
+ * coefficient per design column, Telvar_designWidth: with one term per column, one per
+ * converted input column). Statuses and ownership as in VTObjects.h.
  */
 #ifndef VTCSRC_VTLOGISTICREGRESSION_H
 #define VTCSRC_VTLOGISTICREGRESSION_H
@@ -20,8 +21,8 @@ int TelvarLogisticRegressionModel_isValid(const TelvarObject* model);
 int TelvarLogisticRegressionModel_print(const TelvarObject* model);
 /* scores receives a data set with one double column "PREDICT.prob": the probability e^eta / (1 +
  * e^eta) of the linear predictor eta, exactly 1 when e^eta overflows. 2 for an invalid input or
- * model, or when the coefficients are not one more than the converted columns; 0 when the input
- * cannot be converted. */
+ * model, or when the coefficients are not one more than the design columns (Telvar_designWidth); 0
+ * when the input cannot be converted. */
 int TelvarLogisticRegressionModel_predict(TelvarObject* scores, const TelvarObject* input,
                                           const TelvarObject* inputMetaData,
                                           const TelvarObject* model);

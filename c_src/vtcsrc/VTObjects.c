@@ -1620,6 +1620,184 @@ int Telvar_convertForModel(TelvarObject* converted, const double*** columnsOut, 
   return TELVAR_OK;
 }
 
+/* ===================================================================== regression design */
+
+/* 1 + the largest split category of a factor column's entry (0 when every level has a negative
+ * category). */
+static int splitWidth(const TelvarObject* entry) {
+  const TelvarObject* splits = slots(entry)[1];
+  int width = 0;
+  for (int32_t lv = 0; lv < splits->length; ++lv) {
+    int32_t category = ((const int32_t*)splits->data)[lv];
+    if (category + 1 > width) width = category + 1;
+  }
+  return width;
+}
+
+/* One run of a term's column names: the converted column, how often it is named, whether it
+ * enters as indicator columns, and its number of design columns. */
+typedef struct DesignBlock {
+  int column;
+  int count;
+  int indicator;
+  int width;
+} DesignBlock;
+
+/* Reads the run of equal names of term starting at *pos into block and moves *pos past it. */
+static int nextBlock(DesignBlock* block, const TelvarObject* info, const TelvarObject* term,
+                     int* pos) {
+  const char* name = texts(term)[*pos];
+  int count = 0;
+  while (*pos < term->length && strcmp(texts(term)[*pos], name) == 0) {
+    ++count;
+    ++*pos;
+  }
+  int column = -1;
+  if (TelvarList_findName(&column, info, name) != TELVAR_OK) return TELVAR_INVALID;
+  const TelvarObject* entry = slots(info)[column];
+  block->column = column;
+  block->count = count;
+  block->indicator = 0;
+  block->width = 1;
+  if (slots(entry)[0]->length > 0) {
+    int categories = splitWidth(entry);
+    if (count == categories) {
+      block->indicator = 1;
+      block->width = categories;
+    } else if (count != 1) {
+      return TELVAR_INVALID;
+    }
+  }
+  return TELVAR_OK;
+}
+
+/* The block's design values of one converted value x into out[0..width). */
+static void blockValues(double* out, const DesignBlock* block, const TelvarObject* info, double x) {
+  const TelvarObject* entry = slots(info)[block->column];
+  if (!block->indicator) {
+    double value = x; /* a factor named once: its level code */
+    if (slots(entry)[0]->length == 0) {
+      for (int k = 1; k < block->count; ++k)
+        value *= x;
+    }
+    out[0] = value;
+    return;
+  }
+  const TelvarObject* splits = slots(entry)[1];
+  int code = (int)x;
+  int32_t category = code >= 0 && code < splits->length ? ((const int32_t*)splits->data)[code] : -1;
+  for (int j = 0; j < block->width; ++j)
+    out[j] = category == -2 ? -1.0 : 0.0;
+  if (category >= 0) out[category] = 1.0;
+}
+
+int Telvar_designWidth(int* widthOut, const TelvarObject* metaData) {
+  if (widthOut == NULL || !TelvarMetaData_isValid(metaData)) return TELVAR_INVALID;
+  const TelvarObject* info = slots(metaData)[0];
+  const TelvarObject* terms = slots(metaData)[1];
+  if (terms->length == 0) {
+    *widthOut = info->length;
+    return TELVAR_OK;
+  }
+  int total = 0;
+  for (int32_t t = 0; t < terms->length; ++t) {
+    const TelvarObject* term = slots(terms)[t];
+    if (term->length == 0) return TELVAR_INVALID;
+    int width = 1;
+    for (int pos = 0; pos < term->length;) {
+      DesignBlock block;
+      if (nextBlock(&block, info, term, &pos) != TELVAR_OK) return TELVAR_INVALID;
+      if (block.width > 0 && width > INT32_MAX / block.width) return TELVAR_INVALID;
+      width *= block.width;
+    }
+    if (width > INT32_MAX - total) return TELVAR_INVALID;
+    total += width;
+  }
+  *widthOut = total;
+  return TELVAR_OK;
+}
+
+int Telvar_designRow(double* out, double* scratch, const TelvarObject* metaData,
+                     const double* const* x, int row) {
+  if (out == NULL || scratch == NULL || x == NULL || !TelvarMetaData_isValid(metaData)) {
+    return TELVAR_INVALID;
+  }
+  const TelvarObject* info = slots(metaData)[0];
+  const TelvarObject* terms = slots(metaData)[1];
+  if (terms->length == 0) {
+    for (int32_t c = 0; c < info->length; ++c)
+      out[c] = x[c][row];
+    return TELVAR_OK;
+  }
+  int next = 0; /* first free design column */
+  for (int32_t t = 0; t < terms->length; ++t) {
+    const TelvarObject* term = slots(terms)[t];
+    double* product = out + next;
+    int width = 0;
+    for (int pos = 0; pos < term->length;) {
+      DesignBlock block;
+      if (nextBlock(&block, info, term, &pos) != TELVAR_OK) return TELVAR_INVALID;
+      if (width == 0) {
+        blockValues(product, &block, info, x[block.column][row]);
+        width = block.width;
+        continue;
+      }
+      /* product (width columns) times block: every product column with every block column,
+       * the product's columns varying slowest. */
+      double* values = scratch;
+      double* combined = scratch + block.width;
+      blockValues(values, &block, info, x[block.column][row]);
+      for (int a = 0; a < width; ++a) {
+        for (int b = 0; b < block.width; ++b)
+          combined[a * block.width + b] = product[a] * values[b];
+      }
+      width *= block.width;
+      memcpy(product, combined, (size_t)width * sizeof(double));
+    }
+    next += width;
+  }
+  return TELVAR_OK;
+}
+
+int Telvar_linearPredictor(double** etaOut, int* nRowOut, const TelvarObject* model,
+                           const TelvarObject* input, const TelvarObject* inputMetaData) {
+  if (etaOut == NULL || nRowOut == NULL) return TELVAR_INVALID;
+  const TelvarObject* coefVector = Telvar_element(model, 1);
+  if (!TelvarVector_isDouble(coefVector)) return TELVAR_INVALID;
+  const double* coef = (const double*)coefVector->data;
+  TelvarObject converted;
+  memset(&converted, 0, sizeof(converted));
+  const double** x = NULL;
+  int nrow = 0, ncol = 0, width = 0;
+  int status = Telvar_convertForModel(&converted, &x, &nrow, &ncol, model, input, inputMetaData);
+  if (status == TELVAR_OK) status = Telvar_designWidth(&width, slots(model)[0]);
+  if (status == TELVAR_OK && coefVector->length != width + 1) status = TELVAR_INVALID;
+  double* design = NULL;
+  double* eta = NULL;
+  if (status == TELVAR_OK) {
+    design = malloc(((size_t)width * 3 + 1) * sizeof(double));
+    eta = malloc(((size_t)nrow + 1) * sizeof(double));
+    if (design == NULL || eta == NULL) status = TELVAR_NOMEM;
+  }
+  for (int row = 0; row < nrow && status == TELVAR_OK; ++row) {
+    status = Telvar_designRow(design, design + width, slots(model)[0], x, row);
+    double sum = coef[0];
+    for (int j = 0; j < width; ++j)
+      sum += coef[j + 1] * design[j];
+    eta[row] = sum;
+  }
+  free(design);
+  free((void*)x);
+  TelvarObject_destroy(&converted);
+  if (status != TELVAR_OK) {
+    free(eta);
+    return status;
+  }
+  *etaOut = eta;
+  *nRowOut = nrow;
+  return TELVAR_OK;
+}
+
 int Telvar_createScores(TelvarObject* scores, int nrow, int ncol, const int* modes,
                         const char* const* names) {
   if (scores == NULL || ncol < 1) return TELVAR_INVALID;

@@ -318,6 +318,31 @@ int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* met
 int Telvar_convertForModel(TelvarObject* converted, const double*** columnsOut, int* nRowOut,
                            int* nColOut, const TelvarObject* model, const TelvarObject* input,
                            const TelvarObject* inputMetaData);
+/* The regression design of a metadata object: the columns its terms make from the converted
+ * input. Each run of one column name in a term is a block:
+ *  - a numeric column named p times: one column, the value to the power p (multiplied out from
+ *    the left, as the model matrix of the fitting library does);
+ *  - a factor column named once per split category (m = 1 + its largest split category): m
+ *    columns, column j holding 1 where the level's split category is j; a level whose category
+ *    is -1 has 0 in every column (reference level), one whose category is -2 has -1 in every
+ *    column (sum-to-zero contrasts);
+ *  - a factor column named once while it has another number of split categories: one column,
+ *    the level code.
+ * The blocks of a term multiply out, the first block's columns varying slowest; terms follow
+ * in order. Without terms, one design column per metadata column (the converted value).
+ * *widthOut receives the number of design columns; 2 for a name that is not a metadata column,
+ * an empty term or a factor named neither once nor once per split category. */
+int Telvar_designWidth(int* widthOut, const TelvarObject* metaData);
+/* Fills out[0..width) with design row `row` from the converted columns x (as exposed by
+ * Telvar_convertForModel); scratch holds at least 2 x width doubles. */
+int Telvar_designRow(double* out, double* scratch, const TelvarObject* metaData,
+                     const double* const* x, int row);
+/* Linear predictors of a regression model (element 0 metadata, element 1 the double vector of
+ * coefficients: intercept, then one per design column): *etaOut receives a malloc'd array of
+ * *nRowOut values (free it with free). Statuses of Telvar_convertForModel; 2 when the
+ * coefficients are not one more than the design columns. */
+int Telvar_linearPredictor(double** etaOut, int* nRowOut, const TelvarObject* model,
+                           const TelvarObject* input, const TelvarObject* inputMetaData);
 /* Creates scores: a data set of nrow rows and ncol double (or mode[c]) columns named names. */
 int Telvar_createScores(TelvarObject* scores, int nrow, int ncol, const int* modes,
                         const char* const* names);

@@ -284,9 +284,9 @@ TEST(GLMFit, MessagesOfTheWriterAndTheScoringPackage) {
       throwsMessage([&] { fit.generatePredictCSource("", "/tmp"); }, "missing directory names"));
   EXPECT_TRUE(throwsMessage([&] { fit.generatePredictCSource("/tmp", nullptr); },
                             "missing directory names"));
-  EXPECT_TRUE(throwsMessage([&] { fit.generatePredictCSource("/tmp/src", "/tmp/dist"); },
-                            "the C scoring package for regression models is not available yet: "
-                            "no package was written to /tmp/dist"));
+  EXPECT_TRUE(
+      throwsMessage([&] { fit.generatePredictCSource("/nonexistent/src", "/nonexistent/dist"); },
+                    "cannot access one of directories: /nonexistent/src, /nonexistent/dist"));
 }
 
 TEST(GLMFit, DoubleMatrixElement) {

@@ -112,13 +112,3 @@ void GLMFit::initialize(TMatrix<double>& eta, double mean, const TMatrix<double>
 TMatrix<double> GLMFit::invLink(const TMatrix<double>& eta) const {
   return link().evalInv(eta);
 }
-
-bool GLMFit::generatePredictCSource(const char* srcDir, const char* distDir) const {
-  if (srcDir == nullptr || distDir == nullptr || *srcDir == '\0' || *distDir == '\0') {
-    QMX_ThrowException("missing directory names");
-  }
-  QMX_ThrowException(
-      "the C scoring package for regression models is not available yet: no package was "
-      "written to %s",
-      distDir);
-}

@@ -5,7 +5,8 @@
 // name/value pairs). getXML writes the whole VTML document with the GeneralRegressionModel
 // element; GLMFitHandler reads it back.
 //
-// Implementation files: GLMFit.cpp (fields), GLMFitXML.cpp (getXML, getDoubleMatrixXML).
+// Implementation files: GLMFit.cpp (fields), GLMFitXML.cpp (getXML, getDoubleMatrixXML),
+// GLMFitCSource.cpp (the C scoring package).
 #pragma once
 
 #include <ostream>
@@ -102,8 +103,20 @@ class GLMFit : public GLMModel {
   // element.
   static void getDoubleMatrixXML(std::ostream& os, const char* element, const TMatrix<double>& m,
                                  int level);
-  // The C scoring package of regression models: checks the directory names ("missing
-  // directory names"), then throws, since that package is not available yet.
+  // --- the C scoring package (GLMFitCSource.cpp) ---
+  // "LogisticRegression" when the link is logit, else "LinearRegression" (which scores the
+  // linear predictor of a model with another link).
+  const char* cScoringModelKind() const;
+  // Fills the empty record `model` with the scoring library's model of that kind: the
+  // metadata of the model terms (createCModelMetaData with the factors' one coding) and the
+  // first response's coefficients, intercept first (0 without one). Throws "number of
+  // columns in the model matrix does not match the number of coefficients" when the
+  // coefficients do not fit the terms, and the messages of createCModelMetaData.
+  void createCScoringModel(TelvarObject* model) const;
+  // Writes the C scoring package of the fit into distDir from the library sources and
+  // templates in srcDir (VTPackageGenerator): "missing directory names", "cannot access one
+  // of directories: %s, %s", "the C scoring package was not completely written to %s" (the
+  // generator's messages went to standard error). Returns true.
   bool generatePredictCSource(const char* srcDir, const char* distDir) const;
 
  private:

@@ -108,9 +108,4 @@ void QMXProcGLMFit::generatePredictCSource() {
                        distribution.c_str());
   }
   fit_.generatePredictCSource(source.c_str(), distribution.c_str());
-  // The fit writes nothing yet: the package needs the standalone scoring library.
-  QMX_ThrowException(
-      "the C scoring package for regression models is not available yet: no package was "
-      "written to %s",
-      distribution.c_str());
 }

@@ -18,6 +18,10 @@
 #include "qmxmisc/numeric/TMatrix.h"
 #include "qmxmisc/numeric/Vectors.h"
 
+// The standalone scoring library's object record (vtcsrc/VTObjects.h); createCModelMetaData
+// is defined in the prediction layer, which may include that library.
+struct TelvarObject;
+
 class ModelTerms {
  public:
   // Empty description with an intercept.
@@ -99,6 +103,19 @@ class ModelTerms {
   bool isFactor(const char* name) const;
   // True when the first response has at least one level.
   bool isClassification() const;
+
+  // --- the standalone scoring library (defined in qmxmisc/predict/ModelTermsCMetaData.cpp) ---
+  // Fills the empty record `metaData` with the scoring library's metadata of this
+  // description: "columnInfo" holds one entry per model variable (terms-table row order), a
+  // factor with its levels and split categories, a covariate without levels; "termInfo" one
+  // entry per term, named by the term label, listing its variables in row order, a covariate
+  // once per unit of its power and a factor once per model-matrix column. `coding` applies to
+  // every factor: kNumeric describes factors as numeric columns; the split category of level
+  // k is k, except that the last level gets -1 (no column) under kLastReference and -2 (-1 in
+  // every column) under kSumToZero. The scoring library multiplies these blocks out like the
+  // model matrix (Telvar_designWidth). Throws for kPolynomial, for a factor with a power above
+  // 1, and for a name or level the scoring library's text streams cannot hold.
+  void createCModelMetaData(TelvarObject* metaData, MatrixCoding coding) const;
 
   // --- formatting helpers of every model writer (ModelTermsFormat.cpp) ---
   // Each returns text in a buffer shared by its family (text: QFormat(const char*), Quote,

@@ -1,0 +1,86 @@
+// GLMFit as a C scoring package: the standalone scoring library's linear or logistic
+// regression model built from the fit, written with the package generator.
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "qmxmisc/framework/QMXAssert.h"
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/glm/GLMFit.h"
+#include "qmxmisc/predict/TelvarRecord.h"
+#include "qmxmisc/predict/VTPackageGenerator.h"
+#include "vtcsrc/VTLinearRegression.h"
+#include "vtcsrc/VTLogisticRegression.h"
+#include "vtcsrc/VTObjects.h"
+
+namespace {
+
+bool isAccessibleDirectory(const char* path) {
+  std::error_code error;
+  return std::filesystem::is_directory(std::filesystem::path(path), error) && !error;
+}
+
+// The one matrix coding of the fit's factors (indicator when there are none): the scoring
+// library's metadata describes every factor with the same coding.
+MatrixCoding commonCoding(const GLMFit& fit) {
+  const factVector& factors = fit.factors();
+  if (factors.empty()) return MatrixCoding::kIndicator;
+  const MatrixCoding coding = factors[0].matrixCoding();
+  for (const FactorInfo& factor : factors) {
+    if (factor.matrixCoding() != coding) {
+      QMX_ThrowException(
+          "a C scoring model needs one matrix coding for every categorical variable, but %s "
+          "and %s differ",
+          factors[0].name().c_str(), factor.name().c_str());
+    }
+  }
+  return coding;
+}
+
+}  // namespace
+
+const char* GLMFit::cScoringModelKind() const {
+  const bool logit = hasFamily() && linkType() == GLMLink::Link::Logit;
+  return logit ? "LogisticRegression" : "LinearRegression";
+}
+
+void GLMFit::createCScoringModel(TelvarObject* model) const {
+  QMX_ASSERT(model != nullptr, "createCScoringModel needs a record to fill");
+  TelvarRecord metaData;
+  createCModelMetaData(metaData.get(), commonCoding(*this));
+  // The scoring model always has an intercept slot first; a model without one scores 0 there.
+  // The other coefficients follow in model-matrix column order, as the scoring proc uses them.
+  int width = 0;
+  const long first = intercept() ? 1 : 0;
+  if (Telvar_designWidth(&width, metaData.get()) != TELVAR_OK || nCoefficients() - first != width ||
+      coefficients().getNCol() < 1) {
+    QMX_ThrowException(
+        "number of columns in the model matrix does not match the number of coefficients");
+  }
+  std::vector<double> coef(static_cast<std::size_t>(width) + 1, 0.0);
+  if (intercept()) coef[0] = coefficients()(0, 0);
+  for (long j = 0; j < width; ++j)
+    coef[static_cast<std::size_t>(j) + 1] = coefficients()(first + j, 0);
+  const int n = width + 1;
+  const int status =
+      std::string(cScoringModelKind()) == "LogisticRegression"
+          ? TelvarLogisticRegressionModel_create(model, metaData.get(), n, coef.data())
+          : TelvarLinearRegressionModel_create(model, metaData.get(), n, coef.data());
+  if (status != TELVAR_OK)
+    QMX_ThrowException("cannot build the C scoring model (status %d)", status);
+}
+
+bool GLMFit::generatePredictCSource(const char* srcDir, const char* distDir) const {
+  if (srcDir == nullptr || distDir == nullptr || *srcDir == '\0' || *distDir == '\0') {
+    QMX_ThrowException("missing directory names");
+  }
+  if (!isAccessibleDirectory(srcDir) || !isAccessibleDirectory(distDir))
+    QMX_ThrowException("cannot access one of directories: %s, %s", srcDir, distDir);
+  TelvarRecord model;
+  createCScoringModel(model.get());
+  const VTPackageGenerator generator(srcDir, distDir);
+  if (!generator.writePackage(cScoringModelKind(), *model.get()))
+    QMX_ThrowException("the C scoring package was not completely written to %s", distDir);
+  return true;
+}
