@@ -1,0 +1,100 @@
+// qmx package: writes a fitted model document as a C scoring package. The model element of
+// the document names the scoring proc (a GeneralRegressionModel: QMXProcGLMFit); the proc is
+// created through the proc loader, given the document as "model.xml" and the source and
+// distribution directories as "define.cgenerator", and run: instead of scoring it writes the
+// package (the scoring library's sources, main.c, readme.txt and model.txt).
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "Commands.h"
+#include "qmxbase/QMXPipeline.h"
+#include "qmxbase/QMXProcLoader.h"
+#include "qmxbase/QMXPropertyInfo.h"
+
+namespace {
+
+struct PackageOptions {
+  std::string model;
+  std::string output;
+  std::string source = QMX_VTCSRC_SOURCE_DIR;
+};
+
+// The scoring proc of each model element that can be written as a C scoring package.
+struct ModelKind {
+  const char* element;
+  const char* procClass;
+};
+constexpr ModelKind kKinds[] = {{"GeneralRegressionModel", "QMXProcGLMFit"}};
+
+std::string readDocument(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw CommandError("cannot read the model document " + path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+const char* procClassOf(const std::string& document, const std::string& path) {
+  for (const ModelKind& kind : kKinds)
+    if (document.find(std::string("<") + kind.element) != std::string::npos) return kind.procClass;
+  throw CommandError(path +
+                     " holds no model that qmx package can write as C (supported: "
+                     "GeneralRegressionModel)");
+}
+
+void runPackage(const PackageOptions& options) {
+  const std::string document = readDocument(options.model);
+  const std::string className = procClassOf(document, options.model);
+  std::error_code ec;
+  if (!std::filesystem::is_directory(options.source, ec))
+    throw CommandError("the scoring library sources are not in " + options.source +
+                       " (use --source)");
+  std::filesystem::create_directories(options.output, ec);
+  if (ec) throw CommandError("cannot create " + options.output + ": " + ec.message());
+
+  std::unique_ptr<QMXProc> proc;
+  try {
+    const QMXProcLoader loader(QMXProcLoader::defaultLibraryPath(QMX_DEFAULT_LIBRARY_DIR));
+    if (!loader.hasClass(className))
+      throw CommandError("the procedure " + className + " is not available in " + loader.path(), 2);
+    proc = loader.create(className);
+  } catch (const QMXLoadError& e) {
+    throw CommandError(e.what(), 2);
+  }
+  QMXPipeline pipeline(*proc, className);
+  pipeline.attach();
+  const std::vector<std::pair<std::string, std::vector<std::string>>> properties = {
+      {"model.xml", {document}}, {"define.cgenerator", {options.source, options.output}}};
+  for (const auto& [name, values] : properties) {
+    QMXPropertyInfo request(name, values);
+    if (!pipeline.setProperty(request))
+      throw CommandError("cannot set " + name + ": " + pipeline.error());
+  }
+  if (!pipeline.run()) throw CommandError(pipeline.error());
+  std::printf("wrote the C scoring package of %s to %s\n", options.model.c_str(),
+              options.output.c_str());
+}
+
+}  // namespace
+
+void addPackageCommand(CLI::App& app) {
+  auto options = std::make_shared<PackageOptions>();
+  auto* cmd = app.add_subcommand("package", "Write a fitted model as a C scoring package");
+  cmd->add_option("model", options->model, "Fitted model document (qmx fit -o)")->required();
+  cmd->add_option("-o,--output", options->output, "Directory that receives the package")
+      ->required();
+  cmd->add_option("--source", options->source,
+                  "Directory of the scoring library's sources and package templates")
+      ->capture_default_str();
+  cmd->footer(
+      "Example:\n  qmx fit lm data.csv --formula \"mpg ~ wt + hp\" -o lm.xml\n"
+      "  qmx package lm.xml -o lm-package\n"
+      "  cd lm-package && cc -std=c11 -O2 -o score main.c VTObjects.c VTLinearRegression.c -lm\n");
+  cmd->callback([options] { runPackage(*options); });
+}
