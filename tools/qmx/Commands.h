@@ -18,3 +18,4 @@ void addCovCommand(CLI::App& app);
 void addRunCommand(CLI::App& app);
 void addSpecCommand(CLI::App& app);
 void addFitCommand(CLI::App& app);
+void addScoreCommand(CLI::App& app);

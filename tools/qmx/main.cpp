@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   addRunCommand(app);
   addSpecCommand(app);
   addFitCommand(app);
+  addScoreCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
