@@ -285,7 +285,8 @@ void addScoreCommand(CLI::App& app) {
       ->allow_extra_args(false);
   cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")->capture_default_str();
   cmd->footer(std::string(kScoreOutputHelp) +
-              "Rows with a missing predictor get empty (NA) scores.\n\n"
+              "Rows with a missing predictor, or a factor level the model does not know (unless\n"
+              "mapped with --unknown-level), get NA in every column, the copied ones too.\n\n"
               "Example:\n  qmx score glm.xml examples/mtcars.csv -o scores.csv --copy model "
               "--output prob,link:0:eta\n");
   cmd->callback([options] { runScore(*options); });
