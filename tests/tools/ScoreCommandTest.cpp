@@ -16,7 +16,6 @@
 namespace {
 
 using qmxcli::exists;
-using qmxcli::kSource;
 using qmxcli::Outcome;
 using qmxcli::readFile;
 using qmxcli::runQmx;
@@ -49,6 +48,13 @@ std::string fitted(const std::string& name, const std::string& data, const std::
   const Outcome fit =
       runQmx("fit " + kind + " " + data + " --formula '" + formula + "' -o " + path);
   EXPECT_EQ(fit.status, 0) << fit.err;
+  return path;
+}
+
+// A temporary file holding `text`.
+std::string written(const std::string& name, const std::string& text) {
+  const std::string path = tempPath(name);
+  std::ofstream(path) << text;
   return path;
 }
 
@@ -164,8 +170,8 @@ TEST(ScoreCommand, OutputSelectionRenamingAndCopy) {
 
 TEST(ScoreCommand, UnknownLevelsGiveMissingScoresUnlessMapped) {
   const std::string lm = fitted("cars_lm_trans", kCars, "mpg ~ wt + trans", "");
-  const std::string data = tempPath("unknown_level.csv");
-  std::ofstream(data) << "model,wt,trans\nA,2.62,manual\nB,2.62,cvt\nC,3,automatic\n";
+  const std::string data =
+      written("unknown_level.csv", "model,wt,trans\nA,2.62,manual\nB,2.62,cvt\nC,3,automatic\n");
   const Table plain = score(lm + " " + data + " --copy model");
   ASSERT_EQ(plain.size(), 4u);
   EXPECT_EQ(plain[2], (std::vector<std::string>{"NA", "NA"}));
@@ -198,23 +204,21 @@ TEST(ScoreCommand, ErrorsLeaveNoOutput) {
             0);
   const std::string neutral = tempPath("neutral.xml");
   ASSERT_EQ(runQmx("spec examples/mtcars.csv --formula 'mpg ~ wt' -o " + neutral).status, 0);
-  const std::string cluster = tempPath("cluster.xml");
-  std::ofstream(cluster) << "<?xml version=\"1.0\"?>\n<VTML version=\"3.0\">\n"
-                            "  <ClusteringModel modelName=\"k\" numberOfClusters=\"2\"/>\n"
-                            "</VTML>\n";
-  const std::string noWt = tempPath("no_wt.csv");
-  std::ofstream(noWt) << "model,hp\nA,110\n";
-  const std::string noMpg = tempPath("no_mpg.csv");
-  std::ofstream(noMpg) << "model,wt,hp\nA,2.62,110\n";
-  const std::string wtText = tempPath("wt_text.csv");
-  std::ofstream(wtText) << "model,wt,hp\nA,heavy,110\n";
+  const std::string cluster = written("cluster.xml",
+                                      "<?xml version=\"1.0\"?>\n<VTML version=\"3.0\">\n"
+                                      "  <ClusteringModel modelName=\"k\"/>\n</VTML>\n");
+  const std::string broken = written("broken.xml",
+                                     "<?xml version=\"1.0\"?>\n<VTML version=\"3.0\">\n"
+                                     "  <GeneralRegressionModel targetVariableName=\"y\"/>\n"
+                                     "</VTML>\n");
   const std::string missing = tempPath("missing.xml");
-  const std::string broken = tempPath("broken.xml");
-  std::ofstream(broken) << "<?xml version=\"1.0\"?>\n<VTML version=\"3.0\">\n"
-                           "  <GeneralRegressionModel targetVariableName=\"y\"/>\n</VTML>\n";
+  const std::string noWt = written("no_wt.csv", "model,hp\nA,110\n");
+  const std::string noMpg = written("no_mpg.csv", "model,wt,hp\nA,2.62,110\n");
+  const std::string wtText = written("wt_text.csv", "model,wt,hp\nA,heavy,110\n");
+  const std::string transNumber = written("trans_number.csv", "model,wt,trans\nA,2.6,1\n");
   const std::string lmTrans = fitted("cars_lm_trans", kCars, "mpg ~ wt + trans", "");
-  const std::string transNumber = tempPath("trans_number.csv");
-  std::ofstream(transNumber) << "model,wt,trans\nA,2.6,1\n";
+  const std::string lmWeights =
+      fitted("lm_w", "examples/mtcars.csv --weights carb", "mpg ~ wt", "");
   struct Case {
     std::string arguments, message;
   };
@@ -247,8 +251,10 @@ TEST(ScoreCommand, ErrorsLeaveNoOutput) {
        "data buffer has variable wt marked as categorical and the model object does not"},
       {lm + " " + kCars + " --output residual:0:mpg --copy mpg",
        "two output columns are named mpg (rename one with --output TYPE:INDEX:NAME)"},
-      {lm + " examples/iris.csv --output residual",
+      {lm + " examples/iris.csv",
        "examples/iris.csv lacks the predictor column(s) of the model: wt, hp"},
+      {lmWeights + " " + noMpg + " --output weight",
+       "--output weight needs the column carb in " + noMpg},
       {lm + " examples/mtcars.csv --chunk-rows 0", "--chunk-rows must be at least 1"},
       {broken + " examples/mtcars.csv",
        "cannot read the regression model in " + broken +
