@@ -19,3 +19,4 @@ void addRunCommand(CLI::App& app);
 void addSpecCommand(CLI::App& app);
 void addFitCommand(CLI::App& app);
 void addPackageCommand(CLI::App& app);
+void addScoreCommand(CLI::App& app);

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
   addSpecCommand(app);
   addFitCommand(app);
   addPackageCommand(app);
+  addScoreCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

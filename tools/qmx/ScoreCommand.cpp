@@ -1,0 +1,293 @@
+// qmx score: scores a CSV file with a fitted regression model (the document qmx fit lm|glm
+// writes). The document is read once here to learn the model's response, family and
+// predictors, which check the data file and give the default outputs; a metadata pass gives
+// the data file's columns; the regression scoring proc of the library (QMXProcGLMFit, created
+// through the proc loader) gets the document as "model.xml", one "define.output" per output
+// column and, with --unknown-level, entries of its unknown-level map, and is driven over the
+// file chunk by chunk. Its rows go to a CSV sink that writes under a temporary name and
+// renames when the run succeeds, so a failed run leaves no output file.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "ScoreOutputs.h"
+#include "qmxbase/QMXCsvMetadata.h"
+#include "qmxbase/QMXCsvSink.h"
+#include "qmxbase/QMXCsvSource.h"
+#include "qmxbase/QMXDataError.h"
+#include "qmxbase/QMXPipeline.h"
+#include "qmxbase/QMXProcLoader.h"
+#include "qmxbase/QMXPropertyInfo.h"
+#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/glm/GLMFit.h"
+
+namespace {
+
+constexpr const char* kClassName = "QMXProcGLMFit";
+
+struct ScoreOptions {
+  std::string model;
+  std::string data;
+  std::string output;
+  std::vector<std::string> outputs;
+  std::vector<std::string> copies;
+  std::vector<std::string> unknownLevels;
+  long chunkRows = 1000;
+};
+
+std::string readModelFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw CommandError("cannot read model file " + path + ": " + std::strerror(errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The model elements of the other model kinds a VTML document may hold, and the neutral
+// model specification of qmx spec.
+constexpr const char* kOtherModels[] = {"ClusteringModel",
+                                        "SurvivalModel",
+                                        "NeuralNetwork",
+                                        "TreeModel",
+                                        "TreeList",
+                                        "Tree",
+                                        "PrincipalComponentsModel",
+                                        "ModelSpecification"};
+
+bool holdsElement(const std::string& document, const std::string& element) {
+  for (const char end : {' ', '>', '/', '\n', '\t', '\r'})
+    if (document.find("<" + element + end) != std::string::npos) return true;
+  return false;
+}
+
+// The fitted regression model of the document at `path`; throws CommandError for another
+// model kind, a specification without a fit or a document the library cannot read.
+GLMFit readFittedModel(const std::string& path) {
+  const std::string document = readModelFile(path);
+  if (!holdsElement(document, "GeneralRegressionModel")) {
+    std::string kind = "no GeneralRegressionModel element";
+    for (const char* other : kOtherModels)
+      if (holdsElement(document, other)) {
+        kind = "a " + std::string(other) + " element";
+        break;
+      }
+    throw CommandError(path + " is not a regression model document: it holds " + kind);
+  }
+  GLMFit fit;
+  try {
+    fit = GLMFit(document.c_str());
+  } catch (const QMXException& e) {
+    throw CommandError("cannot read the regression model in " + path + ": " +
+                       (e.message() ? e.message() : "unknown error"));
+  }
+  if (fit.nCoefficients() == 0 || fit.nResponse() == 0)
+    throw CommandError(path +
+                       " is a model specification without a fit (no coefficients); fit it "
+                       "first with qmx fit lm|glm");
+  return fit;
+}
+
+ScoreModelInfo modelInfo(const GLMFit& fit) {
+  ScoreModelInfo info;
+  for (long k = 0; k < fit.nResponse(); ++k)
+    info.responses.push_back(fit.response(k).name().str());
+  for (const String& level : fit.response(0).levels())
+    info.responseLevels.push_back(level.str());
+  info.binomial = fit.hasFamily() && fit.distType() == GLMFamily::Distribution::Binomial;
+  if (info.binomial) {
+    // The proc's probability columns: the first holds the fitted mu, the probability of the
+    // response's first level in the document (or of 1 for a 0/1 response).
+    if (info.responseLevels.size() == 2)
+      info.probabilityColumns = info.responseLevels;
+    else
+      info.probabilityColumns = {info.responses[0], "1 - " + info.responses[0]};
+  }
+  return info;
+}
+
+int columnIndex(const QMXCsvMetadata& meta, const std::string& name) {
+  for (std::size_t i = 0; i < meta.columns.size(); ++i)
+    if (meta.columns[i].info.name == name) return static_cast<int>(i);
+  return -1;
+}
+
+// Every predictor of the model must be a column of the data file.
+void checkPredictors(const GLMFit& fit, const ScoreModelInfo& info, const QMXCsvMetadata& meta,
+                     const std::string& data) {
+  const std::set<std::string> responses(info.responses.begin(), info.responses.end());
+  std::string missing;
+  for (long v = 0; v < fit.nVariables(); ++v) {
+    const std::string name = fit.variable(v).str();
+    if (responses.count(name) || name == fit.weights().str() || columnIndex(meta, name) >= 0)
+      continue;
+    missing += (missing.empty() ? "" : ", ") + name;
+  }
+  if (!missing.empty())
+    throw CommandError(data + " lacks the predictor column(s) of the model: " + missing);
+}
+
+// The outputs of the run, --copy columns first; checks the columns they need.
+std::vector<ScoreOutput> outputColumns(const ScoreOptions& options, const GLMFit& fit,
+                                       const ScoreModelInfo& info, const QMXCsvMetadata& meta) {
+  std::vector<ScoreOutput> outputs;
+  for (const std::string& name : options.copies) {
+    const int column = columnIndex(meta, name);
+    if (column < 0) throw CommandError("--copy: " + options.data + " has no column '" + name + "'");
+    outputs.push_back({0, "copy", meta.columns[static_cast<std::size_t>(column)].info});
+  }
+  std::vector<ScoreOutput> scores;
+  for (const std::string& item : options.outputs)
+    scores.push_back(parseScoreOutput(item, info));
+  if (options.outputs.empty()) scores = defaultScoreOutputs(info);
+  for (const ScoreOutput& score : scores) {
+    std::string needed;
+    if (score.type == "residual" || score.type == "agreement")
+      needed = info.responses[static_cast<std::size_t>(score.index)];
+    if (score.type == "weight") needed = fit.weights().str();
+    if (!needed.empty() && columnIndex(meta, needed) < 0)
+      throw CommandError("--output " + score.type + " needs the column " + needed + " in " +
+                         options.data);
+    outputs.push_back(score);
+  }
+  std::set<std::string> names;
+  for (const ScoreOutput& output : outputs)
+    if (!names.insert(output.column.name).second)
+      throw CommandError("two output columns are named " + output.column.name +
+                         " (rename one with --output TYPE:INDEX:NAME)");
+  return outputs;
+}
+
+void setProperty(QMXPipeline& pipeline, const std::string& name,
+                 const std::vector<std::string>& values) {
+  QMXPropertyInfo prop(name, values);
+  if (!pipeline.setProperty(prop))
+    throw CommandError("cannot set " + name + ": " + pipeline.error());
+}
+
+// "COL=LEVEL" -> {input column number, LEVEL}: COL a factor predictor of the model and a
+// factor column of the data file, LEVEL one of the model's levels of it.
+std::vector<std::string> unknownLevelEntry(const std::string& item, const GLMFit& fit,
+                                           const QMXCsvMetadata& meta, const std::string& data) {
+  const std::string where = "--unknown-level " + item + ": ";
+  const auto equals = item.find('=');
+  if (equals == std::string::npos || equals == 0 || equals + 1 == item.size())
+    throw CommandError(where + "expected COL=LEVEL");
+  const std::string name = item.substr(0, equals);
+  const std::string level = item.substr(equals + 1);
+  bool factorPredictor = false;
+  for (long f = 0; f < fit.nFactors(); ++f)
+    factorPredictor = factorPredictor || fit.factor(f).str() == name;
+  if (!factorPredictor)
+    throw CommandError(where + name + " is not a factor predictor of the model");
+  const int column = columnIndex(meta, name);
+  if (column < 0 ||
+      meta.columns[static_cast<std::size_t>(column)].info.type != QMXColumnType::Factor)
+    throw CommandError(where + data + " has no factor column " + name);
+  std::string known;
+  for (const String& modelLevel : fit.levels(name.c_str())) {
+    if (modelLevel.str() == level) return {std::to_string(column), level};
+    known += (known.empty() ? "" : ", ") + modelLevel.str();
+  }
+  throw CommandError(where + "the model knows the levels " + known + " of " + name);
+}
+
+std::unique_ptr<QMXProc> createProc() {
+  try {
+    const QMXProcLoader loader(QMXProcLoader::defaultLibraryPath(QMX_DEFAULT_LIBRARY_DIR));
+    if (!loader.hasClass(kClassName))
+      throw CommandError(
+          std::string("the procedure ") + kClassName + " is not available in " + loader.path(), 2);
+    return loader.create(kClassName);
+  } catch (const QMXLoadError& e) {
+    throw CommandError(e.what(), 2);
+  }
+}
+
+void runScore(const ScoreOptions& options) {
+  if (options.chunkRows < 1) throw CommandError("--chunk-rows must be at least 1");
+  const GLMFit fit = readFittedModel(options.model);
+  const ScoreModelInfo info = modelInfo(fit);
+  QMXCsvMetadata meta;
+  try {
+    meta = scanCsvMetadata(options.data);
+  } catch (const QMXDataError& e) {
+    throw CommandError(e.what());
+  }
+  checkPredictors(fit, info, meta, options.data);
+  const std::vector<ScoreOutput> outputs = outputColumns(options, fit, info, meta);
+  std::vector<std::vector<std::string>> unknownLevels;
+  for (const std::string& item : options.unknownLevels)
+    unknownLevels.push_back(unknownLevelEntry(item, fit, meta, options.data));
+
+  std::unique_ptr<QMXProc> proc = createProc();
+  proc->setMessageListener([](const QMXMessage& message) {
+    // Errors end the run and are reported once, by the exception below.
+    if (message.kind == QMXMessageKind::Debug || message.kind == QMXMessageKind::Error) return;
+    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind), message.text.c_str());
+  });
+  const std::int64_t rows = meta.rows;
+  std::unique_ptr<QMXDataSource> source;
+  std::unique_ptr<QMXCsvSink> sink;
+  try {
+    source = std::make_unique<QMXCsvSource>(options.data, std::move(meta));
+    sink = std::make_unique<QMXCsvSink>(options.output);
+  } catch (const QMXDataError& e) {
+    throw CommandError(e.what());
+  }
+  QMXSchema schema;
+  for (const ScoreOutput& output : outputs)
+    schema.push_back(output.column);
+  QMXPipeline pipeline(*proc, kClassName);
+  pipeline.addInput(*source);
+  pipeline.setOutput(std::move(schema), sink.get());
+  pipeline.setChunkRows(options.chunkRows);
+  pipeline.attach();
+  setProperty(pipeline, "model.xml", {readModelFile(options.model)});
+  setProperty(pipeline, "clear.outputs", {});
+  for (const ScoreOutput& output : outputs) {
+    // A copy names the input column to copy; the others name their output column.
+    setProperty(pipeline, "define.output",
+                {std::to_string(output.index), output.type, output.column.name});
+  }
+  for (const std::vector<std::string>& entry : unknownLevels)
+    setProperty(pipeline, "add.unknown.level.map", entry);
+  if (!pipeline.run()) throw CommandError(pipeline.error());
+  std::fprintf(stderr, "wrote %s (%lld rows)\n", options.output.c_str(),
+               static_cast<long long>(rows));
+}
+
+}  // namespace
+
+void addScoreCommand(CLI::App& app) {
+  auto options = std::make_shared<ScoreOptions>();
+  auto* cmd = app.add_subcommand("score", "Score a CSV file with a fitted regression model");
+  cmd->add_option("model", options->model, "Fitted model document (qmx fit lm|glm -o)")->required();
+  cmd->add_option("data", options->data, "CSV file with a header line")->required();
+  cmd->add_option("-o,--output-file", options->output, "The scores (CSV) to write")->required();
+  cmd->add_option("--output", options->outputs,
+                  "Output columns TYPE[:INDEX[:NAME]],... (see below; default: fitted value, "
+                  "or for a binomial model prob and class)")
+      ->delimiter(',')
+      ->allow_extra_args(false);
+  cmd->add_option("--copy", options->copies, "Input columns COL,... copied in front of the scores")
+      ->delimiter(',')
+      ->allow_extra_args(false);
+  cmd->add_option("--unknown-level", options->unknownLevels,
+                  "COL=LEVEL: score levels of factor COL that the model does not know as LEVEL "
+                  "(otherwise their rows get missing scores); repeat")
+      ->allow_extra_args(false);
+  cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")->capture_default_str();
+  cmd->footer(std::string(kScoreOutputHelp) +
+              "Rows with a missing predictor, or a factor level the model does not know (unless\n"
+              "mapped with --unknown-level), get NA in every column, the copied ones too.\n\n"
+              "Example:\n  qmx score glm.xml examples/mtcars.csv -o scores.csv --copy model "
+              "--output prob,link:0:eta\n");
+  cmd->callback([options] { runScore(*options); });
+}
