@@ -1,8 +1,11 @@
-// The printed summary of a fitted regression model read back from its document: the
-// coefficient table (estimate, standard error, t or z statistic, two-sided p-value) as R's
-// summary.lm / summary.glm print it, the analysis-of-deviance rows, R-squared, the rows used
-// and left out, and the iterations of an iterative fit. As CSV: the coefficient table only,
-// header "term,estimate,std.error,statistic,p.value".
+// The printed summary of a fitted regression model read back from its document, laid out as
+// R's summary.lm / summary.glm print it: for a binomial factor response the level modelled,
+// the coefficient table (estimate, standard error, t or z value, Pr(>|t|) or Pr(>|z|),
+// significance stars and legend), then for lm the residual standard error, R-squared,
+// adjusted R-squared and the F-statistic, for glm the dispersion line (unscaled standard
+// errors for the families whose dispersion R would estimate), the null and residual
+// deviance and the iterations; last the rows used and left out. As CSV: the coefficient
+// table only, header "term,estimate,std.error,statistic,p.value".
 #pragma once
 
 #include <cstdint>
