@@ -293,6 +293,11 @@ void addCommonOptions(CLI::App* cmd, FitOptions& options) {
 void addFitCommand(CLI::App& app) {
   auto* fit = app.add_subcommand("fit", "Fit a regression model to a CSV file");
   fit->require_subcommand(1);
+  fit->footer(
+      "A binomial response that is a two-level factor is fitted as the probability of its "
+      "second level, as R's glm does (the specification lists that level first). The summary "
+      "is laid out as R's summary.lm / summary.glm; --summary-format csv gives the "
+      "coefficient table only.\n");
   auto lm = std::make_shared<FitOptions>();
   auto* lmCmd = fit->add_subcommand("lm", "Linear least-squares regression (QMXProcILM)");
   addCommonOptions(lmCmd, *lm);

@@ -60,8 +60,9 @@ long rowOf(const TMatrix<double>& table, const char* name) {
   return -1;
 }
 
+// R's formatC(x, digits = 4): "%.4g" right-justified in digits + 1 characters.
 std::string formatC4(double value) {
-  return number(value, "%.4g");
+  return number(value, "%5.4g");
 }
 
 // The coefficient columns of response `col`: estimate, standard error, statistic, p-value.
