@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "FitRowFilter.h"
 #include "FitSummary.h"
 #include "ModelSpecSupport.h"
 #include "qmxbase/QMXCsvMetadata.h"
@@ -58,6 +59,8 @@ struct FitSetup {
   GLMSpecNames names;
   double mean = 1.0;  // the null-model mean of the response ("iglm.mean")
   std::string spec;
+  std::size_t weightsColumn = 0;    // data column of the weights, when given
+  std::int64_t zeroWeightRows = 0;  // rows left out for a zero weight (FitRowFilter)
 };
 
 // A double as the proc's property parser reads it back exactly.
@@ -92,6 +95,7 @@ void checkFactorResponse(const QMXCsvMetadata& meta, const MiningModel& model, b
 // counts 1 for the level the fit models and 0 for the other.
 struct ResponseScan {
   std::int64_t rows = 0;
+  std::int64_t zeroWeightRows = 0;  // every row of weight 0, complete or not
   double weightSum = 0;
   double weightedSum = 0;
   double min = std::numeric_limits<double>::infinity();
@@ -138,6 +142,10 @@ ResponseScan scanResponse(const FitOptions& options, const QMXCsvMetadata& meta,
     block.reset(schema);
     if (source.read(static_cast<std::size_t>(options.chunkRows), block) == 0) break;
     for (std::size_t rowIdx = 0; rowIdx < block.rows; ++rowIdx) {
+      if (weighted && block.numbers[weightsCol][rowIdx] == 0.0) {
+        ++scan.zeroWeightRows;
+        continue;
+      }
       bool complete = true;
       for (const std::size_t colIdx : used)
         complete = complete && std::isfinite(block.numbers[colIdx][rowIdx]);
@@ -185,10 +193,14 @@ FitSetup prepare(const FitOptions& options, const QMXCsvMetadata& meta) {
     checkFactorResponse(meta, setup.model, binomial);
     if (binomial && !putSecondLevelFirst(columns, setup.model.response(0).name().str()).empty())
       setup.model = modelFromFormula(options.formula, columns, options.weights);
-    if (options.glm) {
+    if (options.glm || !options.weights.empty()) {
       const ResponseScan scan = scanResponse(options, meta, setup.model);
-      checkResponseRange(scan, setup.names.family, setup.model.response(0).name().str());
+      if (options.glm)
+        checkResponseRange(scan, setup.names.family, setup.model.response(0).name().str());
       setup.mean = scan.mean();
+      setup.zeroWeightRows = scan.zeroWeightRows;
+      if (!options.weights.empty())
+        setup.weightsColumn = schemaIndex(meta.schema(), options.weights);
     }
     const GLMSpecElementWriter element(setup.names);
     std::ostringstream text;
@@ -226,7 +238,10 @@ std::string fitModel(const FitOptions& options, const FitSetup& setup, QMXCsvMet
   });
   std::unique_ptr<QMXDataSource> source;
   try {
+    const std::int64_t keptRows = meta.rows - setup.zeroWeightRows;
     source = std::make_unique<QMXCsvSource>(options.data, std::move(meta));
+    if (setup.zeroWeightRows > 0)
+      source = std::make_unique<FitRowFilter>(std::move(source), setup.weightsColumn, keptRows);
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
@@ -266,14 +281,16 @@ void runFit(const FitOptions& options) {
     throw CommandError(e.what());
   }
   const FitSetup setup = prepare(options, meta);
-  const std::int64_t rows = meta.rows;
+  const std::int64_t rows = meta.rows - setup.zeroWeightRows;
   const std::string document = fitModel(options, setup, std::move(meta));
   writeFileAtomically(options.output, [&document](std::ostream& os) {
     os << document;
     return os.good();
   });
   std::fprintf(stderr, "wrote %s\n", options.output.c_str());
-  std::fputs(fitSummary(document, options.summaryFormat == "csv", rows).c_str(), stdout);
+  std::fputs(
+      fitSummary(document, options.summaryFormat == "csv", rows, setup.zeroWeightRows).c_str(),
+      stdout);
 }
 
 void addCommonOptions(CLI::App* cmd, FitOptions& options) {

@@ -156,7 +156,8 @@ std::string glmStatistics(const GLMFit& fit, long col, bool zStat) {
 
 }  // namespace
 
-std::string fitSummary(const std::string& document, bool csv, std::int64_t dataRows) {
+std::string fitSummary(const std::string& document, bool csv, std::int64_t dataRows,
+                       std::int64_t zeroWeightRows) {
   GLMFit fit;
   try {
     fit = GLMFit(document.c_str());
@@ -187,7 +188,9 @@ std::string fitSummary(const std::string& document, bool csv, std::int64_t dataR
   if (total >= 0) {
     const std::int64_t used = df(total, 0) + 1;
     out += "\nRows used: " + std::to_string(used) +
-           ", left out (missing values): " + std::to_string(dataRows - used) + "\n";
+           ", left out (missing values): " + std::to_string(dataRows - used);
+    if (zeroWeightRows > 0) out += ", left out (zero weight): " + std::to_string(zeroWeightRows);
+    out += "\n";
   }
   return out;
 }

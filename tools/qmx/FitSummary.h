@@ -12,6 +12,8 @@
 #include <string>
 
 // `document` is the fitted model document; `csv` chooses the CSV form; `dataRows` is the
-// number of data rows (rows left out = data rows - rows used; the document does not carry
-// the count). Throws CommandError when the document cannot be read.
-std::string fitSummary(const std::string& document, bool csv, std::int64_t dataRows);
+// number of data rows given to the proc (rows left out for missing values = data rows -
+// rows used; the document does not carry the count); `zeroWeightRows` the rows left out
+// before, for a zero weight. Throws CommandError when the document cannot be read.
+std::string fitSummary(const std::string& document, bool csv, std::int64_t dataRows,
+                       std::int64_t zeroWeightRows = 0);

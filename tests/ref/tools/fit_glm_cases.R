@@ -5,9 +5,11 @@
 # and residual deviance with their degrees of freedom).
 m <- read.csv("examples/mtcars.csv")
 # am as a two-level factor (levels auto, manual); wt missing in row 3 and hp in row 10, so the
-# fits use 30 of the 32 rows; w a positive case weight.
+# fits use 30 of the 32 rows; w a positive case weight, w0 a case weight with 8 zeros (rows
+# that R leaves out of the fit and of its degrees of freedom).
 d <- data.frame(am_f = factor(ifelse(m$am == 1, "manual", "auto")), wt = m$wt, hp = m$hp,
-                carb = m$carb, w = rep(c(1, 2, 0.5, 3), length.out = nrow(m)))
+                carb = m$carb, w = rep(c(1, 2, 0.5, 3), length.out = nrow(m)),
+                w0 = rep(c(1, 0, 2, 1), length.out = nrow(m)))
 d$wt[3] <- NA
 d$hp[10] <- NA
 write.csv(d, "tests/ref/tools/fit_glm_cases_data.csv", row.names = FALSE, quote = FALSE)
@@ -19,11 +21,13 @@ p$prop <- p$k / p$n
 write.csv(p[, c("x", "n", "prop")], "tests/ref/tools/fit_glm_cases_prop.csv",
           row.names = FALSE, quote = FALSE)
 fits <- list(
-  factor = glm(am_f ~ wt + hp, family = binomial, data = d, control = list(epsilon = 1e-12)),
+  factor = glm(am_f ~ wt + hp, family = binomial, data = d, control = list(epsilon = 1e-14, maxit = 100)),
   poisson_weights = glm(carb ~ wt, family = poisson, data = d, weights = w,
-                        control = list(epsilon = 1e-12)),
+                        control = list(epsilon = 1e-14, maxit = 100)),
   proportion = glm(prop ~ x, family = binomial, data = p, weights = n,
-                   control = list(epsilon = 1e-12)))
+                   control = list(epsilon = 1e-14, maxit = 100)),
+  zero_weights = glm(am_f ~ wt, family = binomial, data = d, weights = w0,
+                     control = list(epsilon = 1e-14, maxit = 100)))
 header <- paste0("# ", R.version.string, "; glm() of tests/ref/tools/fit_glm_cases.R")
 coef <- do.call(rbind, lapply(names(fits), function(name) {
   s <- summary(fits[[name]])$coefficients
