@@ -227,6 +227,8 @@ TEST(FitCommand, GlmMatchesR) {
   //     that is not in the formula, which is used).
   //   proportion: a binomial share with the trials as weights.
   //   zero_weights: rows of weight 0 are left out, so the degrees of freedom are R's.
+  //   no_intercept: the null model is R's, mu = linkinv(0); the proc counts N - 1 degrees of
+  //     freedom for it where R counts N (one fewer for the residual too).
   struct Case {
     std::string name, arguments, modelled;
   };
@@ -239,8 +241,12 @@ TEST(FitCommand, GlmMatchesR) {
       {"proportion",
        dir + "fit_glm_cases_prop.csv --formula 'prop ~ x' --weights n --family binomial", ""},
       {"zero_weights",
-       dir + "fit_glm_cases_data.csv --formula 'am_f ~ wt' --weights w0 --family binomial",
+       dir + "fit_glm_cases_data.csv --formula 'am_f ~ wt' --weights w0 --family binomial "
+             "--chunk-rows 3",
        "Response am_f: modelling the probability of level 'manual'\n\n"},
+      {"no_intercept",
+       dir + "fit_glm_cases_data.csv --formula 'carb ~ wt - 1' --family poisson --chunk-rows 1",
+       ""},
   };
   const auto coef = csvRows(readFile(kSource + "/" + dir + "fit_glm_cases_coef.csv"));
   const auto dev = csvRows(readFile(kSource + "/" + dir + "fit_glm_cases_dev.csv"));
@@ -272,9 +278,10 @@ TEST(FitCommand, GlmMatchesR) {
       const auto null = devCell(document, "Null");
       const auto residual = devCell(document, "Error");
       EXPECT_NEAR(null.first, std::stod(want[1]), 1e-6 * std::stod(want[1]));
-      EXPECT_EQ(null.second, std::stol(want[2]));
+      const long dfShift = c.name == "no_intercept" ? 1 : 0;
+      EXPECT_EQ(null.second + dfShift, std::stol(want[2]));
       EXPECT_NEAR(residual.first, std::stod(want[3]), 1e-6 * std::stod(want[3]));
-      EXPECT_EQ(residual.second, std::stol(want[4]));
+      EXPECT_EQ(residual.second + dfShift, std::stol(want[4]));
     }
     // The text summary names the level a factor response models.
     const Outcome text = runQmx("fit glm " + c.arguments + " -o " + output);

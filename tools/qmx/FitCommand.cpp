@@ -105,6 +105,17 @@ struct ResponseScan {
   double mean() const { return weightSum > 0 ? weightedSum / weightSum : 1.0; }
 };
 
+// R's glm: the null model of a model without intercept fits the mean at a linear predictor
+// of 0, linkinv(0). Under the inverse links (1/0) and the Poisson square-root link (mean 0)
+// R's null deviance is infinite; those keep the mean.
+double meanWithoutIntercept(const std::string& link, double mean) {
+  if (link == "Identity: mu") return 0.0;
+  if (link == "Logit: log(mu/(1 - mu))" || link == "Probit: qnorm(mu)") return 0.5;
+  if (link == "Complementary Log: log( - log(1 - mu))") return 1.0 - std::exp(-1.0);
+  if (link == "Log: log(mu)") return 1.0;
+  return mean;
+}
+
 std::size_t schemaIndex(const QMXSchema& schema, const std::string& name) {
   for (std::size_t colIdx = 0; colIdx < schema.size(); ++colIdx)
     if (schema[colIdx].name == name) return colIdx;
@@ -197,7 +208,8 @@ FitSetup prepare(const FitOptions& options, const QMXCsvMetadata& meta) {
       const ResponseScan scan = scanResponse(options, meta, setup.model);
       if (options.glm)
         checkResponseRange(scan, setup.names.family, setup.model.response(0).name().str());
-      setup.mean = scan.mean();
+      setup.mean = setup.model.intercept() ? scan.mean()
+                                           : meanWithoutIntercept(setup.names.link, scan.mean());
       setup.zeroWeightRows = scan.zeroWeightRows;
       if (!options.weights.empty())
         setup.weightsColumn = schemaIndex(meta.schema(), options.weights);

@@ -27,6 +27,8 @@ fits <- list(
   proportion = glm(prop ~ x, family = binomial, data = p, weights = n,
                    control = list(epsilon = 1e-14, maxit = 100)),
   zero_weights = glm(am_f ~ wt, family = binomial, data = d, weights = w0,
+                     control = list(epsilon = 1e-14, maxit = 100)),
+  no_intercept = glm(carb ~ wt - 1, family = poisson, data = d,
                      control = list(epsilon = 1e-14, maxit = 100)))
 header <- paste0("# ", R.version.string, "; glm() of tests/ref/tools/fit_glm_cases.R")
 coef <- do.call(rbind, lapply(names(fits), function(name) {
