@@ -105,33 +105,55 @@ TEST(FitCommand, Failures) {
   std::remove(badData.c_str());
 }
 
-TEST(FitCommand, NoUsableRow) {
-  // Every row misses a value: the proc says so and ends with its error.
-  const std::string input = tempPath("allmissing.csv");
-  std::ofstream(input) << "y,x\n,1\n2,\nNA,4\n";
-  const std::string output = tempPath("allmissing.xml");
+TEST(FitCommand, ProcRefusals) {
+  // Refusals of the proc itself, after its init message: every row misses a value (the proc
+  // counts them first), or a weight is negative.
+  const std::string allMissing = tempPath("allmissing.csv");
+  std::ofstream(allMissing) << "y,x\n,1\n2,\nNA,4\n";
+  const std::string negative = tempPath("negative.csv");
+  std::ofstream(negative) << "y,x,w\n1,1,1\n0,2,-0.5\n1,3,2\n0,4,1\n";
+  const std::string output = tempPath("refused.xml");
+  const std::string init =
+      "info: specified model will generate 2 coefficients requiring 0.02 Mb per chunk for the "
+      "model matrix\n";
   struct Case {
-    std::string command, error;
+    std::string arguments, err;
   };
-  for (const Case& c :
-       std::vector<Case>{{"lm",
-                          "error: there is no valid data to fit the regression model\n"
-                          "qmx: there is no valid data to fit the regression model\n"},
-                         {"glm --family poisson",
-                          "error: there is no valid data to fit the model\n"
-                          "qmx: there is no valid data to fit the model\n"}}) {
-    SCOPED_TRACE(c.command);
-    const Outcome run =
-        runQmx("fit " + c.command + " " + input + " --formula 'y ~ x' -o " + output);
+  const std::vector<Case> cases = {
+      {"lm " + allMissing + " --formula 'y ~ x'",
+       "info: Data set has 3 rows with one or more missing values\n"
+       "error: there is no valid data to fit the regression model\n"
+       "qmx: there is no valid data to fit the regression model\n"},
+      {"glm " + allMissing + " --formula 'y ~ x' --family poisson",
+       "info: Data set has 3 rows with one or more missing values\n"
+       "error: there is no valid data to fit the model\n"
+       "qmx: there is no valid data to fit the model\n"},
+      {"lm " + negative + " --formula 'y ~ x' --weights w",
+       "error: weight vector, w, has negative values\n"
+       "qmx: weight vector, w, has negative values\n"},
+      {"glm " + negative + " --formula 'y ~ x' --weights w --family binomial",
+       "error: weight vector, w, has negative values\n"
+       "qmx: weight vector, w, has negative values\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const Outcome run = runQmx("fit " + c.arguments + " -o " + output);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("info: Data set has 3 rows with one or more missing values\n" + c.error),
-              std::string::npos)
-        << run.err;
+    EXPECT_EQ(run.err, init + c.err);
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(exists(output));
     EXPECT_FALSE(exists(output + ".tmp"));
   }
-  std::remove(input.c_str());
+  std::remove(allMissing.c_str());
+  std::remove(negative.c_str());
+}
+
+TEST(FitCommand, HelpNamesTheModelledLevel) {
+  for (const std::string command : {"fit --help", "fit glm --help", "spec --help"}) {
+    const Outcome run = runQmx(command);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("second level"), std::string::npos) << command << run.out;
+  }
 }
 
 TEST(FitCommand, ProcRefusesAResponseLevelMissingFromTheModel) {
