@@ -351,6 +351,16 @@ TEST(FitCommand, TextSummaryMatchesR) {
     EXPECT_EQ(linesBetween(run.out, "Coefficients:", c.last), want) << run.out;
     EXPECT_NE(run.out.find("\nRows used: 32, left out (missing values): 0\n"), std::string::npos);
   }
+  // An aliased coefficient prints as NA throughout, and the heading counts it.
+  const std::string collinear = tempPath("collinear.csv");
+  std::ofstream(collinear) << "y,x,x2\n1,1,2\n3,2,4\n2,3,6\n5,4,8\n4,5,10\n";
+  const Outcome aliased = runQmx("fit lm " + collinear + " --formula 'y ~ x + x2' -o " + output);
+  ASSERT_EQ(aliased.status, 0) << aliased.err;
+  EXPECT_EQ(aliased.out.rfind("Coefficients: (1 not defined because of singularities)\n", 0), 0u)
+      << aliased.out;
+  EXPECT_TRUE(std::regex_search(aliased.out, std::regex("\nx2? +NA +NA +NA +NA *\n")))
+      << aliased.out;
+  std::remove(collinear.c_str());
   // Unscaled standard errors are announced under the table; the iterations are counted.
   const Outcome gamma =
       runQmx("fit glm examples/mtcars.csv --formula 'mpg ~ wt' --family gamma -o " + output);

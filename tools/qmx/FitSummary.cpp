@@ -179,7 +179,18 @@ std::string fitSummary(const std::string& document, bool csv, std::int64_t dataR
     if (fit.coefficients().getNCol() > 1)
       out += (col == 0 ? "Response " : "\nResponse ") +
              fit.coefficients().getColNames()[static_cast<std::size_t>(col)].str() + ":\n";
-    out += "Coefficients:\n" + coefTable(coefColumns(fit, col, zStat));
+    // An aliased coefficient (no standard error) prints as NA, as R prints it.
+    CoefTableColumns columns = coefColumns(fit, col, zStat);
+    long aliased = 0;
+    for (std::size_t row = 0; row < columns.names.size(); ++row)
+      if (std::isnan(columns.stdErr[row])) {
+        columns.estimate[row] = std::nan("");
+        ++aliased;
+      }
+    out += aliased == 0 ? std::string("Coefficients:\n")
+                        : "Coefficients: (" + std::to_string(aliased) +
+                              " not defined because of singularities)\n";
+    out += coefTable(columns);
     out += iterative ? glmStatistics(fit, col, zStat) : lmStatistics(fit, col);
   }
   const TMatrix<long>& df = fit.df();

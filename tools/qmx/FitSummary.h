@@ -1,9 +1,9 @@
 // The printed summary of a fitted regression model read back from its document, laid out as
 // R's summary.lm / summary.glm print it: for a binomial factor response the level modelled,
 // the coefficient table (estimate, standard error, t or z value, Pr(>|t|) or Pr(>|z|),
-// significance stars and legend), then for lm the residual standard error, R-squared,
-// adjusted R-squared and the F-statistic, for glm the dispersion line (unscaled standard
-// errors for the families whose dispersion R would estimate), the null and residual
+// significance stars and legend; an aliased coefficient as NA), then for lm the residual standard
+// error, R-squared, adjusted R-squared and the F-statistic, for glm the dispersion line (unscaled
+// standard errors for the families whose dispersion R would estimate), the null and residual
 // deviance and the iterations; last the rows used and left out. As CSV: the coefficient
 // table only, header "term,estimate,std.error,statistic,p.value".
 #pragma once
