@@ -306,6 +306,7 @@ TEST(QMXProcIGLM, Messages) {
               "Data set has 2 rows with one or more missing values");
   }
   // The family's own failure: a binomial response above 1 with the trial counts as weights.
+  // The response is a proportion, so the starting values see 3 x 2 = 6 successes of 2 trials.
   {
     QMXMemoryTable table;
     table.addDoubleColumn("amnum", {1.0, 3.0, 0.0})
@@ -317,7 +318,7 @@ TEST(QMXProcIGLM, Messages) {
     QMXProcIGLM proc;
     const RunResult run = fitGlm(proc, c, 1000, {}, table);
     EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.error, "binomial n=2.000000 > number of successes 3.000000");
+    EXPECT_EQ(run.error, "binomial n=2.000000 > number of successes 6.000000");
   }
 }
 

@@ -105,6 +105,46 @@ TEST(SpecCommand, WritesGlmDocuments) {
   std::remove(output.c_str());
 }
 
+TEST(SpecCommand, BinomialFactorResponseListsTheSecondLevelFirst) {
+  // A binomial fit models the first listed level of a factor response; R models the second
+  // (levels auto, manual: P(manual)). The binomial specification swaps the two levels, with
+  // their counts; another family, or the neutral kind, keeps the data's order.
+  const std::string data = "tests/ref/tools/fit_glm_cases_data.csv";
+  const std::string output = tempPath("swap.xml");
+  struct Case {
+    std::string arguments, summary;
+    bool swapped;
+  };
+  const std::vector<Case> cases = {
+      {"--family binomial",
+       "glm of am_f, 1 term (wt) and an intercept; 32 rows of " + data +
+           "; modelling the probability of level 'manual'\n",
+       true},
+      {"--family binomial --link probit",
+       "glm of am_f, 1 term (wt) and an intercept; 32 rows of " + data +
+           "; modelling the probability of level 'manual'\n",
+       true},
+      {"", "spec of am_f, 1 term (wt) and an intercept; 32 rows of " + data + "\n", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const Outcome run =
+        runQmx("spec " + data + " --formula 'am_f ~ wt' " + c.arguments + " -o " + output);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "wrote " + output + ": " + c.summary);
+    const std::string document = readFile(output);
+    const std::string manualFirst = "<Level value=\"manual\"/>\n        <Level value=\"auto\"/>\n";
+    const std::string autoFirst = "<Level value=\"auto\"/>\n        <Level value=\"manual\"/>\n";
+    EXPECT_NE(document.find(c.swapped ? manualFirst : autoFirst), std::string::npos) << document;
+    const std::string counts = c.swapped ? "<Category value=\"manual\" freq=\"13\"/>\n"
+                                           "        <Category value=\"auto\" freq=\"19\"/>\n"
+                                         : "<Category value=\"auto\" freq=\"19\"/>\n"
+                                           "        <Category value=\"manual\" freq=\"13\"/>\n";
+    EXPECT_NE(document.find(counts), std::string::npos) << document;
+    std::remove(output.c_str());
+  }
+}
+
 TEST(SpecCommand, CsvOptions) {
   // A semicolon-separated file with "-" as the missing-value text and a two-level factor.
   const std::string data = tempPath("data.csv");

@@ -19,6 +19,7 @@
 #include "qmxbase/QMXDataError.h"
 #include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/glm/GLMSpecElementWriter.h"
+#include "qmxmisc/glm/GLMSpecNames.h"
 #include "qmxmisc/model/ModelFormula.h"
 #include "qmxmisc/model/ModelSpecKindWriter.h"
 #include "qmxmisc/model/ModelSpecWriter.h"
@@ -99,9 +100,15 @@ void runSpec(const SpecOptions& options) {
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
-  const std::vector<DataColumn> columns = dataColumns(meta);
+  std::vector<DataColumn> columns = dataColumns(meta);
   try {
-    const MiningModel model = modelFromFormula(options.formula, columns, options.weights);
+    MiningModel model = modelFromFormula(options.formula, columns, options.weights);
+    std::string modelled;
+    if (options.kind == "glm" && !options.family.empty() && model.nResponse() > 0 &&
+        glmSpecNames(options.family, options.link, options.variance).family == "Binomial") {
+      modelled = putSecondLevelFirst(columns, model.response(0).name().str());
+      if (!modelled.empty()) model = modelFromFormula(options.formula, columns, options.weights);
+    }
     SpecSettings settings;
     settings.formula = options.formula;
     settings.values["family"] = options.family;
@@ -111,7 +118,9 @@ void runSpec(const SpecOptions& options) {
         specElementWriters().make(options.kind, settings);
     const ModelSpecWriter writer(model, columns, *element);
     writeFileAtomically(options.output, [&writer](std::ostream& os) { return writer.write(os); });
-    std::fprintf(stderr, "%s\n", summary(options, model, meta).c_str());
+    std::string line = summary(options, model, meta);
+    if (!modelled.empty()) line += "; modelling the probability of level '" + modelled + "'";
+    std::fprintf(stderr, "%s\n", line.c_str());
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "model specification failed");
   }
@@ -138,7 +147,9 @@ void addSpecCommand(CLI::App& app) {
   kind->capture_default_str();
   cmd->add_option("--family", options->family,
                   "GLM family (implies --kind glm): gaussian, binomial, poisson, gamma, "
-                  "inverse.gaussian, quasi");
+                  "inverse.gaussian, quasi. A binomial response that is a two-level factor "
+                  "is written with its levels swapped (second level first), so the fit "
+                  "models the probability of the second level, as R's glm does");
   cmd->add_option("--link", options->link,
                   "GLM link (default: the family's canonical link): identity, logit, log, "
                   "probit, cloglog, inverse, sqrt, 1/mu^2");

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 #include "Commands.h"
 
@@ -52,6 +53,18 @@ std::vector<DataColumn> dataColumns(const QMXCsvMetadata& meta) {
     columns.push_back(std::move(column));
   }
   return columns;
+}
+
+std::string putSecondLevelFirst(std::vector<DataColumn>& columns, const std::string& response) {
+  for (DataColumn& column : columns) {
+    if (column.name != response || column.kind != DataColumnKind::kFactor ||
+        column.levels.size() != 2)
+      continue;
+    std::swap(column.levels[0], column.levels[1]);
+    if (column.levelCounts.size() == 2) std::swap(column.levelCounts[0], column.levelCounts[1]);
+    return column.levels[0];
+  }
+  return "";
 }
 
 void writeFileAtomically(const std::string& output,

@@ -44,6 +44,12 @@ long QMXProcIGLM::getDataChunk() {
   if (iterations == 0 && fit.nCoefficients() == 0) {
     TMatrix<double> eta(response.constData(), response.getNRow(), response.getNCol());
     if (hasWeights) {
+      // The binomial response holds proportions and the weights the trials, while the
+      // family's starting values read successes out of trials: give it w*y, so the start is
+      // R's binomial()$initialize, mu = (w*y + 0.5)/(w + 1).
+      if (fit.hasFamily() && fit.distType() == GLMFamily::Distribution::Binomial)
+        for (long k = 0; k < eta.size(); ++k)
+          eta.data()[k] *= weights.constData()[k % weights.getNRow()];
       fit.initialize(eta, mean, weights);
       nullDeviance += fit.computeNullDev(response, weights, mean);
     } else {
