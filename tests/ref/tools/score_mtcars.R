@@ -2,6 +2,7 @@
 #   Rscript tests/ref/tools/score_mtcars.R
 # score_mtcars.csv: predict(type = "response") of lm(mpg ~ wt + hp) and of
 #   glm(am ~ wt, binomial) fitted on examples/mtcars.csv, for every row of that file.
+# Both glm fits run to full convergence (epsilon 1e-14), as the test fits with qmx fit --epsilon 1e-13.
 # score_cars.csv: a data file derived from mtcars with a two-level factor response `trans`
 #   (automatic/manual) and missing predictors (wt in rows 3 and 11, hp in row 20);
 #   score_cars_pred.csv: predict(type = "response") of lm(mpg ~ wt + hp) and of
@@ -12,7 +13,7 @@ fmt <- function(v) ifelse(is.na(v), "NA", trimws(formatC(v, digits = 17, format 
 
 d <- read.csv("examples/mtcars.csv")
 lmFit <- lm(mpg ~ wt + hp, data = d)
-glmFit <- glm(am ~ wt, family = binomial(), data = d)
+glmFit <- glm(am ~ wt, family = binomial(), data = d, control = glm.control(epsilon = 1e-14, maxit = 100))
 writeLines(c(paste0(header, "; lm(mpg ~ wt + hp), glm(am ~ wt, binomial) on examples/mtcars.csv"),
              "model,lm,glm",
              paste(d$model, fmt(predict(lmFit, d, type = "response")),
@@ -26,7 +27,7 @@ cars$hp[20] <- NA
 write.csv(cars, "tests/ref/tools/score_cars.csv", row.names = FALSE, na = "")
 cars <- read.csv("tests/ref/tools/score_cars.csv", stringsAsFactors = TRUE)
 lmCars <- lm(mpg ~ wt + hp, data = cars)
-glmCars <- glm(trans ~ wt, family = binomial(), data = cars)
+glmCars <- glm(trans ~ wt, family = binomial(), data = cars, control = glm.control(epsilon = 1e-14, maxit = 100))
 writeLines(c(paste0(header, "; lm(mpg ~ wt + hp), glm(trans ~ wt, binomial) on score_cars.csv;",
                     " glm = P(trans == manual)"),
              "model,lm,glm",
