@@ -12,7 +12,6 @@
 #include "qmxmisc/model/MiningModel.h"
 #include "qmxmisc/model/ModelParse.h"
 
-using qmx_test::thrownMessage;
 using qmx_test::vtml;
 using qmx_test::withColumns;
 

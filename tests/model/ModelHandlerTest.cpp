@@ -14,7 +14,6 @@
 #include "qmxmisc/model/ModelParse.h"
 #include "qmxmisc/model/ModelTerms.h"
 
-using qmx_test::thrownMessage;
 using qmx_test::vtml;
 using qmx_test::withColumns;
 

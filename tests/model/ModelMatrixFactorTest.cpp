@@ -15,7 +15,6 @@
 using modeltest::Chunk;
 using modeltest::factor;
 using modeltest::makeModel;
-using modeltest::messageOf;
 
 namespace {
 
@@ -150,7 +149,7 @@ TEST(ModelMatrixFactor, UnknownLevels) {
     QMXNaNExclude filter(chunk.reader);
     filter.setVariables(strVector{"x", "f"});
     if (!c.message.empty()) {
-      EXPECT_EQ(messageOf([&] { m.construct(filter); }), c.message);
+      EXPECT_EQ(thrownMessage([&] { m.construct(filter); }), c.message);
       EXPECT_EQ(m.getNRow(), 0);
       continue;
     }
@@ -192,7 +191,7 @@ TEST(ModelMatrixFactor, MissingLevelOutsideTheFilterIsAnUnknownLevel) {
     m.setValidateFactorLevels(true);
     m.init(chunk.buf);
     QMXNaNExclude filter(chunk.reader);
-    EXPECT_EQ(messageOf([&] { m.construct(filter); }),
+    EXPECT_EQ(thrownMessage([&] { m.construct(filter); }),
               "model object categorical variable f does not have level ");
   }
   {
@@ -211,7 +210,7 @@ TEST(ModelMatrixFactor, ValidationIsOnByDefault) {
   EXPECT_TRUE(m.validateFactorLevels());
   Chunk chunk(levelsTable());
   m.setModel(makeModel({"f"}, {{"f", {1}}}, {factor("f", {"a", "b", "c"})}));
-  EXPECT_EQ(messageOf([&] { m.init(chunk.buf); }),
+  EXPECT_EQ(thrownMessage([&] { m.init(chunk.buf); }),
             "data buffer has 4 categories for variable f but the model object has 3");
 }
 

@@ -1,8 +1,7 @@
 // Helpers of the model tests: model descriptions built from a short list of variables and
-// terms, a buffer holding a whole table as one chunk, and the text of a thrown exception.
+// terms, and a buffer holding a whole table as one chunk.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,9 +9,9 @@
 #include "qmxbase/QMXBuf.h"
 #include "qmxbase/QMXBufReader.h"
 #include "qmxbase/QMXMemoryTable.h"
-#include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/model/FactorInfo.h"
 #include "qmxmisc/model/ModelTerms.h"
+#include "support/ThrownMessage.h"
 
 namespace modeltest {
 
@@ -65,14 +64,5 @@ struct Chunk {
   QMXBuf buf;
   QMXBufReader reader;
 };
-
-inline std::string messageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const QMXException& e) {
-    return e.message() ? e.message() : "(null)";
-  }
-  return "(no exception)";
-}
 
 }  // namespace modeltest

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/model/ModelFormula.h"
 #include "qmxmisc/model/ModelSpecElementWriter.h"
+#include "support/ThrownMessage.h"
 
 namespace {
 
@@ -147,12 +147,8 @@ TEST(ModelSpecWriter, KindTable) {
   ModelSpecKindWriters writers = baseSpecElementWriters();
   writers.add("dummy", [](const SpecSettings&) { return std::make_unique<DummyElement>(); });
   EXPECT_EQ(writers.kinds(), (std::vector<std::string>{"dummy", "spec"}));
-  try {
-    writers.make("glm", SpecSettings{});
-    ADD_FAILURE() << "no error";
-  } catch (const QMXException& e) {
-    EXPECT_STREQ(e.message(), "unknown model kind 'glm'; known kinds: dummy, spec");
-  }
+  EXPECT_EQ(thrownMessage([&] { writers.make("glm", SpecSettings{}); }),
+            "unknown model kind 'glm'; known kinds: dummy, spec");
   const MiningModel model = modelFromFormula("~ x", formulaColumns());
   const auto element = writers.make("dummy", SpecSettings{"~ x", {}});
   std::ostringstream out;
