@@ -11,15 +11,15 @@
 #include <utility>
 #include <vector>
 
-#include "numeric/DistRefCsv.h"
 #include "qmxmisc/numeric/HClustInternal.h"
+#include "support/RefCsv.h"
 #include "support/ThrownMessage.h"
 
 namespace {
 
 // The iris input as a column-major matrix.
 std::vector<double> irisMatrix(long* nrow) {
-  const auto rows = readDistRefCsv("hclust_iris_data.csv");
+  const auto rows = readRefCsv("numeric", "hclust_iris_data.csv");
   *nrow = static_cast<long>(rows.size());
   std::vector<double> x(rows.size() * 4);
   const char* names[] = {"x1", "x2", "x3", "x4"};
@@ -37,7 +37,7 @@ TEST(HClust, MembershipsMatchRForAllMethodsAndK2To6) {
   const std::vector<double> x = irisMatrix(&n);
   ASSERT_EQ(n, 149);
   std::map<std::pair<int, int>, std::vector<int>> expected;
-  for (const auto& row : readDistRefCsv("hclust_iris_groups.csv")) {
+  for (const auto& row : readRefCsv("numeric", "hclust_iris_groups.csv")) {
     auto& groups = expected[{static_cast<int>(row.num("method")), static_cast<int>(row.num("k"))}];
     groups.push_back(static_cast<int>(row.num("group")));
   }
