@@ -13,8 +13,11 @@
 #include "qmxmisc/model/ModelMatrix.h"
 
 using modeltest::Chunk;
+using modeltest::colNames;
 using modeltest::factor;
+using modeltest::indices;
 using modeltest::makeModel;
+using modeltest::rowsOf;
 
 namespace {
 
@@ -24,25 +27,6 @@ QMXMemoryTable levelsTable() {
   table.addDoubleColumn("x", {1, 2, 3, 4, 5, 6})
       .addFactorColumn("f", {"a", "d", "c", "b", "d", "a"}, {"a", "b", "c", "d"});
   return table;
-}
-
-std::vector<std::string> colNames(const ModelMatrix& m) {
-  std::vector<std::string> names;
-  for (const String& name : m.getColNames())
-    names.push_back(name.str());
-  return names;
-}
-
-std::vector<std::vector<double>> rowsOf(const ModelMatrix& m) {
-  std::vector<std::vector<double>> rows(static_cast<std::size_t>(m.getNRow()));
-  for (long r = 0; r < m.getNRow(); ++r)
-    for (long c = 0; c < m.getNCol(); ++c)
-      rows[r].push_back(m(r, c));
-  return rows;
-}
-
-std::vector<unsigned> indices(const Index& index) {
-  return std::vector<unsigned>(index.begin(), index.end());
 }
 
 }  // namespace

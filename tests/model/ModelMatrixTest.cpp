@@ -14,8 +14,11 @@
 #include "qmxmisc/framework/QMXNaNExclude.h"
 
 using modeltest::Chunk;
+using modeltest::colNames;
 using modeltest::factor;
+using modeltest::indices;
 using modeltest::makeModel;
+using modeltest::rowsOf;
 
 namespace {
 
@@ -44,27 +47,6 @@ ModelMatrix buildWhole(const QMXMemoryTable& table, const ModelTerms& model) {
   filter.setVariables(variables);
   m.construct(filter);
   return m;
-}
-
-std::vector<std::string> colNames(const ModelMatrix& m) {
-  std::vector<std::string> names;
-  for (const String& name : m.getColNames())
-    names.push_back(name.str());
-  return names;
-}
-
-std::vector<unsigned> indices(const Index& index) {
-  return std::vector<unsigned>(index.begin(), index.end());
-}
-
-// Expected values given row by row.
-void expectRows(const ModelMatrix& m, const std::vector<std::vector<double>>& rows) {
-  ASSERT_EQ(m.getNRow(), static_cast<long>(rows.size()));
-  for (long r = 0; r < m.getNRow(); ++r) {
-    ASSERT_EQ(m.getNCol(), static_cast<long>(rows[r].size())) << "row " << r;
-    for (long c = 0; c < m.getNCol(); ++c)
-      EXPECT_EQ(m(r, c), rows[r][c]) << "row " << r << " column " << c;
-  }
 }
 
 }  // namespace
@@ -171,7 +153,7 @@ TEST(ModelMatrix, ColumnsOfEachKindOfTerm) {
     EXPECT_EQ(m.maxCol(), c.names.size());
     EXPECT_EQ(colNames(m), c.names);
     EXPECT_EQ(indices(m.termIndicies()), c.termIndicies);
-    expectRows(m, c.rows);
+    EXPECT_EQ(rowsOf(m), c.rows);
     EXPECT_EQ(m.nMissing(), 0);
     EXPECT_TRUE(m.undefFactorIndex().empty());
   }
@@ -184,7 +166,7 @@ TEST(ModelMatrix, RowsWithMissingValuesAreLeftOutAndRecorded) {
   const ModelTerms model =
       makeModel({"x", "f"}, {{"x", {1, 0}}, {"f", {0, 1}}}, {factor("f", {"a", "b"})});
   const ModelMatrix m = buildWhole(table, model);
-  expectRows(m, {{1, 1, 1, 0}, {1, 4, 0, 1}});
+  EXPECT_EQ(rowsOf(m), (std::vector<std::vector<double>>{{1, 1, 1, 0}, {1, 4, 0, 1}}));
   EXPECT_EQ(indices(m.rowsExcluded()), (std::vector<unsigned>{1, 2, 4}));
   EXPECT_EQ(m.nMissing(), 3);
 }

@@ -1,5 +1,5 @@
 // Helpers of the model tests: model descriptions built from a short list of variables and
-// terms, and a buffer holding a whole table as one chunk.
+// terms, a buffer holding a whole table as one chunk, and matrices as standard containers.
 #pragma once
 
 #include <string>
@@ -11,6 +11,8 @@
 #include "qmxbase/QMXMemoryTable.h"
 #include "qmxmisc/model/FactorInfo.h"
 #include "qmxmisc/model/ModelTerms.h"
+#include "qmxmisc/numeric/DoubleMatrix.h"
+#include "qmxmisc/numeric/Index.h"
 #include "support/ThrownMessage.h"
 
 namespace modeltest {
@@ -64,5 +66,25 @@ struct Chunk {
   QMXBuf buf;
   QMXBufReader reader;
 };
+
+// Column names, rows and index values as standard containers, for comparisons.
+inline std::vector<std::string> colNames(const DoubleMatrix& m) {
+  std::vector<std::string> names;
+  for (const String& name : m.getColNames())
+    names.push_back(name.str());
+  return names;
+}
+
+inline std::vector<std::vector<double>> rowsOf(const DoubleMatrix& m) {
+  std::vector<std::vector<double>> rows(static_cast<std::size_t>(m.getNRow()));
+  for (long r = 0; r < m.getNRow(); ++r)
+    for (long c = 0; c < m.getNCol(); ++c)
+      rows[static_cast<std::size_t>(r)].push_back(m(r, c));
+  return rows;
+}
+
+inline std::vector<unsigned> indices(const Index& index) {
+  return std::vector<unsigned>(index.begin(), index.end());
+}
 
 }  // namespace modeltest

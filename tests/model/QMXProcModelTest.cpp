@@ -27,22 +27,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 using Rows = std::vector<std::vector<double>>;
 
-void appendRows(const DoubleMatrix& m, Rows& out) {
-  for (long r = 0; r < m.getNRow(); ++r) {
-    std::vector<double> row;
-    for (long c = 0; c < m.getNCol(); ++c)
-      row.push_back(m(r, c));
-    out.push_back(row);
-  }
-}
-
-std::vector<std::string> namesOf(const DoubleMatrix& m) {
-  std::vector<std::string> names;
-  for (const String& name : m.getColNames())
-    names.push_back(name.str());
-  return names;
-}
-
 // A fitting proc that keeps every chunk's model matrix, response and weights.
 class StackingProc : public QMXProcModel {
  public:
@@ -61,12 +45,15 @@ class StackingProc : public QMXProcModel {
       }
       const long n = getDataChunk();
       chunkRows.push_back(n);
-      appendRows(modelMatrix, x);
-      appendRows(response, y);
-      appendRows(weights, w);
+      const auto append = [](Rows& to, const Rows& rows) {
+        to.insert(to.end(), rows.begin(), rows.end());
+      };
+      append(x, modeltest::rowsOf(modelMatrix));
+      append(y, modeltest::rowsOf(response));
+      append(w, modeltest::rowsOf(weights));
       if (n > 0) {
-        xNames = namesOf(modelMatrix);
-        yNames = namesOf(response);
+        xNames = modeltest::colNames(modelMatrix);
+        yNames = modeltest::colNames(response);
       }
       excluded += modelMatrix.nMissing();
       executeReleaseRows(rows, 0);
