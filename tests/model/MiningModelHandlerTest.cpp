@@ -17,10 +17,6 @@ using qmx_test::withColumns;
 
 namespace {
 
-std::vector<std::string> names(const strVector& values) {
-  return std::vector<std::string>(values.begin(), values.end());
-}
-
 const std::string kColumns = R"(<ColumnInfo name="y" role="dependent"/>
 <ColumnInfo name="x" role="independent"/>
 <ColumnInfo name="f" role="independent"><Level value="a"/><Level value="b"/></ColumnInfo>

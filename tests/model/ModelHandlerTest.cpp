@@ -19,10 +19,6 @@ using qmx_test::withColumns;
 
 namespace {
 
-std::vector<std::string> names(const strVector& values) {
-  return std::vector<std::string>(values.begin(), values.end());
-}
-
 std::vector<std::string> levelsOf(const FactorInfo& info) {
   return names(info.levels());
 }

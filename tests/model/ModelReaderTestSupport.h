@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "model/ModelTestSupport.h"
 #include "support/ThrownMessage.h"
 
 namespace qmx_test {

@@ -17,6 +17,11 @@ inline TMatrix<long> mainEffects(const std::vector<std::string>& variables) {
   return table;
 }
 
+// The texts of a strVector, for comparisons.
+inline std::vector<std::string> names(const strVector& values) {
+  return std::vector<std::string>(values.begin(), values.end());
+}
+
 inline FactorInfo makeFactor(const std::string& name, const std::vector<std::string>& levels) {
   FactorInfo factor;
   factor.setName(name);

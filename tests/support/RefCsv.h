@@ -4,6 +4,7 @@
 #pragma once
 
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <sstream>
@@ -44,6 +45,13 @@ inline std::vector<std::vector<std::string>> readRefCells(const std::string& pat
 
 inline std::string refPath(const std::string& folder, const std::string& name) {
   return std::string(QMX_TEST_REF_DIR) + "/" + folder + "/" + name;
+}
+
+// The bytes of tests/ref/<folder>/<name> (expected documents compared whole).
+inline std::string readRefText(const std::string& folder, const std::string& name) {
+  std::ifstream in(refPath(folder, name), std::ios::binary);
+  if (!in) throw std::runtime_error("cannot open " + refPath(folder, name));
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Reads tests/ref/<folder>/<name> as named records.
