@@ -1,54 +1,24 @@
 // Runs the qmx binary: `qmx cov` against R's values, and its failures (clear message on
 // stderr, non-zero exit status, no crash).
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "framework/CovTestData.h"
+#include "support/RefCsv.h"
+#include "tools/QmxCliRunner.h"
 
 namespace {
 
-struct Outcome {
-  int status = -1;  // exit status; -1 when the process did not exit normally
-  std::string out;
-  std::string err;
-};
+using qmxcli::Outcome;
+using qmxcli::runQmx;
+using qmxcli::tempPath;
 
-// CTest runs each test case as its own process, in parallel: temporary files carry the
-// process id so that concurrent cases never share one.
-std::string tempPath(const std::string& name) {
-  return ::testing::TempDir() + "qmx_cov_test_" + std::to_string(::getpid()) + "_" + name;
-}
-
-Outcome runQmx(const std::string& arguments) {
-  const std::string errPath = tempPath("stderr.txt");
-  const std::string command =
-      std::string(QMX_TEST_BINARY_DIR "/tools/qmx/qmx ") + arguments + " 2>" + errPath;
-  Outcome outcome;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return outcome;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    outcome.out.append(buffer, got);
-  const int raw = pclose(pipe);
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream err(errPath);
-  std::stringstream text;
-  text << err.rdbuf();
-  outcome.err = text.str();
-  std::remove(errPath.c_str());
-  return outcome;
-}
-
-const std::string kRef = QMX_TEST_REF_DIR "/framework/";
-const std::string kMtcars = QMX_TEST_REF_DIR "/../../examples/mtcars.csv";
+// Paths relative to the source directory, where the runner starts qmx.
+const std::string kRef = "tests/ref/framework/";
+const std::string kMtcars = "examples/mtcars.csv";
 
 TEST(CovCommand, CsvOutputMatchesR) {
   const Outcome run =
@@ -56,18 +26,19 @@ TEST(CovCommand, CsvOutputMatchesR) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string outPath = tempPath("out.csv");
   std::ofstream(outPath) << run.out;
-  const covtest::RefCsv got = covtest::readRefCsv(outPath);
-  const covtest::RefCsv ref = covtest::readRefCsv(kRef + "cov_mtcars.csv");
-  ASSERT_EQ(got.names, ref.names);
-  ASSERT_EQ(got.texts[0], ref.texts[0]);
-  ASSERT_EQ(got.texts[1], ref.texts[1]);
-  EXPECT_EQ(got.texts[4], ref.texts[4]);
-  // 1e-12 relative (the output has 15 significant digits).
-  for (const char* field : {"cov", "cor"}) {
-    const std::vector<double> a = got.numbers(field), b = ref.numbers(field);
-    for (std::size_t r = 0; r < a.size(); ++r)
-      EXPECT_TRUE(covtest::near(a[r], b[r], 1e-12))
-          << field << " " << r << ": " << a[r] << " vs " << b[r];
+  const auto got = readRefCells(outPath);
+  std::remove(outPath.c_str());
+  const auto ref = readRefCells(refPath("framework", "cov_mtcars.csv"));  // target,with,cov,cor,n
+  ASSERT_EQ(got.size(), ref.size());
+  EXPECT_EQ(got[0], ref[0]);
+  for (std::size_t r = 1; r < ref.size(); ++r) {
+    EXPECT_EQ(got[r][0], ref[r][0]);
+    EXPECT_EQ(got[r][1], ref[r][1]);
+    EXPECT_EQ(got[r][4], ref[r][4]);
+    // 1e-12 relative (the output has 15 significant digits).
+    for (const std::size_t field : {2u, 3u})
+      EXPECT_TRUE(covtest::near(std::stod(got[r][field]), std::stod(ref[r][field]), 1e-12))
+          << got[r][field] << " vs " << ref[r][field];
   }
 }
 

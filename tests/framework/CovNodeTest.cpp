@@ -37,18 +37,6 @@ TEST(CovNode, FillUsesTheChunksOwnMeansAndReadsEachValueAfresh) {
   EXPECT_EQ(reads, k * (2 * t + 2 * c + 2 * t * c));
 }
 
-TEST(CovNode, ArraysAreSizedAndZeroWhenCreated) {
-  CovNode node(3, 2);
-  EXPECT_EQ(node.nTargets(), 3);
-  EXPECT_EQ(node.nCorrelations(), 2);
-  EXPECT_EQ(node.crossProducts.size(), 6u);
-  EXPECT_EQ(node.blockCount, 0);
-  EXPECT_EQ(node.rows, 0);
-  EXPECT_EQ(node.next, nullptr);
-  for (double v : node.crossProducts)
-    EXPECT_EQ(v, 0.0);
-}
-
 // Fills a record from rows [first, last) of the table.
 CovNode fillRange(const covtest::Table& table, long first, long last) {
   std::vector<long> used(static_cast<std::size_t>(last - first));

@@ -1,17 +1,13 @@
 // Test data for the covariance tests: a fixed-seed table of numeric columns with missing
 // values, and a direct two-pass covariance over the complete rows written independently of
-// the chunked code under test.
+// the chunked code under test. Reference tables are read with support/RefCsv.h.
 #pragma once
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <limits>
 #include <random>
-#include <sstream>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 namespace covtest {
@@ -88,62 +84,6 @@ inline PairStats directStats(const Table& table, const std::vector<long>& column
 // |a - b| <= tol * max(1, |b|)
 inline bool near(double a, double b, double tol) {
   return std::fabs(a - b) <= tol * std::fmax(1.0, std::fabs(b));
-}
-
-}  // namespace covtest
-
-namespace covtest {
-
-// A reference CSV: lines starting with '#' are comments, the first other line names the
-// columns; "NA" reads as NaN, other cells as numbers or, in `texts`, as they are.
-struct RefCsv {
-  std::vector<std::string> names;
-  std::vector<std::vector<std::string>> texts;  // by column
-  std::vector<double> numbers(const std::string& name) const;
-  int column(const std::string& name) const;
-};
-
-inline std::vector<std::string> splitCsvLine(const std::string& line) {
-  std::vector<std::string> cells;
-  std::stringstream stream(line);
-  std::string cell;
-  while (std::getline(stream, cell, ','))
-    cells.push_back(cell);
-  if (!line.empty() && line.back() == ',') cells.emplace_back();
-  return cells;
-}
-
-inline RefCsv readRefCsv(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw std::runtime_error("cannot open " + path);
-  RefCsv csv;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const std::vector<std::string> cells = splitCsvLine(line);
-    if (csv.names.empty()) {
-      csv.names = cells;
-      csv.texts.resize(cells.size());
-      continue;
-    }
-    if (cells.size() != csv.names.size()) throw std::runtime_error("ragged line in " + path);
-    for (std::size_t c = 0; c < cells.size(); ++c)
-      csv.texts[c].push_back(cells[c]);
-  }
-  return csv;
-}
-
-inline int RefCsv::column(const std::string& name) const {
-  for (std::size_t c = 0; c < names.size(); ++c)
-    if (names[c] == name) return static_cast<int>(c);
-  throw std::runtime_error("no column " + name);
-}
-
-inline std::vector<double> RefCsv::numbers(const std::string& name) const {
-  std::vector<double> out;
-  for (const std::string& text : texts[column(name)])
-    out.push_back(text == "NA" ? std::numeric_limits<double>::quiet_NaN() : std::stod(text));
-  return out;
 }
 
 }  // namespace covtest

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "qmxbase/QMXMemoryTable.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "support/ThrownMessage.h"
 
 namespace {
 
@@ -39,15 +39,6 @@ QMXMemoryTable sampleTable() {
       .addDoubleColumn("c", {kNaN, 200, 300, kInf, 500, 600, 700, 800})
       .addFactorColumn("g", {"x", "y", "x", "z", "y", "x", "z", "y"});
   return table;
-}
-
-std::string messageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const QMXException& e) {
-    return e.message() ? e.message() : "(null)";
-  }
-  return "(no exception)";
 }
 
 // Rows where every named column is finite, read directly from the table.
@@ -185,7 +176,7 @@ TEST(QMXNaNExclude, LevelNames) {
     EXPECT_STREQ(out[2], "x");
     EXPECT_STREQ(out[3], "z");
   }
-  EXPECT_EQ(messageOf([&] { filter.getCharArray(1, out.data()); }),
+  EXPECT_EQ(thrownMessage([&] { filter.getCharArray(1, out.data()); }),
             "data in column number 1 is not categorical");
 }
 
@@ -194,9 +185,9 @@ TEST(QMXNaNExclude, Errors) {
   Chunk chunk(table);
   QMXNaNExclude filter(chunk.reader);
   std::vector<double> out(8);
-  EXPECT_EQ(messageOf([&] { filter.getDoubleArray("missing", out.data()); }),
+  EXPECT_EQ(thrownMessage([&] { filter.getDoubleArray("missing", out.data()); }),
             "variable missing is not in the buffer");
-  EXPECT_EQ(messageOf([&] { filter.getDoubleArray(0, nullptr); }), "invalid data pointer");
+  EXPECT_EQ(thrownMessage([&] { filter.getDoubleArray(0, nullptr); }), "invalid data pointer");
   EXPECT_EQ(filter.getDoubleArray("c", out.data()), 8);
 
   QMXNaNExclude invalid;
@@ -205,7 +196,7 @@ TEST(QMXNaNExclude, Errors) {
   for (const auto& action : std::vector<std::function<void()>>{
            [&] { invalid.validate(); }, [&] { invalid.reader(); }, [&] { invalid.buffer(); },
            [&] { invalid.addVariable("a"); }, [&] { invalid.getDoubleArray(0, out.data()); }}) {
-    EXPECT_EQ(messageOf(action), "Invalid QMXBufReader");
+    EXPECT_EQ(thrownMessage(action), "Invalid QMXBufReader");
   }
   invalid = chunk.reader;
   EXPECT_TRUE(invalid.valid());

@@ -47,32 +47,21 @@ TEST(QMXProcBoundary, EachExceptionKindBecomesItsMessage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeProc run;
-    EXPECT_FALSE(qmxBoundary(run, kFixed, kQMXRunBoundary, c.thrower));
-    ASSERT_EQ(run.added.size(), 1u);
-    EXPECT_EQ(run.added[0], c.expected);
-    EXPECT_TRUE(run.set.empty());
-    EXPECT_EQ(run.done, 1);
-
-    FakeProc property;
-    EXPECT_FALSE(qmxBoundary(property, kFixed, kQMXPropertyBoundary, c.thrower));
-    ASSERT_EQ(property.added.size(), 1u);
-    EXPECT_EQ(property.added[0], c.expected);
-    EXPECT_EQ(property.done, 0);
-
-    FakeProc setRun;
-    EXPECT_FALSE(qmxBoundary(setRun, kFixed, kQMXRunBoundarySetError, c.thrower));
-    EXPECT_TRUE(setRun.added.empty());
-    ASSERT_EQ(setRun.set.size(), 1u);
-    EXPECT_EQ(setRun.set[0], c.expected);
-    EXPECT_EQ(setRun.done, 1);
-
-    FakeProc setProperty;
-    EXPECT_FALSE(qmxBoundary(setProperty, kFixed, kQMXPropertyBoundarySetError, c.thrower));
-    ASSERT_EQ(setProperty.set.size(), 1u);
-    EXPECT_EQ(setProperty.set[0], c.expected);
-    EXPECT_EQ(setProperty.done, 0);
-
+    // Run boundaries mark the proc done; the *SetError modes use setError, not addError.
+    struct Mode {
+      QMXBoundaryAction mode;
+      bool setsError;
+      int done;
+    };
+    for (const Mode m :
+         {Mode{kQMXRunBoundary, false, 1}, Mode{kQMXPropertyBoundary, false, 0},
+          Mode{kQMXRunBoundarySetError, true, 1}, Mode{kQMXPropertyBoundarySetError, true, 0}}) {
+      FakeProc proc;
+      EXPECT_FALSE(qmxBoundary(proc, kFixed, m.mode, c.thrower));
+      EXPECT_EQ(m.setsError ? proc.set : proc.added, std::vector<std::string>{c.expected});
+      EXPECT_TRUE((m.setsError ? proc.added : proc.set).empty());
+      EXPECT_EQ(proc.done, m.done);
+    }
     FakeObj obj;
     EXPECT_FALSE(qmxBoundary(obj, kFixed, kQMXPropertyBoundary, c.thrower));
     ASSERT_EQ(obj.added.size(), 1u);

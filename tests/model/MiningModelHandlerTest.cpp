@@ -12,15 +12,10 @@
 #include "qmxmisc/model/MiningModel.h"
 #include "qmxmisc/model/ModelParse.h"
 
-using qmx_test::thrownMessage;
 using qmx_test::vtml;
 using qmx_test::withColumns;
 
 namespace {
-
-std::vector<std::string> names(const strVector& values) {
-  return std::vector<std::string>(values.begin(), values.end());
-}
 
 const std::string kColumns = R"(<ColumnInfo name="y" role="dependent"/>
 <ColumnInfo name="x" role="independent"/>

@@ -15,6 +15,7 @@
 #include "qmxmisc/model/MiningModel.h"
 #include "qmxmisc/model/MiningModelHandler.h"
 #include "qmxmisc/model/ModelParse.h"
+#include "support/RefCsv.h"
 
 namespace {
 
@@ -42,16 +43,6 @@ std::string write(const EchoModel& model) {
   const std::string text = os.str();
   EXPECT_TRUE(std::regex_search(text, stamp)) << text;
   return std::regex_replace(text, stamp, "<Timestamp>T</Timestamp>");
-}
-
-std::vector<std::string> names(const strVector& values) {
-  return std::vector<std::string>(values.begin(), values.end());
-}
-
-std::string readRef(const std::string& name) {
-  std::ifstream in(std::string(QMX_TEST_REF_DIR) + "/model/" + name, std::ios::binary);
-  EXPECT_TRUE(in.good()) << name;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
@@ -86,7 +77,7 @@ TEST(ModelDocumentRoundTrip, WriteReadWriteGivesTheSameBytes) {
 }
 
 TEST(ModelDocumentRoundTrip, ReadsTheWritersExpectedFiles) {
-  const MiningModel example(readRef("frame_example.xml").c_str());
+  const MiningModel example(readRefText("model", "frame_example.xml").c_str());
   EXPECT_EQ(example.response(0).name().str(), "y");
   EXPECT_EQ(example.weights().str(), "w");
   EXPECT_EQ(names(example.termsTable().getRowNames()), (std::vector<std::string>{"x", "f"}));
@@ -94,12 +85,12 @@ TEST(ModelDocumentRoundTrip, ReadsTheWritersExpectedFiles) {
   ASSERT_EQ(example.nFactors(), 1);
   EXPECT_EQ(names(example.factors()[0].levels()), (std::vector<std::string>{"a", "b"}));
 
-  const MiningModel noResponse(readRef("frame_no_response.xml").c_str());
+  const MiningModel noResponse(readRefText("model", "frame_no_response.xml").c_str());
   EXPECT_EQ(noResponse.nResponse(), 0);
   EXPECT_EQ(noResponse.nVariables(), 2);
 
   // The extra column with role "predicted" is a column but neither a response nor a variable.
-  const MiningModel categorical(readRef("frame_categorical_response.xml").c_str());
+  const MiningModel categorical(readRefText("model", "frame_categorical_response.xml").c_str());
   ASSERT_EQ(categorical.nResponse(), 2);
   EXPECT_EQ(names(categorical.response(0).levels()), (std::vector<std::string>{"no", "yes"}));
   EXPECT_EQ(categorical.response(1).name().str(), "second");

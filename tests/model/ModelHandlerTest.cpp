@@ -14,15 +14,10 @@
 #include "qmxmisc/model/ModelParse.h"
 #include "qmxmisc/model/ModelTerms.h"
 
-using qmx_test::thrownMessage;
 using qmx_test::vtml;
 using qmx_test::withColumns;
 
 namespace {
-
-std::vector<std::string> names(const strVector& values) {
-  return std::vector<std::string>(values.begin(), values.end());
-}
 
 std::vector<std::string> levelsOf(const FactorInfo& info) {
   return names(info.levels());

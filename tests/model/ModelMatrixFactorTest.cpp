@@ -13,9 +13,11 @@
 #include "qmxmisc/model/ModelMatrix.h"
 
 using modeltest::Chunk;
+using modeltest::colNames;
 using modeltest::factor;
+using modeltest::indices;
 using modeltest::makeModel;
-using modeltest::messageOf;
+using modeltest::rowsOf;
 
 namespace {
 
@@ -25,25 +27,6 @@ QMXMemoryTable levelsTable() {
   table.addDoubleColumn("x", {1, 2, 3, 4, 5, 6})
       .addFactorColumn("f", {"a", "d", "c", "b", "d", "a"}, {"a", "b", "c", "d"});
   return table;
-}
-
-std::vector<std::string> colNames(const ModelMatrix& m) {
-  std::vector<std::string> names;
-  for (const String& name : m.getColNames())
-    names.push_back(name.str());
-  return names;
-}
-
-std::vector<std::vector<double>> rowsOf(const ModelMatrix& m) {
-  std::vector<std::vector<double>> rows(static_cast<std::size_t>(m.getNRow()));
-  for (long r = 0; r < m.getNRow(); ++r)
-    for (long c = 0; c < m.getNCol(); ++c)
-      rows[r].push_back(m(r, c));
-  return rows;
-}
-
-std::vector<unsigned> indices(const Index& index) {
-  return std::vector<unsigned>(index.begin(), index.end());
 }
 
 }  // namespace
@@ -150,7 +133,7 @@ TEST(ModelMatrixFactor, UnknownLevels) {
     QMXNaNExclude filter(chunk.reader);
     filter.setVariables(strVector{"x", "f"});
     if (!c.message.empty()) {
-      EXPECT_EQ(messageOf([&] { m.construct(filter); }), c.message);
+      EXPECT_EQ(thrownMessage([&] { m.construct(filter); }), c.message);
       EXPECT_EQ(m.getNRow(), 0);
       continue;
     }
@@ -192,7 +175,7 @@ TEST(ModelMatrixFactor, MissingLevelOutsideTheFilterIsAnUnknownLevel) {
     m.setValidateFactorLevels(true);
     m.init(chunk.buf);
     QMXNaNExclude filter(chunk.reader);
-    EXPECT_EQ(messageOf([&] { m.construct(filter); }),
+    EXPECT_EQ(thrownMessage([&] { m.construct(filter); }),
               "model object categorical variable f does not have level ");
   }
   {
@@ -211,7 +194,7 @@ TEST(ModelMatrixFactor, ValidationIsOnByDefault) {
   EXPECT_TRUE(m.validateFactorLevels());
   Chunk chunk(levelsTable());
   m.setModel(makeModel({"f"}, {{"f", {1}}}, {factor("f", {"a", "b", "c"})}));
-  EXPECT_EQ(messageOf([&] { m.init(chunk.buf); }),
+  EXPECT_EQ(thrownMessage([&] { m.init(chunk.buf); }),
             "data buffer has 4 categories for variable f but the model object has 3");
 }
 

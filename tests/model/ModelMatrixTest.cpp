@@ -1,5 +1,6 @@
 // Model matrix layout: intercept, main effects, interactions and powers, term positions,
-// binding to a buffer with its messages, centring, and chunk invariance.
+// binding to a buffer with its messages, and centring. Chunk invariance of the stacked matrix
+// is checked through QMXProcModel (QMXProcModelTest.cpp).
 #include "qmxmisc/model/ModelMatrix.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +14,11 @@
 #include "qmxmisc/framework/QMXNaNExclude.h"
 
 using modeltest::Chunk;
+using modeltest::colNames;
 using modeltest::factor;
+using modeltest::indices;
 using modeltest::makeModel;
-using modeltest::messageOf;
+using modeltest::rowsOf;
 
 namespace {
 
@@ -46,65 +49,9 @@ ModelMatrix buildWhole(const QMXMemoryTable& table, const ModelTerms& model) {
   return m;
 }
 
-std::vector<std::string> colNames(const ModelMatrix& m) {
-  std::vector<std::string> names;
-  for (const String& name : m.getColNames())
-    names.push_back(name.str());
-  return names;
-}
-
-std::vector<unsigned> indices(const Index& index) {
-  return std::vector<unsigned>(index.begin(), index.end());
-}
-
-// Expected values given row by row.
-void expectRows(const ModelMatrix& m, const std::vector<std::vector<double>>& rows) {
-  ASSERT_EQ(m.getNRow(), static_cast<long>(rows.size()));
-  for (long r = 0; r < m.getNRow(); ++r) {
-    ASSERT_EQ(m.getNCol(), static_cast<long>(rows[r].size())) << "row " << r;
-    for (long c = 0; c < m.getNCol(); ++c)
-      EXPECT_EQ(m(r, c), rows[r][c]) << "row " << r << " column " << c;
-  }
-}
-
 }  // namespace
 
-TEST(ModelMatrix, InterceptCovariateAndIndicatorFactor) {
-  const ModelTerms model =
-      makeModel({"x", "f"}, {{"x", {1, 0}}, {"f", {0, 1}}}, {factor("f", {"a", "b", "c"})});
-  const ModelMatrix m = buildWhole(sixRows(), model);
-  EXPECT_EQ(m.maxCol(), 5u);
-  EXPECT_EQ(colNames(m), (std::vector<std::string>{"(Intercept)", "x", "f(a)", "f(b)", "f(c)"}));
-  EXPECT_EQ(indices(m.termIndicies()), (std::vector<unsigned>{1, 2, 5}));
-  expectRows(m, {{1, 1, 1, 0, 0},
-                 {1, 2, 0, 1, 0},
-                 {1, 3, 0, 0, 1},
-                 {1, 4, 1, 0, 0},
-                 {1, 5, 0, 0, 1},
-                 {1, 6, 0, 1, 0}});
-  EXPECT_EQ(m.nMissing(), 0);
-  EXPECT_TRUE(m.undefFactorIndex().empty());
-}
-
-TEST(ModelMatrix, WithoutInterceptTermsStartAtColumnZero) {
-  const ModelTerms model = makeModel({"z", "x"}, {{"x", {0, 1}}, {"z", {1, 0}}}, {}, false);
-  const ModelMatrix m = buildWhole(sixRows(), model);
-  // Terms follow the terms-table columns, not the variable rows.
-  EXPECT_EQ(colNames(m), (std::vector<std::string>{"x", "z"}));
-  EXPECT_EQ(indices(m.termIndicies()), (std::vector<unsigned>{0, 1, 2}));
-  EXPECT_EQ(m(4, 0), 5);
-  EXPECT_EQ(m(4, 1), 4);
-}
-
-TEST(ModelMatrix, InterceptOnlyModel) {
-  const ModelTerms model = makeModel({}, {});
-  const ModelMatrix m = buildWhole(sixRows(), model);
-  EXPECT_EQ(colNames(m), (std::vector<std::string>{"(Intercept)"}));
-  EXPECT_EQ(indices(m.termIndicies()), (std::vector<unsigned>{1}));
-  expectRows(m, {{1}, {1}, {1}, {1}, {1}, {1}});
-}
-
-TEST(ModelMatrix, InteractionsAndPowers) {
+TEST(ModelMatrix, ColumnsOfEachKindOfTerm) {
   struct Case {
     const char* what;
     std::vector<std::string> variables;
@@ -113,10 +60,32 @@ TEST(ModelMatrix, InteractionsAndPowers) {
     std::vector<std::string> names;
     std::vector<unsigned> termIndicies;
     std::vector<std::vector<double>> rows;
+    bool intercept = true;
   };
   const FactorInfo f = factor("f", {"a", "b", "c"});
   const FactorInfo p = factor("p", {"s", "t"});
   const std::vector<Case> cases = {
+      {"intercept, covariate and indicator factor",
+       {"x", "f"},
+       {{"x", {1, 0}}, {"f", {0, 1}}},
+       {f},
+       {"(Intercept)", "x", "f(a)", "f(b)", "f(c)"},
+       {1, 2, 5},
+       {{1, 1, 1, 0, 0},
+        {1, 2, 0, 1, 0},
+        {1, 3, 0, 0, 1},
+        {1, 4, 1, 0, 0},
+        {1, 5, 0, 0, 1},
+        {1, 6, 0, 1, 0}}},
+      {"without intercept terms start at column 0, in terms-table column order",
+       {"z", "x"},
+       {{"x", {0, 1}}, {"z", {1, 0}}},
+       {},
+       {"x", "z"},
+       {0, 1, 2},
+       {{1, -1}, {2, 0.5}, {3, 2}, {4, -3}, {5, 4}, {6, 0.25}},
+       false},
+      {"intercept only", {}, {}, {}, {"(Intercept)"}, {1}, {{1}, {1}, {1}, {1}, {1}, {1}}},
       {"x:f holds x times each indicator",
        {"x", "f"},
        {{"x:f", {1, 1}}},
@@ -179,11 +148,14 @@ TEST(ModelMatrix, InteractionsAndPowers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const ModelMatrix m = buildWhole(sixRows(), makeModel(c.variables, c.terms, c.factors));
+    const ModelMatrix m =
+        buildWhole(sixRows(), makeModel(c.variables, c.terms, c.factors, c.intercept));
     EXPECT_EQ(m.maxCol(), c.names.size());
     EXPECT_EQ(colNames(m), c.names);
     EXPECT_EQ(indices(m.termIndicies()), c.termIndicies);
-    expectRows(m, c.rows);
+    EXPECT_EQ(rowsOf(m), c.rows);
+    EXPECT_EQ(m.nMissing(), 0);
+    EXPECT_TRUE(m.undefFactorIndex().empty());
   }
 }
 
@@ -194,7 +166,7 @@ TEST(ModelMatrix, RowsWithMissingValuesAreLeftOutAndRecorded) {
   const ModelTerms model =
       makeModel({"x", "f"}, {{"x", {1, 0}}, {"f", {0, 1}}}, {factor("f", {"a", "b"})});
   const ModelMatrix m = buildWhole(table, model);
-  expectRows(m, {{1, 1, 1, 0}, {1, 4, 0, 1}});
+  EXPECT_EQ(rowsOf(m), (std::vector<std::vector<double>>{{1, 1, 1, 0}, {1, 4, 0, 1}}));
   EXPECT_EQ(indices(m.rowsExcluded()), (std::vector<unsigned>{1, 2, 4}));
   EXPECT_EQ(m.nMissing(), 3);
 }
@@ -238,10 +210,10 @@ TEST(ModelMatrix, InitMessages) {
     Chunk chunk(table);
     ModelMatrix m(c.model);
     m.setValidateFactorLevels(c.validate);
-    EXPECT_EQ(messageOf([&] { m.init(chunk.buf); }), c.message);
+    EXPECT_EQ(thrownMessage([&] { m.init(chunk.buf); }), c.message);
     // A failed binding leaves the matrix unbound.
     QMXNaNExclude filter(chunk.reader);
-    EXPECT_EQ(messageOf([&] { m.construct(filter); }),
+    EXPECT_EQ(thrownMessage([&] { m.construct(filter); }),
               "model matrix is not bound to a data buffer");
   }
 
@@ -249,7 +221,7 @@ TEST(ModelMatrix, InitMessages) {
   Chunk chunk(table);
   ModelMatrix m(makeModel({"f"}, {{"f", {1}}}, {factor("f", {"a", "c", "d"})}));
   m.setValidateFactorLevels(false);
-  EXPECT_EQ(messageOf([&] { m.init(chunk.buf); }), "(no exception)");
+  EXPECT_EQ(thrownMessage([&] { m.init(chunk.buf); }), "<no exception>");
   EXPECT_EQ(m.variableMap().size(), 1u);
   EXPECT_EQ(m.variableMap()[0], 2);
 }
@@ -307,7 +279,7 @@ TEST(ModelMatrix, ConstructMessagesLeaveTheMatrixErased) {
     m.setValidateFactorLevels(false);  // p has a level t the one-level model lacks
     m.init(chunk.buf);
     QMXNaNExclude filter(chunk.reader);
-    EXPECT_EQ(messageOf([&] { m.construct(filter); }), c.message);
+    EXPECT_EQ(thrownMessage([&] { m.construct(filter); }), c.message);
     EXPECT_EQ(m.getNRow(), 0);
     EXPECT_TRUE(m.termIndicies().empty());
   }
@@ -348,7 +320,7 @@ TEST(ModelMatrix, CenterSubtractsPerColumn) {
   EXPECT_EQ(m(5, 1), 2.5);
   EXPECT_EQ(m(2, 2), 1.75);
   EXPECT_EQ(colNames(m), (std::vector<std::string>{"(Intercept)", "x", "z"}));
-  EXPECT_EQ(messageOf([&] { m.center(TMatrix<double>(shifts, 2)); }),
+  EXPECT_EQ(thrownMessage([&] { m.center(TMatrix<double>(shifts, 2)); }),
             "center vector has length 2 but expected 3");
 }
 
@@ -366,83 +338,7 @@ TEST(ModelMatrix, EraseKeepsOrDropsTheModel) {
   EXPECT_EQ(m.model().nVariables(), 0);
   EXPECT_EQ(m.maxCol(), 0u);
   EXPECT_TRUE(m.variableMap().empty());
-}
-
-TEST(ModelMatrix, ValidFollowsTheModel) {
+  // Valid follows the model: an intercept-only model is, an empty one is not.
   EXPECT_TRUE(ModelMatrix(makeModel({}, {})).valid());
   EXPECT_FALSE(ModelMatrix(makeModel({}, {}, {}, false)).valid());
-}
-
-// The same rows in chunks of 1, 2, 7 and all give the same stacked matrix, bit for bit.
-TEST(ModelMatrix, ChunkInvariance) {
-  QMXMemoryTable table;
-  std::vector<double> x, z;
-  std::vector<std::string> f, p;
-  const char* levels[] = {"a", "b", "c"};
-  for (int r = 0; r < 23; ++r) {
-    x.push_back(r % 5 == 3 ? kNaN : 0.5 * r - 2);
-    z.push_back(std::sin(r + 1.0));
-    f.push_back(r % 7 == 6 ? "" : levels[(r * 5) % 3]);
-    p.push_back(r % 2 ? "s" : "t");
-  }
-  table.addDoubleColumn("x", x)
-      .addFactorColumn("f", f, {"a", "b", "c"})
-      .addFactorColumn("p", p, {"s", "t"})
-      .addDoubleColumn("z", z);
-  const ModelTerms model = makeModel({"x", "f", "p", "z"},
-                                     {{"x", {1, 0, 0, 0}},
-                                      {"f", {0, 1, 0, 0}},
-                                      {"x:f", {1, 1, 0, 0}},
-                                      {"f:p", {0, 1, 1, 0}},
-                                      {"z^2", {0, 0, 0, 2}},
-                                      {"x:z", {1, 0, 0, 1}}},
-                                     {factor("f", {"a", "b", "c"}, MatrixCoding::kPolynomial),
-                                      factor("p", {"s", "t"}, MatrixCoding::kSumToZero)});
-
-  struct Stacked {
-    std::vector<std::vector<double>> rows;
-    std::vector<std::string> names;
-    std::vector<unsigned> termIndicies;
-    std::vector<unsigned> excluded;  // table row numbers
-  };
-  auto run = [&](long chunkRows) {
-    Stacked out;
-    Chunk chunk(table, chunkRows);
-    ModelMatrix m(model);
-    m.init(chunk.buf);
-    unsigned first = 0;
-    while (chunk.reader.getRowsReady() > 0) {
-      QMXNaNExclude filter(chunk.reader);
-      filter.setVariables(strVector{"x", "f", "p", "z"});
-      const unsigned n = m.construct(filter);
-      for (unsigned r = 0; r < n; ++r) {
-        std::vector<double> row;
-        for (long c = 0; c < m.getNCol(); ++c)
-          row.push_back(m(r, c));
-        out.rows.push_back(row);
-      }
-      if (n > 0) {
-        out.names = colNames(m);
-        out.termIndicies = indices(m.termIndicies());
-      }
-      for (const unsigned e : m.rowsExcluded())
-        out.excluded.push_back(first + e);
-      const long used = std::min(chunk.reader.getRowsReady(), chunkRows);
-      chunk.reader.releaseRows(used);
-      first += static_cast<unsigned>(used);
-    }
-    return out;
-  };
-  const Stacked whole = run(23);
-  ASSERT_EQ(whole.rows.size(), 23u - 6u);  // x missing at 3, 8, 13, 18; f at 6, 13, 20
-  EXPECT_EQ(whole.excluded, (std::vector<unsigned>{3, 6, 8, 13, 18, 20}));
-  EXPECT_EQ(whole.names.size(), 1u + 1 + 2 + 2 + 2 + 1 + 1);
-  for (const long chunkRows : {1L, 2L, 7L}) {
-    SCOPED_TRACE("chunk rows " + std::to_string(chunkRows));
-    const Stacked s = run(chunkRows);
-    EXPECT_EQ(s.names, whole.names);
-    EXPECT_EQ(s.termIndicies, whole.termIndicies);
-    EXPECT_EQ(s.excluded, whole.excluded);
-    EXPECT_EQ(s.rows, whole.rows);  // bit for bit
-  }
 }

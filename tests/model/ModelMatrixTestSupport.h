@@ -1,8 +1,7 @@
 // Helpers of the model tests: model descriptions built from a short list of variables and
-// terms, a buffer holding a whole table as one chunk, and the text of a thrown exception.
+// terms, a buffer holding a whole table as one chunk, and matrices as standard containers.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,9 +9,11 @@
 #include "qmxbase/QMXBuf.h"
 #include "qmxbase/QMXBufReader.h"
 #include "qmxbase/QMXMemoryTable.h"
-#include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/model/FactorInfo.h"
 #include "qmxmisc/model/ModelTerms.h"
+#include "qmxmisc/numeric/DoubleMatrix.h"
+#include "qmxmisc/numeric/Index.h"
+#include "support/ThrownMessage.h"
 
 namespace modeltest {
 
@@ -66,13 +67,24 @@ struct Chunk {
   QMXBufReader reader;
 };
 
-inline std::string messageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const QMXException& e) {
-    return e.message() ? e.message() : "(null)";
-  }
-  return "(no exception)";
+// Column names, rows and index values as standard containers, for comparisons.
+inline std::vector<std::string> colNames(const DoubleMatrix& m) {
+  std::vector<std::string> names;
+  for (const String& name : m.getColNames())
+    names.push_back(name.str());
+  return names;
+}
+
+inline std::vector<std::vector<double>> rowsOf(const DoubleMatrix& m) {
+  std::vector<std::vector<double>> rows(static_cast<std::size_t>(m.getNRow()));
+  for (long r = 0; r < m.getNRow(); ++r)
+    for (long c = 0; c < m.getNCol(); ++c)
+      rows[static_cast<std::size_t>(r)].push_back(m(r, c));
+  return rows;
+}
+
+inline std::vector<unsigned> indices(const Index& index) {
+  return std::vector<unsigned>(index.begin(), index.end());
 }
 
 }  // namespace modeltest

@@ -17,7 +17,6 @@
 #include "qmxmisc/model/SAXParserFactory.h"
 #include "qmxmisc/model/XMLPlatformGuard.h"
 
-using qmx_test::thrownMessage;
 using qmx_test::vtml;
 
 namespace {

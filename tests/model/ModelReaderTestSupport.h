@@ -2,10 +2,10 @@
 // QMXException a call throws.
 #pragma once
 
-#include <functional>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "model/ModelTestSupport.h"
+#include "support/ThrownMessage.h"
 
 namespace qmx_test {
 
@@ -18,19 +18,6 @@ inline std::string vtml(const std::string& body) {
 inline std::string withColumns(const std::string& columns, const std::string& rest = "") {
   return vtml("<XTMetaData>\n<ColumnDefinitions>\n" + columns +
               "</ColumnDefinitions>\n</XTMetaData>\n" + rest);
-}
-
-// The message of the QMXException that `call` throws; "<no exception>" when it returns and
-// "<other exception>" for any other type.
-inline std::string thrownMessage(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const QMXException& e) {
-    return e.message() != nullptr ? e.message() : "<null message>";
-  } catch (...) {
-    return "<other exception>";
-  }
-  return "<no exception>";
 }
 
 // A document in the form the frame writer produces: categorical response y (levels no, yes),

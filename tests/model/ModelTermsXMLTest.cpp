@@ -11,6 +11,7 @@
 
 #include "model/ModelTestSupport.h"
 #include "qmxmisc/model/MiningModel.h"
+#include "support/RefCsv.h"
 
 namespace {
 
@@ -39,12 +40,6 @@ class DummyModel : public MiningModel {
     return os.good();
   }
 };
-
-std::string readRef(const std::string& name) {
-  std::ifstream in(std::string(QMX_TEST_REF_DIR) + "/model/" + name, std::ios::binary);
-  EXPECT_TRUE(in.good()) << name;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The whole document, with a well-formed local time replaced by the reference time.
 std::string document(const DummyModel& model) {
@@ -79,14 +74,14 @@ class FailingSyncBuf : public std::stringbuf {
 }  // namespace
 
 TEST(ModelTermsXML, FrameOfContinuousResponseFactorAndWeights) {
-  EXPECT_EQ(document(frameExample()), readRef("frame_example.xml"));
+  EXPECT_EQ(document(frameExample()), readRefText("model", "frame_example.xml"));
 }
 
 TEST(ModelTermsXML, ModelWithoutResponse) {
   DummyModel model = frameExample();
   model.setResponses(strVector{});
   model.setWeights("");
-  EXPECT_EQ(document(model), readRef("frame_no_response.xml"));
+  EXPECT_EQ(document(model), readRefText("model", "frame_no_response.xml"));
 }
 
 TEST(ModelTermsXML, CategoricalResponseEscapingAndExtraColumn) {
@@ -99,7 +94,7 @@ TEST(ModelTermsXML, CategoricalResponseEscapingAndExtraColumn) {
   model.setResponse("second", 1);
   model.setModelName("m \"1\"");
   model.extraColumn = "score";
-  EXPECT_EQ(document(model), readRef("frame_categorical_response.xml"));
+  EXPECT_EQ(document(model), readRefText("model", "frame_categorical_response.xml"));
 }
 
 TEST(ModelTermsXML, StreamStateRules) {

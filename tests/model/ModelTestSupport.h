@@ -1,23 +1,12 @@
-// Helpers shared by the model tests: thrown messages and small model descriptions.
+// Helpers shared by the model tests: small model descriptions (and support/ThrownMessage.h).
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/model/FactorInfo.h"
 #include "qmxmisc/numeric/TMatrix.h"
-
-// The message of the QMXException `action` throws, or "<no exception>".
-inline std::string thrownMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const QMXException& e) {
-    return e.message() ? e.message() : "<null message>";
-  }
-  return "<no exception>";
-}
+#include "support/ThrownMessage.h"
 
 // A main-effects terms table: one row and one column per variable, 1 on the diagonal.
 inline TMatrix<long> mainEffects(const std::vector<std::string>& variables) {
@@ -26,6 +15,11 @@ inline TMatrix<long> mainEffects(const std::vector<std::string>& variables) {
   for (long i = 0; i < n; ++i)
     table(i, i) = 1;
   return table;
+}
+
+// The texts of a strVector, for comparisons.
+inline std::vector<std::string> names(const strVector& values) {
+  return std::vector<std::string>(values.begin(), values.end());
 }
 
 inline FactorInfo makeFactor(const std::string& name, const std::vector<std::string>& levels) {

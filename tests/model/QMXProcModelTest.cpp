@@ -27,22 +27,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 using Rows = std::vector<std::vector<double>>;
 
-void appendRows(const DoubleMatrix& m, Rows& out) {
-  for (long r = 0; r < m.getNRow(); ++r) {
-    std::vector<double> row;
-    for (long c = 0; c < m.getNCol(); ++c)
-      row.push_back(m(r, c));
-    out.push_back(row);
-  }
-}
-
-std::vector<std::string> namesOf(const DoubleMatrix& m) {
-  std::vector<std::string> names;
-  for (const String& name : m.getColNames())
-    names.push_back(name.str());
-  return names;
-}
-
 // A fitting proc that keeps every chunk's model matrix, response and weights.
 class StackingProc : public QMXProcModel {
  public:
@@ -61,12 +45,15 @@ class StackingProc : public QMXProcModel {
       }
       const long n = getDataChunk();
       chunkRows.push_back(n);
-      appendRows(modelMatrix, x);
-      appendRows(response, y);
-      appendRows(weights, w);
+      const auto append = [](Rows& to, const Rows& rows) {
+        to.insert(to.end(), rows.begin(), rows.end());
+      };
+      append(x, modeltest::rowsOf(modelMatrix));
+      append(y, modeltest::rowsOf(response));
+      append(w, modeltest::rowsOf(weights));
       if (n > 0) {
-        xNames = namesOf(modelMatrix);
-        yNames = namesOf(response);
+        xNames = modeltest::colNames(modelMatrix);
+        yNames = modeltest::colNames(response);
       }
       excluded += modelMatrix.nMissing();
       executeReleaseRows(rows, 0);
@@ -151,17 +138,15 @@ TEST(QMXProcModel, InitMessages) {
   };
   FactorInfo y;
   y.setName("y");
+  FactorInfo g;
+  g.setName("g");
   const ModelTerms base = makeModel({"x"}, {{"x", {1}}});
   const std::vector<Case> cases = {
       {"no response", base, "no dependent variables(s)"},
       {"continuous buffer column, response with levels",
        withResponses(base, {factor("y", {"lo", "hi"})}),
        "data buffer has variable y marked as continuous but the model object does not"},
-      {"categorical buffer column, response without levels", withResponses(base, {[] {
-                                                                             FactorInfo g;
-                                                                             g.setName("g");
-                                                                             return g;
-                                                                           }()}),
+      {"categorical buffer column, response without levels", withResponses(base, {g}),
        "data buffer has variable g marked as categorical but the model object does not"},
       {"a categorical second response", withResponses(base, {y, factor("g", {"u", "v", "w"})}),
        "cannot have multivariate models with factors as the dependent variable"},
@@ -347,21 +332,34 @@ TEST(QMXProcModel, CallerFilterKeepsItsExtraVariables) {
   EXPECT_EQ(proc.responseMatrix()(1, 0), 5.5);
 }
 
-// The same rows in chunks of 1, 2, 7 and all give the same stacked matrices and counts.
+// The same rows in chunks of 1, 2, 7 and all give the same stacked matrices and counts, bit
+// for bit, with every kind of column: polynomial and sum-to-zero factors, interactions of
+// covariates and factors, powers.
 TEST(QMXProcModel, ChunkInvariance) {
   QMXMemoryTable table;
-  std::vector<double> y, x, wt;
-  std::vector<std::string> f;
+  std::vector<double> y, x, z, wt;
+  std::vector<std::string> f, p;
+  const char* levels[] = {"a", "b", "c"};
   for (int r = 0; r < 31; ++r) {
     y.push_back(r % 9 == 4 ? kNaN : std::cos(r * 0.7));
     x.push_back(r % 6 == 5 ? kNaN : 0.25 * r);
+    z.push_back(std::sin(r + 1.0));
     wt.push_back(1.0 + (r % 4));
-    f.push_back(r % 11 == 10 ? "" : (r % 3 == 0 ? "a" : "b"));
+    f.push_back(r % 11 == 10 ? "" : levels[(r * 5) % 3]);
+    p.push_back(r % 2 ? "s" : "t");
   }
-  table.addDoubleColumn("y", y).addDoubleColumn("x", x).addFactorColumn("f", f, {"a", "b"});
-  table.addDoubleColumn("wt", wt);
-  ModelTerms model = makeModel({"x", "f"}, {{"x", {1, 0}}, {"f", {0, 1}}, {"x:f", {1, 1}}},
-                               {factor("f", {"a", "b"}, MatrixCoding::kSumToZero)});
+  table.addDoubleColumn("y", y).addDoubleColumn("x", x);
+  table.addFactorColumn("f", f, {"a", "b", "c"}).addFactorColumn("p", p, {"s", "t"});
+  table.addDoubleColumn("z", z).addDoubleColumn("wt", wt);
+  ModelTerms model = makeModel({"x", "f", "p", "z"},
+                               {{"x", {1, 0, 0, 0}},
+                                {"f", {0, 1, 0, 0}},
+                                {"x:f", {1, 1, 0, 0}},
+                                {"f:p", {0, 1, 1, 0}},
+                                {"z^2", {0, 0, 0, 2}},
+                                {"x:z", {1, 0, 0, 1}}},
+                               {factor("f", {"a", "b", "c"}, MatrixCoding::kPolynomial),
+                                factor("p", {"s", "t"}, MatrixCoding::kSumToZero)});
   model.setResponse("y");
   model.setWeights("wt");
 
@@ -371,6 +369,7 @@ TEST(QMXProcModel, ChunkInvariance) {
   EXPECT_EQ(whole.used(), 31 - 10);
   EXPECT_EQ(whole.missing(), 10);
   EXPECT_EQ(whole.x.size(), 21u);
+  EXPECT_EQ(whole.xNames.size(), 1u + 1 + 2 + 2 + 2 + 1 + 1);
   for (const long chunkRows : {1L, 2L, 7L}) {
     SCOPED_TRACE("chunk rows " + std::to_string(chunkRows));
     StackingProc proc(model);

@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include "numeric/DistRefCsv.h"
+#include "support/RefCsv.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ double relErr(double got, double want) {
 
 TEST(Cdf, ProbabilitiesMatchRInBothTails) {
   // Tolerance: 1e-12 relative on each tail, down to 1e-300.
-  const auto rows = readDistRefCsv("cdf_probabilities.csv");
+  const auto rows = readRefCsv("numeric", "cdf_probabilities.csv");
   ASSERT_GT(rows.size(), 300u);
   double worst = 0.0;
   for (const auto& row : rows) {
@@ -91,7 +91,7 @@ TEST(Cdf, ProbabilitiesMatchRInBothTails) {
 
 TEST(Cdf, QuantilesMatchR) {
   // Tolerance: 1e-12 relative (the search brackets to 1e-8, the direct inverse refines it).
-  const auto rows = readDistRefCsv("cdf_quantiles.csv");
+  const auto rows = readRefCsv("numeric", "cdf_quantiles.csv");
   ASSERT_GT(rows.size(), 400u);
   double worst = 0.0;
   int outside = 0;
@@ -141,7 +141,7 @@ TEST(Cdf, DerivativeOfTheDistributionFunctionIsTheDensity) {
   // Central difference of the smaller tail against R's density, with a step of 1e-6 of the
   // scale on which the density varies there (|x| for t and the half-line distributions,
   // 1 / |x| for the normal); tolerance 1e-6 relative. Tails below 1e-100 are left out.
-  const auto rows = readDistRefCsv("cdf_probabilities.csv");
+  const auto rows = readRefCsv("numeric", "cdf_probabilities.csv");
   int checked = 0;
   for (const auto& row : rows) {
     const std::string dist = row.text("dist");
@@ -175,7 +175,7 @@ TEST(Cdf, ParametersAreRecoveredFromTheirProbabilities) {
   // which = 3 and 4 (and the normal mean and sd): from R's p and q, each parameter is found
   // again to the search tolerance, 1e-8 relative, loosened by the sensitivity of the tail to
   // the parameter (points where the tail hardly moves are ill-conditioned and left out).
-  const auto rows = readDistRefCsv("cdf_probabilities.csv");
+  const auto rows = readRefCsv("numeric", "cdf_probabilities.csv");
   int checked = 0;
   int nonMonotone = 0;
   int fChecked = 0;

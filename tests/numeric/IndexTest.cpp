@@ -21,28 +21,18 @@ std::vector<std::uint32_t> stableOrder(const std::vector<std::uint32_t>& values)
 
 }  // namespace
 
-TEST(Index, OrderOfSmallSequence) {
-  Index index{30, 10, 30, 20};
-  index.order();
-  EXPECT_EQ(index.toStd(), (std::vector<std::uint32_t>{1, 3, 0, 2}));
-  Index empty;
-  empty.order();
-  EXPECT_TRUE(empty.empty());
-  Index single{7};
-  single.order();
-  EXPECT_EQ(single.toStd(), (std::vector<std::uint32_t>{0}));
-}
-
-TEST(Index, OrderOfPermutationIsItsInverse) {
-  Index index{2, 0, 3, 1};
-  index.order();
-  EXPECT_EQ(index.toStd(), (std::vector<std::uint32_t>{1, 3, 0, 2}));
-}
-
-TEST(Index, OrderIsStableOnLargeArraysWithTies) {
-  RandomGenerator generator(31);
+TEST(Index, OrderIsTheStableSortingPermutation) {
+  // Hand-written cases: ties, a permutation (whose order is its inverse), empty, one value.
+  Index small{30, 10, 30, 20};
+  small.order();
+  EXPECT_EQ(small.toStd(), (std::vector<std::uint32_t>{1, 3, 0, 2}));
+  std::vector<std::uint32_t> sorted(5000);
+  std::iota(sorted.begin(), sorted.end(), 0u);
+  std::vector<std::vector<std::uint32_t>> inputs = {
+      {2, 0, 3, 1}, {}, {7}, sorted, {sorted.rbegin(), sorted.rend()}, std::vector(5000, 9u)};
   // Sizes around the insertion-sort limit and large ones, few distinct values (many ties)
   // and many distinct values, including values above 2^31 (unsigned comparison).
+  RandomGenerator generator(31);
   for (std::uint32_t n : {15u, 16u, 17u, 33u, 100u, 1000u, 20000u}) {
     for (std::int32_t distinct : {3, 50, 1 << 30}) {
       std::vector<std::uint32_t> values(n);
@@ -50,20 +40,13 @@ TEST(Index, OrderIsStableOnLargeArraysWithTies) {
         v = static_cast<std::uint32_t>(generator.nextInt(0, distinct - 1));
         if (distinct > 1000 && (v & 1u)) v |= 0x80000000u;
       }
-      Index index(values);
-      index.order();
-      EXPECT_EQ(index.toStd(), stableOrder(values)) << "n=" << n << " distinct=" << distinct;
+      inputs.push_back(values);
     }
   }
-  // Already sorted, reversed and constant inputs.
-  std::vector<std::uint32_t> sorted(5000);
-  std::iota(sorted.begin(), sorted.end(), 0u);
-  std::vector<std::uint32_t> reversed(sorted.rbegin(), sorted.rend());
-  const std::vector<std::uint32_t> constant(5000, 9u);
-  for (const auto& values : {sorted, reversed, constant}) {
+  for (const auto& values : inputs) {
     Index index(values);
     index.order();
-    EXPECT_EQ(index.toStd(), stableOrder(values));
+    EXPECT_EQ(index.toStd(), stableOrder(values)) << "n=" << values.size();
   }
 }
 

@@ -1,46 +1,22 @@
-// Helpers of the least-squares tests: reference csv files written by
-// tests/ref/numeric/lls_reference.R (a comment line, a header row, then numbers) and
-// relative comparisons.
+// Helpers of the least-squares tests: reference tables written by
+// tests/ref/numeric/lls_reference.R as matrices, row and column blocks, relative comparisons.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "numeric/TestSupport.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
 #include "qmxmisc/numeric/Index.h"
+#include "support/RefCsv.h"
 
 // The numeric table of tests/ref/numeric/<name>.csv as a matrix.
 inline DoubleMatrix readRef(const std::string& name) {
-  std::ifstream in(std::string(QMX_TEST_REF_DIR) + "/numeric/" + name);
-  EXPECT_TRUE(in.good()) << "missing reference file " << name;
-  std::string line;
-  std::vector<std::vector<double>> rows;
-  bool header = true;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    if (header) {
-      header = false;
-      continue;
-    }
-    std::vector<double> row;
-    std::stringstream cells(line);
-    std::string cell;
-    while (std::getline(cells, cell, ','))
-      row.push_back(std::stod(cell));
-    rows.push_back(row);
-  }
-  DoubleMatrix m(static_cast<long>(rows.size()), static_cast<long>(rows.at(0).size()));
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    for (std::size_t j = 0; j < rows[i].size(); ++j)
-      m(static_cast<long>(i), static_cast<long>(j)) = rows[i][j];
-  }
-  return m;
+  return fromRows(readRefNumbers("numeric", name));
 }
 
 // Columns [first, first + count) of m.

@@ -3,22 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
-
-// The message of the QMXException `action` throws, or "<no exception>".
-inline std::string thrownMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const QMXException& e) {
-    return e.message() ? e.message() : "<null message>";
-  }
-  return "<no exception>";
-}
+#include "support/ThrownMessage.h"
 
 // A matrix from rows written as in the test text (row-major literal).
 inline DoubleMatrix fromRows(const std::vector<std::vector<double>>& rows) {

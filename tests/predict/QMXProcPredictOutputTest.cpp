@@ -33,26 +33,30 @@ const std::vector<double> kWorkingResidual = {1.5 / 2.75,  -2.0, kNaN, kNaN,
 
 }  // namespace
 
-TEST(QMXProcPredictOutput, RegressionOutputsWithAMissingRow) {
-  FakeScoringProc proc(regressionFit(), regressionCoef());
-  const RunResult run =
-      runScoring(proc, regressionTable(), 8, kRegressionSchema, kRegressionOutputs);
-  ASSERT_TRUE(run.ok) << run.error;
-  const QMXMemoryTable& out = run.output;
-  ASSERT_EQ(out.numRows(), 8u);
-  // Tolerance 1e-12: eta / 10 is not exact in binary.
-  EXPECT_TRUE(sameNumbers(out.numbers("fit"), kFitted, 0.0));
-  EXPECT_TRUE(sameNumbers(out.numbers("eta"), kEta, 0.0));
-  EXPECT_TRUE(sameNumbers(out.numbers("w"), kWeight, 1e-12));
-  EXPECT_TRUE(sameNumbers(out.numbers("res"), kResidual, 0.0));
-  // The row with a missing predictor is missing in every column, copies included.
-  EXPECT_EQ(out.texts("id"),
-            (std::vector<std::string>{"r0", "r1", "", "r3", "r4", "r5", "r6", "r7"}));
-  EXPECT_EQ(out.texts("f"), (std::vector<std::string>{"a", "b", "", "b", "a", "b", "b", "a"}));
-  EXPECT_TRUE(std::isnan(out.number(2, out.columnIndex("f"))));
-  EXPECT_EQ(messagesOf(run.messages, QMXMessageKind::Information),
-            std::vector<std::string>{"data set has 1 rows with one or more missing values"});
-  EXPECT_TRUE(messagesOf(run.messages, QMXMessageKind::Error).empty());
+// Every chunking gives the hand-computed values (chunk invariance).
+TEST(QMXProcPredictOutput, RegressionOutputsWithAMissingRowAtEveryChunkSize) {
+  for (long chunk : {1L, 2L, 7L, 8L, 100L}) {
+    SCOPED_TRACE(chunk);
+    FakeScoringProc proc(regressionFit(), regressionCoef());
+    const RunResult run =
+        runScoring(proc, regressionTable(), chunk, kRegressionSchema, kRegressionOutputs);
+    ASSERT_TRUE(run.ok) << run.error;
+    const QMXMemoryTable& out = run.output;
+    ASSERT_EQ(out.numRows(), 8u);
+    // Tolerance 1e-12: eta / 10 is not exact in binary.
+    EXPECT_TRUE(sameNumbers(out.numbers("fit"), kFitted, 0.0));
+    EXPECT_TRUE(sameNumbers(out.numbers("eta"), kEta, 0.0));
+    EXPECT_TRUE(sameNumbers(out.numbers("w"), kWeight, 1e-12));
+    EXPECT_TRUE(sameNumbers(out.numbers("res"), kResidual, 0.0));
+    // The row with a missing predictor is missing in every column, copies included.
+    EXPECT_EQ(out.texts("id"),
+              (std::vector<std::string>{"r0", "r1", "", "r3", "r4", "r5", "r6", "r7"}));
+    EXPECT_EQ(out.texts("f"), (std::vector<std::string>{"a", "b", "", "b", "a", "b", "b", "a"}));
+    EXPECT_TRUE(std::isnan(out.number(2, out.columnIndex("f"))));
+    EXPECT_EQ(messagesOf(run.messages, QMXMessageKind::Information),
+              std::vector<std::string>{"data set has 1 rows with one or more missing values"});
+    EXPECT_TRUE(messagesOf(run.messages, QMXMessageKind::Error).empty());
+  }
 }
 
 TEST(QMXProcPredictOutput, ScaledResidualIsTheWorkingResidual) {
@@ -75,28 +79,6 @@ TEST(QMXProcPredictOutput, WeightWithoutACaseWeightColumn) {
   ASSERT_TRUE(run.ok) << run.error;
   EXPECT_TRUE(
       sameNumbers(run.output.numbers("w"), {1.1, 0.3, kNaN, 0.7, 1.5, 0.5, 0.1, 1.9}, 1e-12));
-}
-
-TEST(QMXProcPredictOutput, ChunkSizeDoesNotChangeTheOutput) {
-  FakeScoringProc whole(regressionFit(), regressionCoef());
-  const RunResult reference =
-      runScoring(whole, regressionTable(), 8, kRegressionSchema, kRegressionOutputs);
-  ASSERT_TRUE(reference.ok) << reference.error;
-  for (long chunk : {1L, 2L, 7L, 100L}) {
-    SCOPED_TRACE(chunk);
-    FakeScoringProc proc(regressionFit(), regressionCoef());
-    const RunResult run =
-        runScoring(proc, regressionTable(), chunk, kRegressionSchema, kRegressionOutputs);
-    ASSERT_TRUE(run.ok) << run.error;
-    ASSERT_EQ(run.output.numRows(), 8u);
-    for (const char* name : {"fit", "res", "w", "eta"})
-      EXPECT_TRUE(sameNumbers(run.output.numbers(name), reference.output.numbers(name), 0.0))
-          << name;
-    EXPECT_EQ(run.output.texts("id"), reference.output.texts("id"));
-    EXPECT_EQ(run.output.texts("f"), reference.output.texts("f"));
-    EXPECT_EQ(messagesOf(run.messages, QMXMessageKind::Information),
-              std::vector<std::string>{"data set has 1 rows with one or more missing values"});
-  }
 }
 
 TEST(QMXProcPredictOutput, NoMissingRowsNoInformation) {
@@ -259,73 +241,39 @@ TEST(QMXProcPredictOutput, PredictionColumnsByIndex) {
 }
 
 TEST(QMXProcPredictOutput, ResolutionMessages) {
+  enum class Fit { kRegression, kMissingWeights, kTwoClasses };
   struct Case {
-    const char* what;
-    ModelTerms fit;
-    std::vector<std::vector<double>> coef;
-    std::vector<std::string> definition;
+    Fit fit;
+    const char* index;  // the output definition: response index, type, column
+    const char* type;
+    const char* column;
     bool withoutWorkingMatrices;
     std::string message;
   };
-  ModelTerms weighted = regressionFit();
-  weighted.setWeights(String("wt2"));
   const std::vector<Case> cases = {
-      {"response index",
-       regressionFit(),
-       regressionCoef(),
-       {"define.output", "3", "residual", "res"},
-       false,
+      {Fit::kRegression, "3", "residual", "res", false,
        "Invalid dependent variable index 3. Model has 1 dependent variables"},
-      {"copy of an unknown column",
-       regressionFit(),
-       regressionCoef(),
-       {"define.output", "0", "copy", "nope"},
-       false,
+      {Fit::kRegression, "0", "copy", "nope", false,
        "column nope was not found in the input buffer"},
-      {"weight column missing",
-       weighted,
-       regressionCoef(),
-       {"define.output", "0", "weight", "w"},
-       false,
+      {Fit::kMissingWeights, "0", "weight", "w", false,
        "Weight column wt2 was not found in the input buffer"},
-      {"category without levels",
-       regressionFit(),
-       regressionCoef(),
-       {"define.output", "0", "category", "c"},
-       false,
+      {Fit::kRegression, "0", "category", "c", false,
        "cannot predict category outcome since the dependent variable has no levels"},
-      {"probabilities and levels differ",
-       classificationFit({"lo", "hi"}),
-       classificationCoef(),
-       {"define.output", "0", "category", "c"},
-       false,
+      {Fit::kTwoClasses, "0", "category", "c", false,
        "the number of predict category probabilities, 3,does not equal the number  of levels, 2"},
-      {"eta not given by the proc",
-       regressionFit(),
-       regressionCoef(),
-       {"define.output", "0", "eta", "e"},
-       true,
-       "unexpeced output type eta"},
-      {"weight not given by the proc",
-       regressionFit(),
-       regressionCoef(),
-       {"define.output", "0", "weight", "w"},
-       true,
-       "unexpeced output type weight"},
-      {"prediction column out of range",
-       regressionFit(),
-       regressionCoef(),
-       {"define.output", "4", "fitted.value", "fit"},
-       false,
-       "bad index 4"},
+      {Fit::kRegression, "0", "eta", "e", true, "unexpeced output type eta"},
+      {Fit::kRegression, "0", "weight", "w", true, "unexpeced output type weight"},
+      {Fit::kRegression, "4", "fitted.value", "fit", false, "bad index 4"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    FakeScoringProc proc(c.fit, c.coef);
+    SCOPED_TRACE(c.message);
+    ModelTerms fit = c.fit == Fit::kTwoClasses ? classificationFit({"lo", "hi"}) : regressionFit();
+    if (c.fit == Fit::kMissingWeights) fit.setWeights(String("wt2"));
+    FakeScoringProc proc(fit, c.fit == Fit::kTwoClasses ? classificationCoef() : regressionCoef());
     proc.withoutWorkingMatrices = c.withoutWorkingMatrices;
     const RunResult run =
-        runScoring(proc, c.fit.isClassification() ? classificationTable() : regressionTable(), 4,
-                   {doubleColumn("out")}, {c.definition});
+        runScoring(proc, c.fit == Fit::kTwoClasses ? classificationTable() : regressionTable(), 4,
+                   {doubleColumn("out")}, {{"define.output", c.index, c.type, c.column}});
     EXPECT_FALSE(run.ok);
     EXPECT_EQ(run.error, c.message);
     EXPECT_EQ(messagesOf(run.messages, QMXMessageKind::Error), std::vector<std::string>{c.message});

