@@ -64,9 +64,9 @@ measure() {
   log "$key: ${wall}s wall, ${cpu}s CPU, peak RSS ${rss} kB"
 }
 
-# qmx_estimates SUMMARY OUT: the numeric slopes (coefficient section) and the residual
-# deviance (the "Error" row of the analysis of deviance) of qmx's summary (the text summary prints both as csv tables), in the
-# term,estimate format of glm_r.R.
+# qmx_estimates SUMMARY OUT: the numeric slopes (coefficient table) and the residual deviance
+# (the "Error" row of the analysis of deviance) from qmx's text summary, which prints both
+# tables as comma-separated lines, in the term,estimate format of glm_r.R.
 qmx_estimates() {
   awk -F, '
     BEGIN { print "term,estimate" }
@@ -153,8 +153,8 @@ for rows in "${sizes[@]}"; do
   done
 done
 
-# ratio NUM DEN: NUM/DEN to two decimals, or "-" when either is missing.
-ratio() { [ -n "${1:-}" ] && [ -n "${2:-}" ] && awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a/b}' || echo "-"; }
+# ratio NUM DEN: NUM/DEN to three significant digits, or "-" when either is missing.
+ratio() { [ -n "${1:-}" ] && [ -n "${2:-}" ] && awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3g", a/b}' || echo "-"; }
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GB RAM; $(date -u '+%Y-%m-%d %H:%M UTC'); load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Model: 10 numeric + 2 factor (4 and 6 levels) predictors; qmx default chunk of 1000 rows; glm --epsilon $epsilon."
