@@ -10,8 +10,8 @@ significant digits), and b, drawn as 1 with probability logistic(eta) where eta 
 sum_j (-1)^j x_j/(2j) + factor effects. Rows are drawn (with a fixed seed, so the file is
 reproducible) from a pool of 65536 precomputed rows, so only a few 1e4 distinct rows
 exist; each row's x, f, y and b stay consistent, so the regressions recover the signal.
-Written in batches (streaming, constant memory); stdout without -o. About 400 thousand
-rows (40 MB) per second on one core.
+Written in batches (streaming, constant memory); stdout without -o. About 100 thousand
+rows (10 MB) per second on one core.
 """
 import argparse
 import math
