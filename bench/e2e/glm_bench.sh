@@ -29,7 +29,7 @@ log() { echo "[glm_bench] $*" >&2; }
 # Release build of the CLI and the library. Warnings are not errors here: GCC 12 at -O3
 # reports false -Wrestrict positives in std::string concatenation.
 log "building qmx (Release)"
-cmake --preset release -DQMX_BUILD_BENCH=OFF -DQMX_WERROR=OFF >/dev/null
+cmake --preset release -DQMX_BUILD_BENCH=OFF >/dev/null
 cmake --build --preset release -j2 --target qmx qmxmisc >/dev/null
 qmx="$root/build/release/tools/qmx/qmx"
 
