@@ -26,8 +26,7 @@ export OPENBLAS_NUM_THREADS=1
 
 log() { echo "[glm_bench] $*" >&2; }
 
-# Release build of the CLI and the library. Warnings are not errors here: GCC 12 at -O3
-# reports false -Wrestrict positives in std::string concatenation.
+# Release build of the CLI and the library.
 log "building qmx (Release)"
 cmake --preset release -DQMX_BUILD_BENCH=OFF >/dev/null
 cmake --build --preset release -j2 --target qmx qmxmisc >/dev/null
