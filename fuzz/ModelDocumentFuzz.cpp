@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/MiningModel.h"
 #include "qmxmisc/model/XMLPlatformGuard.h"
 

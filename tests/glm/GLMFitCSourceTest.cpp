@@ -19,7 +19,7 @@
 #include "qmxbase/QMXMemorySource.h"
 #include "qmxbase/QMXPipeline.h"
 #include "qmxbase/QMXPropertyInfo.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/QMXProcGLMFit.h"
 #include "qmxmisc/glm/QMXProcIGLM.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMModel.h"
 #include "qmxmisc/model/ModelFormula.h"
 #include "qmxmisc/model/ModelSpecWriter.h"

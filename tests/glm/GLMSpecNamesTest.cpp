@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 namespace {
 

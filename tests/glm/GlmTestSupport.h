@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFamily.h"
 #include "qmxmisc/glm/GLMLink.h"
 #include "qmxmisc/glm/GLMQuasiVariance.h"

@@ -21,7 +21,7 @@
 #include "qmxbase/QMXMemoryTable.h"
 #include "qmxbase/QMXPipeline.h"
 #include "qmxbase/QMXPropertyInfo.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 extern "C" QMXProc* qmx_s_create_QMXProcGLMFit(QMXProc** out);
 

@@ -16,7 +16,7 @@
 #include "qmxbase/QMXMemorySource.h"
 #include "qmxbase/QMXMemoryTable.h"
 #include "qmxbase/QMXPipeline.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/predict/QMXProcPredict.h"
 
 namespace predicttest {

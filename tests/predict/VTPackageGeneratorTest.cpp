@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "../vtcsrc/VTTestSupport.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "vtcsrc/VTCoxRegression.h"
 #include "vtcsrc/VTKMeansCluster.h"
 #include "vtcsrc/VTLinearRegression.h"

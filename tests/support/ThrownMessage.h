@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 // The message of the QMXException `action` throws; "<no exception>" when it returns and
 // "<other exception: what>" for any other exception type.

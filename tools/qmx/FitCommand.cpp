@@ -31,7 +31,7 @@
 #include "qmxbase/QMXProcLoader.h"
 #include "qmxbase/QMXPropertyInfo.h"
 #include "qmxbase/QMXRowBlock.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMSpecElementWriter.h"
 #include "qmxmisc/model/ModelFormula.h"
 #include "qmxmisc/model/ModelSpecWriter.h"

@@ -7,7 +7,7 @@
 
 #include "Commands.h"
 #include "FitSummaryFormat.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/numeric/Cdf.h"
 

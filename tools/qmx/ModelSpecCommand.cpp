@@ -17,7 +17,7 @@
 #include "ModelSpecSupport.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMSpecElementWriter.h"
 #include "qmxmisc/glm/GLMSpecNames.h"
 #include "qmxmisc/model/ModelFormula.h"

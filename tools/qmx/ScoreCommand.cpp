@@ -25,7 +25,7 @@
 #include "qmxbase/QMXPipeline.h"
 #include "qmxbase/QMXProcLoader.h"
 #include "qmxbase/QMXPropertyInfo.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFit.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 QMXFilterBufReader::QMXFilterBufReader(const QMXBufReader& reader)
     : reader_(const_cast<QMXBufReader*>(&reader)) {}

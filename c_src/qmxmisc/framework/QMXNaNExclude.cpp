@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/RandomGenerator.h"
 
 bool QMXNaNExclude::acceptable(long row) const {

@@ -22,8 +22,8 @@
 #include <new>
 #include <utility>
 
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 
 enum class QMXMessageRoute { AddError, SetError };
 

@@ -1,6 +1,6 @@
 #include "qmxmisc/glm/BinomialFamily.h"
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMClamp.h"
 
 namespace {

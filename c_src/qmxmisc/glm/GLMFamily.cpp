@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMClamp.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMClamp.h"
 #include "qmxmisc/glm/GLMFamily.h"
 

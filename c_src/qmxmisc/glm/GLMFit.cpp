@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFitHandler.h"
 #include "qmxmisc/model/ModelParse.h"
 

@@ -5,8 +5,8 @@
 #include <system_error>
 #include <vector>
 
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/predict/TelvarRecord.h"
 #include "qmxmisc/predict/VTPackageGenerator.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 GLMFitHandler::GLMFitHandler(const GLMModel& model)
     : ModelHandler(model),

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFitHandler.h"
 
 namespace {

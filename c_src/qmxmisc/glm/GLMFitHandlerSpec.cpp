@@ -3,7 +3,7 @@
 // Intercept, Weights).
 #include <strings.h>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFitHandler.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMClamp.h"
 #include "qmxmisc/glm/GLMFamilyNames.h"
 #include "qmxmisc/glm/GLMFitHandler.h"

@@ -2,7 +2,7 @@
 // linear model's terms, intercept and weights.
 #include "qmxmisc/glm/GLMSpecElementWriter.h"
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFamilyNames.h"
 
 namespace {

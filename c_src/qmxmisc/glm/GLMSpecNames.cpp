@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFamilyNames.h"
 #include "qmxmisc/glm/QMX_NewFamily.h"
 

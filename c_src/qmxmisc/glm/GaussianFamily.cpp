@@ -1,6 +1,6 @@
 #include "qmxmisc/glm/GaussianFamily.h"
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 namespace {
 constexpr const char kIncompatible[] = "link function is incompatible with Gaussian Family";

@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "qmxbase/QMXProc.h"
-#include "qmxmisc/framework/QMXException.h"
-#include "qmxmisc/framework/QMXProcRegistry.h"
+#include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/base/QMXProcRegistry.h"
 #include "qmxmisc/glm/GLMFitHandler.h"
 #include "qmxmisc/model/ModelParse.h"
 

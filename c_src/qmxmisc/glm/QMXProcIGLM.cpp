@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/base/QMXProcRegistry.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
-#include "qmxmisc/framework/QMXProcRegistry.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
 QMX_REGISTER_PROC(QMXProcIGLM)

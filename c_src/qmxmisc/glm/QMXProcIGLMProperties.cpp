@@ -1,7 +1,7 @@
 // QMXProcIGLM: the properties and the model extras written as ModelExtraInfo.
 #include <cstdlib>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/QMXProcIGLM.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 

@@ -2,9 +2,9 @@
 #include "qmxmisc/glm/QMXProcILM.h"
 
 #include "qmxbase/QMXProc.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/base/QMXProcRegistry.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
-#include "qmxmisc/framework/QMXProcRegistry.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
 QMX_REGISTER_PROC(QMXProcILM)

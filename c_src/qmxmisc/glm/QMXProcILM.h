@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMModel.h"

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/QMXProcILM.h"
 
 void QMXProcILM::setModel(const GLMModel& model) {

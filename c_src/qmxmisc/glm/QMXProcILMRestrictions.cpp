@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/QMXProcILM.h"
 
 void QMXProcILM::applyRestrictions() {

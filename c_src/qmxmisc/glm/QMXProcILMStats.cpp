@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/QMXProcILM.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 

@@ -1,6 +1,6 @@
 #include "qmxmisc/glm/QMX_NewFamily.h"
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/BinomialFamily.h"
 #include "qmxmisc/glm/FamilyGamma.h"
 #include "qmxmisc/glm/FamilyInvGaussian.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <numeric>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 const String& FactorInfo::level(long i) const {
   if (i < 0 || i >= length()) QMX_ThrowException("bad index %d", static_cast<int>(i));

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 MiningModelHandler::MiningModelHandler(const MiningModel& model)
     : ModelHandler(model),

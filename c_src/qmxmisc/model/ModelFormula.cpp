@@ -14,7 +14,7 @@
 #include <set>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelFormulaInternal.h"
 
 using formula_internal::formulaError;

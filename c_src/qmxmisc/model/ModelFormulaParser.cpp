@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelFormulaInternal.h"
 
 namespace formula_internal {

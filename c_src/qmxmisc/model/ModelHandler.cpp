@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 ModelHandler::ModelHandler() {
   xercesc::XMLTransService::Codes result = xercesc::XMLTransService::Ok;

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string_view>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelHandler.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/PolynomialContrasts.h"
 
 void ModelMatrix::setModel(const ModelTerms& model) {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelMatrixInternal.h"
 #include "qmxmisc/model/PolynomialContrasts.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelMatrixInternal.h"
 
 namespace model_matrix_detail {

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/SAXParserFactory.h"
 #include "qmxmisc/model/XMLPlatformGuard.h"
 

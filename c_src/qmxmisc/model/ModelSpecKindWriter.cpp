@@ -1,7 +1,7 @@
 // The table of specification element writers by model kind.
 #include "qmxmisc/model/ModelSpecKindWriter.h"
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelSpecElementWriter.h"
 
 std::unique_ptr<ModelSpecKindWriter> ModelSpecKindWriters::make(

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "qmxmisc/framework/QMXAssert.h"
+#include "qmxmisc/base/QMXAssert.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 namespace {
 

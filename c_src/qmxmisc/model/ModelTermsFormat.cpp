@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelTerms.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 
 const char* polynomialContrastName(long degree) {
   static const char* const kNames[] = {"linear", "quad", "cubic", "^4", "^5",

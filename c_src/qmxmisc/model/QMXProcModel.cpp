@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/framework/QMXNaNExclude.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "qmxmisc/framework/QMXAssert.h"
+#include "qmxmisc/base/QMXAssert.h"
 #include "qmxmisc/numeric/BlasInternal.h"
 #include "qmxmisc/numeric/Lapack.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/AbstractDoubleMatrix.h"
 
 namespace aml {

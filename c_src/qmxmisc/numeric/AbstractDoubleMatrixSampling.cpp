@@ -2,8 +2,8 @@
 // starting points).
 #include <vector>
 
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/AbstractDoubleMatrix.h"
 #include "qmxmisc/numeric/HClust.h"
 #include "qmxmisc/numeric/RandomGenerator.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/AllocatorInternal.h"
 
 void* _TMalloc(std::size_t bytes) {

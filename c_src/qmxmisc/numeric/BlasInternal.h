@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "qmxmisc/framework/QMXAssert.h"
+#include "qmxmisc/base/QMXAssert.h"
 
 // A dimension as the 32-bit Fortran integer the LP64 BLAS takes.
 inline int blasInt(long n) {

@@ -1,7 +1,7 @@
 // DoubleLLS: lifetime, shape, element access, setters and getters, and extendR.
 #include "qmxmisc/numeric/DoubleLLS.h"
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 DoubleLLS::DoubleLLS(const DoubleMatrix& x, const DoubleMatrix& y, long nFixed) {
   rowBind(x, y, DoubleMatrix(), nFixed);

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/BlasInternal.h"
 #include "qmxmisc/numeric/DoubleLLS.h"
 #include "qmxmisc/numeric/DoubleQR.h"

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/BlasInternal.h"
 #include "qmxmisc/numeric/Lapack.h"
 

@@ -1,8 +1,8 @@
 // DoubleMatrix: lifetime, shape and the interface primitives.
 #include "qmxmisc/numeric/DoubleMatrix.h"
 
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 
 DoubleMatrix::~DoubleMatrix() = default;
 

@@ -1,5 +1,5 @@
 // DoubleMatrix centring and scaling, Cholesky factor and triangular back-solve.
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
 
 DoubleMatrix DoubleMatrix::scale(const TMatrix<double>& center, const TMatrix<double>& scale,

@@ -1,5 +1,5 @@
 // DoubleMatrix arithmetic: element-wise operations, products and the operators.
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The QR-based operations of DoubleMatrix: each decomposes a copy into a DoubleQR.
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
 #include "qmxmisc/numeric/DoubleQR.h"
 

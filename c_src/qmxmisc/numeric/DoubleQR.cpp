@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/BlasInternal.h"
 #include "qmxmisc/numeric/Lapack.h"
 #include "qmxmisc/numeric/QRKernels.h"

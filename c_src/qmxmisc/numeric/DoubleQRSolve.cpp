@@ -1,7 +1,7 @@
 // DoubleQR: rank, rank-revealing solve, R inverse and condition (LAPACK DGELSX scheme).
 #include <algorithm>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/DoubleQR.h"
 #include "qmxmisc/numeric/QRKernels.h"
 

@@ -9,7 +9,7 @@
 #include <numeric>
 #include <utility>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/HClustInternal.h"
 
 HClustDissimilarity::HClustDissimilarity(long n)

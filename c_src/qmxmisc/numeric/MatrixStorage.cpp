@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/Allocator.h"
 #include "qmxmisc/numeric/AllocatorInternal.h"
 

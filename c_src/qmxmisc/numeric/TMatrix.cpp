@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 namespace {
 

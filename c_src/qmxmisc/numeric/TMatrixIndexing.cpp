@@ -1,6 +1,6 @@
 // Indexed sub-block reads and writes of TMatrix<T>.
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/TMatrix.h"
 
 template <class T>

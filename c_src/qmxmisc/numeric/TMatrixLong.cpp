@@ -1,5 +1,5 @@
 // Operations of the long matrices (term tables, counts) and the plain array product.
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/BlasInternal.h"
 #include "qmxmisc/numeric/Lapack.h"
 #include "qmxmisc/numeric/TMatrix.h"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "qmxbase/QMXObj.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 class HostString {
  public:

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "qmxmisc/framework/QMXAssert.h"
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXAssert.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/predict/TelvarRecord.h"
 #include "vtcsrc/VTObjects.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/framework/QMXNaNExclude.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
 #include "qmxmisc/predict/QMXProcPredictInternal.h"

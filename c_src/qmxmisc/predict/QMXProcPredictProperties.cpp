@@ -3,7 +3,7 @@
 // that is none of them goes to QMXProc.
 #include <cstdint>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
 #include "qmxmisc/predict/QMXProcPredict.h"
 #include "qmxmisc/predict/QMXProcPredictInternal.h"

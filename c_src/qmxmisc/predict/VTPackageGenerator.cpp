@@ -8,7 +8,7 @@
 #include <fstream>
 #include <utility>
 
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 namespace {
 constexpr std::array<const char*, 8> kKinds = {"KMeansCluster",

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "qmxbase/QMXProc.h"
-#include "qmxmisc/framework/CovNodeChain.h"
+#include "qmxmisc/multivariate/CovNodeChain.h"
 
 class QMXProcCov : public QMXProc {
  public:

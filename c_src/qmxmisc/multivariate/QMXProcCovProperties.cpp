@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "qmxmisc/framework/QMXProcBoundary.h"
-#include "qmxmisc/framework/QMXProcCov.h"
-#include "qmxmisc/framework/QMXProcCovInternal.h"
+#include "qmxmisc/multivariate/QMXProcCov.h"
+#include "qmxmisc/multivariate/QMXProcCovInternal.h"
 
 void QMXProcCov::setProperty(QMXPropertyInfo* prop) {
   qmxBoundary(*this, kQMXProcCovInternalError, kQMXPropertyBoundary, [&] {

@@ -1,4 +1,4 @@
-#include "qmxmisc/framework/QMXProcCov.h"
+#include "qmxmisc/multivariate/QMXProcCov.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "framework/CovTestData.h"
+#include "multivariate/CovTestData.h"
 #include "qmxbase/QMXMemorySource.h"
 #include "qmxbase/QMXMemoryTable.h"
 #include "qmxbase/QMXPipeline.h"
@@ -110,8 +110,8 @@ TEST(QMXProcCov, FactoryCreatesTheProc) {
 }
 
 TEST(QMXProcCov, MatchesRAndDirectComputationAtEveryChunkSize) {
-  const auto data = readRefNumbers("framework", "cov_random_data.csv");  // t1,t2,c1,c2,c3; NA
-  const auto ref = readRefCsv("framework", "cov_random.csv");
+  const auto data = readRefNumbers("multivariate", "cov_random_data.csv");  // t1,t2,c1,c2,c3; NA
+  const auto ref = readRefCsv("multivariate", "cov_random.csv");
   covtest::Table direct;
   direct.rows = data.size();
   direct.values.assign(5, std::vector<double>(data.size()));

@@ -1,4 +1,4 @@
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -29,7 +29,7 @@ QMXException::QMXException(const char* message) {
   copyError(message);
 }
 
-QMXException::QMXException(const QMXException& other) {
+QMXException::QMXException(const QMXException& other) : std::exception(other) {
   copyError(other.error_);
 }
 
@@ -92,4 +92,8 @@ void QMX_ThrowException(const char* format, ...) {
   std::vsnprintf(text.data(), text.size(), format, args);
   va_end(args);
   throw QMXException(text.data());
+}
+
+const char* QMXException::what() const noexcept {
+  return error_ != nullptr ? error_ : internalErrorText();
 }

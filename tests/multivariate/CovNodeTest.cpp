@@ -1,11 +1,11 @@
-#include "qmxmisc/framework/CovNode.h"
+#include "qmxmisc/multivariate/CovNode.h"
 
 #include <gtest/gtest.h>
 
 #include <numeric>
 #include <vector>
 
-#include "framework/CovTestData.h"
+#include "multivariate/CovTestData.h"
 
 namespace {
 

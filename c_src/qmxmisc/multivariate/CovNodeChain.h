@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "qmxmisc/framework/CovNode.h"
+#include "qmxmisc/multivariate/CovNode.h"
 
 class CovNodeChain {
  public:

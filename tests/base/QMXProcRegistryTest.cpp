@@ -1,4 +1,4 @@
-#include "qmxmisc/framework/QMXProcRegistry.h"
+#include "qmxmisc/base/QMXProcRegistry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qmxmisc/framework/CovNodeChain.h"
+#include "qmxmisc/multivariate/CovNodeChain.h"
 
 #include <new>
 #include <stdexcept>

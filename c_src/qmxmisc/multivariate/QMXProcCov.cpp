@@ -1,12 +1,12 @@
-#include "qmxmisc/framework/QMXProcCov.h"
+#include "qmxmisc/multivariate/QMXProcCov.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
 
+#include "qmxmisc/base/QMXProcRegistry.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
-#include "qmxmisc/framework/QMXProcCovInternal.h"
-#include "qmxmisc/framework/QMXProcRegistry.h"
+#include "qmxmisc/multivariate/QMXProcCovInternal.h"
 
 QMX_REGISTER_PROC(QMXProcCov)
 

@@ -12,7 +12,7 @@
 #include "qmxbase/QMXBuf.h"
 #include "qmxbase/QMXBufReader.h"
 #include "qmxbase/QMXMemoryTable.h"
-#include "qmxmisc/framework/QMXProcCov.h"
+#include "qmxmisc/multivariate/QMXProcCov.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "framework/CovTestData.h"
+#include "multivariate/CovTestData.h"
 #include "support/RefCsv.h"
 #include "tools/QmxCliRunner.h"
 
@@ -17,7 +17,7 @@ using qmxcli::runQmx;
 using qmxcli::tempPath;
 
 // Paths relative to the source directory, where the runner starts qmx.
-const std::string kRef = "tests/ref/framework/";
+const std::string kRef = "tests/ref/multivariate/";
 const std::string kMtcars = "examples/mtcars.csv";
 
 TEST(CovCommand, CsvOutputMatchesR) {
@@ -28,7 +28,8 @@ TEST(CovCommand, CsvOutputMatchesR) {
   std::ofstream(outPath) << run.out;
   const auto got = readRefCells(outPath);
   std::remove(outPath.c_str());
-  const auto ref = readRefCells(refPath("framework", "cov_mtcars.csv"));  // target,with,cov,cor,n
+  const auto ref =
+      readRefCells(refPath("multivariate", "cov_mtcars.csv"));  // target,with,cov,cor,n
   ASSERT_EQ(got.size(), ref.size());
   EXPECT_EQ(got[0], ref[0]);
   for (std::size_t r = 1; r < ref.size(); ++r) {

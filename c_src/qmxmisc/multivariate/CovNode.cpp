@@ -1,8 +1,8 @@
-#include "qmxmisc/framework/CovNode.h"
+#include "qmxmisc/multivariate/CovNode.h"
 
 #include <cstddef>
 
-#include "qmxmisc/framework/QMXAssert.h"
+#include "qmxmisc/base/QMXAssert.h"
 
 CovNode::CovNode(long nTargets, long nCorrelations)
     : targetSums(static_cast<std::size_t>(nTargets)),

@@ -1,4 +1,4 @@
-#include "qmxmisc/framework/QMXException.h"
+#include "qmxmisc/base/QMXException.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,12 @@
 // exception). Any other text is copied into storage owned by the exception.
 #pragma once
 
+#include <exception>
 #include <memory>
 
-class QMXException {
+// A std::exception, so that code catching the standard base also sees library failures;
+// what() is the message, or "Internal Error" when none was set.
+class QMXException : public std::exception {
  public:
   QMXException() = default;
   explicit QMXException(const char* message);
@@ -17,7 +20,9 @@ class QMXException {
   QMXException& operator=(const QMXException& other);
   QMXException& operator=(const char* message);
   QMXException& operator=(char* message);
-  virtual ~QMXException() = default;
+  ~QMXException() override = default;
+
+  const char* what() const noexcept override;
 
   // The message text, or null when none was set.
   operator const char*() const { return error_; }

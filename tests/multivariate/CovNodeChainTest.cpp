@@ -1,10 +1,10 @@
-#include "qmxmisc/framework/CovNodeChain.h"
+#include "qmxmisc/multivariate/CovNodeChain.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "framework/CovTestData.h"
+#include "multivariate/CovTestData.h"
 
 namespace {
 
