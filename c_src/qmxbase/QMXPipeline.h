@@ -26,6 +26,7 @@
 #include "qmxbase/QMXBuf.h"
 #include "qmxbase/QMXBufReader.h"
 #include "qmxbase/QMXBufWriter.h"
+#include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXColumnInfo.h"
 #include "qmxbase/QMXDataSink.h"
 #include "qmxbase/QMXDataSource.h"
@@ -81,7 +82,7 @@ class QMXPipeline {
   std::string className_;
   std::vector<std::unique_ptr<Input>> inputs_;
   std::unique_ptr<Output> output_;
-  long chunkRows_ = 1000;
+  long chunkRows_ = qmxDefaultChunkRows();
   int idleLimit_ = 3;
   bool attached_ = false;
   QMXProgressCallback progress_;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXPipeline.h"
@@ -30,7 +31,7 @@ struct CovOptions {
   std::string data;
   std::vector<std::string> targets;
   std::vector<std::string> with;
-  long chunkRows = 1000;
+  long chunkRows = qmxDefaultChunkRows();
   std::string format = "text";
 };
 
@@ -250,7 +251,8 @@ void addCovCommand(CLI::App& app) {
   cmd->add_option("--with", options->with, "columns to pair with each target (matrix columns)")
       ->required()
       ->delimiter(',');
-  cmd->add_option("--chunk-rows", options->chunkRows, "rows per chunk (default 1000)")
+  cmd->add_option("--chunk-rows", options->chunkRows,
+                  "rows per chunk (default 1000, or QMX_CHUNK_ROWS)")
       ->check(CLI::PositiveNumber);
   cmd->add_option("--format", options->format,
                   "text: matrices, means and rows used; csv: target,with,cov,cor,n per pair")

@@ -23,6 +23,7 @@
 #include "FitRowFilter.h"
 #include "FitSummary.h"
 #include "ModelSpecSupport.h"
+#include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
@@ -48,7 +49,7 @@ struct FitOptions {
   std::string link;
   std::string variance;
   std::string summaryFormat = "text";
-  long chunkRows = 1000;
+  long chunkRows = qmxDefaultChunkRows();
   int maxIterations = 25;  // R's glm.control()
   double epsilon = 1e-8;
 };

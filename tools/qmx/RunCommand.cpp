@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSink.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
@@ -36,7 +37,7 @@ struct RunOptions {
   std::vector<std::string> gets;
   std::string output;
   std::vector<std::string> outputColumns;
-  long chunkRows = 1000;
+  long chunkRows = qmxDefaultChunkRows();
   std::string library;
   bool verbose = false;
 };
@@ -278,7 +279,8 @@ void addRunCommand(CLI::App& app) {
   cmd->add_option("--output-column", options->outputColumns,
                   "output column NAME[:double|factor|string]")
       ->allow_extra_args(false);
-  cmd->add_option("--chunk-rows", options->chunkRows, "rows per chunk (default 1000)");
+  cmd->add_option("--chunk-rows", options->chunkRows,
+                  "rows per chunk (default 1000, or QMX_CHUNK_ROWS)");
   cmd->add_option("--library", options->library,
                   "procedures library (default: $QMX_LIBRARY, else libqmxmisc.so next to qmx)");
   cmd->add_flag("--verbose,-v", options->verbose, "also print debug messages");

@@ -18,6 +18,7 @@
 
 #include "Commands.h"
 #include "ScoreOutputs.h"
+#include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvSink.h"
 #include "qmxbase/QMXCsvSource.h"
@@ -39,7 +40,7 @@ struct ScoreOptions {
   std::vector<std::string> outputs;
   std::vector<std::string> copies;
   std::vector<std::string> unknownLevels;
-  long chunkRows = 1000;
+  long chunkRows = qmxDefaultChunkRows();
 };
 
 std::string readModelFile(const std::string& path) {
