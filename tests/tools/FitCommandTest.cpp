@@ -1,187 +1,34 @@
-// qmx fit end to end: the checks made before the proc runs (options, response against the
-// family, formula and family names) and the proc's own refusals, each as a full message with
-// its exit status and no output file (nor temporary file) left behind; fits against R's glm
-// (factor response, missing predictors, weights, proportions); the text summary against R's
-// printed summary.
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// qmx fit end to end: fits against R's lm and glm (factor response, missing predictors,
+// weights, proportions, zero weights, no intercept); the text summary against R's printed
+// summary; the JSON summary against the text and CSV summaries of the same fit. The failures
+// are rows of cases/fit.tsv (CliCasesTest.cpp).
 #include <gtest/gtest.h>
 
-#include "tools/QmxCliRunner.h"
-
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "support/RefCsv.h"
+#include "tools/QmxCliRunner.h"
 
 namespace {
 
-using qmxcli::exists;
 using qmxcli::kSource;
 using qmxcli::Outcome;
 using qmxcli::readFile;
 using qmxcli::runQmx;
 using qmxcli::tempPath;
 
-}  // namespace
-
-TEST(FitCommand, Failures) {
-  const std::string output = tempPath("failed.xml");
-  // y: a count with one negative value; z: positive but for one zero; v: a predictor missing
-  // in the row of the negative y; label: a text column (more distinct values than a factor
-  // may have levels).
-  const std::string badData = tempPath("bad.csv");
-  {
-    std::ofstream data(badData);
-    data << "y,z,x,v,label\n-1,1,1,,t0\n2,0,2,1,t1\n";
-    for (int row = 2; row < 1100; ++row)
-      data << 0.5 + row % 2 << "," << row << "," << row % 7 << "," << row % 3 << ",t" << row
-           << "\n";
-  }
-  struct Case {
-    std::string arguments, message;
-  };
-  const std::vector<Case> cases = {
-      {"lm examples/nothing.csv --formula 'y ~ x'",
-       "qmx: cannot open examples/nothing.csv: No such file or directory\n"},
-      {"lm examples/mtcars.csv --formula 'mpg ~ wt' --summary-format xml",
-       "qmx: --summary-format takes text or csv, not 'xml'\n"},
-      {"lm examples/mtcars.csv --formula 'mpg ~ wt' --chunk-rows 0",
-       "qmx: --chunk-rows must be at least 1\n"},
-      {"glm examples/mtcars.csv --formula 'am ~ wt' --family binomial --max-iterations 0",
-       "qmx: --max-iterations must be at least 1\n"},
-      {"glm examples/mtcars.csv --formula 'am ~ wt' --family binomial --epsilon 0",
-       "qmx: --epsilon must be positive\n"},
-      {"lm examples/mtcars.csv --formula 'mpg ~ wt +'",
-       "qmx: formula \"mpg ~ wt +\", position 11: expected a term\n"},
-      {"lm examples/mtcars.csv --formula '~ wt'", "qmx: the formula has no response\n"},
-      {"glm examples/mtcars.csv --formula 'mpg ~ wt' --family binomial",
-       "qmx: binomial response 'mpg' must lie between 0 and 1 (it ranges from 10.4 to 33.9)\n"},
-      {"glm examples/iris.csv --formula 'Species ~ Petal.Width' --family binomial",
-       "qmx: response 'Species' is a factor with 3 levels; only the binomial family takes a "
-       "factor response, with two levels\n"},
-      {"lm examples/mtcars.csv --formula 'model ~ wt'",
-       "qmx: response 'model' is a factor with 32 levels; only the binomial family takes a "
-       "factor response, with two levels\n"},
-      {"glm examples/mtcars.csv --formula 'am ~ wt' --family logistic",
-       "qmx: unknown family 'logistic'; accepted: gaussian, binomial, poisson, gamma, "
-       "inverse.gaussian, quasi\n"},
-      {"glm examples/mtcars.csv --formula 'mpg ~ wt' --family gamma --link logit",
-       "qmx: link function is incompatible with Gamma Family\n"},
-      {"lm examples/mtcars.csv --formula 'mpg ~ weight'",
-       "qmx: formula \"mpg ~ weight\", position 7: unknown column 'weight'; available columns: "
-       "model, mpg, cyl, disp, hp, drat, wt, qsec, vs, am, gear, carb\n"},
-      {"glm " + badData + " --formula 'y ~ x' --family poisson",
-       "qmx: poisson response 'y' must not be negative (its smallest value is -1)\n"},
-      {"glm " + badData + " --formula 'z ~ x' --family gamma",
-       "qmx: gamma response 'z' must be positive (its smallest value is 0)\n"},
-      {"glm " + badData + " --formula 'z ~ x' --family inverse.gaussian",
-       "qmx: inverse.gaussian response 'z' must be positive (its smallest value is 0)\n"},
-      // Only the rows the fit uses count: -1 is in a row whose predictor is missing.
-      {"glm " + badData + " --formula 'y ~ x + v' --family binomial",
-       "qmx: binomial response 'y' must lie between 0 and 1 (it ranges from 0.5 to 2)\n"},
-      {"glm " + badData + " --formula 'label ~ x' --family gaussian",
-       "qmx: formula \"label ~ x\", position 1: the response 'label' is a text column; a "
-       "response must be numeric or a factor\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.arguments);
-    const Outcome run = runQmx("fit " + c.arguments + " -o " + output);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, c.message);
-    EXPECT_EQ(run.out, "");
-    EXPECT_FALSE(exists(output));
-    EXPECT_FALSE(exists(output + ".tmp"));
-  }
-  // A required option left out is a usage error of the command-line parser.
-  EXPECT_NE(runQmx("fit glm examples/mtcars.csv --formula 'am ~ wt' -o " + output).status, 0);
-  EXPECT_NE(runQmx("fit examples/mtcars.csv --formula 'am ~ wt' -o " + output).status, 0);
-  EXPECT_FALSE(exists(output));
-  std::remove(badData.c_str());
-}
-
-TEST(FitCommand, ProcRefusals) {
-  // Refusals of the proc itself, after its init message: every row misses a value (the proc
-  // counts them first), or a weight is negative.
-  const std::string allMissing = tempPath("allmissing.csv");
-  std::ofstream(allMissing) << "y,x\n,1\n2,\nNA,4\n";
-  const std::string negative = tempPath("negative.csv");
-  std::ofstream(negative) << "y,x,w\n1,1,1\n0,2,-0.5\n1,3,2\n0,4,1\n";
-  const std::string output = tempPath("refused.xml");
-  const std::string init =
-      "info: specified model will generate 2 coefficients requiring 0.02 Mb per chunk for the "
-      "model matrix\n";
-  struct Case {
-    std::string arguments, err;
-  };
-  const std::vector<Case> cases = {
-      {"lm " + allMissing + " --formula 'y ~ x'",
-       "info: Data set has 3 rows with one or more missing values\n"
-       "error: there is no valid data to fit the regression model\n"
-       "qmx: there is no valid data to fit the regression model\n"},
-      {"glm " + allMissing + " --formula 'y ~ x' --family poisson",
-       "info: Data set has 3 rows with one or more missing values\n"
-       "error: there is no valid data to fit the model\n"
-       "qmx: there is no valid data to fit the model\n"},
-      {"lm " + negative + " --formula 'y ~ x' --weights w",
-       "error: weight vector, w, has negative values\n"
-       "qmx: weight vector, w, has negative values\n"},
-      {"glm " + negative + " --formula 'y ~ x' --weights w --family binomial",
-       "error: weight vector, w, has negative values\n"
-       "qmx: weight vector, w, has negative values\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.arguments);
-    const Outcome run = runQmx("fit " + c.arguments + " -o " + output);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, init + c.err);
-    EXPECT_EQ(run.out, "");
-    EXPECT_FALSE(exists(output));
-    EXPECT_FALSE(exists(output + ".tmp"));
-  }
-  std::remove(allMissing.c_str());
-  std::remove(negative.c_str());
-}
-
-TEST(FitCommand, HelpNamesTheModelledLevel) {
-  for (const std::string command : {"fit --help", "fit glm --help", "spec --help"}) {
-    const Outcome run = runQmx(command);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("second level"), std::string::npos) << command << run.out;
-  }
-}
-
-TEST(FitCommand, ProcRefusesAResponseLevelMissingFromTheModel) {
-  // A specification whose response levels (auto, manuel) lack the data's level "manual": the
-  // proc refuses the buffer at init.
-  const std::string data = kSource + "/tests/ref/tools/fit_glm_cases_data.csv";
-  const std::string spec = tempPath("levels.xml");
-  ASSERT_EQ(runQmx("spec " + data + " --formula 'am_f ~ wt' --family binomial -o " + spec).status,
-            0);
-  std::string document = readFile(spec);
-  for (std::size_t at = document.find("\"manual\""); at != std::string::npos;
-       at = document.find("\"manual\"", at))
-    document.replace(at, 8, "\"manuel\"");
-  std::ofstream(spec, std::ios::trunc) << document;
-  const Outcome run =
-      runQmx("run QMXProcIGLM --input " + data +
-             " --set iglm.family=Binomial --set 'iglm.link=Logit: log(mu/(1 - mu))'"
-             " --set 'iglm.var=Binomial: mu(1-mu)' --set iglm.mean=0.5 --set model.vtml=@" +
-             spec + " --get fitted.model.pmml");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("error: model object categorical variable am_f does not have level "
-                         "manual\n"),
-            std::string::npos)
-      << run.err;
-  std::remove(spec.c_str());
-}
-
-// Splits CSV lines (no quoted fields in these tables) into rows of fields.
+// The rows of a CSV text without quoted commas, comment lines left out.
 std::vector<std::vector<std::string>> csvRows(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
   std::istringstream lines(text);
@@ -198,13 +45,82 @@ std::vector<std::vector<std::string>> csvRows(const std::string& text) {
   return rows;
 }
 
+// The deviance and degrees of freedom of a row ("Null", "Error") of the fitted document.
+std::pair<double, long> devCell(const std::string& document, const std::string& source) {
+  const std::regex cell("<DevCell source=\"" + source + "\" df=\"([0-9]+)\" dev=\"([^\"]+)\"");
+  std::smatch match;
+  if (!std::regex_search(document, match, cell)) return {std::nan(""), -1};
+  return {std::stod(match[2]), std::stol(match[1])};
+}
+
+// A small JSON reader: every scalar of a document by its path ("coefficients.1.p_value");
+// ok() is false on a syntax error.
+class JsonScalars {
+ public:
+  explicit JsonScalars(const std::string& text) : text_(text) {
+    ok_ = value("");
+    skip();
+    ok_ = ok_ && at_ == text_.size();
+  }
+  bool ok() const { return ok_; }
+  const std::map<std::string, std::string>& values() const { return values_; }
+
+ private:
+  void skip() {
+    while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_])))
+      ++at_;
+  }
+  bool next(char c) {
+    skip();
+    return at_ < text_.size() && text_[at_] == c && ++at_;
+  }
+  bool string(std::string& out) {
+    if (!next('"')) return false;
+    for (; at_ < text_.size() && text_[at_] != '"'; ++at_)
+      out += text_[at_] == '\\' ? text_[++at_] : text_[at_];
+    return at_++ < text_.size();
+  }
+  bool members(const std::string& path, bool object) {
+    if (next(object ? '}' : ']')) return true;
+    for (int index = 0;; ++index) {
+      std::string key = std::to_string(index);
+      if (object && !(string(key = "") && next(':'))) return false;
+      if (!value(path.empty() ? key : path + "." + key)) return false;
+      if (next(object ? '}' : ']')) return true;
+      if (!next(',')) return false;
+    }
+  }
+  bool value(const std::string& path) {
+    if (next('{')) return members(path, true);
+    if (next('[')) return members(path, false);
+    skip();
+    std::string token;
+    if (at_ < text_.size() && text_[at_] == '"') return string(values_[path]);
+    while (at_ < text_.size() &&
+           (std::isalnum(static_cast<unsigned char>(text_[at_])) || std::strchr("+-.", text_[at_])))
+      token += text_[at_++];
+    char* end = nullptr;
+    std::strtod(token.c_str(), &end);
+    values_[path] = token;
+    return !token.empty() &&
+           (token == "true" || token == "false" || token == "null" || *end == '\0');
+  }
+
+  const std::string& text_;
+  std::size_t at_ = 0;
+  bool ok_ = false;
+  std::map<std::string, std::string> values_;
+};
+
+}  // namespace
+
 TEST(FitCommand, LinearModelMatchesR) {
   // tests/ref/glm/fit_lm_mtcars.R: summary(lm(mpg ~ wt + hp)) of R 4.2; tolerance 1e-8
   // relative on every column.
   const std::string output = tempPath("lm.xml");
   const Outcome run = runQmx(
-      "fit lm examples/mtcars.csv --formula 'mpg ~ wt + hp' "
-      "--summary-format csv --chunk-rows 7 -o " +
+      "fit lm examples/mtcars.csv --formula 'mpg ~ wt + hp' --summary-format csv --chunk-rows 7 "
+      "-o " +
       output);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("wrote " + output + "\n"), std::string::npos) << run.err;
@@ -226,22 +142,15 @@ TEST(FitCommand, LinearModelMatchesR) {
   const std::string document = readFile(output);
   EXPECT_NE(document.find("modelType=\"generalLinear\""), std::string::npos);
   EXPECT_NE(document.find("</VTML>"), std::string::npos);
-  EXPECT_FALSE(exists(output + ".tmp"));
+  EXPECT_FALSE(qmxcli::exists(output + ".tmp"));
   std::remove(output.c_str());
-}
-
-// The deviance and degrees of freedom of a row ("Null", "Error") of the fitted document.
-std::pair<double, long> devCell(const std::string& document, const std::string& source) {
-  const std::regex cell("<DevCell source=\"" + source + "\" df=\"([0-9]+)\" dev=\"([^\"]+)\"");
-  std::smatch match;
-  if (!std::regex_search(document, match, cell)) return {std::nan(""), -1};
-  return {std::stod(match[2]), std::stol(match[1])};
 }
 
 TEST(FitCommand, GlmMatchesR) {
   // tests/ref/tools/fit_glm_cases.R (R 4.2 glm, epsilon 1e-14; the fits here 1e-12);
   // tolerance 1e-6 relative on coefficients, standard errors, statistics, p-values and both
-  // deviances.
+  // deviances. The null deviance rests on the null model's mean, which the proc computes over
+  // the rows it uses (no_intercept: R's linkinv(0)).
   //   factor: a two-level factor response (auto, manual): R models P(manual), and so does
   //     the fit, the levels being swapped in the specification; two rows miss a predictor, so
   //     the null deviance is that of the 30 rows used.
@@ -249,8 +158,8 @@ TEST(FitCommand, GlmMatchesR) {
   //     that is not in the formula, which is used).
   //   proportion: a binomial share with the trials as weights.
   //   zero_weights: rows of weight 0 are left out, so the degrees of freedom are R's.
-  //   no_intercept: the null model is R's, mu = linkinv(0); the proc counts N - 1 degrees of
-  //     freedom for it where R counts N (one fewer for the residual too).
+  //   no_intercept: the proc counts N - 1 degrees of freedom for the null model where R
+  //     counts N (one fewer for the residual too).
   struct Case {
     std::string name, arguments, modelled;
   };
@@ -352,15 +261,13 @@ TEST(FitCommand, TextSummaryMatchesR) {
     EXPECT_NE(run.out.find("\nRows used: 32, left out (missing values): 0\n"), std::string::npos);
   }
   // An aliased coefficient prints as NA throughout, and the heading counts it.
-  const std::string collinear = tempPath("collinear.csv");
-  std::ofstream(collinear) << "y,x,x2\n1,1,2\n3,2,4\n2,3,6\n5,4,8\n4,5,10\n";
-  const Outcome aliased = runQmx("fit lm " + collinear + " --formula 'y ~ x + x2' -o " + output);
+  const Outcome aliased =
+      runQmx("fit lm tests/tools/data/collinear.csv --formula 'y ~ x + x2' -o " + output);
   ASSERT_EQ(aliased.status, 0) << aliased.err;
   EXPECT_EQ(aliased.out.rfind("Coefficients: (1 not defined because of singularities)\n", 0), 0u)
       << aliased.out;
   EXPECT_TRUE(std::regex_search(aliased.out, std::regex("\nx2? +NA +NA +NA +NA *\n")))
       << aliased.out;
-  std::remove(collinear.c_str());
   // Unscaled standard errors are announced under the table; the iterations are counted.
   const Outcome gamma =
       runQmx("fit glm examples/mtcars.csv --formula 'mpg ~ wt' --family gamma -o " + output);
@@ -370,5 +277,63 @@ TEST(FitCommand, TextSummaryMatchesR) {
             std::string::npos)
       << gamma.out;
   EXPECT_NE(gamma.out.find("\nNumber of Fisher Scoring iterations: "), std::string::npos);
+  std::remove(output.c_str());
+}
+
+TEST(FitCommand, JsonSummaryHoldsTheFiguresOfTheOtherSummaries) {
+  // Each fit of cases/json.txt prints its summary as text, CSV and JSON: the JSON parses, its
+  // coefficients are the CSV's (an aliased one has a null estimate), and its deviances,
+  // degrees of freedom, R-squared, iterations and row counts are the text's.
+  const std::string output = tempPath("json.xml");
+  const auto figure = [](const std::string& text, const char* pattern, int group) {
+    std::smatch match;
+    return std::regex_search(text, match, std::regex(pattern)) ? match[group].str() : "";
+  };
+  for (const auto& line : csvRows(readFile(kSource + "/tests/tools/cases/json.txt"))) {
+    const std::string fit = "fit " + line[0] + " -o " + output + " --summary-format ";
+    SCOPED_TRACE(fit);
+    const Outcome text = runQmx(fit + "text"), csv = runQmx(fit + "csv"),
+                  json = runQmx(fit + "json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const JsonScalars parsed(json.out);
+    ASSERT_TRUE(parsed.ok()) << json.out;
+    std::map<std::string, std::string> values = parsed.values();
+    const auto coef = csvRows(csv.out);
+    for (std::size_t row = 1; row < coef.size(); ++row) {
+      const std::string at = "coefficients." + std::to_string(row - 1) + ".";
+      const bool aliased = coef[row][2] == "NaN";
+      EXPECT_EQ(values[at + "term"], coef[row][0]);
+      EXPECT_EQ(values[at + "aliased"], aliased ? "true" : "false");
+      EXPECT_EQ(values[at + "estimate"], aliased ? "null" : coef[row][1]);
+      const std::pair<const char*, std::size_t> numbers[] = {
+          {"std_error", 2}, {"statistic", 3}, {"p_value", 4}};
+      for (const auto& [key, col] : numbers)
+        EXPECT_EQ(values[at + key], coef[row][col] == "NaN" ? "null" : coef[row][col]) << key;
+    }
+    EXPECT_EQ(values.count("coefficients." + std::to_string(coef.size() - 1) + ".term"), 0u);
+    const std::string used = figure(text.out, "Rows used: (\\d+)", 1);
+    EXPECT_EQ(values["n_used"], used);
+    const long dropped = std::atol(figure(text.out, "missing values\\): (\\d+)", 1).c_str()) +
+                         std::atol(figure(text.out, "zero weight\\): (\\d+)", 1).c_str());
+    EXPECT_EQ(values["n_dropped"], std::to_string(dropped));
+    const std::map<std::string, std::pair<const char*, int>> fromText = {
+        {"deviance", {"Residual deviance: +(\\S+) +on +(\\d+)", 1}},
+        {"df_residual",
+         {"(Residual deviance: +\\S+|Residual standard error: \\S+) +on +(\\d+)", 2}},
+        {"null_deviance", {"Null deviance: +(\\S+) +on +(\\d+)", 1}},
+        {"df_null", {"Null deviance: +(\\S+) +on +(\\d+)", 2}},
+        {"iterations", {"Fisher Scoring iterations: (\\d+)", 1}},
+        {"r_squared", {"Multiple R-squared: +(\\S+),", 1}},
+        {"adj_r_squared", {"Adjusted R-squared: +(\\S+) ", 1}}};
+    for (const auto& [key, where] : fromText) {
+      const std::string shown = figure(text.out, where.first, where.second);
+      if (shown.empty()) continue;
+      ASSERT_EQ(values.count(key), 1u) << key;
+      const double printed = std::stod(shown);
+      EXPECT_NEAR(std::stod(values[key]), printed, 5e-4 * std::max(1.0, std::fabs(printed))) << key;
+    }
+    EXPECT_EQ(values.count("converged"), values.count("iterations"));
+    if (values.count("converged")) EXPECT_EQ(values["converged"], "true");
+  }
   std::remove(output.c_str());
 }

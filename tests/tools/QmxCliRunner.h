@@ -13,13 +13,12 @@
 #include <sstream>
 #include <string>
 
+#include "support/CliCases.h"
+
 namespace qmxcli {
 
-struct Outcome {
-  int status = -1;  // exit status; -1 when the process did not exit normally
-  std::string out;
-  std::string err;
-};
+// Exit status (-1 when the process did not exit normally), standard output and error.
+using Outcome = clicases::Outcome;
 
 inline const std::string kSource = QMX_TEST_SOURCE_DIR;
 
@@ -35,10 +34,7 @@ inline std::string readFile(const std::string& path) {
   return text.str();
 }
 
-inline bool exists(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0;
-}
+using clicases::exists;
 
 // Runs qmx with `arguments` (already quoted for the shell) from the source directory.
 inline Outcome runQmx(const std::string& arguments) {

@@ -1,5 +1,7 @@
 // The subcommands of qmx. Each registers itself on the application and runs when chosen;
 // a command reports failure by throwing CommandError (message on stderr, exit status).
+// Procs come from the library qmx is linked with (linkedLibraryPath), so that the process
+// holds one copy of it; only qmx run --library may load another.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -12,6 +14,9 @@ struct CommandError : std::runtime_error {
       : std::runtime_error(message), exitStatus(status) {}
   int exitStatus;
 };
+
+// The path of the procedures library linked into qmx (main.cpp).
+std::string linkedLibraryPath();
 
 void addDescribeCommand(CLI::App& app);
 void addCovCommand(CLI::App& app);

@@ -132,7 +132,7 @@ CovResults runCov(const CovOptions& options) {
 
   std::unique_ptr<QMXProc> proc;
   try {
-    const QMXProcLoader loader(QMXProcLoader::defaultLibraryPath(QMX_DEFAULT_LIBRARY_DIR));
+    const QMXProcLoader loader(linkedLibraryPath());
     proc = loader.create("QMXProcCov");
   } catch (const QMXLoadError& e) {
     throw CommandError(e.what());

@@ -1,8 +1,8 @@
 // qmx spec: the model specification document of an R model formula over a CSV file. One
-// metadata pass gives the columns (types, factor levels) and their statistics; the formula
-// becomes a model description (ModelFormula) and ModelSpecWriter writes the document with
-// the element of the chosen model kind. The document is written under a temporary name and
-// renamed only when complete.
+// metadata pass gives the columns (types, factor levels) and their statistics; the
+// specification of the chosen kind ("spec", the neutral element, or a kind of the model-kind
+// table by its specName) is built by writeSpecification. The document is written under a
+// temporary name and renamed only when complete.
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,16 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "Commands.h"
-#include "ModelSpecSupport.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxmisc/base/QMXException.h"
-#include "qmxmisc/glm/GLMSpecElementWriter.h"
-#include "qmxmisc/glm/GLMSpecNames.h"
-#include "qmxmisc/model/ModelFormula.h"
-#include "qmxmisc/model/ModelSpecKindWriter.h"
-#include "qmxmisc/model/ModelSpecWriter.h"
+#include "qmxmisc/kinds/KindSpecification.h"
 
 namespace {
 
@@ -51,31 +47,23 @@ char separatorChar(const std::string& text) {
   return text[0];
 }
 
-std::string summary(const SpecOptions& options, const MiningModel& model,
+std::string summary(const SpecOptions& options, const Specification& spec,
                     const QMXCsvMetadata& meta) {
   std::string responses;
-  for (long respIdx = 0; respIdx < model.nResponse(); ++respIdx)
-    responses += (respIdx == 0 ? "" : ", ") + model.response(respIdx).name().str();
+  for (std::size_t respIdx = 0; respIdx < spec.responses.size(); ++respIdx)
+    responses += (respIdx == 0 ? "" : ", ") + spec.responses[respIdx];
   std::string terms;
-  for (long termIdx = 0; termIdx < model.nTerms() && termIdx < static_cast<long>(kListedTerms);
-       ++termIdx)
-    terms += (termIdx == 0 ? "" : ", ") + model.term(termIdx).str();
-  if (model.nTerms() > static_cast<long>(kListedTerms)) terms += ", ...";
-  const long nTerms = model.nTerms();
+  for (std::size_t termIdx = 0; termIdx < spec.terms.size() && termIdx < kListedTerms; ++termIdx)
+    terms += (termIdx == 0 ? "" : ", ") + spec.terms[termIdx];
+  if (spec.terms.size() > kListedTerms) terms += ", ...";
+  const std::size_t nTerms = spec.terms.size();
   std::string line = "wrote " + options.output + ": " + options.kind + " of " +
                      (responses.empty() ? std::string("no response") : responses) + ", " +
                      std::to_string(nTerms) + (nTerms == 1 ? " term" : " terms") +
                      (terms.empty() ? "" : " (" + terms + ")") +
-                     (model.intercept() ? " and an intercept" : ", no intercept");
-  if (!model.weights().empty()) line += ", weights " + model.weights().str();
+                     (spec.intercept ? " and an intercept" : ", no intercept");
+  if (!spec.weights.empty()) line += ", weights " + spec.weights;
   return line + "; " + std::to_string(meta.rows) + " rows of " + options.data;
-}
-
-// The element writers qmx spec knows: the neutral element and the GLM specification.
-ModelSpecKindWriters specElementWriters() {
-  ModelSpecKindWriters writers = baseSpecElementWriters();
-  writers.add("glm", &GLMSpecElementWriter::fromSettings);
-  return writers;
 }
 
 // --family, --link or --variance choose the glm kind unless another kind is named.
@@ -100,26 +88,18 @@ void runSpec(const SpecOptions& options) {
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
-  std::vector<DataColumn> columns = dataColumns(meta);
   try {
-    MiningModel model = modelFromFormula(options.formula, columns, options.weights);
-    std::string modelled;
-    if (options.kind == "glm" && !options.family.empty() && model.nResponse() > 0 &&
-        glmSpecNames(options.family, options.link, options.variance).family == "Binomial") {
-      modelled = putSecondLevelFirst(columns, model.response(0).name().str());
-      if (!modelled.empty()) model = modelFromFormula(options.formula, columns, options.weights);
-    }
-    SpecSettings settings;
-    settings.formula = options.formula;
-    settings.values["family"] = options.family;
-    settings.values["link"] = options.link;
-    settings.values["variance"] = options.variance;
-    const std::unique_ptr<ModelSpecKindWriter> element =
-        specElementWriters().make(options.kind, settings);
-    const ModelSpecWriter writer(model, columns, *element);
-    writeFileAtomically(options.output, [&writer](std::ostream& os) { return writer.write(os); });
-    std::string line = summary(options, model, meta);
-    if (!modelled.empty()) line += "; modelling the probability of level '" + modelled + "'";
+    SpecificationRequest request{options.formula, options.weights, {}};
+    request.settings["family"] = options.family;
+    request.settings["link"] = options.link;
+    request.settings["variance"] = options.variance;
+    const Specification spec = writeSpecification(meta, options.kind, request);
+    writeFileAtomically(options.output, [&spec](std::ostream& os) {
+      os << spec.document;
+      return os.good();
+    });
+    std::string line = summary(options, spec, meta);
+    if (!spec.note.empty()) line += "; " + spec.note;
     std::fprintf(stderr, "%s\n", line.c_str());
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "model specification failed");

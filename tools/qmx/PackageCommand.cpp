@@ -1,5 +1,5 @@
-// qmx package: writes a fitted model document as a C scoring package. The model element of
-// the document names the scoring proc (a GeneralRegressionModel: QMXProcGLMFit); the proc is
+// qmx package: writes a fitted model document as a C scoring package. The kind of the
+// model-kind table whose element the document holds names the scoring proc; the proc is
 // created through the proc loader, given the document as "model.xml" and the source and
 // distribution directories as "define.cgenerator", and run: instead of scoring it writes the
 // package (the scoring library's sources, main.c, readme.txt and model.txt).
@@ -16,6 +16,7 @@
 #include "qmxbase/QMXPipeline.h"
 #include "qmxbase/QMXProcLoader.h"
 #include "qmxbase/QMXPropertyInfo.h"
+#include "qmxmisc/kinds/ModelKinds.h"
 
 namespace {
 
@@ -24,13 +25,6 @@ struct PackageOptions {
   std::string output;
   std::string source = QMX_VTCSRC_SOURCE_DIR;
 };
-
-// The scoring proc of each model element that can be written as a C scoring package.
-struct ModelKind {
-  const char* element;
-  const char* procClass;
-};
-constexpr ModelKind kKinds[] = {{"GeneralRegressionModel", "QMXProcGLMFit"}};
 
 std::string readDocument(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -41,11 +35,13 @@ std::string readDocument(const std::string& path) {
 }
 
 const char* procClassOf(const std::string& document, const std::string& path) {
-  for (const ModelKind& kind : kKinds)
-    if (document.find(std::string("<") + kind.element) != std::string::npos) return kind.procClass;
-  throw CommandError(path +
-                     " holds no model that qmx package can write as C (supported: "
-                     "GeneralRegressionModel)");
+  if (const ModelKind* kind = findModelKindOfDocument(document)) return kind->scoreProc;
+  std::string supported;
+  for (const ModelKind* kind : modelKinds())
+    if (findModelKindByElement(kind->element) == kind)
+      supported += (supported.empty() ? "" : ", ") + std::string(kind->element);
+  throw CommandError(
+      path + " holds no model that qmx package can write as C (supported: " + supported + ")");
 }
 
 void runPackage(const PackageOptions& options) {
@@ -60,7 +56,7 @@ void runPackage(const PackageOptions& options) {
 
   std::unique_ptr<QMXProc> proc;
   try {
-    const QMXProcLoader loader(QMXProcLoader::defaultLibraryPath(QMX_DEFAULT_LIBRARY_DIR));
+    const QMXProcLoader loader(linkedLibraryPath());
     if (!loader.hasClass(className))
       throw CommandError("the procedure " + className + " is not available in " + loader.path(), 2);
     proc = loader.create(className);

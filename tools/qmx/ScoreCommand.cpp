@@ -1,9 +1,9 @@
-// qmx score: scores a CSV file with a fitted regression model (the document qmx fit lm|glm
-// writes). The document is read once here to learn the model's response, family and
-// predictors, which check the data file and give the default outputs; a metadata pass gives
-// the data file's columns; the regression scoring proc of the library (QMXProcGLMFit, created
-// through the proc loader) gets the document as "model.xml", one "define.output" per output
-// column and, with --unknown-level, entries of its unknown-level map, and is driven over the
+// qmx score: scores a CSV file with a fitted model (the document qmx fit writes). The kind
+// is the one of the model-kind table whose element the document holds; its scoreModel hook
+// reads the model's responses, categories and predictors, which check the data file and give
+// the default outputs; a metadata pass gives the data file's columns; the kind's scoring proc
+// (created through the proc loader) gets the document as "model.xml", one "define.output" per
+// output column and, with --unknown-level, entries of its unknown-level map, and is driven over the
 // file chunk by chunk. Its rows go to a CSV sink that writes under a temporary name and
 // renames when the run succeeds, so a failed run leaves no output file.
 #include <cerrno>
@@ -27,11 +27,9 @@
 #include "qmxbase/QMXProcLoader.h"
 #include "qmxbase/QMXPropertyInfo.h"
 #include "qmxmisc/base/QMXException.h"
-#include "qmxmisc/glm/GLMFit.h"
+#include "qmxmisc/kinds/ModelKinds.h"
 
 namespace {
-
-constexpr const char* kClassName = "QMXProcGLMFit";
 
 struct ScoreOptions {
   std::string model;
@@ -51,7 +49,7 @@ std::string readModelFile(const std::string& path) {
   return text.str();
 }
 
-// The model elements of the other model kinds a VTML document may hold, and the neutral
+// Model elements a VTML document may hold that no kind of the table scores, and the neutral
 // model specification of qmx spec.
 constexpr const char* kOtherModels[] = {"ClusteringModel",
                                         "SurvivalModel",
@@ -62,55 +60,39 @@ constexpr const char* kOtherModels[] = {"ClusteringModel",
                                         "PrincipalComponentsModel",
                                         "ModelSpecification"};
 
-bool holdsElement(const std::string& document, const std::string& element) {
-  for (const char end : {' ', '>', '/', '\n', '\t', '\r'})
-    if (document.find("<" + element + end) != std::string::npos) return true;
-  return false;
-}
+// A fitted model document and its kind.
+struct FittedModel {
+  const ModelKind* kind = nullptr;
+  std::string document;
+  ScoreModel model;
+};
 
-// The fitted regression model of the document at `path`; throws CommandError for another
-// model kind, a specification without a fit or a document the library cannot read.
-GLMFit readFittedModel(const std::string& path) {
-  const std::string document = readModelFile(path);
-  if (!holdsElement(document, "GeneralRegressionModel")) {
+// The fitted model of the document at `path`; throws CommandError for a model no kind scores,
+// a specification without a fit or a document the library cannot read.
+FittedModel readFittedModel(const std::string& path) {
+  FittedModel fitted;
+  fitted.document = readModelFile(path);
+  fitted.kind = findModelKindOfDocument(fitted.document);
+  if (fitted.kind == nullptr) {
     std::string kind = "no GeneralRegressionModel element";
     for (const char* other : kOtherModels)
-      if (holdsElement(document, other)) {
+      if (documentHoldsElement(fitted.document, other)) {
         kind = "a " + std::string(other) + " element";
         break;
       }
     throw CommandError(path + " is not a regression model document: it holds " + kind);
   }
-  GLMFit fit;
   try {
-    fit = GLMFit(document.c_str());
+    fitted.model = fitted.kind->scoreModel(fitted.document);
   } catch (const QMXException& e) {
     throw CommandError("cannot read the regression model in " + path + ": " +
                        (e.message() ? e.message() : "unknown error"));
   }
-  if (fit.nCoefficients() == 0 || fit.nResponse() == 0)
+  if (!fitted.model.fitted)
     throw CommandError(path +
                        " is a model specification without a fit (no coefficients); fit it "
                        "first with qmx fit lm|glm");
-  return fit;
-}
-
-ScoreModelInfo modelInfo(const GLMFit& fit) {
-  ScoreModelInfo info;
-  for (long k = 0; k < fit.nResponse(); ++k)
-    info.responses.push_back(fit.response(k).name().str());
-  for (const String& level : fit.response(0).levels())
-    info.responseLevels.push_back(level.str());
-  info.binomial = fit.hasFamily() && fit.distType() == GLMFamily::Distribution::Binomial;
-  if (info.binomial) {
-    // The proc's probability columns: the first holds the fitted mu, the probability of the
-    // response's first level in the document (or of 1 for a 0/1 response).
-    if (info.responseLevels.size() == 2)
-      info.probabilityColumns = info.responseLevels;
-    else
-      info.probabilityColumns = {info.responses[0], "1 - " + info.responses[0]};
-  }
-  return info;
+  return fitted;
 }
 
 int columnIndex(const QMXCsvMetadata& meta, const std::string& name) {
@@ -120,14 +102,11 @@ int columnIndex(const QMXCsvMetadata& meta, const std::string& name) {
 }
 
 // Every predictor of the model must be a column of the data file.
-void checkPredictors(const GLMFit& fit, const ScoreModelInfo& info, const QMXCsvMetadata& meta,
-                     const std::string& data) {
-  const std::set<std::string> responses(info.responses.begin(), info.responses.end());
+void checkPredictors(const ScoreModel& model, const QMXCsvMetadata& meta, const std::string& data) {
+  const std::set<std::string> responses(model.responses.begin(), model.responses.end());
   std::string missing;
-  for (long v = 0; v < fit.nVariables(); ++v) {
-    const std::string name = fit.variable(v).str();
-    if (responses.count(name) || name == fit.weights().str() || columnIndex(meta, name) >= 0)
-      continue;
+  for (const std::string& name : model.variables) {
+    if (responses.count(name) || name == model.weights || columnIndex(meta, name) >= 0) continue;
     missing += (missing.empty() ? "" : ", ") + name;
   }
   if (!missing.empty())
@@ -135,8 +114,9 @@ void checkPredictors(const GLMFit& fit, const ScoreModelInfo& info, const QMXCsv
 }
 
 // The outputs of the run, --copy columns first; checks the columns they need.
-std::vector<ScoreOutput> outputColumns(const ScoreOptions& options, const GLMFit& fit,
-                                       const ScoreModelInfo& info, const QMXCsvMetadata& meta) {
+std::vector<ScoreOutput> outputColumns(const ScoreOptions& options, const FittedModel& fitted,
+                                       const QMXCsvMetadata& meta) {
+  const ScoreModel& info = fitted.model;
   std::vector<ScoreOutput> outputs;
   for (const std::string& name : options.copies) {
     const int column = columnIndex(meta, name);
@@ -145,13 +125,13 @@ std::vector<ScoreOutput> outputColumns(const ScoreOptions& options, const GLMFit
   }
   std::vector<ScoreOutput> scores;
   for (const std::string& item : options.outputs)
-    scores.push_back(parseScoreOutput(item, info));
-  if (options.outputs.empty()) scores = defaultScoreOutputs(info);
+    scores.push_back(parseScoreOutput(item, *fitted.kind, info));
+  if (options.outputs.empty()) scores = defaultScoreOutputs(*fitted.kind, info);
   for (const ScoreOutput& score : scores) {
     std::string needed;
     if (score.type == "residual" || score.type == "agreement")
       needed = info.responses[static_cast<std::size_t>(score.index)];
-    if (score.type == "weight") needed = fit.weights().str();
+    if (score.type == "weight") needed = info.weights;
     if (!needed.empty() && columnIndex(meta, needed) < 0)
       throw CommandError("--output " + score.type + " needs the column " + needed + " in " +
                          options.data);
@@ -174,7 +154,7 @@ void setProperty(QMXPipeline& pipeline, const std::string& name,
 
 // "COL=LEVEL" -> {input column number, LEVEL}: COL a factor predictor of the model and a
 // factor column of the data file, LEVEL one of the model's levels of it.
-std::vector<std::string> unknownLevelEntry(const std::string& item, const GLMFit& fit,
+std::vector<std::string> unknownLevelEntry(const std::string& item, const ScoreModel& model,
                                            const QMXCsvMetadata& meta, const std::string& data) {
   const std::string where = "--unknown-level " + item + ": ";
   const auto equals = item.find('=');
@@ -182,30 +162,29 @@ std::vector<std::string> unknownLevelEntry(const std::string& item, const GLMFit
     throw CommandError(where + "expected COL=LEVEL");
   const std::string name = item.substr(0, equals);
   const std::string level = item.substr(equals + 1);
-  bool factorPredictor = false;
-  for (long f = 0; f < fit.nFactors(); ++f)
-    factorPredictor = factorPredictor || fit.factor(f).str() == name;
-  if (!factorPredictor)
+  const std::vector<std::string>* levels = nullptr;
+  for (const auto& [factor, factorLevels] : model.factors)
+    if (factor == name) levels = &factorLevels;
+  if (levels == nullptr)
     throw CommandError(where + name + " is not a factor predictor of the model");
   const int column = columnIndex(meta, name);
   if (column < 0 ||
       meta.columns[static_cast<std::size_t>(column)].info.type != QMXColumnType::Factor)
     throw CommandError(where + data + " has no factor column " + name);
   std::string known;
-  for (const String& modelLevel : fit.levels(name.c_str())) {
-    if (modelLevel.str() == level) return {std::to_string(column), level};
-    known += (known.empty() ? "" : ", ") + modelLevel.str();
+  for (const std::string& modelLevel : *levels) {
+    if (modelLevel == level) return {std::to_string(column), level};
+    known += (known.empty() ? "" : ", ") + modelLevel;
   }
   throw CommandError(where + "the model knows the levels " + known + " of " + name);
 }
 
-std::unique_ptr<QMXProc> createProc() {
+std::unique_ptr<QMXProc> createProc(const std::string& className) {
   try {
-    const QMXProcLoader loader(QMXProcLoader::defaultLibraryPath(QMX_DEFAULT_LIBRARY_DIR));
-    if (!loader.hasClass(kClassName))
-      throw CommandError(
-          std::string("the procedure ") + kClassName + " is not available in " + loader.path(), 2);
-    return loader.create(kClassName);
+    const QMXProcLoader loader(linkedLibraryPath());
+    if (!loader.hasClass(className))
+      throw CommandError("the procedure " + className + " is not available in " + loader.path(), 2);
+    return loader.create(className);
   } catch (const QMXLoadError& e) {
     throw CommandError(e.what(), 2);
   }
@@ -213,21 +192,21 @@ std::unique_ptr<QMXProc> createProc() {
 
 void runScore(const ScoreOptions& options) {
   if (options.chunkRows < 1) throw CommandError("--chunk-rows must be at least 1");
-  const GLMFit fit = readFittedModel(options.model);
-  const ScoreModelInfo info = modelInfo(fit);
+  const FittedModel fitted = readFittedModel(options.model);
+  const std::string className = fitted.kind->scoreProc;
   QMXCsvMetadata meta;
   try {
     meta = scanCsvMetadata(options.data);
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
-  checkPredictors(fit, info, meta, options.data);
-  const std::vector<ScoreOutput> outputs = outputColumns(options, fit, info, meta);
+  checkPredictors(fitted.model, meta, options.data);
+  const std::vector<ScoreOutput> outputs = outputColumns(options, fitted, meta);
   std::vector<std::vector<std::string>> unknownLevels;
   for (const std::string& item : options.unknownLevels)
-    unknownLevels.push_back(unknownLevelEntry(item, fit, meta, options.data));
+    unknownLevels.push_back(unknownLevelEntry(item, fitted.model, meta, options.data));
 
-  std::unique_ptr<QMXProc> proc = createProc();
+  std::unique_ptr<QMXProc> proc = createProc(className);
   proc->setMessageListener([](const QMXMessage& message) {
     // Errors end the run and are reported once, by the exception below.
     if (message.kind == QMXMessageKind::Debug || message.kind == QMXMessageKind::Error) return;
@@ -245,12 +224,12 @@ void runScore(const ScoreOptions& options) {
   QMXSchema schema;
   for (const ScoreOutput& output : outputs)
     schema.push_back(output.column);
-  QMXPipeline pipeline(*proc, kClassName);
+  QMXPipeline pipeline(*proc, className);
   pipeline.addInput(*source);
   pipeline.setOutput(std::move(schema), sink.get());
   pipeline.setChunkRows(options.chunkRows);
   pipeline.attach();
-  setProperty(pipeline, "model.xml", {readModelFile(options.model)});
+  setProperty(pipeline, "model.xml", {fitted.document});
   setProperty(pipeline, "clear.outputs", {});
   for (const ScoreOutput& output : outputs) {
     // A copy names the input column to copy; the others name their output column.
@@ -285,7 +264,12 @@ void addScoreCommand(CLI::App& app) {
                   "(otherwise their rows get missing scores); repeat")
       ->allow_extra_args(false);
   cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")->capture_default_str();
-  cmd->footer(std::string(kScoreOutputHelp) +
+  // Each distinct output help of the table's kinds.
+  std::string outputHelp;
+  for (const ModelKind* kind : modelKinds())
+    if (outputHelp.find(kind->scoreOutputHelp) == std::string::npos)
+      outputHelp += kind->scoreOutputHelp;
+  cmd->footer(outputHelp +
               "Rows with a missing predictor, or a factor level the model does not know (unless\n"
               "mapped with --unknown-level), get NA in every column, the copied ones too.\n\n"
               "Example:\n  qmx score glm.xml examples/mtcars.csv -o scores.csv --copy model "

@@ -7,28 +7,13 @@
 
 namespace {
 
-// A friendly output name, the regression scoring proc's type text it stands for, and what
-// its index selects.
-struct OutputKind {
-  const char* friendly;
-  const char* procType;
-  bool categorical;  // probability, category, agreement: binomial models only
-};
-
-constexpr OutputKind kKinds[] = {
-    {"response", "fitted.value", false}, {"link", "eta", false},
-    {"prob", "probability", true},       {"class", "category", true},
-    {"residual", "residual", false},     {"weight", "weight", false},
-    {"agreement", "agreement", true},
-};
-
 // Default column names: "fitted" for the fitted value, the friendly name for the others.
-std::string baseName(const OutputKind& kind) {
+std::string baseName(const ScoreOutputName& kind) {
   return std::string(kind.friendly) == "response" ? "fitted" : kind.friendly;
 }
 
-const OutputKind* findKind(const std::string& name) {
-  for (const OutputKind& kind : kKinds)
+const ScoreOutputName* findKind(const ModelKind& modelKind, const std::string& name) {
+  for (const ScoreOutputName& kind : modelKind.scoreOutputs)
     if (name == kind.friendly || name == kind.procType) return &kind;
   return nullptr;
 }
@@ -48,7 +33,7 @@ bool isNumber(const std::string& text) {
 }
 
 // The index of `text` in the probability columns (a number or a column name), else -1.
-int probabilityIndex(const std::string& text, const ScoreModelInfo& model) {
+int probabilityIndex(const std::string& text, const ScoreModel& model) {
   const int count = static_cast<int>(model.probabilityColumns.size());
   if (isNumber(text)) {
     const int index = std::stoi(text);
@@ -59,8 +44,8 @@ int probabilityIndex(const std::string& text, const ScoreModelInfo& model) {
   return -1;
 }
 
-ScoreOutput makeOutput(const OutputKind& kind, int index, std::string name,
-                       const ScoreModelInfo& model) {
+ScoreOutput makeOutput(const ScoreOutputName& kind, int index, std::string name,
+                       const ScoreModel& model) {
   ScoreOutput output;
   output.index = index;
   output.type = kind.procType;
@@ -81,35 +66,21 @@ ScoreOutput makeOutput(const OutputKind& kind, int index, std::string name,
 
 }  // namespace
 
-const char* const kScoreOutputHelp =
-    R"(Output types of --output TYPE[:INDEX[:NAME]] (the scoring proc's own texts also work):
-  response   fitted.value  fitted value on the response scale (binomial: the probability
-                           of the level the model fits)           default column "fitted"
-  link       eta           linear predictor                       "link"
-  prob       probability   probability of category INDEX (0 or 1, or a level name) of a
-                           binomial model                         "prob.<level>"
-  class      category      predicted category (factor response)   "class"
-  residual   residual      response - fitted (the working residual of a glm); DATA.csv
-                           must hold the response                 "residual"
-  weight     weight        working weight (times the case weight) "weight"
-  agreement  agreement     1 when class equals the observed level, else 0  "agreement"
-INDEX selects the response (default 0); NAME renames the column.
-)";
-
-std::vector<ScoreOutput> defaultScoreOutputs(const ScoreModelInfo& model) {
+std::vector<ScoreOutput> defaultScoreOutputs(const ModelKind& kind, const ScoreModel& model) {
   std::vector<ScoreOutput> outputs;
-  if (model.binomial) {
-    outputs.push_back(makeOutput(*findKind("prob"), 0, "", model));
+  if (model.categorical) {
+    outputs.push_back(makeOutput(*findKind(kind, "prob"), 0, "", model));
     if (model.responseLevels.size() == 2)
-      outputs.push_back(makeOutput(*findKind("class"), 0, "", model));
+      outputs.push_back(makeOutput(*findKind(kind, "class"), 0, "", model));
     return outputs;
   }
   for (std::size_t k = 0; k < model.responses.size(); ++k)
-    outputs.push_back(makeOutput(*findKind("response"), static_cast<int>(k), "", model));
+    outputs.push_back(makeOutput(kind.scoreOutputs.front(), static_cast<int>(k), "", model));
   return outputs;
 }
 
-ScoreOutput parseScoreOutput(const std::string& item, const ScoreModelInfo& model) {
+ScoreOutput parseScoreOutput(const std::string& item, const ModelKind& modelKind,
+                             const ScoreModel& model) {
   const auto firstColon = item.find(':');
   const std::string typeText = item.substr(0, firstColon);
   std::string indexText;
@@ -120,11 +91,17 @@ ScoreOutput parseScoreOutput(const std::string& item, const ScoreModelInfo& mode
     if (secondColon != std::string::npos) name = item.substr(secondColon + 1);
   }
   const std::string where = "--output " + item + ": ";
-  const OutputKind* kind = findKind(typeText);
-  if (kind == nullptr)
-    throw CommandError(where + "unknown output type '" + typeText +
-                       "' (use response, link, prob, class, residual, weight or agreement)");
-  if (kind->categorical && !model.binomial)
+  const ScoreOutputName* kind = findKind(modelKind, typeText);
+  if (kind == nullptr) {
+    std::string names;
+    for (std::size_t i = 0; i < modelKind.scoreOutputs.size(); ++i)
+      names += std::string(i == 0                                   ? ""
+                           : i + 1 == modelKind.scoreOutputs.size() ? " or "
+                                                                    : ", ") +
+               modelKind.scoreOutputs[i].friendly;
+    throw CommandError(where + "unknown output type '" + typeText + "' (use " + names + ")");
+  }
+  if (kind->categorical && !model.categorical)
     throw CommandError(where + "the model is not binomial, so it has no categories");
   const bool probability = std::string(kind->procType) == "probability";
   if (kind->categorical && !probability && model.responseLevels.size() != 2)

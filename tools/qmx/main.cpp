@@ -3,6 +3,13 @@
 #include <exception>
 
 #include "Commands.h"
+#include "qmxbase/QMXProcLoader.h"
+#include "qmxmisc/kinds/ModelKinds.h"
+
+std::string linkedLibraryPath() {
+  const std::string path = modelKindsLibraryPath();
+  return path.empty() ? QMXProcLoader::defaultLibraryPath(QMX_DEFAULT_LIBRARY_DIR) : path;
+}
 
 int main(int argc, char** argv) {
   CLI::App app{"qmx: statistical procedures over CSV files larger than memory"};

@@ -20,6 +20,9 @@ void QMXProcIGLM::init() {
   previousDeviance = std::numeric_limits<double>::quiet_NaN();
   maxStepSize = 0.0;
   delDeviance = 0.0;
+  // A mean this proc computed in an earlier run is computed again.
+  meanFromData = meanText.empty() || meanText == computedMeanText;
+  scan = GLMResponseScan();
   if (isDone() || getError() != nullptr || hasError()) return;
   qmxBoundary(*this, "internal Error", kQMXRunBoundary, [&] {
     const long nResponse = fit.nResponse();
@@ -42,6 +45,7 @@ long QMXProcIGLM::getDataChunk() {
   if (n < 1) return n;
   const bool hasWeights = !fit.weights().empty();
   if (iterations == 0 && fit.nCoefficients() == 0) {
+    if (meanFromData && !scanChunk()) return 0;
     TMatrix<double> eta(response.constData(), response.getNRow(), response.getNCol());
     if (hasWeights) {
       // The binomial response holds proportions and the weights the trials, while the
@@ -51,15 +55,24 @@ long QMXProcIGLM::getDataChunk() {
         for (long k = 0; k < eta.size(); ++k)
           eta.data()[k] *= weights.constData()[k % weights.getNRow()];
       fit.initialize(eta, mean, weights);
-      nullDeviance += fit.computeNullDev(response, weights, mean);
+      if (!meanFromData) nullDeviance += fit.computeNullDev(response, weights, mean);
     } else {
       weights = DoubleMatrix(n, 1L);
       std::fill_n(weights.data(), n, 1.0);
-      nullDeviance += fit.computeNullDev(response, weights, mean);
+      if (!meanFromData) nullDeviance += fit.computeNullDev(response, weights, mean);
       fit.initialize(eta, mean, weights);
     }
     fit.getWorkResp(response, weights, deviance, eta);
     return n;
+  }
+  if (meanFromData && iterations == 1) {
+    if (hasWeights) {
+      nullDeviance += fit.computeNullDev(response, weights, mean);
+    } else {
+      DoubleMatrix ones(n, 1L);
+      std::fill_n(ones.data(), n, 1.0);
+      nullDeviance += fit.computeNullDev(response, ones, mean);
+    }
   }
   const DoubleMatrix coef(fit.coefficients());
   const DoubleMatrix eta = modelMatrix.multiply(coef, TransOp::kNone, true);
@@ -101,6 +114,7 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
           glm_proc::format(glm_proc::kMissingRowsInfo, static_cast<int>(rowsMissing)).c_str());
     QMX_ThrowException("there is no valid data to fit the model");
   }
+  if (iterations == 0 && meanFromData) endScan();
   const TMatrix<double> before = fit.coefficients();
   backSolve();
   ++iterations;
@@ -133,6 +147,26 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
   reader.setChunkPosition(0);
   setRowsDone(0);
   reader.setRequestRows(getNumRows());
+}
+
+bool QMXProcIGLM::scanChunk() {
+  const GLMFamily::Distribution family =
+      fit.hasFamily() ? fit.distType() : GLMFamily::Distribution::Gaussian;
+  const bool hasWeights = !fit.weights().empty();
+  for (long row = 0; row < response.getNRow(); ++row)
+    scan.update(response(row, 0), hasWeights ? weights(row, 0) : 1.0);
+  return !scan.refused(family);
+}
+
+void QMXProcIGLM::endScan() {
+  if (fit.hasFamily()) {
+    const std::string refusal = scan.refusal(fit.distType(), fit.response(0).name().str());
+    if (!refusal.empty()) QMX_ThrowException("%s", refusal.c_str());
+  }
+  mean = scan.nullMean(fit.intercept(), fit.hasFamily() ? fit.linkType() : GLMLink::Link::Identity);
+  linkOfMean = fit.hasFamily() ? fit.link().eval(mean) : mean;
+  meanText = glm_proc::format("%.17g", mean);
+  computedMeanText = meanText;
 }
 
 void QMXProcIGLM::closingMessage() {

@@ -1,5 +1,5 @@
-// Number formatting of R's printed model summaries, so that qmx fit prints its coefficient
-// table as R's summary.lm / summary.glm do (printCoefmat with digits = 4):
+// RPrintFormat: R's printing rules shared by the model kinds' summaries, so that a summary
+// prints its coefficient table as R's summary.lm / summary.glm do (printCoefmat, digits = 4):
 //   formatReal   R's format(x, digits): the fewest decimals that show every value with at
 //                most `digits` significant digits, in fixed notation unless scientific
 //                notation is narrower; all texts padded to one width.

@@ -1,4 +1,4 @@
-#include "FitSummaryFormat.h"
+#include "qmxmisc/model/RPrintFormat.h"
 
 #include <algorithm>
 #include <cmath>

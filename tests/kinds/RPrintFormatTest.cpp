@@ -1,6 +1,6 @@
-// The number formatting of qmx fit's text summary against R's format() and format.pval()
-// (tests/ref/tools/fit_summary_format.R), and the coefficient table's layout.
-#include "tools/qmx/FitSummaryFormat.h"
+// R's printing rules of the kinds' summaries (model/RPrintFormat) against R's format() and
+// format.pval() (tests/ref/tools/fit_summary_format.R), and the coefficient table's layout.
+#include "qmxmisc/model/RPrintFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ std::vector<std::string> split(const std::string& text, char separator) {
 
 }  // namespace
 
-TEST(FitSummaryFormat, MatchesRFormatAndFormatPval) {
+TEST(RPrintFormat, MatchesRFormatAndFormatPval) {
   // Exact text, padding included.
   std::ifstream in(std::string(QMX_TEST_SOURCE_DIR) + "/tests/ref/tools/fit_summary_format.csv");
   ASSERT_TRUE(in.good());
@@ -45,7 +45,7 @@ TEST(FitSummaryFormat, MatchesRFormatAndFormatPval) {
   EXPECT_EQ(cases, 21);
 }
 
-TEST(FitSummaryFormat, CoefficientTable) {
+TEST(RPrintFormat, CoefficientTable) {
   // An aliased coefficient (NaN standard error) prints NA; without a p-value below 0.1 there
   // are no stars and no legend.
   CoefTableColumns columns;

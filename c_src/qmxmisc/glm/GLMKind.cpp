@@ -1,0 +1,98 @@
+// The descriptors of the regression kinds "lm" and "glm": procs, document element, the glm
+// fit options and the scoring output names.
+#include "qmxmisc/glm/GLMKind.h"
+
+#include "qmxmisc/glm/GLMSpecElementWriter.h"
+#include "qmxmisc/glm/GLMSummary.h"
+
+namespace {
+
+constexpr KindOption kGlmOptions[] = {
+    {"--family",
+     "gaussian, binomial, poisson, gamma, inverse.gaussian, quasi. A binomial response is a 0/1 "
+     "column, proportions with --weights giving the trials, or a two-level factor, whose second "
+     "level is modelled (as in R's glm: its levels are swapped in the specification)",
+     KindOptionType::kText, "", true, KindOptionTarget::kSpec, "family", KindOptionCheck::kNone},
+    {"--link",
+     "identity, logit, log, probit, cloglog, inverse, sqrt, 1/mu^2 (default: the family's "
+     "canonical link)",
+     KindOptionType::kText, "", false, KindOptionTarget::kSpec, "link", KindOptionCheck::kNone},
+    {"--variance", "quasi family: constant, mu(1-mu), mu, mu^2, mu^3 (default constant)",
+     KindOptionType::kText, "", false, KindOptionTarget::kSpec, "variance", KindOptionCheck::kNone},
+    // R's glm.control() defaults.
+    {"--max-iterations", "Most passes over the data (as R's glm.control maxit)",
+     KindOptionType::kInteger, "25", false, KindOptionTarget::kProperty, "max.iterations",
+     KindOptionCheck::kAtLeastOne},
+    {"--epsilon", "Relative deviance change that ends the fit (as R's glm.control epsilon)",
+     KindOptionType::kReal, "1e-8", false, KindOptionTarget::kProperty, "epsilon",
+     KindOptionCheck::kPositive},
+};
+
+// The friendly names of qmx score --output and the scoring proc's type texts.
+constexpr ScoreOutputName kRegressionOutputs[] = {
+    {"response", "fitted.value", false}, {"link", "eta", false},
+    {"prob", "probability", true},       {"class", "category", true},
+    {"residual", "residual", false},     {"weight", "weight", false},
+    {"agreement", "agreement", true},
+};
+
+constexpr const char kRegressionOutputHelp[] =
+    R"(Output types of --output TYPE[:INDEX[:NAME]] (the scoring proc's own texts also work):
+  response   fitted.value  fitted value on the response scale (binomial: the probability
+                           of the level the model fits)           default column "fitted"
+  link       eta           linear predictor                       "link"
+  prob       probability   probability of category INDEX (0 or 1, or a level name) of a
+                           binomial model                         "prob.<level>"
+  class      category      predicted category (factor response)   "class"
+  residual   residual      response - fitted (the working residual of a glm); DATA.csv
+                           must hold the response                 "residual"
+  weight     weight        working weight (times the case weight) "weight"
+  agreement  agreement     1 when class equals the observed level, else 0  "agreement"
+INDEX selects the response (default 0); NAME renames the column.
+)";
+
+// The convergence figures of the iterative fit, for the JSON summary.
+constexpr const char* kGlmSummaryProperties[] = {"epsilon", "max.step", "del.deviance"};
+
+}  // namespace
+
+const ModelKind kLmKind = {
+    "lm",
+    "Linear least-squares regression",
+    "Example:\n  qmx fit lm examples/mtcars.csv --formula \"mpg ~ wt + hp\" -o lm.xml\n",
+    "QMXProcILM",
+    "QMXProcGLMFit",
+    "GeneralRegressionModel",
+    nullptr,
+    "LinearRegression",
+    {},
+    kRegressionOutputs,
+    kRegressionOutputHelp,
+    {},
+    &GLMSpecElementWriter::fromSettings,
+    &glm_kind::prepareModel,
+    nullptr,
+    &glmSummary,
+    &glm_kind::scoreModel,
+};
+
+const ModelKind kGlmKind = {
+    "glm",
+    "Generalized linear model by iteratively reweighted least squares",
+    "Example:\n  qmx fit glm examples/mtcars.csv --formula \"am ~ wt\" --family binomial "
+    "-o glm.xml\n",
+    "QMXProcIGLM",
+    "QMXProcGLMFit",
+    "GeneralRegressionModel",
+    "glm",
+    "LinearRegression,LogisticRegression",
+    kGlmOptions,
+    kRegressionOutputs,
+    kRegressionOutputHelp,
+    kGlmSummaryProperties,
+    &GLMSpecElementWriter::fromSettings,
+    &glm_kind::prepareModel,
+    &glm_kind::fitProperties,
+    &glmSummary,
+    &glm_kind::scoreModel,
+};

@@ -1,0 +1,48 @@
+// What the summary printers of the regression kinds share (glm/ only): the fit read back from
+// its document, the coefficient columns, the figures of summary.lm's closing lines and the
+// rows used.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "qmxmisc/glm/GLMFit.h"
+#include "qmxmisc/model/ModelKind.h"
+#include "qmxmisc/model/RPrintFormat.h"
+
+namespace glm_summary {
+
+// The fit of a fitted document; throws "cannot read the fitted model: ...".
+GLMFit readFit(const std::string& document);
+
+// R's summary.glm uses z statistics for the binomial and Poisson families (dispersion 1).
+bool usesZ(const GLMFit& fit);
+
+// A fit of the iterative proc carries its model extras (family, link, iterations).
+inline bool iterative(const GLMFit& fit) {
+  return !fit.getModelExtras().empty();
+}
+
+// The row of `name` in a deviance table, -1 when absent.
+long rowOf(const TMatrix<double>& table, const char* name);
+
+// The coefficient columns of response `col`: estimate, standard error, statistic, p-value.
+CoefTableColumns coefColumns(const GLMFit& fit, long col, bool zStat);
+
+// summary.lm's closing figures of response `col`; `valid` is false without the deviance
+// table's Error and Regression rows, `hasR2` false when R-squared is undefined.
+struct LmFigures {
+  bool valid = false;
+  bool hasR2 = false;
+  long dfError = 0, dfRegression = 0;
+  double rss = 0, sigma = 0, rSquared = 0, adjRSquared = 0, f = 0, pValueF = 0;
+};
+LmFigures lmFigures(const GLMFit& fit, long col);
+
+// The rows the fit used (degrees of freedom of the total + 1), -1 when the document lacks it.
+std::int64_t rowsUsed(const GLMFit& fit);
+
+// The JSON summary (GLMSummaryJson.cpp).
+std::string jsonSummary(const GLMFit& fit, const SummaryInput& input);
+
+}  // namespace glm_summary

@@ -1,0 +1,111 @@
+// CliCases: a table of command-line cases in a tab-separated data file, run by one driver.
+// Each line is one case:
+//
+//   ARGUMENTS <TAB> STATUS <TAB> STDOUT <TAB> STDERR <TAB> LEFT_OUT
+//
+//   ARGUMENTS  the command's arguments, as shell words
+//   STATUS     the expected exit status
+//   STDOUT     a text standard output must contain; empty: standard output must be empty
+//   STDERR     the full expected standard error ("\n" and "\t" escaped)
+//   LEFT_OUT   a file that must not exist after the run, nor its ".tmp"; empty for none
+//
+// A line "setup <TAB> ARGUMENTS" runs a command that must succeed before the cases after it
+// (e.g. a fit whose model later cases score). Lines starting with '#' and empty lines are
+// skipped. "${NAME}" in any field is replaced by the value of NAME in `variables`.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace clicases {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+using Runner = std::function<Outcome(const std::string& arguments)>;
+
+inline std::string substitute(std::string text, const std::map<std::string, std::string>& vars) {
+  for (const auto& [name, value] : vars) {
+    const std::string key = "${" + name + "}";
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at))
+      text.replace(at, key.size(), value), at += value.size();
+  }
+  return text;
+}
+
+inline std::string unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 't')) {
+      out += text[++i] == 'n' ? '\n' : '\t';
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+inline std::vector<std::string> fields(const std::string& line) {
+  std::vector<std::string> cells;
+  std::istringstream in(line);
+  std::string cell;
+  while (std::getline(in, cell, '\t'))
+    cells.push_back(cell);
+  if (!line.empty() && line.back() == '\t') cells.emplace_back();
+  return cells;
+}
+
+inline bool exists(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+// Runs every case of the table at `path`; returns the number of cases run.
+inline int runCliCases(const std::string& path, const std::map<std::string, std::string>& vars,
+                       const Runner& run) {
+  std::ifstream in(path);
+  EXPECT_TRUE(in.good()) << "cannot read " << path;
+  std::string line;
+  int lineNo = 0, cases = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    if (line.empty() || line[0] == '#') continue;
+    const std::vector<std::string> cell = fields(substitute(line, vars));
+    const std::string where = path + ":" + std::to_string(lineNo) + ": " + cell[0];
+    if (cell[0] == "setup") {
+      const Outcome setup = run(cell.at(1));
+      EXPECT_EQ(setup.status, 0) << where << " " << cell.at(1) << "\n" << setup.err;
+      continue;
+    }
+    if (cell.size() != 5) {
+      ADD_FAILURE() << where << ": expected 5 fields, got " << cell.size();
+      continue;
+    }
+    ++cases;
+    const Outcome got = run(cell[0]);
+    EXPECT_EQ(got.status, std::stoi(cell[1])) << where << "\n" << got.err;
+    if (cell[2].empty())
+      EXPECT_EQ(got.out, "") << where;
+    else
+      EXPECT_NE(got.out.find(unescape(cell[2])), std::string::npos) << where << "\n" << got.out;
+    EXPECT_EQ(got.err, unescape(cell[3])) << where;
+    if (!cell[4].empty()) {
+      EXPECT_FALSE(exists(cell[4])) << where;
+      EXPECT_FALSE(exists(cell[4] + ".tmp")) << where;
+    }
+  }
+  return cases;
+}
+
+}  // namespace clicases
