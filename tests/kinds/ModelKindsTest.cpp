@@ -26,7 +26,9 @@ TEST(ModelKinds, EveryKindIsCompleteAndFoundByItsNames) {
       EXPECT_EQ(std::string(option.flag).rfind("--", 0), 0u) << option.flag;
       EXPECT_NE(std::string(option.name), "") << option.flag;
       // A typed option has a default the command line can parse.
-      if (option.type != KindOptionType::kText) EXPECT_NE(std::string(option.defaultValue), "");
+      if (option.type != KindOptionType::kText) {
+        EXPECT_NE(std::string(option.defaultValue), "");
+      }
     }
   }
   EXPECT_EQ(findModelKind("lasso"), nullptr);

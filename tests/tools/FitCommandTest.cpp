@@ -333,7 +333,9 @@ TEST(FitCommand, JsonSummaryHoldsTheFiguresOfTheOtherSummaries) {
       EXPECT_NEAR(std::stod(values[key]), printed, 5e-4 * std::max(1.0, std::fabs(printed))) << key;
     }
     EXPECT_EQ(values.count("converged"), values.count("iterations"));
-    if (values.count("converged")) EXPECT_EQ(values["converged"], "true");
+    if (values.count("converged")) {
+      EXPECT_EQ(values["converged"], "true");
+    }
   }
   std::remove(output.c_str());
 }
