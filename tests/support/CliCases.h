@@ -38,8 +38,9 @@ using Runner = std::function<Outcome(const std::string& arguments)>;
 inline std::string substitute(std::string text, const std::map<std::string, std::string>& vars) {
   for (const auto& [name, value] : vars) {
     const std::string key = "${" + name + "}";
-    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at))
-      text.replace(at, key.size(), value), at += value.size();
+    for (std::size_t at = text.find(key); at != std::string::npos;
+         at = text.find(key, at + value.size()))
+      text.replace(at, key.size(), value);
   }
   return text;
 }
