@@ -128,8 +128,14 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
   const ModelKind& kind = *options.kind;
   const std::string className = kind.fitProc;
   std::unique_ptr<QMXProc> proc = createProc(className);
-  proc->setMessageListener([](const QMXMessage& message) {
+  // Errors are held back: the one that ends the run is printed once, as qmx's own message.
+  auto heldErrors = std::make_shared<std::vector<std::string>>();
+  proc->setMessageListener([heldErrors](const QMXMessage& message) {
     if (message.kind == QMXMessageKind::Debug) return;
+    if (message.kind == QMXMessageKind::Error) {
+      heldErrors->push_back(message.text);
+      return;
+    }
     std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind), message.text.c_str());
   });
   std::unique_ptr<QMXDataSource> source;
@@ -156,7 +162,10 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
     if (kind.options[i].target == KindOptionTarget::kProperty)
       setProperty(pipeline, kind.options[i].name, valueText(kind.options[i], options.values[i]));
   setProperty(pipeline, "model.vtml", spec.document);
-  if (!pipeline.run()) throw CommandError(pipeline.error());
+  const bool ran = pipeline.run();
+  for (const std::string& text : *heldErrors)
+    if (ran || text != pipeline.error()) std::fprintf(stderr, "error: %s\n", text.c_str());
+  if (!ran) throw CommandError(pipeline.error());
   QMXPropertyInfo fitted("fitted.model.pmml");
   if (!pipeline.getProperty(fitted) || !std::holds_alternative<std::string>(fitted.answer()))
     throw CommandError("cannot read fitted.model.pmml from " + className +
