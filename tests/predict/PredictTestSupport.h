@@ -148,35 +148,14 @@ inline std::vector<std::vector<double>> classificationCoef() {
   return {{0.2, 0.5, 0.3}, {0.4, 0.4, 0.2}, {0.1, 0.45, 0.45}, {0.1, 0.2, 0.7}};
 }
 
-// Seven rows; g = "t" is a level the model does not know, the sixth row misses g.
-inline QMXMemoryTable classificationTable() {
-  QMXMemoryTable table;
-  table.addFactorColumn("cls", {"mid", "mid", "hi", "hi", "lo", "lo", "hi"}, {"lo", "mid", "hi"})
-      .addFactorColumn("g", {"p", "q", "r", "s", "t", "", "s"}, {"p", "q", "r", "s", "t"});
-  return table;
-}
-
 // 0 + k: the prediction's one column is the cluster number k.
 inline ModelTerms clusterFit() {
   return modeltest::makeModel({"k"}, {{"k", {1}}}, {}, false);
 }
 
-inline QMXMemoryTable clusterTable() {
-  QMXMemoryTable table;
-  table.addDoubleColumn("k", {3, 12, 1, kNaN, 7});
-  return table;
-}
-
 inline QMXColumnInfo doubleColumn(const std::string& name) {
   return {name, QMXColumnType::Double, {}};
 }
-inline QMXColumnInfo factorColumn(const std::string& name) {
-  return {name, QMXColumnType::Factor, {}};
-}
-inline QMXColumnInfo stringColumn(const std::string& name) {
-  return {name, QMXColumnType::String, {}};
-}
-
 struct RunResult {
   bool ok = false;
   std::string error;
@@ -184,17 +163,18 @@ struct RunResult {
   std::vector<QMXMessage> messages;
 };
 
-// Sets every property (each a chain of values), then runs the proc over `table` in chunks of
-// `chunkRows` with an output of `schema` (no output buffer when the schema is empty).
-inline RunResult runScoring(FakeScoringProc& proc, const QMXMemoryTable& table, long chunkRows,
+// Sets every property (each a chain of values), then runs the proc over `table` (no input
+// when null) in chunks of `chunkRows` with an output of `schema` (none when empty).
+inline RunResult runScoring(FakeScoringProc& proc, const QMXMemoryTable* table, long chunkRows,
                             const QMXSchema& schema,
                             const std::vector<std::vector<std::string>>& properties = {}) {
-  QMXMemorySource source(table);
+  const QMXMemoryTable none;
+  QMXMemorySource source(table != nullptr ? *table : none);
   QMXMemorySink sink;
   RunResult result;
   {
     QMXPipeline pipeline(proc, "FakeScoringProc");
-    pipeline.addInput(source);
+    if (table != nullptr) pipeline.addInput(source);
     if (!schema.empty()) pipeline.setOutput(schema, &sink);
     pipeline.setChunkRows(chunkRows);
     pipeline.attach();
