@@ -26,8 +26,8 @@ inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // A scoring proc whose fit is a ModelTerms and a coefficient matrix B (model-matrix columns x
 // prediction columns). Each chunk: eta = X B; the prediction is eta + 0.5, the working
 // weights eta / 10 and dmu/deta eta / 4 (values chosen so that every matrix differs).
-// "residual" is scaled when "iglm.family" was set. setXML takes "coef=<b0>,<b1>,..." (one
-// prediction column); "throw" throws a std::runtime_error; any other text is refused with
+// "residual" is scaled when "iglm.family" was set. setXML takes "coef=<b0>" (one
+// coefficient); "throw" throws a std::runtime_error; any other text is refused with
 // "bad model text".
 class FakeScoringProc : public QMXProcPredict {
  public:
@@ -40,16 +40,7 @@ class FakeScoringProc : public QMXProcPredict {
     const std::string text = xml != nullptr ? xml : "";
     if (text == "throw") throw std::runtime_error("not a library exception");
     if (text.rfind("coef=", 0) != 0) QMX_ThrowException("bad model text");
-    coef.clear();
-    std::size_t at = 5;
-    while (at <= text.size()) {
-      const std::size_t comma = text.find(',', at);
-      const std::string item =
-          text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-      coef.push_back({std::stod(item)});
-      if (comma == std::string::npos) break;
-      at = comma + 1;
-    }
+    coef = {{std::stod(text.substr(5))}};
   }
   const ModelTerms& getFit() const override { return fit; }
   void generatePredictCSource() override {
@@ -204,13 +195,8 @@ inline std::vector<std::string> messagesOf(const std::vector<QMXMessage>& messag
 inline bool sameNumbers(const std::vector<double>& a, const std::vector<double>& b,
                         double tolerance) {
   if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::isnan(a[i]) || std::isnan(b[i])) {
-      if (std::isnan(a[i]) != std::isnan(b[i])) return false;
-    } else if (std::fabs(a[i] - b[i]) > tolerance) {
-      return false;
-    }
-  }
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::isnan(a[i]) != std::isnan(b[i]) || std::fabs(a[i] - b[i]) > tolerance) return false;
   return true;
 }
 
