@@ -364,13 +364,6 @@ TEST(QMXProcILM, Messages) {
     EXPECT_EQ(run.error, "failed to initialize linear model object");
     EXPECT_TRUE(proc.isDone());
   }
-  // Unknown properties go to the base.
-  {
-    QMXProcILM proc;
-    QMXPropertyInfo request("no.such.property", {"1"});
-    proc.setProperty(&request);
-    EXPECT_TRUE(proc.hasError());
-  }
 }
 
 extern "C" QMXProc* qmx_s_create_QMXProcILM(QMXProc** out);

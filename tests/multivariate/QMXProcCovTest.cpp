@@ -361,19 +361,6 @@ TEST(QMXProcCov, InitReportsMissingColumnDefinitions) {
   }
 }
 
-TEST(QMXProcCov, UnknownPropertiesReachTheHostBase) {
-  std::unique_ptr<QMXProc> proc = createCov();
-  QMXPropertyInfo set("no.such.property", {"1"});
-  proc->setProperty(&set);
-  QMXPropertyInfo got("cov.entries", {"0", "0"});
-  proc->getProperty(&got);
-  const std::vector<QMXMessage>& messages = proc->getMessages();
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0].text, "unknown property no.such.property");
-  EXPECT_EQ(messages[1].text, "unknown property cov.entries");
-  EXPECT_FALSE(got.hasAnswer());
-}
-
 TEST(QMXProcCov, PrintMatrixWritesTheResultsToStandardOutput) {
   QMXMemoryTable table;
   table.addDoubleColumn("a", {1, 2, 3, 4, kNaN})

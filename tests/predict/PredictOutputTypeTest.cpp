@@ -1,5 +1,5 @@
-// The output type table: codes, the names "define.output" gives, and which types may name no
-// variable.
+// The output type table: codes and the names "define.output" gives. Unknown names and the
+// types that may name no variable are rows of tests/framework/data/properties.tsv.
 #include "qmxmisc/predict/PredictOutputType.h"
 
 #include <gtest/gtest.h>
@@ -21,20 +21,5 @@ TEST(PredictOutputType, CodesAndNames) {
   }
   EXPECT_EQ(static_cast<int>(PredictOutputType::kNone), 15);
   EXPECT_STREQ(predictOutputTypeName(PredictOutputType::kNone), "none");
-}
-
-TEST(PredictOutputType, UnknownNamesAreNotFound) {
-  for (const char* name : {"none", "Copy", "fitted", "fitted.value ", "", "residuals"}) {
-    SCOPED_TRACE(name);
-    EXPECT_FALSE(findPredictOutputType(name).has_value());
-  }
   EXPECT_FALSE(findPredictOutputType(nullptr).has_value());
-}
-
-TEST(PredictOutputType, TypesThatMayNameNoVariable) {
-  for (int code = 0; code <= 15; ++code) {
-    const auto type = static_cast<PredictOutputType>(code);
-    SCOPED_TRACE(predictOutputTypeName(type));
-    EXPECT_EQ(predictOutputAllowsEmptyName(type), code >= 8 && code <= 13);
-  }
 }

@@ -26,8 +26,8 @@ inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // A scoring proc whose fit is a ModelTerms and a coefficient matrix B (model-matrix columns x
 // prediction columns). Each chunk: eta = X B; the prediction is eta + 0.5, the working
 // weights eta / 10 and dmu/deta eta / 4 (values chosen so that every matrix differs).
-// "residual" is scaled when "iglm.family" was set. setXML takes "coef=<b0>,<b1>,..." (one
-// prediction column); "throw" throws a std::runtime_error; any other text is refused with
+// "residual" is scaled when "iglm.family" was set. setXML takes "coef=<b0>" (one
+// coefficient); "throw" throws a std::runtime_error; any other text is refused with
 // "bad model text".
 class FakeScoringProc : public QMXProcPredict {
  public:
@@ -40,16 +40,7 @@ class FakeScoringProc : public QMXProcPredict {
     const std::string text = xml != nullptr ? xml : "";
     if (text == "throw") throw std::runtime_error("not a library exception");
     if (text.rfind("coef=", 0) != 0) QMX_ThrowException("bad model text");
-    coef.clear();
-    std::size_t at = 5;
-    while (at <= text.size()) {
-      const std::size_t comma = text.find(',', at);
-      const std::string item =
-          text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-      coef.push_back({std::stod(item)});
-      if (comma == std::string::npos) break;
-      at = comma + 1;
-    }
+    coef = {{std::stod(text.substr(5))}};
   }
   const ModelTerms& getFit() const override { return fit; }
   void generatePredictCSource() override {
@@ -148,35 +139,14 @@ inline std::vector<std::vector<double>> classificationCoef() {
   return {{0.2, 0.5, 0.3}, {0.4, 0.4, 0.2}, {0.1, 0.45, 0.45}, {0.1, 0.2, 0.7}};
 }
 
-// Seven rows; g = "t" is a level the model does not know, the sixth row misses g.
-inline QMXMemoryTable classificationTable() {
-  QMXMemoryTable table;
-  table.addFactorColumn("cls", {"mid", "mid", "hi", "hi", "lo", "lo", "hi"}, {"lo", "mid", "hi"})
-      .addFactorColumn("g", {"p", "q", "r", "s", "t", "", "s"}, {"p", "q", "r", "s", "t"});
-  return table;
-}
-
 // 0 + k: the prediction's one column is the cluster number k.
 inline ModelTerms clusterFit() {
   return modeltest::makeModel({"k"}, {{"k", {1}}}, {}, false);
 }
 
-inline QMXMemoryTable clusterTable() {
-  QMXMemoryTable table;
-  table.addDoubleColumn("k", {3, 12, 1, kNaN, 7});
-  return table;
-}
-
 inline QMXColumnInfo doubleColumn(const std::string& name) {
   return {name, QMXColumnType::Double, {}};
 }
-inline QMXColumnInfo factorColumn(const std::string& name) {
-  return {name, QMXColumnType::Factor, {}};
-}
-inline QMXColumnInfo stringColumn(const std::string& name) {
-  return {name, QMXColumnType::String, {}};
-}
-
 struct RunResult {
   bool ok = false;
   std::string error;
@@ -184,17 +154,18 @@ struct RunResult {
   std::vector<QMXMessage> messages;
 };
 
-// Sets every property (each a chain of values), then runs the proc over `table` in chunks of
-// `chunkRows` with an output of `schema` (no output buffer when the schema is empty).
-inline RunResult runScoring(FakeScoringProc& proc, const QMXMemoryTable& table, long chunkRows,
+// Sets every property (each a chain of values), then runs the proc over `table` (no input
+// when null) in chunks of `chunkRows` with an output of `schema` (none when empty).
+inline RunResult runScoring(FakeScoringProc& proc, const QMXMemoryTable* table, long chunkRows,
                             const QMXSchema& schema,
                             const std::vector<std::vector<std::string>>& properties = {}) {
-  QMXMemorySource source(table);
+  const QMXMemoryTable none;
+  QMXMemorySource source(table != nullptr ? *table : none);
   QMXMemorySink sink;
   RunResult result;
   {
     QMXPipeline pipeline(proc, "FakeScoringProc");
-    pipeline.addInput(source);
+    if (table != nullptr) pipeline.addInput(source);
     if (!schema.empty()) pipeline.setOutput(schema, &sink);
     pipeline.setChunkRows(chunkRows);
     pipeline.attach();
@@ -224,13 +195,8 @@ inline std::vector<std::string> messagesOf(const std::vector<QMXMessage>& messag
 inline bool sameNumbers(const std::vector<double>& a, const std::vector<double>& b,
                         double tolerance) {
   if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::isnan(a[i]) || std::isnan(b[i])) {
-      if (std::isnan(a[i]) != std::isnan(b[i])) return false;
-    } else if (std::fabs(a[i] - b[i]) > tolerance) {
-      return false;
-    }
-  }
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::isnan(a[i]) != std::isnan(b[i]) || std::fabs(a[i] - b[i]) > tolerance) return false;
   return true;
 }
 

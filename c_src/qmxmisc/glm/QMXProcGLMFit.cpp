@@ -7,10 +7,13 @@
 #include "qmxbase/QMXProc.h"
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/base/QMXProcRegistry.h"
+#include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/glm/GLMFitHandler.h"
 #include "qmxmisc/model/ModelParse.h"
 
 QMX_REGISTER_PROC(QMXProcGLMFit)
+// The scoring base's properties: this proc adds none.
+QMX_REGISTER_PROPERTIES(QMXProcGLMFit, QMXProcPredict::properties)
 
 namespace {
 

@@ -48,6 +48,8 @@ class QMXProcIGLM : public QMXProcILM {
   void init() override;
   void setProperty(QMXPropertyInfo* prop) override;
   void getProperty(QMXPropertyInfo* prop) override;
+  // The properties listed above, over QMXProcILM's.
+  static const QMXPropertyTable& properties();
   // One chunk; at the end of a pass the solve, the convergence tests and a rewind or the
   // statistics.
   void execute() override;
@@ -80,8 +82,6 @@ class QMXProcIGLM : public QMXProcILM {
   void endPass(QMXBufReader& reader);
   // The single closing message of a finished fit.
   void closingMessage();
-  void setOwnProperty(QMXPropertyInfo& prop);
-  void getOwnProperty(QMXPropertyInfo& prop);
 
   double maxStepSize = 0.0;
   double nullDeviance = 0.0;

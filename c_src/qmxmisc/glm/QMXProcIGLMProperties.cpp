@@ -2,23 +2,11 @@
 #include <cstdlib>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/glm/QMXProcIGLM.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
 namespace {
-
-bool isOwnSetProperty(QMXPropertyInfo& prop) {
-  return prop.isName("max.iterations") || prop.isName("epsilon") || prop.isName("iglm.family") ||
-         prop.isName("iglm.link") || prop.isName("iglm.var") || prop.isName("iglm.mean") ||
-         prop.isName("model.vtml");
-}
-
-bool isOwnGetProperty(QMXPropertyInfo& prop) {
-  return prop.isName("max.iterations") || prop.isName("epsilon") || prop.isName("iterations") ||
-         prop.isName("max.step") || prop.isName("del.deviance") || prop.isName("data.pass.count") ||
-         prop.isName("iglm.family") || prop.isName("iglm.link") || prop.isName("iglm.var") ||
-         prop.isName("iglm.mean");
-}
 
 String textOf(QMXPropertyInfo& prop) {
   const char* text = prop.getString();
@@ -27,70 +15,79 @@ String textOf(QMXPropertyInfo& prop) {
 
 }  // namespace
 
-void QMXProcIGLM::setProperty(QMXPropertyInfo* prop) {
-  if (prop == nullptr) return;
-  if (!isOwnSetProperty(*prop)) {
-    QMXProcILM::setProperty(prop);
-    return;
-  }
-  propertyBoundary("failed to set model specification", [&] { setOwnProperty(*prop); });
+const QMXPropertyTable& QMXProcIGLM::properties() {
+  using Rows = QMXPropertyRows<QMXProcIGLM>;
+  using Type = QMXPropertyType;
+  using Info = QMXPropertyInfo;
+  static const QMXPropertyTable table(
+      &QMXProcILM::properties(), {"failed to set model specification", "Internal Error", true},
+      {
+          Rows::row(
+              "max.iterations", Type::Long, "most passes over the data",
+              [](QMXProcIGLM& p, Info& v) { v.setLong(p.maxIterations); },
+              [](QMXProcIGLM& p, Info& v) {
+                p.maxIterations = static_cast<std::int32_t>(v.getLong());
+              }),
+          Rows::row(
+              "epsilon", Type::Double, "convergence tolerance of the deviance and coefficients",
+              [](QMXProcIGLM& p, Info& v) { v.setDouble(p.epsilon); },
+              [](QMXProcIGLM& p, Info& v) { p.epsilon = v.getDouble(); }),
+          Rows::row(
+              "iglm.family", Type::String, "family name, applied by the next model.vtml",
+              [](QMXProcIGLM& p, Info& v) { v.setString(p.familyText.c_str()); },
+              [](QMXProcIGLM& p, Info& v) { p.familyText = textOf(v); }),
+          Rows::row(
+              "iglm.link", Type::String, "link name, applied by the next model.vtml",
+              [](QMXProcIGLM& p, Info& v) { v.setString(p.linkText.c_str()); },
+              [](QMXProcIGLM& p, Info& v) { p.linkText = textOf(v); }),
+          Rows::row(
+              "iglm.var", Type::String, "variance name, applied by the next model.vtml",
+              [](QMXProcIGLM& p, Info& v) { v.setString(p.varText.c_str()); },
+              [](QMXProcIGLM& p, Info& v) { p.varText = textOf(v); }),
+          Rows::row(
+              "iglm.mean", Type::String, "starting mean, applied by the next model.vtml",
+              [](QMXProcIGLM& p, Info& v) { v.setString(p.meanText.c_str()); },
+              [](QMXProcIGLM& p, Info& v) {
+                p.meanText = textOf(v);
+                p.mean = std::strtod(p.meanText.c_str(), nullptr);
+              }),
+          // The stored family, link and variance names replace the document's.
+          Rows::row("model.vtml", Type::String,
+                    "the model specification document, with the iglm.* names; the fit is erased",
+                    nullptr,
+                    [](QMXProcIGLM& p, Info& v) {
+                      const char* text = v.getString();
+                      if (text == nullptr) QMX_ThrowException("Invalid model specification");
+                      GLMModel model(text);
+                      if (!model.valid()) QMX_ThrowException("Invalid model specification");
+                      model.setFamily(p.familyText, p.linkText, p.varText);
+                      p.setModel(model);
+                      p.linkOfMean = p.fit.hasFamily() ? p.fit.link().eval(p.mean) : p.mean;
+                    }),
+          Rows::row(
+              "iterations", Type::Long, "passes done by the last fit",
+              [](QMXProcIGLM& p, Info& v) { v.setLong(p.iterations); }, nullptr),
+          Rows::row(
+              "max.step", Type::Double, "largest relative coefficient step of the last pass",
+              [](QMXProcIGLM& p, Info& v) { v.setDouble(p.maxStepSize); }, nullptr),
+          Rows::row(
+              "del.deviance", Type::Double, "deviance change of the last pass",
+              [](QMXProcIGLM& p, Info& v) { v.setDouble(p.delDeviance); }, nullptr),
+          Rows::row(
+              "data.pass.count", Type::Long, "passes done by the last fit",
+              [](QMXProcIGLM& p, Info& v) { v.setLong(p.iterations); }, nullptr),
+      });
+  return table;
 }
 
-void QMXProcIGLM::setOwnProperty(QMXPropertyInfo& prop) {
-  if (prop.isName("max.iterations")) {
-    maxIterations = static_cast<std::int32_t>(prop.getLong());
-  } else if (prop.isName("epsilon")) {
-    epsilon = prop.getDouble();
-  } else if (prop.isName("iglm.family")) {
-    familyText = textOf(prop);
-  } else if (prop.isName("iglm.link")) {
-    linkText = textOf(prop);
-  } else if (prop.isName("iglm.var")) {
-    varText = textOf(prop);
-  } else if (prop.isName("iglm.mean")) {
-    meanText = textOf(prop);
-    mean = std::strtod(meanText.c_str(), nullptr);
-  } else {
-    // "model.vtml": the stored family, link and variance names replace the document's.
-    const char* text = prop.getString();
-    if (text == nullptr) QMX_ThrowException("Invalid model specification");
-    GLMModel model(text);
-    if (!model.valid()) QMX_ThrowException("Invalid model specification");
-    model.setFamily(familyText, linkText, varText);
-    setModel(model);
-    linkOfMean = fit.hasFamily() ? fit.link().eval(mean) : mean;
-  }
+QMX_REGISTER_PROPERTIES(QMXProcIGLM, QMXProcIGLM::properties)
+
+void QMXProcIGLM::setProperty(QMXPropertyInfo* prop) {
+  properties().set(*this, prop);
 }
 
 void QMXProcIGLM::getProperty(QMXPropertyInfo* prop) {
-  if (prop == nullptr) return;
-  if (!isOwnGetProperty(*prop)) {
-    QMXProcILM::getProperty(prop);
-    return;
-  }
-  propertyBoundary("Internal Error", [&] { getOwnProperty(*prop); });
-}
-
-void QMXProcIGLM::getOwnProperty(QMXPropertyInfo& prop) {
-  if (prop.isName("max.iterations")) {
-    prop.setLong(maxIterations);
-  } else if (prop.isName("epsilon")) {
-    prop.setDouble(epsilon);
-  } else if (prop.isName("iterations") || prop.isName("data.pass.count")) {
-    prop.setLong(iterations);
-  } else if (prop.isName("max.step")) {
-    prop.setDouble(maxStepSize);
-  } else if (prop.isName("del.deviance")) {
-    prop.setDouble(delDeviance);
-  } else if (prop.isName("iglm.family")) {
-    prop.setString(familyText.c_str());
-  } else if (prop.isName("iglm.link")) {
-    prop.setString(linkText.c_str());
-  } else if (prop.isName("iglm.var")) {
-    prop.setString(varText.c_str());
-  } else {
-    prop.setString(meanText.c_str());
-  }
+  properties().get(*this, prop);
 }
 
 const String* QMXProcIGLM::getModelExtraInfo() {

@@ -20,6 +20,7 @@
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
+#include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMModel.h"
 #include "qmxmisc/model/QMXProcModel.h"
@@ -37,6 +38,8 @@ class QMXProcILM : public QMXProcModel {
   void init() override;
   void setProperty(QMXPropertyInfo* prop) override;
   void getProperty(QMXPropertyInfo* prop) override;
+  // The properties listed above.
+  static const QMXPropertyTable& properties();
   // One chunk; at the end of the data the back-solve and the statistics.
   void execute() override;
 
@@ -82,10 +85,6 @@ class QMXProcILM : public QMXProcModel {
   void computeCoefCovariance();
   // The response names of the model, in order.
   strVector responseNames() const;
-  // Runs body; a QMXException becomes the proc's error (setError), any other exception adds
-  // `fixedMessage` as an error.
-  template <class Fn>
-  void propertyBoundary(const char* fixedMessage, Fn&& body);
 
   std::int32_t restrictMode = 1;
   GLMFit fit;
@@ -103,22 +102,11 @@ class QMXProcILM : public QMXProcModel {
  private:
   // execute's steps 1-3.
   void executeChunk();
-  void setOwnProperty(QMXPropertyInfo& prop);
-  void getOwnProperty(QMXPropertyInfo& prop);
+  // Answers "fitted.model.pmml".
+  void writeFittedModel(QMXPropertyInfo& prop);
   // The restrictions of term t whose cells start at offset; returns the term's cell count P
   // (0 when it has no restricted factor).
   long restrictTerm(long t, long offset, const dVector& restrictWeights);
   // Main-effect term of a variable (the term labelled with its name), -1 when none.
   long mainEffectTerm(const String& variable) const;
 };
-
-template <class Fn>
-void QMXProcILM::propertyBoundary(const char* fixedMessage, Fn&& body) {
-  qmxBoundary(*this, fixedMessage, kQMXPropertyBoundary, [&] {
-    try {
-      body();
-    } catch (const QMXException& e) {
-      setError(e.message() != nullptr ? e.message() : fixedMessage);
-    }
-  });
-}

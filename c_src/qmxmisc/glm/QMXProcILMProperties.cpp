@@ -5,6 +5,7 @@
 #include <string>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/glm/QMXProcILM.h"
 
 void QMXProcILM::setModel(const GLMModel& model) {
@@ -12,43 +13,48 @@ void QMXProcILM::setModel(const GLMModel& model) {
   fit.setModel(model);
 }
 
-void QMXProcILM::setProperty(QMXPropertyInfo* prop) {
-  if (prop == nullptr) return;
-  if (prop->isName("model.vtml") || prop->isName("corr.with.int") ||
-      prop->isName("abs.corr.threshold")) {
-    propertyBoundary("internal error when setting model specification",
-                     [&] { setOwnProperty(*prop); });
-    return;
-  }
-  QMXProcModel::setProperty(prop);
+const QMXPropertyTable& QMXProcILM::properties() {
+  using Rows = QMXPropertyRows<QMXProcILM>;
+  using Type = QMXPropertyType;
+  using Info = QMXPropertyInfo;
+  static const QMXPropertyTable table(
+      nullptr, {"internal error when setting model specification", "Internal Error", true},
+      {
+          Rows::row("model.vtml", Type::String,
+                    "the model specification document; the fit is erased", nullptr,
+                    [](QMXProcILM& p, Info& v) {
+                      const char* text = v.getString();
+                      if (text == nullptr) QMX_ThrowException("invalid model specification");
+                      const GLMModel model(text);
+                      if (!model.valid()) QMX_ThrowException("invalid model specification");
+                      p.setModel(model);
+                    }),
+          Rows::row("corr.with.int", Type::Long,
+                    "1: coefficient correlations include the intercept", nullptr,
+                    [](QMXProcILM& p, Info& v) { p.corrWithIntercept = v.getLong() == 1; }),
+          Rows::row("abs.corr.threshold", Type::Double,
+                    "smallest absolute coefficient correlation reported", nullptr,
+                    [](QMXProcILM& p, Info& v) { p.absCorrThreshold = v.getDouble(); }),
+          Rows::row(
+              "fitted.model.pmml", Type::String, "the document of the fit",
+              [](QMXProcILM& p, Info& v) { p.writeFittedModel(v); }, nullptr),
+      });
+  return table;
 }
 
-void QMXProcILM::setOwnProperty(QMXPropertyInfo& prop) {
-  if (prop.isName("model.vtml")) {
-    const char* text = prop.getString();
-    if (text == nullptr) QMX_ThrowException("invalid model specification");
-    const GLMModel model(text);
-    if (!model.valid()) QMX_ThrowException("invalid model specification");
-    setModel(model);
-  } else if (prop.isName("corr.with.int")) {
-    corrWithIntercept = prop.getLong() == 1;
-  } else {
-    absCorrThreshold = prop.getDouble();
-  }
+QMX_REGISTER_PROPERTIES(QMXProcILM, QMXProcILM::properties)
+
+void QMXProcILM::setProperty(QMXPropertyInfo* prop) {
+  properties().set(*this, prop);
 }
 
 void QMXProcILM::getProperty(QMXPropertyInfo* prop) {
-  if (prop == nullptr) return;
-  if (prop->isName("fitted.model.pmml")) {
-    propertyBoundary("Internal Error", [&] { getOwnProperty(*prop); });
-    return;
-  }
-  QMXProcModel::getProperty(prop);
+  properties().get(*this, prop);
 }
 
 // The document of the fit, with the accumulator's triangular factor and rotated responses
 // and the proc's extra name/value pairs.
-void QMXProcILM::getOwnProperty(QMXPropertyInfo& prop) {
+void QMXProcILM::writeFittedModel(QMXPropertyInfo& prop) {
   fit.setR(lls.getR(true));
   fit.setQTY(lls.getQTY(true));
   const long extras = getNumModelExtras();

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "qmxbase/QMXProc.h"
+#include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/multivariate/CovNodeChain.h"
 
 class QMXProcCov : public QMXProc {
@@ -29,6 +30,8 @@ class QMXProcCov : public QMXProc {
   void setProperty(QMXPropertyInfo* prop) override;
   void getProperty(QMXPropertyInfo* prop) override;
   void execute() override;
+  // The properties listed above.
+  static const QMXPropertyTable& properties();
 
   // The answers of the entry properties; not-a-number when undefined.
   double covEntry(long i, long j) const;
@@ -43,8 +46,6 @@ class QMXProcCov : public QMXProc {
   void initColumns();
   void executeChunk();
   void gatherChunk(const QMXBufReader& reader, long m);
-  void setOwnProperty(QMXPropertyInfo& prop);
-  void getOwnProperty(QMXPropertyInfo& prop);
   void printMatrix() const;
   // The record holding the results, or null when no row has been used.
   const CovNode* result() const { return nodes_.head(); }

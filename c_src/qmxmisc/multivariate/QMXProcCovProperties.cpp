@@ -2,38 +2,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "qmxmisc/framework/QMXProcBoundary.h"
+#include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/multivariate/QMXProcCov.h"
 #include "qmxmisc/multivariate/QMXProcCovInternal.h"
-
-void QMXProcCov::setProperty(QMXPropertyInfo* prop) {
-  qmxBoundary(*this, kQMXProcCovInternalError, kQMXPropertyBoundary, [&] {
-    if (prop == nullptr) return QMXProc::setProperty(prop);
-    setOwnProperty(*prop);
-  });
-}
-
-void QMXProcCov::setOwnProperty(QMXPropertyInfo& prop) {
-  if (prop.isName("clear.calc.columns")) {
-    targetList_.clear();
-    correlationList_.clear();
-  } else if (prop.isName("define.target.column")) {
-    targetList_.push_back(prop.getLong());
-  } else if (prop.isName("define.correlation.column")) {
-    correlationList_.push_back(prop.getLong());
-  } else if (prop.isName("print.matrix")) {
-    printMatrix();
-  } else {
-    QMXProc::setProperty(&prop);
-  }
-}
-
-void QMXProcCov::getProperty(QMXPropertyInfo* prop) {
-  qmxBoundary(*this, kQMXProcCovInternalError, kQMXPropertyBoundary, [&] {
-    if (prop == nullptr) return QMXProc::getProperty(prop);
-    getOwnProperty(*prop);
-  });
-}
 
 namespace {
 
@@ -45,27 +16,75 @@ long secondIndex(QMXPropertyInfo& prop) {
 
 }  // namespace
 
-void QMXProcCov::getOwnProperty(QMXPropertyInfo& prop) {
-  if (prop.isName("cov.entry")) {
-    const long i = prop.getLong();
-    prop.setDouble(covEntry(i, secondIndex(prop)));
-  } else if (prop.isName("cor.entry")) {
-    const long i = prop.getLong();
-    prop.setDouble(corEntry(i, secondIndex(prop)));
-  } else if (prop.isName("matrix.entry")) {
-    const long i = prop.getLong();
-    prop.setDouble(matrixEntry(i, secondIndex(prop)));
-  } else if (prop.isName("total.rows.processed")) {
-    prop.setLongLong(totalRowsProcessed());
-  } else if (prop.isName("allocated.nodes")) {
-    prop.setLong(allocatedNodes());
-  } else if (prop.isName("target.mean")) {
-    prop.setDouble(targetMean(prop.getLong()));
-  } else if (prop.isName("correlation.mean")) {
-    prop.setDouble(correlationMean(prop.getLong()));
-  } else {
-    QMXProc::getProperty(&prop);
-  }
+const QMXPropertyTable& QMXProcCov::properties() {
+  using Rows = QMXPropertyRows<QMXProcCov>;
+  using Type = QMXPropertyType;
+  using Info = QMXPropertyInfo;
+  static const QMXPropertyTable table(
+      nullptr, {kQMXProcCovInternalError, kQMXProcCovInternalError},
+      {
+          Rows::row("clear.calc.columns", Type::Action,
+                    "forgets the target and correlation columns", nullptr,
+                    [](QMXProcCov& p, Info&) {
+                      p.targetList_.clear();
+                      p.correlationList_.clear();
+                    }),
+          Rows::row("define.target.column", Type::Long, "adds an input column index as a target",
+                    nullptr, [](QMXProcCov& p, Info& v) { p.targetList_.push_back(v.getLong()); }),
+          Rows::row("define.correlation.column", Type::Long,
+                    "adds an input column index as a correlation column", nullptr,
+                    [](QMXProcCov& p, Info& v) { p.correlationList_.push_back(v.getLong()); }),
+          Rows::row("print.matrix", Type::Action,
+                    "prints the covariances, means and used rows to standard output", nullptr,
+                    [](QMXProcCov& p, Info&) { p.printMatrix(); }),
+          Rows::row(
+              "cov.entry", Type::Double,
+              "covariance of target i and correlation column j (values i, j)",
+              [](QMXProcCov& p, Info& v) {
+                const long i = v.getLong();
+                v.setDouble(p.covEntry(i, secondIndex(v)));
+              },
+              nullptr),
+          Rows::row(
+              "cor.entry", Type::Double,
+              "Pearson correlation of target i and correlation column j (values i, j)",
+              [](QMXProcCov& p, Info& v) {
+                const long i = v.getLong();
+                v.setDouble(p.corEntry(i, secondIndex(v)));
+              },
+              nullptr),
+          Rows::row(
+              "matrix.entry", Type::Double,
+              "centred cross product of target i and correlation column j (values i, j)",
+              [](QMXProcCov& p, Info& v) {
+                const long i = v.getLong();
+                v.setDouble(p.matrixEntry(i, secondIndex(v)));
+              },
+              nullptr),
+          Rows::row(
+              "total.rows.processed", Type::LongLong, "rows used so far",
+              [](QMXProcCov& p, Info& v) { v.setLongLong(p.totalRowsProcessed()); }, nullptr),
+          Rows::row(
+              "allocated.nodes", Type::Long, "partial-result records allocated",
+              [](QMXProcCov& p, Info& v) { v.setLong(p.allocatedNodes()); }, nullptr),
+          Rows::row(
+              "target.mean", Type::Double, "mean of target i (value i)",
+              [](QMXProcCov& p, Info& v) { v.setDouble(p.targetMean(v.getLong())); }, nullptr),
+          Rows::row(
+              "correlation.mean", Type::Double, "mean of correlation column j (value j)",
+              [](QMXProcCov& p, Info& v) { v.setDouble(p.correlationMean(v.getLong())); }, nullptr),
+      });
+  return table;
+}
+
+QMX_REGISTER_PROPERTIES(QMXProcCov, QMXProcCov::properties)
+
+void QMXProcCov::setProperty(QMXPropertyInfo* prop) {
+  properties().set(*this, prop);
+}
+
+void QMXProcCov::getProperty(QMXPropertyInfo* prop) {
+  properties().get(*this, prop);
 }
 
 bool QMXProcCov::inRange(long i, long j) const {

@@ -27,6 +27,7 @@
 #include "qmxbase/QMXProc.h"
 #include "qmxbase/QMXPropertyInfo.h"
 #include "qmxmisc/framework/QMXFilterBufReader.h"
+#include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/model/ModelMatrix.h"
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/numeric/Index.h"
@@ -49,8 +50,10 @@ class QMXProcPredict : public QMXProc {
   // model matrix to the input buffer. Failures become errors and mark the proc done.
   void init() override;
   void setProperty(QMXPropertyInfo* prop) override;
-  // Adds nothing to QMXProc::getProperty.
+  // No property of this class is read: every name goes to QMXProc::getProperty.
   void getProperty(QMXPropertyInfo* prop) override;
+  // The properties listed above (scoring procs without their own use this table).
+  static const QMXPropertyTable& properties();
   // One chunk: processChunk on the ready rows, then one output row per input row released.
   // With C generation requested, writes the C source once and ends the proc instead.
   void execute() override;
@@ -145,12 +148,6 @@ class QMXProcPredict : public QMXProc {
   Index excludedRows;
 
  private:
-  // Property handlers (QMXProcPredictProperties.cpp). setOwnProperty returns false for a
-  // name that is none of this class's; the others read one property's chain of values.
-  bool setOwnProperty(QMXPropertyInfo* prop);
-  void setOutputProperty(QMXPropertyInfo* prop);
-  void setCGeneratorProperty(QMXPropertyInfo* prop);
-  void setUnknownLevelProperty(QMXPropertyInfo* prop);
   // init's checks and model-matrix binding (throw on failure).
   void prepare();
   // execute's body (throws on failure).

@@ -1,10 +1,11 @@
 // QMXProcPredict properties: the model text, output definitions, the C generator switch, the
-// unknown-level map and the stored "iglm.*" texts. Names are tested in a fixed order; a name
-// that is none of them goes to QMXProc.
+// unknown-level map and the stored "iglm.*" texts; a name that is none of them goes to
+// QMXProc. Also the output definitions and the unknown-level map themselves.
 #include <cstdint>
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
+#include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/predict/QMXProcPredict.h"
 #include "qmxmisc/predict/QMXProcPredictInternal.h"
 
@@ -23,69 +24,75 @@ const char* stringOf(QMXPropertyInfo* value) {
 
 }  // namespace
 
-void QMXProcPredict::setProperty(QMXPropertyInfo* prop) {
-  if (prop == nullptr) return;
-  // A failure inside one of our own properties is added as an error (output definitions set
-  // theirs as the error, below); it never reaches the host.
-  bool own = true;
-  qmxBoundary(*this, kInternalErrorText, kQMXPropertyBoundary, [&] { own = setOwnProperty(prop); });
-  if (!own) QMXProc::setProperty(prop);
+const QMXPropertyTable& QMXProcPredict::properties() {
+  using Rows = QMXPropertyRows<QMXProcPredict>;
+  using Type = QMXPropertyType;
+  using Info = QMXPropertyInfo;
+  static const QMXPropertyTable table(
+      nullptr, {kInternalErrorText, kInternalErrorText},
+      {
+          Rows::row("model.xml", Type::String, "the model document to score with", nullptr,
+                    [](QMXProcPredict& p, Info& v) { p.setXML(v.getString()); }),
+          Rows::row("clear.outputs", Type::Action, "forgets the output definitions", nullptr,
+                    [](QMXProcPredict& p, Info&) { p.clearOutputs(); }),
+          // An output definition that fails is set as the proc's error.
+          Rows::row("define.output", Type::Values,
+                    "adds an output column: response or column index, output type, variable name",
+                    nullptr,
+                    [](QMXProcPredict& p, Info& v) {
+                      qmxBoundary(p, kInternalErrorText, kQMXPropertyBoundarySetError, [&] {
+                        const long index = v.getLong();
+                        QMXPropertyInfo* type = nextValue(&v);
+                        QMXPropertyInfo* name = nextValue(type);
+                        p.defineOutput(static_cast<int>(index), stringOf(type), stringOf(name));
+                      });
+                    }),
+          // Clearing the directories also withdraws the request, so the proc scores again.
+          Rows::row("clear.cgenerator", Type::Action, "scores again instead of writing C source",
+                    nullptr,
+                    [](QMXProcPredict& p, Info&) {
+                      p.cSourceDirectory_ = String();
+                      p.cDistributionDirectory_ = String();
+                      p.cGeneratorRequested_ = false;
+                    }),
+          Rows::row("define.cgenerator", Type::Values,
+                    "writes the C scoring package instead of scoring: source and distribution "
+                    "directories",
+                    nullptr,
+                    [](QMXProcPredict& p, Info& v) {
+                      p.cSourceDirectory_ = String(v.getString());
+                      p.cDistributionDirectory_ = String(stringOf(nextValue(&v)));
+                      p.cGeneratorRequested_ = true;
+                    }),
+          Rows::row("clear.unknown.level.map", Type::Action,
+                    "unknown factor levels are errors again", nullptr,
+                    [](QMXProcPredict& p, Info&) { p.clearUnknownLevelMap(); }),
+          Rows::row("add.unknown.level.map", Type::Values,
+                    "scores unknown levels of an input factor column as a level: column, level",
+                    nullptr,
+                    [](QMXProcPredict& p, Info& v) {
+                      const long column = v.getLong();
+                      p.addUnknownLevelMap(column, stringOf(nextValue(&v)));
+                    }),
+          Rows::row("iglm.family", Type::String,
+                    "family name; when set, residual is the working residual", nullptr,
+                    [](QMXProcPredict& p, Info& v) { p.family_ = String(v.getString()); }),
+          Rows::row("iglm.link", Type::String, "link name (kept)", nullptr,
+                    [](QMXProcPredict& p, Info& v) { p.link_ = String(v.getString()); }),
+          Rows::row("iglm.var", Type::String, "variance name (kept)", nullptr,
+                    [](QMXProcPredict& p, Info& v) { p.variance_ = String(v.getString()); }),
+          Rows::row("iglm.mean", Type::String, "starting mean (kept)", nullptr,
+                    [](QMXProcPredict& p, Info& v) { p.mean_ = String(v.getString()); }),
+      });
+  return table;
 }
 
-bool QMXProcPredict::setOwnProperty(QMXPropertyInfo* prop) {
-  if (prop->isName("model.xml")) {
-    setXML(prop->getString());
-  } else if (prop->isName("clear.outputs")) {
-    clearOutputs();
-  } else if (prop->isName("define.output")) {
-    // An output definition that fails is set as the proc's error.
-    qmxBoundary(*this, kInternalErrorText, kQMXPropertyBoundarySetError,
-                [&] { setOutputProperty(prop); });
-  } else if (prop->isName("clear.cgenerator")) {
-    // Clearing the directories also withdraws the request, so the proc scores again.
-    cSourceDirectory_ = String();
-    cDistributionDirectory_ = String();
-    cGeneratorRequested_ = false;
-  } else if (prop->isName("define.cgenerator")) {
-    setCGeneratorProperty(prop);
-  } else if (prop->isName("clear.unknown.level.map")) {
-    clearUnknownLevelMap();
-  } else if (prop->isName("add.unknown.level.map")) {
-    setUnknownLevelProperty(prop);
-  } else if (prop->isName("iglm.family")) {
-    family_ = String(prop->getString());
-  } else if (prop->isName("iglm.link")) {
-    link_ = String(prop->getString());
-  } else if (prop->isName("iglm.var")) {
-    variance_ = String(prop->getString());
-  } else if (prop->isName("iglm.mean")) {
-    mean_ = String(prop->getString());
-  } else {
-    return false;
-  }
-  return true;
+void QMXProcPredict::setProperty(QMXPropertyInfo* prop) {
+  properties().set(*this, prop);
 }
 
 void QMXProcPredict::getProperty(QMXPropertyInfo* prop) {
-  QMXProc::getProperty(prop);
-}
-
-void QMXProcPredict::setOutputProperty(QMXPropertyInfo* prop) {
-  const long index = prop->getLong();
-  QMXPropertyInfo* type = nextValue(prop);
-  QMXPropertyInfo* name = nextValue(type);
-  defineOutput(static_cast<int>(index), stringOf(type), stringOf(name));
-}
-
-void QMXProcPredict::setCGeneratorProperty(QMXPropertyInfo* prop) {
-  cSourceDirectory_ = String(prop->getString());
-  cDistributionDirectory_ = String(stringOf(nextValue(prop)));
-  cGeneratorRequested_ = true;
-}
-
-void QMXProcPredict::setUnknownLevelProperty(QMXPropertyInfo* prop) {
-  const long column = prop->getLong();
-  addUnknownLevelMap(column, stringOf(nextValue(prop)));
+  properties().get(*this, prop);
 }
 
 void QMXProcPredict::defineOutput(int index, const char* typeName, const char* name) {
