@@ -14,25 +14,21 @@
 #include "qmxmisc/glm/GLMLink.h"
 #include "qmxmisc/glm/GLMQuasiVariance.h"
 #include "qmxmisc/glm/QMX_NewFamily.h"
+#include "support/RefCompare.h"
+#include "support/ThrownMessage.h"
 
 inline GLMLink::Link linkFromR(const std::string& name) {
-  if (name == "identity") return GLMLink::Link::Identity;
-  if (name == "logit") return GLMLink::Link::Logit;
-  if (name == "log") return GLMLink::Link::Log;
-  if (name == "probit") return GLMLink::Link::Probit;
-  if (name == "cloglog") return GLMLink::Link::CLogLog;
-  if (name == "inverse") return GLMLink::Link::Inverse;
-  if (name == "sqrt") return GLMLink::Link::Sqrt;
-  if (name == "1/mu^2") return GLMLink::Link::InverseSquare;
+  const char* const names[] = {"identity", "logit",   "log",  "probit",
+                               "cloglog",  "inverse", "sqrt", "1/mu^2"};
+  for (int code = 0; code < 8; ++code)
+    if (name == names[code]) return static_cast<GLMLink::Link>(code);
   throw std::runtime_error("unknown R link " + name);
 }
 
 inline GLMQuasiVariance::VARIANCES varianceFromR(const std::string& name) {
-  if (name == "constant") return GLMQuasiVariance::VARIANCES::Constant;
-  if (name == "mu(1-mu)") return GLMQuasiVariance::VARIANCES::Mu0;
-  if (name == "mu") return GLMQuasiVariance::VARIANCES::Mu1;
-  if (name == "mu^2") return GLMQuasiVariance::VARIANCES::Mu2;
-  if (name == "mu^3") return GLMQuasiVariance::VARIANCES::Mu3;
+  const char* const names[] = {"constant", "mu(1-mu)", "mu", "mu^2", "mu^3"};
+  for (int code = 1; code <= 5; ++code)
+    if (name == names[code - 1]) return static_cast<GLMQuasiVariance::VARIANCES>(code);
   throw std::runtime_error("unknown R variance " + name);
 }
 
@@ -66,25 +62,16 @@ inline std::unique_ptr<GLMFamily> familyFromR(const std::string& family, const s
 // |actual - expected| <= relTol |expected| + absTol, with equal infinities and NaNs accepted.
 inline ::testing::AssertionResult closeTo(double actual, double expected, double relTol,
                                           double absTol) {
-  if (actual == expected || (std::isnan(actual) && std::isnan(expected))) {
-    return ::testing::AssertionSuccess();
-  }
-  const double diff = std::fabs(actual - expected);
-  if (diff <= relTol * std::fabs(expected) + absTol) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "actual " << actual << " expected " << expected << " diff " << diff;
+  if (qmxtest::near(actual, expected, relTol, absTol)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "actual " << actual << " expected " << expected
+                                       << " diff " << std::fabs(actual - expected);
 }
 
 // Runs `call` and checks that it throws a QMXException whose message is exactly `message`.
 template <class Call>
 ::testing::AssertionResult throwsMessage(Call&& call, const std::string& message) {
-  try {
-    call();
-  } catch (const QMXException& e) {
-    const std::string actual = e.message() ? e.message() : "(null)";
-    if (actual == message) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "message \"" << actual << "\", expected \"" << message << "\"";
-  }
-  return ::testing::AssertionFailure() << "nothing thrown, expected \"" << message << "\"";
+  const std::string actual = thrownMessage(call);
+  if (actual == message) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "message \"" << actual << "\", expected \"" << message << "\"";
 }
