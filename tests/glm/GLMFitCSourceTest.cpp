@@ -1,7 +1,7 @@
 // Regression fits in the standalone C scoring library: fits of the regression procs on mtcars,
 // under every factor coding and with powers, score in the library as in the scoring proc
 // (1e-10 relative); one package written through the proc is compiled with the system C
-// compiler and prints the library's scores byte for byte; the term metadata and the messages.
+// compiler and prints the library's scores byte for byte; the messages.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -168,49 +168,6 @@ TEST(GLMFitCSource, PackageCompilesAndPrintsTheLibraryScores) {
     printed += cell;
   }
   EXPECT_EQ(vttest::readText(dist + "/scores.csv"), printed);
-}
-
-// The metadata of the model terms: one column per model variable, factor levels with their
-// split categories, and per term its variables repeated per power or model-matrix column.
-TEST(GLMFitCSource, MetaDataOfTheModelTerms) {
-  ModelTerms terms;
-  const long table[] = {1, 0, 0, 1, 2, 1};  // rows x, f; terms x, f, x^2:f (column-major)
-  terms.setTermsTable(
-      TMatrix<long>(table, 2, 3, strVector({"x", "f"}), strVector({"x", "f", "x^2:f"})));
-  FactorInfo f;
-  f.setName("f");
-  f.setLevels(std::vector<std::string>{"a", "b", "c"});
-  terms.setFactors(std::vector<FactorInfo>{f});
-  auto slot = [](const TelvarObject* list, int i) {
-    return static_cast<TelvarObject**>(list->data)[i];
-  };
-  struct Case {
-    MatrixCoding coding;
-    std::vector<std::string> levels;
-    std::vector<int> splits;
-    std::vector<std::string> lastTerm;
-  };
-  const std::vector<Case> cases = {
-      {MatrixCoding::kIndicator, {"a", "b", "c"}, {0, 1, 2}, {"x", "x", "f", "f", "f"}},
-      {MatrixCoding::kSumToZero, {"a", "b", "c"}, {0, 1, -2}, {"x", "x", "f", "f"}},
-      {MatrixCoding::kLastReference, {"a", "b", "c"}, {0, 1, -1}, {"x", "x", "f", "f"}},
-      {MatrixCoding::kNumeric, {}, {}, {"x", "x", "f"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.coding));
-    Obj md;
-    terms.createCModelMetaData(&md, c.coding);
-    ASSERT_TRUE(TelvarMetaData_isValid(md.get()));
-    const TelvarObject* info = slot(md.get(), 0);
-    const TelvarObject* termInfo = slot(md.get(), 1);
-    EXPECT_EQ(vttest::strings(slot(info, info->length)), (std::vector<std::string>{"x", "f"}));
-    EXPECT_EQ(slot(slot(info, 0), 0)->length, 0);  // x is numeric
-    EXPECT_EQ(vttest::strings(slot(slot(info, 1), 0)), c.levels);
-    EXPECT_EQ(vttest::longs(slot(slot(info, 1), 1)), c.splits);
-    EXPECT_EQ(vttest::strings(slot(termInfo, termInfo->length)),
-              (std::vector<std::string>{"x", "f", "x^2:f"}));
-    EXPECT_EQ(vttest::strings(slot(termInfo, 2)), c.lastTerm);
-  }
 }
 
 TEST(GLMFitCSource, Messages) {

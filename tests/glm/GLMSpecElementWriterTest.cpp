@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "qmxmisc/base/QMXException.h"
-#include "qmxmisc/glm/GLMModel.h"
 #include "qmxmisc/model/ModelFormula.h"
-#include "qmxmisc/model/ModelSpecWriter.h"
 #include "support/RefCompare.h"
 #include "support/ThrownMessage.h"
 
@@ -79,49 +77,4 @@ TEST(GLMSpecElementWriter, Failures) {
             "a GLM specification needs a response");
   EXPECT_EQ(thrownMessage([] { GLMSpecElementWriter::fromSettings(settings("gamma", "logit")); }),
             "link function is incompatible with Gamma Family");
-}
-
-TEST(GLMSpecElementWriter, DocumentReadsBackAsGLMModel) {
-  // The whole specification document through the GLM document reader: family, link and
-  // variance, terms (a power as its exponent), intercept and weights come back.
-  std::vector<DataColumn> data = columns();
-  for (DataColumn& column : data)
-    column.count = 0;
-  struct Case {
-    const char* formula;
-    const char* weights;
-    SpecSettings settings;
-    GLMFamily::Distribution distribution;
-    GLMLink::Link link;
-    const char* variance;
-  };
-  const std::vector<Case> cases = {
-      {"y ~ x * `a&b` + I(x^2)", "w", settings("gaussian"), GLMFamily::Distribution::Gaussian,
-       GLMLink::Link::Identity, "Constant: 1"},
-      {"y ~ x - 1", "", settings("quasi", "log", "mu^3"), GLMFamily::Distribution::Quasi,
-       GLMLink::Link::Log, "Cube: mu^3"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.formula);
-    const MiningModel model = modelFromFormula(c.formula, data, c.weights);
-    const std::unique_ptr<ModelSpecKindWriter> writer =
-        GLMSpecElementWriter::fromSettings(c.settings);
-    std::ostringstream document;
-    ASSERT_TRUE(ModelSpecWriter(model, data, *writer).write(document));
-    const GLMModel read(document.str().c_str());
-    EXPECT_EQ(read.distType(), c.distribution);
-    EXPECT_EQ(read.linkType(), c.link);
-    EXPECT_EQ(read.getVarName().str(), c.variance);
-    EXPECT_EQ(read.intercept(), model.intercept());
-    EXPECT_EQ(read.weights().str(), c.weights);
-    ASSERT_EQ(read.nTerms(), model.nTerms());
-    ASSERT_EQ(read.nVariables(), model.nVariables());
-    for (long termIdx = 0; termIdx < model.nTerms(); ++termIdx) {
-      for (long varIdx = 0; varIdx < model.nVariables(); ++varIdx) {
-        EXPECT_EQ(read.termsTable()(varIdx, termIdx), model.termsTable()(varIdx, termIdx))
-            << model.term(termIdx).str() << " / " << model.variable(varIdx).str();
-      }
-    }
-    EXPECT_EQ(read.nFactors(), model.nFactors());
-  }
 }
