@@ -6,14 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/RefCsv.h"
-#include "support/RefTable.h"
 
 namespace qmxtest {
+
+// Named results of a fit, or R's values under the same names.
+using NamedValues = std::map<std::string, double>;
 
 // |actual - expected| <= relTol |expected| + absTol; equal values (infinities) and two NaNs
 // agree.

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "qmxbase/QMXMemoryTable.h"
+#include "support/RefCompare.h"
 #include "support/RefCsv.h"
 
 namespace qmxtest {
 
-using NamedValues = std::map<std::string, double>;
 // Factor columns of a data file: name -> levels in code order (empty: the distinct texts in
 // R's default order, numerically when every text is a number).
 using FactorLevels = std::map<std::string, std::vector<std::string>>;

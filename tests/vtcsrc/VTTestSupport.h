@@ -55,6 +55,18 @@ inline std::string readText(const std::string& file) {
   return buffer.str();
 }
 
+// A copy of the reference data file `path` without its '#' comment lines, in `dir` (the
+// library's reader takes no comments).
+inline std::string withoutComments(const std::string& path, const TempDir& dir) {
+  std::istringstream in(readText(path));
+  std::string text, line;
+  while (std::getline(in, line))
+    if (line.empty() || line[0] != '#') text += line + "\n";
+  const std::string copy = dir.file(std::filesystem::path(path).filename().string());
+  writeText(copy, text);
+  return copy;
+}
+
 // Writes obj to a memory stream and returns the text.
 inline std::string streamText(const TelvarObject* obj, int* status = nullptr) {
   char* buffer = nullptr;
