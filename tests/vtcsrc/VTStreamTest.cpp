@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "VTTestSupport.h"
+#include "support/RefCsv.h"
 #include "vtcsrc/VTObjects.h"
 
 using vttest::elem;
@@ -161,23 +162,16 @@ TEST(TelvarStream, TruncatedAndMalformedStreamsGiveStatusTwo) {
       EXPECT_EQ(vttest::readText(&back, prefix), TELVAR_INVALID) << cut << ":" << prefix;
     }
   }
-  const char* malformed[] = {
-      "\n$class\nFactor\n$mode\n4\n$length\n1\n$data\n 1 \n",          // class disagrees with mode
-      "\n$class\nVector\n$mode\n77\n$length\n1\n$data\n 1 \n",         // unknown mode
-      "\n$class\nVector\n$mode\n4\n$length\n-1\n",                     // negative length
-      "\n$class\nVector\n$mode\n4\n$length\n2\n$data\n 1 \n",          // too few elements
-      "\n$class\nVector\n$mode\n2\n$length\n1\n$data\n 1.5 \n",        // not an integer
-      "\n$class\nVector\n$mode\n4\n$length\n999999999\n$data\n 1 \n",  // implausible length
-      "\n$class\nVector\n$mode\n4\n$length\nabc\n",
-      "\n$class\nVector\n$mode\n4\n$size\n1\n",
-      "\n$class\nFactor\n$mode\n61\n$length\n2\n$data\n"  // factor code out of range
-      "\n$class\nVector\n$mode\n2\n$length\n1\n$data\n 3 \n"
-      "\n$class\nVector\n$mode\n5\n$length\n1\n$data\n a \n"
-      "\n$class\nVector\n$mode\n5\n$length\n2\n$data\n data levels \n",
-      "\n$class\nVector\n$mode\n21\n$length\n1\n$data\n"  // names slot not strings
-      "\n$class\nVector\n$mode\n2\n$length\n1\n$data\n 3 \n"
-      "\n$class\nVector\n$mode\n2\n$length\n1\n$data\n 3 \n",
-  };
+  // tests/ref/vtcsrc/malformed_streams.txt: cases after "=== why" lines.
+  std::string text = readRefText("vtcsrc", "malformed_streams.txt");
+  for (std::size_t at = text.find("\n==="); at != std::string::npos;) {
+    const std::size_t begin = text.find('\n', at + 1) + 1;
+    const std::size_t end = text.find("\n===", begin);
+    const std::string stream = text.substr(begin, end == std::string::npos ? end : end + 1 - begin);
+    Obj back;
+    EXPECT_EQ(vttest::readText(&back, stream), TELVAR_INVALID) << text.substr(at, begin - at);
+    at = end;
+  }
   for (const char* text : malformed) {
     Obj back;
     EXPECT_EQ(vttest::readText(&back, text), TELVAR_INVALID) << text;
