@@ -163,7 +163,8 @@ TEST(TelvarStream, TruncatedAndMalformedStreamsGiveStatusTwo) {
     }
   }
   // tests/ref/vtcsrc/malformed_streams.txt: cases after "=== why" lines.
-  std::string text = readRefText("vtcsrc", "malformed_streams.txt");
+  const std::string text = readRefText("vtcsrc", "malformed_streams.txt");
+  int cases = 0;
   for (std::size_t at = text.find("\n==="); at != std::string::npos;) {
     const std::size_t begin = text.find('\n', at + 1) + 1;
     const std::size_t end = text.find("\n===", begin);
@@ -171,11 +172,9 @@ TEST(TelvarStream, TruncatedAndMalformedStreamsGiveStatusTwo) {
     Obj back;
     EXPECT_EQ(vttest::readText(&back, stream), TELVAR_INVALID) << text.substr(at, begin - at);
     at = end;
+    ++cases;
   }
-  for (const char* text : malformed) {
-    Obj back;
-    EXPECT_EQ(vttest::readText(&back, text), TELVAR_INVALID) << text;
-  }
+  EXPECT_EQ(cases, 10);
   // Deep nesting is refused rather than recursed without bound.
   std::string deep;
   for (int i = 0; i < 200; ++i)
