@@ -42,12 +42,7 @@ std::vector<double> procScores(const GLMFit& fit, const char* type) {
 
 // mtcars as the package program reads it: the reference table without its comment lines.
 std::string writeDataFile(const vttest::TempDir& tmp) {
-  std::istringstream in(vttest::readText(refPath("glm", "glm_procs_data.csv")));
-  std::string text, line;
-  while (std::getline(in, line))
-    if (!line.empty() && line[0] != '#') text += line + "\n";
-  vttest::writeText(tmp.file("mtcars.csv"), text);
-  return tmp.file("mtcars.csv");
+  return vttest::withoutComments(refPath("glm", "glm_procs_data.csv"), tmp);
 }
 
 // The library's scores of a model on the data file.

@@ -38,36 +38,24 @@ TEST(TelvarStream, VersionBlock) {
   }
 }
 
-TEST(TelvarStream, VectorTextFormat) {
-  Obj d, l, s, f, b, empty;
-  const double dv[] = {1.5, -2.0};
-  const int32_t lv[] = {3, -4};
-  const char* sv[] = {"x", "yz"};
+// The modes no model file holds (doubles, longs and strings: EveryKindRoundTripsThroughFiles).
+TEST(TelvarStream, FloatBooleanAndEmptyVectors) {
+  Obj f, b, empty, bools;
   const float fv[] = {0.5f};
   const int32_t bv[] = {1, 0};
-  ASSERT_EQ(TelvarVector_create(&d, 2, TELVAR_DOUBLE, dv), TELVAR_OK);
-  ASSERT_EQ(TelvarVector_create(&l, 2, TELVAR_LONG, lv), TELVAR_OK);
-  ASSERT_EQ(TelvarVector_create(&s, 2, TELVAR_STRING, sv), TELVAR_OK);
   ASSERT_EQ(TelvarVector_create(&f, 1, TELVAR_FLOAT, fv), TELVAR_OK);
   ASSERT_EQ(TelvarVector_create(&b, 2, TELVAR_BOOLEAN, bv), TELVAR_OK);
   ASSERT_EQ(TelvarVector_create(&empty, 0, TELVAR_DOUBLE, nullptr), TELVAR_OK);
-  EXPECT_EQ(vttest::streamText(d.get()),
-            "\n$class\nVector\n$mode\n4\n$length\n2\n$data\n 1.500000 -2.000000 \n");
-  EXPECT_EQ(vttest::streamText(l.get()), "\n$class\nVector\n$mode\n2\n$length\n2\n$data\n 3 -4 \n");
-  EXPECT_EQ(vttest::streamText(s.get()), "\n$class\nVector\n$mode\n5\n$length\n2\n$data\n x yz \n");
   EXPECT_EQ(vttest::streamText(f.get()),
             "\n$class\nVector\n$mode\n3\n$length\n1\n$data\n    5.0000000e-01 \n");
   EXPECT_EQ(vttest::streamText(b.get()), "\n$class\nVector\n$mode\n1\n$length\n2\n$data\n \n");
   EXPECT_EQ(vttest::streamText(empty.get()), "\n$class\nVector\n$mode\n4\n$length\n0\n");
-
-  for (const TelvarObject* v : {d.get(), l.get(), s.get(), f.get(), empty.get()}) {
+  for (const TelvarObject* v : {f.get(), empty.get()}) {
     Obj back;
     ASSERT_EQ(vttest::readText(&back, vttest::streamText(v)), TELVAR_OK);
-    EXPECT_EQ(back.get()->mode, v->mode);
     EXPECT_EQ(vttest::streamText(back.get()), vttest::streamText(v));
   }
   // Booleans carry no element text: the length survives, the values read back as FALSE.
-  Obj bools;
   ASSERT_EQ(vttest::readText(&bools, vttest::streamText(b.get())), TELVAR_OK);
   EXPECT_EQ(vttest::longs(bools.get()), (std::vector<int>{0, 0}));
 }
