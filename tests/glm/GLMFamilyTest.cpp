@@ -13,16 +13,20 @@
 
 #include "GlmRefCsv.h"
 #include "GlmTestSupport.h"
+#include "qmxmisc/glm/GLMClamp.h"
 
 namespace {
 
-// The value a row of family_values.csv asks for: a link's linkfun, linkinv or mu.eta at a;
+// The value a row of family_values.csv asks for: a link's linkfun, linkinv or mu.eta at a; a
+// clamp (clampRange, clampEta) at a;
 // a family's variance at a, unit deviance at (a, b) or starting linear predictor for y = a
 // (successes out of b trials when b > 0).
 double valueOf(const GlmRefRow& row) {
   const std::string& what = row.text("what");
   const double a = row.num("a");
   double b = row.num("b");
+  if (what == "clampRange") return glm::clampRange(a);
+  if (what == "clampEta") return glm::clampEta(a);
   if (row.text("family") == "-") {
     const std::unique_ptr<GLMLink> link = GLMLink::create(linkFromR(row.text("link")));
     double mu = 0.0, dmudeta = 0.0;
@@ -70,42 +74,28 @@ TEST(GLMFamily, FixedGuardValues) {
   }
 }
 
-// The factory by distribution and link code: the class, its names and a clone of its own, or
-// the family's message for a link it does not take; other distribution codes make a Gaussian.
+// The factory by distribution and link code (family_links.csv): the class, its names and a
+// clone of its own, or the family's message for a link it does not take.
 TEST(GLMFamily, FactoryAndAcceptedLinks) {
-  struct Case {
-    int distribution;
-    const char* distName;
-    std::vector<int> accepted;
-    const char* message;
-  };
-  const Case cases[] = {
-      {0, "Gaussian", {0}, "link function is incompatible with Gaussian Family"},
-      {1, "Binomial", {1, 3, 4}, "link function is incompatible with Binomial Family"},
-      {2, "Poisson", {0, 2, 6}, "link function is incompatible with Poisson Family"},
-      {3, "GAMMA", {0, 2, 5}, "link function is incompatible with Gamma Family"},
-      {4, "INVGAUSSIAN", {7}, "link function is incompatible with Inverse Gaussian Family"},
-      {5, "QUASI", {0, 1, 2, 3, 4, 5, 7}, "Unreconigzed link type in Quasi family initialize"},
-      {6, "Gaussian", {0}, "link function is incompatible with Gaussian Family"},
-      {-1, "Gaussian", {0}, "link function is incompatible with Gaussian Family"},
-  };
-  for (const Case& c : cases) {
+  for (const GlmRefRow& row : readGlmRefCsv("family_links.csv")) {
+    const int distribution = static_cast<int>(row.num("distribution"));
+    const std::string accepted = " " + row.text("accepted") + " ";
     for (int linkCode = -1; linkCode <= 9; ++linkCode) {
-      SCOPED_TRACE(std::string(c.distName) + " link " + std::to_string(linkCode));
-      const auto make = [&] { return QMX_NewFamily(c.distribution, linkCode, 1); };
-      if (std::find(c.accepted.begin(), c.accepted.end(), linkCode) == c.accepted.end()) {
-        EXPECT_TRUE(throwsMessage(make, c.message));
+      SCOPED_TRACE(row.text("distName") + " link " + std::to_string(linkCode));
+      const auto make = [&] { return QMX_NewFamily(distribution, linkCode, 1); };
+      if (accepted.find(" " + std::to_string(linkCode) + " ") == std::string::npos) {
+        EXPECT_TRUE(throwsMessage(make, row.text("message")));
         continue;
       }
       const auto family = make();
-      EXPECT_STREQ(family->distName(), c.distName);
+      EXPECT_EQ(family->distName(), row.text("distName"));
       EXPECT_EQ(static_cast<int>(family->distType()),
-                c.distribution >= 0 && c.distribution <= 5 ? c.distribution : 0);
+                distribution >= 0 && distribution <= 5 ? distribution : 0);
       EXPECT_EQ(static_cast<int>(family->linkType()), linkCode);
       EXPECT_STREQ(family->linkName(), family->link().name());
       const auto copy = family->clone();
       EXPECT_NE(&copy->link(), &family->link());
-      EXPECT_STREQ(copy->distName(), c.distName);
+      EXPECT_EQ(copy->distName(), row.text("distName"));
       EXPECT_EQ(copy->deviance(0.4, 0.3), family->deviance(0.4, 0.3));
     }
   }
