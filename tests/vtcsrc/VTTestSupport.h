@@ -68,15 +68,14 @@ inline std::string withoutComments(const std::string& path, const TempDir& dir) 
 }
 
 // Writes obj to a memory stream and returns the text.
-inline std::string streamText(const TelvarObject* obj, int* status = nullptr) {
+inline std::string streamText(const TelvarObject* obj) {
   char* buffer = nullptr;
   size_t size = 0;
   FILE* stream = open_memstream(&buffer, &size);
-  int st = TelvarObject_writeToStream(stream, obj);
+  EXPECT_EQ(TelvarObject_writeToStream(stream, obj), TELVAR_OK);
   std::fclose(stream);
   std::string text(buffer, size);
   std::free(buffer);
-  if (status != nullptr) *status = st;
   return text;
 }
 
@@ -111,16 +110,6 @@ inline TelvarObject* elem(const TelvarObject* list, int index) {
   TelvarObject* e = nullptr;
   EXPECT_EQ(TelvarList_getElement(&e, list, index), TELVAR_OK);
   return e;
-}
-
-// Borrowed column c of a scores data set, after checking that its name is expectedName.
-inline TelvarObject* scoreColumn(const TelvarObject* scores, int c, const char* expectedName) {
-  Obj names;
-  EXPECT_EQ(TelvarDataSet_getColumnNames(&names, scores), TELVAR_OK);
-  EXPECT_EQ(strings(names.get())[c], expectedName);
-  TelvarObject* col = nullptr;
-  EXPECT_EQ(TelvarDataSet_getColumn(&col, scores, c), TELVAR_OK);
-  return col;
 }
 
 }  // namespace vttest
