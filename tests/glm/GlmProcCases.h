@@ -4,6 +4,7 @@
 // values under the same names (glm_procs.R).
 #pragma once
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -143,10 +144,8 @@ inline void expectCasesMatchR(const std::string& procClass) {
       ASSERT_TRUE(run.ok) << run.error;
       const GLMFit& fit = proc.as<QMXProcILM>().results();
       EXPECT_TRUE(qmxtest::matchesRef(fitValues(fit), want, c.num("tolerance")));
-      EXPECT_EQ(fit.nCoefficients(),
-                static_cast<long>(qmxtest::refValues("glm", "glm_procs_coef.csv",
-                                                     {"model", c.text("case")}, "name", "estimate")
-                                      .size()));
+      const auto isCoefficient = [](const auto& entry) { return entry.first.starts_with("coef:"); };
+      EXPECT_EQ(std::count_if(want.begin(), want.end(), isCoefficient), fit.nCoefficients());
     });
   }
   EXPECT_GT(cases, 0);
