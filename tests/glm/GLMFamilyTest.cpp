@@ -1,188 +1,110 @@
-// Families against R's family objects (tests/ref/glm/family_values.R): variance, unit
-// deviance and starting values; then names, accepted links and messages.
+// Links, families and quasi variances against R (family_values.R: make.link, the families'
+// variance, dev.resids and initialize) and at the fixed guards where they differ from R by
+// design (family_fixed.csv); the family factory, the accepted links and the messages.
 #include "qmxmisc/glm/GLMFamily.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "GlmRefCsv.h"
 #include "GlmTestSupport.h"
-#include "qmxmisc/glm/BinomialFamily.h"
-#include "qmxmisc/glm/FamilyGamma.h"
-#include "qmxmisc/glm/FamilyInvGaussian.h"
-#include "qmxmisc/glm/FamilyQuasi.h"
 #include "qmxmisc/glm/GLMClamp.h"
-#include "qmxmisc/glm/GaussianFamily.h"
-#include "qmxmisc/glm/LogLink.h"
-#include "qmxmisc/glm/PoissonFamily.h"
 
-// Tolerance: 1e-12 relative; deviances also 1e-14 absolute (they are differences of terms of
-// order one, which cancel where y is close to mu).
-TEST(GLMFamily, VarianceAndDevianceMatchR) {
-  int checked = 0;
-  for (const GlmRefRow& row : familyValues("variance")) {
-    const auto family = familyFromR(row.text("family"), "-", row.text("variance"));
-    EXPECT_TRUE(closeTo(family->variance(row.num("a")), row.num("value"), 1e-12, 0.0))
-        << row.text("family") << " " << row.text("variance") << " V(" << row.text("a") << ")";
-    ++checked;
+namespace {
+
+// The value a row of family_values.csv asks for: a link's linkfun, linkinv or mu.eta at a; a
+// clamp (clampRange, clampEta) at a;
+// a family's variance at a, unit deviance at (a, b) or starting linear predictor for y = a
+// (successes out of b trials when b > 0).
+double valueOf(const GlmRefRow& row) {
+  const std::string& what = row.text("what");
+  const double a = row.num("a");
+  double b = row.num("b");
+  if (what == "clampRange") return glm::clampRange(a);
+  if (what == "clampEta") return glm::clampEta(a);
+  if (row.text("family") == "-") {
+    const std::unique_ptr<GLMLink> link = GLMLink::create(linkFromR(row.text("link")));
+    double mu = 0.0, dmudeta = 0.0;
+    link->evalDeriv(a, mu, dmudeta);
+    if (what == "linkinv") {
+      EXPECT_TRUE(closeTo(link->evalInv(a), mu, 0.0, 0.0)) << a;
+    }
+    return what == "linkfun" ? link->eval(a) : what == "linkinv" ? mu : dmudeta;
   }
-  for (const GlmRefRow& row : familyValues("dev.resids")) {
-    const auto family = familyFromR(row.text("family"), "-", row.text("variance"));
-    EXPECT_TRUE(
-        closeTo(family->deviance(row.num("a"), row.num("b")), row.num("value"), 1e-12, 1e-14))
-        << row.text("family") << " " << row.text("variance") << " d(" << row.text("a") << ", "
-        << row.text("b") << ")";
-    ++checked;
+  const auto family = familyFromR(row.text("family"), row.text("link"), row.text("variance"));
+  if (what == "variance") return family->variance(a);
+  if (what == "dev.resids") return family->deviance(a, b);
+  double y = a;
+  family->initialize(1, &y, 1.0, b > 0.0 ? &b : nullptr);
+  return y;
+}
+
+bool boundedMean(const std::string& link) {
+  return link == "logit" || link == "probit" || link == "cloglog";
+}
+
+}  // namespace
+
+// R's values: 1e-12 relative; plus 1e-15 absolute for the mean and dmu/deta of the links of a
+// probability (one ulp of 1 in 1 - mu) and 1e-14 for deviances (cancelling terms near y = mu).
+TEST(GLMFamily, ValuesMatchR) {
+  const std::vector<GlmRefRow> rows = readGlmRefCsv("family_values.csv");
+  ASSERT_EQ(rows.size(), 434u);
+  for (const GlmRefRow& row : rows) {
+    const std::string& what = row.text("what");
+    const double absTol = what == "dev.resids"                                 ? 1e-14
+                          : what != "linkfun" && boundedMean(row.text("link")) ? 1e-15
+                                                                               : 0.0;
+    EXPECT_TRUE(closeTo(valueOf(row), row.num("value"), 1e-12, absTol))
+        << what << " " << row.text("family") << " " << row.text("link") << " "
+        << row.text("variance") << " at " << row.text("a") << ", " << row.text("b");
   }
-  EXPECT_EQ(checked, 82 + 111);  // every row of the two kinds
 }
 
-// eta from family$initialize: binomial (0/1 responses and successes out of trials), Gamma,
-// inverse Gaussian and Gaussian. Tolerance 1e-12 relative.
-TEST(GLMFamily, StartingValuesMatchR) {
-  int checked = 0;
-  for (const GlmRefRow& row : familyValues("etastart")) {
-    const auto family = familyFromR(row.text("family"), row.text("link"), "-");
-    double y = row.num("a");
-    double trials = row.num("b");
-    family->initialize(1, &y, 1.0, trials > 0.0 ? &trials : nullptr);
-    EXPECT_TRUE(closeTo(y, row.num("value"), 1e-12, 0.0))
-        << row.text("family") << " " << row.text("link") << " y " << row.text("a") << " n "
-        << row.text("b");
-    ++checked;
+TEST(GLMFamily, FixedGuardValues) {
+  for (const GlmRefRow& row : readGlmRefCsv("family_fixed.csv")) {
+    EXPECT_TRUE(closeTo(valueOf(row), row.num("value"), row.num("rel"), row.num("abs")))
+        << row.text("what") << " " << row.text("family") << " " << row.text("link") << " "
+        << row.text("variance") << " at " << row.text("a") << ", " << row.text("b");
   }
-  EXPECT_EQ(checked, 45);
 }
 
-// Where the starting values differ from R's by design: the base rule takes g(y) for y >= eps
-// and g(0.167) below (R's Poisson starts at y + 0.1); the binomial without trial counts takes
-// g(0.25) below 0.5 and g(0.75) from 0.5 on (R's (y + 0.5)/2 agrees only at 0 and 1).
-TEST(GLMFamily, StartingValuesOfTheFixedRules) {
-  PoissonFamily poisson(GLMLink::Link::Log);
-  std::vector<double> y = {0.0, 1e-300, 2.0, glm::kEps};
-  poisson.initialize(static_cast<long>(y.size()), y.data(), 1.0, nullptr);
-  EXPECT_TRUE(closeTo(y[0], -1.7897614665653818, 1e-15, 0.0));  // ln(0.167)
-  EXPECT_EQ(y[1], y[0]);
-  EXPECT_TRUE(closeTo(y[2], 0.69314718055994529, 1e-15, 0.0));
-  EXPECT_TRUE(closeTo(y[3], -36.04365338911715, 1e-15, 0.0));  // g(eps), not g(0.167)
-
-  BinomialFamily logit(GLMLink::Link::Logit);
-  std::vector<double> p = {0.0, 0.2, 0.4999, 0.5, 0.9, 1.0};
-  logit.initialize(static_cast<long>(p.size()), p.data(), 0.5, nullptr);
-  for (int i = 0; i < 3; ++i)
-    EXPECT_TRUE(closeTo(p[i], -1.0986122886681098, 1e-15, 0.0));
-  for (int i = 3; i < 6; ++i)
-    EXPECT_TRUE(closeTo(p[i], 1.0986122886681098, 1e-15, 0.0));
-
-  GaussianFamily gaussian(GLMLink::Link::Identity);
-  std::vector<double> g = {-3.0, 0.0, 1e300};
-  gaussian.initialize(3, g.data(), 0.0, nullptr);
-  EXPECT_EQ(g, (std::vector<double>{-3.0, 0.0, 1e300}));
-
-  // The quasi family starts as its inner family: Gamma for the log link.
-  FamilyQuasi quasi(GLMLink::Link::Log, GLMQuasiVariance::VARIANCES::Mu1);
-  std::vector<double> q = {0.0, 2.0};
-  quasi.initialize(2, q.data(), 1.0, nullptr);
-  std::vector<double> inner = {0.0, 2.0};
-  FamilyGamma(GLMLink::Link::Log).initialize(2, inner.data(), 1.0, nullptr);
-  EXPECT_EQ(q, inner);
-}
-
-// Deviances at the guards: finite where R's would be infinite, and the documented values at
-// y = 0.
-TEST(GLMFamily, DevianceAtTheGuards) {
-  const PoissonFamily poisson(GLMLink::Link::Log);
-  EXPECT_EQ(poisson.deviance(0.0, 3.5), 7.0);
-  EXPECT_TRUE(std::isfinite(poisson.deviance(2.0, 0.0)));
-  const BinomialFamily binomial(GLMLink::Link::Logit);
-  EXPECT_TRUE(closeTo(binomial.deviance(0.0, 0.3), -2.0 * std::log1p(-0.3), 1e-15, 0.0));
-  EXPECT_TRUE(closeTo(binomial.deviance(1.0, 0.0), 708.3964185322641, 1e-15, 0.0));  // -2 E_min
-  EXPECT_TRUE(closeTo(binomial.deviance(0.0, 1.0), 708.3964185322641, 1e-15, 0.0));
-  const FamilyGamma gamma(GLMLink::Link::Inverse);
-  EXPECT_EQ(gamma.deviance(0.0, 1.0), -2.0);  // the ln y term is left out at y = 0
-}
-
-TEST(GLMFamily, NamesAndAcceptedLinks) {
-  struct Case {
-    GLMFamily::Distribution distribution;
-    const char* distName;
-    std::vector<int> accepted;
-    const char* message;
-  };
-  const Case cases[] = {
-      {GLMFamily::Distribution::Gaussian,
-       "Gaussian",
-       {0},
-       "link function is incompatible with Gaussian Family"},
-      {GLMFamily::Distribution::Binomial,
-       "Binomial",
-       {1, 3, 4},
-       "link function is incompatible with Binomial Family"},
-      {GLMFamily::Distribution::Poisson,
-       "Poisson",
-       {0, 2, 6},
-       "link function is incompatible with Poisson Family"},
-      {GLMFamily::Distribution::Gamma,
-       "GAMMA",
-       {0, 2, 5},
-       "link function is incompatible with Gamma Family"},
-      {GLMFamily::Distribution::InvGaussian,
-       "INVGAUSSIAN",
-       {7},
-       "link function is incompatible with Inverse Gaussian Family"},
-      {GLMFamily::Distribution::Quasi,
-       "QUASI",
-       {0, 1, 2, 3, 4, 5, 7},
-       "Unreconigzed link type in Quasi family initialize"},
-  };
-  for (const Case& c : cases) {
-    for (int linkCode = -1; linkCode <= 8; ++linkCode) {
-      const bool accepted =
-          std::find(c.accepted.begin(), c.accepted.end(), linkCode) != c.accepted.end();
-      const auto make = [&] {
-        return QMX_NewFamily(static_cast<int>(c.distribution), linkCode, 1);
-      };
-      if (!accepted) {
-        EXPECT_TRUE(throwsMessage(make, c.message)) << c.distName << " link " << linkCode;
+// The factory by distribution and link code (family_links.csv): the class, its names and a
+// clone of its own, or the family's message for a link it does not take.
+TEST(GLMFamily, FactoryAndAcceptedLinks) {
+  for (const GlmRefRow& row : readGlmRefCsv("family_links.csv")) {
+    const int distribution = static_cast<int>(row.num("distribution"));
+    const std::string accepted = " " + row.text("accepted") + " ";
+    for (int linkCode = -1; linkCode <= 9; ++linkCode) {
+      SCOPED_TRACE(row.text("distName") + " link " + std::to_string(linkCode));
+      const auto make = [&] { return QMX_NewFamily(distribution, linkCode, 1); };
+      if (accepted.find(" " + std::to_string(linkCode) + " ") == std::string::npos) {
+        EXPECT_TRUE(throwsMessage(make, row.text("message")));
         continue;
       }
       const auto family = make();
-      EXPECT_STREQ(family->distName(), c.distName);
-      EXPECT_EQ(family->distType(), c.distribution);
+      EXPECT_EQ(family->distName(), row.text("distName"));
+      EXPECT_EQ(static_cast<int>(family->distType()),
+                distribution >= 0 && distribution <= 5 ? distribution : 0);
       EXPECT_EQ(static_cast<int>(family->linkType()), linkCode);
       EXPECT_STREQ(family->linkName(), family->link().name());
-      EXPECT_TRUE(family->valid());
-      EXPECT_NO_THROW(family->validate());
       const auto copy = family->clone();
-      EXPECT_NE(copy.get(), family.get());
-      EXPECT_NE(&copy->link(), &family->link());  // the link is cloned, not shared
-      EXPECT_STREQ(copy->distName(), c.distName);
-      EXPECT_EQ(copy->linkType(), family->linkType());
-      EXPECT_EQ(copy->variance(0.3), family->variance(0.3));
+      EXPECT_NE(&copy->link(), &family->link());
+      EXPECT_EQ(copy->distName(), row.text("distName"));
       EXPECT_EQ(copy->deviance(0.4, 0.3), family->deviance(0.4, 0.3));
     }
   }
-}
-
-TEST(GLMFamily, ConstructorsFromALinkObjectCloneIt) {
-  const LogLink log;
-  const PoissonFamily poisson(log);
-  EXPECT_NE(&poisson.link(), static_cast<const GLMLink*>(&log));
-  EXPECT_EQ(poisson.linkType(), GLMLink::Link::Log);
-  const PoissonFamily copy(poisson);
-  EXPECT_EQ(copy.linkType(), GLMLink::Link::Log);
-  EXPECT_TRUE(throwsMessage([&] { BinomialFamily binomial(log); },
-                            "link function is incompatible with Binomial Family"));
-  EXPECT_TRUE(throwsMessage([&] { GaussianFamily gaussian(log); },
-                            "link function is incompatible with Gaussian Family"));
-  EXPECT_TRUE(throwsMessage([&] { FamilyInvGaussian ig(log); },
-                            "link function is incompatible with Inverse Gaussian Family"));
-  EXPECT_NO_THROW(FamilyGamma gamma(log));
-  EXPECT_NO_THROW(FamilyQuasi quasi(log, GLMQuasiVariance::VARIANCES::Mu2));
+  // The variance code is the quasi family's only: others ignore even undefined codes.
+  EXPECT_NO_THROW(QMX_NewFamily(2, 2, 0));
+  EXPECT_TRUE(throwsMessage([] { QMX_NewFamily(5, 2, 6); }, "Undefined variance code"));
+  EXPECT_TRUE(throwsMessage([] { QMX_NewFamily(5, 2, 0); }, "Undefined variance code"));
+  EXPECT_TRUE(throwsMessage([] { QMX_NewFamily(5, 6, 6); },
+                            "Unreconigzed link type in Quasi family initialize"));
 }
 
 namespace {
@@ -202,52 +124,34 @@ class LinklessFamily : public GLMFamily {
 
 }  // namespace
 
-TEST(GLMFamily, WithoutALinkIsInvalid) {
-  const LinklessFamily family;
-  EXPECT_FALSE(family.valid());
-  EXPECT_STREQ(family.linkName(), "????");
-  EXPECT_TRUE(throwsMessage([&] { family.link(); }, "Invalid Family"));
-  EXPECT_TRUE(throwsMessage([&] { family.linkType(); }, "Invalid Family"));
-  EXPECT_TRUE(throwsMessage([&] { family.validate(); }, "Invalid Family"));
-  EXPECT_TRUE(throwsMessage([&] { family.clone(); }, "Invalid Family"));
+TEST(GLMFamily, Messages) {
+  const LinklessFamily linkless;
+  EXPECT_FALSE(linkless.valid());
+  EXPECT_STREQ(linkless.linkName(), "????");
   double y = 1.0, eta = 0.0, dev = 0.0;
-  EXPECT_TRUE(throwsMessage([&] { family.initialize(1, &y, 0.0, nullptr); }, "Invalid Family"));
-  EXPECT_TRUE(throwsMessage([&] { family.eval(1, &y, &eta, nullptr, dev, nullptr); },
-                            "link function is undefined"));
-  TMatrix<double> ym(1, 1), wm(1, 1);
-  EXPECT_TRUE(throwsMessage([&] { family.eval(ym, wm, dev, wm); }, "link function is undefined"));
-}
-
-TEST(GLMFamily, InitializeNeedsAResponse) {
-  const int familyAndLink[][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 2}, {4, 7}, {5, 2}};
-  for (const auto& [distribution, link] : familyAndLink) {
-    const auto family = QMX_NewFamily(distribution, link, 1);
-    EXPECT_TRUE(
-        throwsMessage([&] { family->initialize(1, nullptr, 0.0, nullptr); }, "internal error"))
-        << family->distName();
+  TMatrix<double> ym(1, 1);
+  const std::vector<std::pair<std::function<void()>, const char*>> cases = {
+      {[&] { linkless.link(); }, "Invalid Family"},
+      {[&] { linkless.linkType(); }, "Invalid Family"},
+      {[&] { linkless.clone(); }, "Invalid Family"},
+      {[&] { linkless.initialize(1, &y, 0.0, nullptr); }, "Invalid Family"},
+      {[&] { linkless.eval(1, &y, &eta, nullptr, dev, nullptr); }, "link function is undefined"},
+      {[&] { linkless.eval(ym, ym, dev, ym); }, "link function is undefined"},
+      {[] { QMX_NewFamily(3, 2, 1)->initialize(1, nullptr, 0.0, nullptr); }, "internal error"},
+  };
+  for (const auto& [call, message] : cases)
+    EXPECT_TRUE(throwsMessage(call, message));
+  // Successes out of trials: counts are checked before anything is computed.
+  const auto binomial = QMX_NewFamily(1, 1, 1);
+  const std::vector<std::pair<double, const char*>> trialCases = {
+      {0.0, "invalid Binomial parameter n = 0.000000"},
+      {3.0, "binomial n=3.000000 > number of successes 5.000000"}};
+  for (const auto& [n, message] : trialCases) {
+    double successes[] = {1.0, 5.0}, trials[] = {2.0, n};
+    EXPECT_TRUE(throwsMessage([&] { binomial->initialize(2, successes, 0.0, trials); }, message));
   }
-}
-
-TEST(GLMFamily, BinomialTrialCountsAreChecked) {
-  const BinomialFamily binomial(GLMLink::Link::Logit);
-  double y[] = {1.0, 5.0};
-  double trials[] = {2.0, 0.0};
-  EXPECT_TRUE(throwsMessage([&] { binomial.initialize(2, y, 0.0, trials); },
-                            "invalid Binomial parameter n = 0.000000"));
-  trials[1] = 3.0;
-  EXPECT_TRUE(throwsMessage([&] { binomial.initialize(2, y, 0.0, trials); },
-                            "binomial n=3.000000 > number of successes 5.000000"));
-  double eta[] = {0.0, 0.0};
-  double dev = 0.0;
-  y[0] = 1.0;
-  y[1] = 5.0;
-  trials[1] = 0.0;
-  EXPECT_TRUE(throwsMessage([&] { binomial.eval(2, y, eta, nullptr, dev, trials); },
-                            "invalid Binomial parameter n = 0.000000"));
-  y[0] = 1.0;
-  y[1] = 5.0;
-  trials[1] = 3.0;
+  double successes[] = {1.0, 5.0}, trials[] = {2.0, 3.0}, etas[] = {0.0, 0.0};
   EXPECT_TRUE(throwsMessage(
-      [&] { binomial.eval(2, y, eta, nullptr, dev, trials); },
+      [&] { binomial->eval(2, successes, etas, nullptr, dev, trials); },
       "binomial parameter n = 3.000000 cannot be less than the observed successes = 5.000000"));
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "VTTestSupport.h"
+#include "support/RefCsv.h"
 #include "vtcsrc/VTKMeansCluster.h"
 #include "vtcsrc/VTObjects.h"
 #include "vtcsrc/VTTree.h"
@@ -74,27 +75,10 @@ TEST(TelvarAllocation, HashMessagesOnFailure) {
 }
 
 TEST(TelvarAllocation, EveryOperationReportsStorageFailures) {
-  vttest::TempDir dir;
-  std::string csv = dir.file("in.csv");
-  vttest::writeText(csv, "x,g\n1,a\n2,b\n3,a\n");
-  std::string stream = dir.file("obj.txt");
-  {
-    Obj ds;
-    ASSERT_EQ(TelvarDataSet_createFromTextFile(&ds, csv.c_str()), TELVAR_OK);
-    ASSERT_EQ(TelvarObject_writeToFile(stream.c_str(), ds.get()), TELVAR_OK);
-  }
   everyFailure("factor", [] {
     Obj f;
     const char* texts[] = {"b", "a", "b", "c"};
     return TelvarFactor_createFromStrings(&f, 4, texts);
-  });
-  everyFailure("csv", [&] {
-    Obj ds;
-    return TelvarDataSet_createFromTextFile(&ds, csv.c_str());
-  });
-  everyFailure("stream", [&] {
-    Obj ds;
-    return TelvarObject_createFromFile(&ds, stream.c_str());
   });
   everyFailure("list", [] {
     Obj list, v;
@@ -105,19 +89,23 @@ TEST(TelvarAllocation, EveryOperationReportsStorageFailures) {
     if (status == TELVAR_OK) status = TelvarVector_addString(&v, "more");
     return status;
   });
-  everyFailure("kmeans", [&] {
-    Obj ds, md, model, scores;
-    int status = TelvarDataSet_createFromTextFile(&ds, csv.c_str());
-    if (status == TELVAR_OK) status = TelvarMetaData_createFromDataSet(&md, ds.get());
-    const double centers[] = {0, 1, 0, 1};
-    const double scale[] = {1, 1};
-    const int32_t sizes[] = {1, 2};
-    if (status == TELVAR_OK) {
-      status = TelvarKMeansClusterModel_create(&model, md.get(), 2, 2, centers, scale, sizes);
-    }
-    if (status == TELVAR_OK) {
-      status = TelvarKMeansClusterModel_predict(&scores, ds.get(), nullptr, model.get());
-    }
-    return status;
-  });
+  // Scoring from files: the model stream, the data typed by the model, and predict.
+  vttest::TempDir dir;
+  for (const std::string name : {"kmeans", "tree_classes"}) {
+    const std::string model = refPath("vtcsrc", name + ".model.txt");
+    const std::string data = vttest::withoutComments(refPath("vtcsrc", name + ".data.csv"), dir);
+    everyFailure("csv " + name, [&] {
+      Obj ds;
+      return TelvarDataSet_createFromTextFile(&ds, data.c_str());
+    });
+    everyFailure("score " + name, [&] {
+      Obj m, ds, scores;
+      int status = TelvarObject_createFromFile(&m, model.c_str());
+      if (status == TELVAR_OK) status = TelvarDataSet_createWithModel(m.get(), &ds, data.c_str());
+      if (status != TELVAR_OK) return status;
+      return name == "kmeans"
+                 ? TelvarKMeansClusterModel_predict(&scores, ds.get(), nullptr, m.get())
+                 : TelvarTreeModel_predict(&scores, ds.get(), nullptr, m.get());
+    });
+  }
 }

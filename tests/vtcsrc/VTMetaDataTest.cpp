@@ -1,4 +1,5 @@
-// Metadata objects and the conversion of an input data set to a model's layout.
+// Metadata objects: the print format and the failures of converting an input data set to a
+// model's layout (the conversion itself: VTModelTest, whose inputs order levels differently).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +8,6 @@
 #include "VTTestSupport.h"
 #include "vtcsrc/VTObjects.h"
 
-using vttest::elem;
 using vttest::Obj;
 
 namespace {
@@ -28,20 +28,6 @@ void modelMetaData(Obj& md) {
   ASSERT_EQ(TelvarMetaData_create(&md, info.get(), terms.get()), TELVAR_OK);
 }
 
-// Input: extra column "z", factor "g" with its own level order (hi, lo, mid), numeric "x".
-void inputDataSet(Obj& ds) {
-  const int modes[] = {TELVAR_DOUBLE, TELVAR_DOUBLE, TELVAR_LONG};
-  const double z[] = {9, 9, 9, 9};
-  const double x[] = {1.5, 2.5, 3.5, 4.5};
-  const int32_t gCodes[] = {0, 1, 2, 1};
-  const void* columns[] = {z, x, gCodes};
-  const char* names[] = {"z", "x", "g"};
-  ASSERT_EQ(TelvarDataSet_createFromInput(&ds, 4, 3, modes, names, columns), TELVAR_OK);
-  Obj g;
-  const char* levels[] = {"hi", "lo", "mid"};
-  ASSERT_EQ(TelvarFactor_create(&g, 4, gCodes, 3, levels), TELVAR_OK);
-  ASSERT_EQ(TelvarDataSet_setColumn(&ds, 2, g.get()), TELVAR_OK);
-}
 }  // namespace
 
 TEST(TelvarMetaData, ValidPrintAndInvalidMessage) {
@@ -61,31 +47,6 @@ TEST(TelvarMetaData, ValidPrintAndInvalidMessage) {
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(err.substr(0, 17), "vtcsrc/VTObjects(");
   EXPECT_EQ(err.substr(err.size() - 22), ") : Invalid meta data\n");
-}
-
-TEST(TelvarMetaData, InputConvertMapsCodesToTheModelLevelOrder) {
-  Obj md, ds;
-  modelMetaData(md);
-  inputDataSet(ds);
-  Obj converted;
-  ASSERT_EQ(TelvarMetaData_InputConvert(&converted, md.get(), ds.get(), nullptr), TELVAR_OK);
-  int ncol = 0;
-  TelvarDataSet_getNColumns(&ncol, converted.get());
-  ASSERT_EQ(ncol, 2);
-  TelvarObject* x = nullptr;
-  TelvarObject* g = nullptr;
-  TelvarDataSet_getColumn(&x, converted.get(), 0);
-  TelvarDataSet_getColumn(&g, converted.get(), 1);
-  EXPECT_EQ(vttest::doubles(x), (std::vector<double>{1.5, 2.5, 3.5, 4.5}));
-  // Input hi, lo, mid, lo -> model codes 2, 0, 1, 0.
-  EXPECT_EQ(vttest::doubles(g), (std::vector<double>{2, 0, 1, 0}));
-
-  // With input metadata derived from the data set, the same answer.
-  Obj inputMd, again;
-  ASSERT_EQ(TelvarMetaData_createFromDataSet(&inputMd, ds.get()), TELVAR_OK);
-  ASSERT_EQ(TelvarMetaData_InputConvert(&again, md.get(), ds.get(), inputMd.get()), TELVAR_OK);
-  TelvarDataSet_getColumn(&g, again.get(), 1);
-  EXPECT_EQ(vttest::doubles(g), (std::vector<double>{2, 0, 1, 0}));
 }
 
 TEST(TelvarMetaData, InputConvertFailures) {
@@ -121,25 +82,4 @@ TEST(TelvarMetaData, InputConvertFailures) {
   EXPECT_EQ(TelvarMetaData_InputConvert(&c3, md.get(), unknown.get(), nullptr), TELVAR_WRONG_MODE);
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(TelvarMetaData_InputConvert(&c3, md.get(), md.get(), nullptr), TELVAR_INVALID);
-}
-
-TEST(TelvarMetaData, CreateWithModelTypesColumnsFromTheMetaData) {
-  Obj md;
-  modelMetaData(md);
-  vttest::TempDir dir;
-  std::string file = dir.file("in.csv");
-  // "x" starts with "-" (would be a string column by the first-row rule); "g" holds codes-like
-  // texts that the metadata says are levels.
-  vttest::writeText(file, "g,x\nhi,-1.5\nlo,2\n");
-  Obj ds;
-  ASSERT_EQ(TelvarDataSet_createWithModel(md.get(), &ds, file.c_str()), TELVAR_OK);
-  TelvarObject* x = nullptr;
-  TelvarDataSet_getColumn(&x, ds.get(), 1);
-  ASSERT_EQ(x->mode, TELVAR_DOUBLE);
-  EXPECT_EQ(vttest::doubles(x), (std::vector<double>{-1.5, 2}));
-  Obj converted;
-  ASSERT_EQ(TelvarMetaData_InputConvert(&converted, md.get(), ds.get(), nullptr), TELVAR_OK);
-  TelvarObject* g = nullptr;
-  TelvarDataSet_getColumn(&g, converted.get(), 1);
-  EXPECT_EQ(vttest::doubles(g), (std::vector<double>{2, 0}));
 }

@@ -55,16 +55,27 @@ inline std::string readText(const std::string& file) {
   return buffer.str();
 }
 
+// A copy of the reference data file `path` without its '#' comment lines, in `dir` (the
+// library's reader takes no comments).
+inline std::string withoutComments(const std::string& path, const TempDir& dir) {
+  std::istringstream in(readText(path));
+  std::string text, line;
+  while (std::getline(in, line))
+    if (line.empty() || line[0] != '#') text += line + "\n";
+  const std::string copy = dir.file(std::filesystem::path(path).filename().string());
+  writeText(copy, text);
+  return copy;
+}
+
 // Writes obj to a memory stream and returns the text.
-inline std::string streamText(const TelvarObject* obj, int* status = nullptr) {
+inline std::string streamText(const TelvarObject* obj) {
   char* buffer = nullptr;
   size_t size = 0;
   FILE* stream = open_memstream(&buffer, &size);
-  int st = TelvarObject_writeToStream(stream, obj);
+  EXPECT_EQ(TelvarObject_writeToStream(stream, obj), TELVAR_OK);
   std::fclose(stream);
   std::string text(buffer, size);
   std::free(buffer);
-  if (status != nullptr) *status = st;
   return text;
 }
 
@@ -99,16 +110,6 @@ inline TelvarObject* elem(const TelvarObject* list, int index) {
   TelvarObject* e = nullptr;
   EXPECT_EQ(TelvarList_getElement(&e, list, index), TELVAR_OK);
   return e;
-}
-
-// Borrowed column c of a scores data set, after checking that its name is expectedName.
-inline TelvarObject* scoreColumn(const TelvarObject* scores, int c, const char* expectedName) {
-  Obj names;
-  EXPECT_EQ(TelvarDataSet_getColumnNames(&names, scores), TELVAR_OK);
-  EXPECT_EQ(strings(names.get())[c], expectedName);
-  TelvarObject* col = nullptr;
-  EXPECT_EQ(TelvarDataSet_getColumn(&col, scores, c), TELVAR_OK);
-  return col;
 }
 
 }  // namespace vttest

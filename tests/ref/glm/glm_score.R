@@ -1,10 +1,8 @@
 # Reference predictions of the regression scoring tests (QMXProcGLMFitTest): a Gaussian
-# identity, a binomial logit and a Poisson log model of x + f fitted by R on `train`, and
-# predict(type = "link") and predict(type = "response") on the rows of `score`.
-# The factor f is coded with its last level as the reference, so a model document that gives
-# the last level the coefficient 0 holds the same coefficients. The binomial event is the
-# first level of ev ("yes").
-# Run: Rscript glm_score.R (writes glm_score_data.csv, glm_score_coef.csv, glm_score_pred.csv)
+# identity, a binomial logit and a Poisson log model of x + f fitted by R on `train` (which the
+# tests fit with the regression procs), and predict(type = "link") and
+# predict(type = "response") on the rows of `score`. The binomial event is ev == "yes".
+# Run: Rscript glm_score.R (writes glm_score_train.csv, glm_score_data.csv, glm_score_pred.csv)
 header <- paste0("# ", R.version.string)
 train <- data.frame(
   x = c(0.3, 1.1, 1.9, 2.4, 3.0, 3.7, 4.2, 4.9, 5.5, 6.1, 0.8, 1.6, 2.2, 2.9, 3.3, 4.0, 4.6,
@@ -16,7 +14,6 @@ train <- data.frame(
   count = c(1, 2, 0, 3, 4, 2, 6, 5, 3, 9, 1, 1, 3, 4, 2, 5, 8, 4, 8, 11),
   ev = factor(c("no", "no", "no", "yes", "no", "no", "yes", "yes", "no", "yes", "yes", "no",
                 "no", "yes", "no", "yes", "yes", "yes", "yes", "no"), levels = c("yes", "no")))
-contrasts(train$f) <- contr.treatment(3, base = 3)
 
 # New data: row 3 misses x, row 5 holds a level the model does not know.
 score <- data.frame(
@@ -37,13 +34,8 @@ newdata <- score[known, ]
 newdata$f <- factor(newdata$f, levels = levels(train$f))
 
 fmt <- function(v) ifelse(is.na(v), "NaN", trimws(formatC(v, digits = 17, format = "g")))
-coefLines <- c(header, "model,name,beta")
 predLines <- c(header, "model,row,eta,mu")
 for (model in names(fits)) {
-  b <- coef(fits[[model]])
-  coefLines <- c(coefLines, paste(model, c("(Intercept)", "x", "f(a)", "f(b)", "f(c)"),
-                                  fmt(c(b[["(Intercept)"]], b[["x"]], b[["f1"]], b[["f2"]], 0)),
-                                  sep = ","))
   eta <- rep(NA_real_, nrow(score))
   mu <- rep(NA_real_, nrow(score))
   eta[known] <- predict(fits[[model]], newdata = newdata, type = "link")
@@ -53,6 +45,9 @@ for (model in names(fits)) {
 dataLines <- c(header, "row,x,f,y,count,ev",
                paste(score$row, fmt(score$x), score$f, fmt(score$y), fmt(score$count), score$ev,
                      sep = ","))
-writeLines(coefLines, "glm_score_coef.csv")
+trainLines <- c(header, "# The training data `train` of glm_score.R (ev as 1 for \"yes\"); written by glm_score.R",
+                "x,f,y,count,ev",
+                paste(train$x, train$f, train$y, train$count, as.integer(train$ev == "yes"), sep = ","))
+writeLines(trainLines, "glm_score_train.csv")
 writeLines(predLines, "glm_score_pred.csv")
 writeLines(dataLines, "glm_score_data.csv")
