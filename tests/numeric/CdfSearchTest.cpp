@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "qmxmisc/numeric/CdfInternal.h"
+
 namespace {
 
 TEST(CdfSearch, FindsRootsOfIncreasingAndDecreasingFunctions) {
@@ -82,6 +84,25 @@ TEST(CdfSearch, ZeroFinderNeedsASignChangeAndHandlesTinyValues) {
   const CdfSearchResult result = cdfZeroIn(tiny, 0.0, 7.0, 1e-50, 1e-12);
   EXPECT_EQ(result.status, CdfSearchStatus::kFound);
   EXPECT_NEAR(result.x, 2.0, 2e-12);
+}
+
+// cdfInvert: an evaluation with p + q = 2 inside the search stops it with status 10; below
+// the failing region the same function is inverted.
+TEST(CdfSearch, FailedEvaluationInsideTheInversionGivesStatus10) {
+  double answer = -1.0, bound = -99.0;
+  int status = -99, calls = 0;
+  const auto broken = [&](double x) -> CdfTails {
+    ++calls;
+    if (x > 20.0) return {1.0, 1.0};
+    return {x / 100.0, 1.0 - x / 100.0};
+  };
+  cdfInvert(broken, 0.4, 0.6, 0.0, 1e100, &answer, &status, &bound);
+  EXPECT_EQ(status, 10);
+  EXPECT_EQ(bound, 0.0);
+  EXPECT_GT(calls, 0);
+  cdfInvert(broken, 0.1, 0.9, 0.0, 20.0, &answer, &status, &bound);
+  EXPECT_EQ(status, 0);
+  EXPECT_NEAR(answer, 10.0, 1e-7);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "support/RefCsv.h"
 
@@ -229,6 +230,31 @@ TEST(Cdf, ParametersAreRecoveredFromTheirProbabilities) {
   EXPECT_GT(checked, 300);
   EXPECT_GT(fChecked, 100);
   EXPECT_LT(nonMonotone, fChecked);
+}
+
+// Status codes, bounds and documented edge cases: one call per row of
+// tests/ref/numeric/cdf_status.csv.
+TEST(Cdf, StatusCodesBoundsAndEdgeCases) {
+  for (const auto& row : readRefCsv("numeric", "cdf_status.csv")) {
+    SCOPED_TRACE(row.text("case"));
+    Call in;
+    in.p = row.num("p");
+    in.q = row.num("q");
+    in.x = row.num("x");
+    in.par1 = row.num("par1");
+    in.par2 = row.num("par2");
+    const Call out = callCdf(row.text("dist"), static_cast<int>(row.num("which")), in);
+    EXPECT_EQ(out.status, row.num("status"));
+    // NA: not checked (NaN never equals itself, so a NaN expectation skips).
+    const double bound = row.num("bound");
+    EXPECT_TRUE(std::isnan(bound) || out.bound == bound) << out.bound;
+    for (const auto& [name, got] :
+         {std::pair{"out_p", out.p}, std::pair{"out_q", out.q}, std::pair{"out_x", out.x}}) {
+      const double want = row.num(name);
+      EXPECT_TRUE(std::isnan(want) || std::fabs(got - want) <= row.num("tol"))
+          << name << " " << got;
+    }
+  }
 }
 
 }  // namespace

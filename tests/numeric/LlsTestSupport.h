@@ -1,5 +1,6 @@
-// Helpers of the least-squares tests: reference tables written by
-// tests/ref/numeric/lls_reference.R as matrices, row and column blocks, relative comparisons.
+// Helpers of the least-squares tests: the data sets of tests/ref/numeric/lls_fits.csv (and
+// the aliased design lls_rankdef_data.csv) as X, Y, W, a fold of row ranges in chunks, and
+// relative comparisons of matrices.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,11 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
-#include <vector>
 
 #include "numeric/TestSupport.h"
-#include "qmxmisc/numeric/DoubleMatrix.h"
-#include "qmxmisc/numeric/Index.h"
+#include "qmxmisc/numeric/DoubleLLS.h"
 #include "support/RefCsv.h"
 
 // The numeric table of tests/ref/numeric/<name>.csv as a matrix.
@@ -19,25 +18,52 @@ inline DoubleMatrix readRef(const std::string& name) {
   return fromRows(readRefNumbers("numeric", name));
 }
 
-// Columns [first, first + count) of m.
-inline DoubleMatrix columnsOf(const DoubleMatrix& m, long first, long count) {
-  DoubleMatrix out(m.getNRow(), count);
-  for (long j = 0; j < count; ++j) {
-    for (long i = 0; i < m.getNRow(); ++i)
-      out(i, j) = m(i, first + j);
-  }
+// Rows [first, first + rows) and columns [col, col + cols) of m.
+inline DoubleMatrix blockOf(const DoubleMatrix& m, long first, long rows, long col, long cols) {
+  DoubleMatrix out(rows, cols);
+  for (long j = 0; j < cols; ++j)
+    for (long i = 0; i < rows; ++i)
+      out(i, j) = m(first + i, col + j);
   return out;
 }
 
-// Rows [first, first + count) of m.
-inline DoubleMatrix rowsOf(const DoubleMatrix& m, long first, long count) {
-  DoubleMatrix out(count, m.getNCol());
-  for (long j = 0; j < m.getNCol(); ++j) {
-    for (long i = 0; i < count; ++i)
-      out(i, j) = m(first + i, j);
-  }
-  return out;
+// Columns [first, first + count) of m.
+inline DoubleMatrix columnsOf(const DoubleMatrix& m, long first, long count) {
+  return blockOf(m, 0, m.getNRow(), first, count);
 }
+
+struct LlsData {
+  DoubleMatrix data;
+  long nx = 0, ny = 0, w = -1;
+  // By the name of a row of lls_fits.csv, or "rankdef" (x1 + x2 = x3, one response).
+  explicit LlsData(const std::string& name) {
+    if (name == "rankdef") {
+      data = readRef("lls_rankdef_data.csv");
+      nx = 3, ny = 1;
+      return;
+    }
+    for (const RefRow& row : readRefCsv("numeric", "lls_fits.csv")) {
+      if (row.text("name") != name) continue;
+      data = readRef(row.text("data"));
+      nx = static_cast<long>(row.num("nx")), ny = static_cast<long>(row.num("ny"));
+      w = static_cast<long>(row.num("w"));
+    }
+  }
+  long rows() const { return data.getNRow(); }
+  DoubleMatrix x(long first, long n) const { return blockOf(data, first, n, 0, nx); }
+  DoubleMatrix y(long first, long n) const { return blockOf(data, first, n, nx, ny); }
+  DoubleMatrix wt(long first, long n) const {
+    return w < 0 ? DoubleMatrix() : blockOf(data, first, n, w, 1);
+  }
+  // Folds rows [first, last) into lls in chunks of `chunk` rows.
+  template <class Lls>
+  void fold(Lls& lls, long first, long last, long chunk, long nFixed = 1) const {
+    for (long begin = first; begin < last; begin += chunk) {
+      const long n = std::min(chunk, last - begin);
+      lls.update(LLSChunk{x(begin, n), y(begin, n), wt(begin, n), nFixed});
+    }
+  }
+};
 
 // Every element of actual within relTol of the expected element (relative per element; an
 // expected exact zero must be matched within relTol times the largest |expected| element).
