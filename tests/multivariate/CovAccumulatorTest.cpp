@@ -1,5 +1,5 @@
-// CovAccumulator without the host: the merge identity over a table of splits, case weights
-// against replicated rows, and finalize leaving the accumulator as it was.
+// CovAccumulator without the host: the merge identity over a table of splits (finalize in
+// between leaving the accumulator as it was), and case weights against replicated rows.
 #include "qmxmisc/multivariate/CovAccumulator.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +53,7 @@ TEST(CovAccumulator, MergeOfTwoPartsEqualsTheFitOfAllRows) {
     CovAccumulator a(1, 3, rows), b(1, 3, rows);
     fold(a, table, 0, at, static_cast<long>(split.num("chunk_a")));
     fold(b, table, at, rows, static_cast<long>(split.num("chunk_b")));
+    EXPECT_TRUE(at == 0 || a.finalize().n > 0);  // finalize consumes nothing
     a.merge(b);
     // 1e-12 relative: the merge is exact up to rounding.
     expectSame(a.finalize(), whole.finalize(), 1e-12);
@@ -80,17 +81,6 @@ TEST(CovAccumulator, WeightsCountAsReplicatedRowsAndNonPositiveWeightsDropRows) 
     EXPECT_TRUE(covtest::close(w.covariances[k], p.covariances[k], 1e-12));
     EXPECT_TRUE(covtest::close(w.correlations[k], p.correlations[k], 1e-12));
   }
-}
-
-TEST(CovAccumulator, FinalizeLeavesTheAccumulatorAsItWas) {
-  const QMXMemoryTable table = covtest::refTable("cov_random_data.csv");
-  CovAccumulator once(1, 3, 240), twice(1, 3, 240);
-  fold(once, table, 0, 240, 7);
-  fold(twice, table, 0, 100, 7);
-  const CovResult early = twice.finalize();
-  EXPECT_GT(early.n, 0);
-  fold(twice, table, 100, 240, 7);
-  expectSame(twice.finalize(), once.finalize(), 1e-12);
 }
 
 }  // namespace

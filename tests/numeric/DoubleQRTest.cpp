@@ -9,11 +9,11 @@
 #include "numeric/TestSupport.h"
 
 namespace {
-// mtcars: intercept + 10 predictors (columns 0..10), responses mpg, log(disp) (11, 12).
+// mtcars: intercept + 10 predictors, responses mpg, log(disp).
 struct Mtcars {
-  DoubleMatrix data = readRef("lls_mtcars_data.csv");
-  DoubleMatrix x = columnsOf(data, 0, 11);
-  DoubleMatrix y = columnsOf(data, 11, 2);
+  LlsData d{"mtcars"};
+  DoubleMatrix x = d.x(0, 32);
+  DoubleMatrix y = d.y(0, 32);
 };
 }  // namespace
 
@@ -24,7 +24,7 @@ TEST(DoubleQR, QTimesRReproducesPivotedX) {
   const DoubleMatrix q = qr.Q(true);
   ASSERT_EQ(q.getNRow(), 32);
   ASSERT_EQ(q.getNCol(), 32);
-  const DoubleMatrix product = columnsOf(q, 0, 11) * qr.R(true);
+  const DoubleMatrix product = blockOf(q, 0, 32, 0, 11) * qr.R(true);
   DoubleMatrix pivoted(32, 11);
   for (long j = 0; j < 11; ++j) {
     for (long i = 0; i < 32; ++i)
@@ -50,43 +50,38 @@ TEST(DoubleQR, QTimesRReproducesPivotedX) {
   }
 }
 
-// solve() gives R's lm.fit coefficients (1e-10 relative); Q'y carries the explained sum of
-// squares, so |y|^2 - |Q'y|^2 is the residual sum of squares.
-TEST(DoubleQR, SolveMatchesLmFit) {
-  const Mtcars mt;
-  expectNear(mt.x.solve(mt.y, 1e-7, true), readRef("lls_mtcars_coef.csv"), 1e-10, "mtcars coef");
-  const DoubleMatrix longley = readRef("lls_longley_data.csv");
-  const DoubleMatrix xl = columnsOf(longley, 0, 7), yl = columnsOf(longley, 7, 1);
-  // Longley's design has condition number ~1e9 (unscaled); still 1e-10.
-  expectNear(xl.solve(yl, 1e-13, true), readRef("lls_longley_coef.csv"), 1e-10, "longley coef");
-
-  const DoubleQR qr = mt.x.qr(true);
-  const DoubleMatrix qty = qr.qty(mt.y, true);
-  ASSERT_EQ(qty.getNRow(), 11);
-  const DoubleMatrix scpe = readRef("lls_mtcars_scpe.csv");
-  for (long k = 0; k < 2; ++k) {
-    double yy = 0.0, explained = 0.0;
-    for (long i = 0; i < 32; ++i)
-      yy += mt.y(i, k) * mt.y(i, k);
-    for (long i = 0; i < 11; ++i)
-      explained += qty(i, k) * qty(i, k);
-    EXPECT_NEAR(yy - explained, scpe(k, k), 1e-8 * scpe(k, k));
+// For each fit of lls_fits.csv: solve() gives R's lm.fit coefficients and Rinv Rinv' its
+// (X'X)^-1 (1e-10 relative, Longley's condition number ~1e9 included); Q'y carries the
+// explained sum of squares, so |y|^2 - |Q'y|^2 is the residual sum of squares.
+TEST(DoubleQR, SolveRinvAndQtyMatchLmFit) {
+  for (const RefRow& fit : readRefCsv("numeric", "lls_fits.csv")) {
+    const LlsData d(fit.text("name"));
+    if (d.w >= 0) continue;
+    const DoubleMatrix x = d.x(0, d.rows()), y = d.y(0, d.rows());
+    expectNear(x.solve(y, 1e-13, true), readRef(fit.text("coef")), 1e-10, fit.text("name"));
+    const DoubleQR qr = x.qr(true);
+    const DoubleMatrix rinv = qr.Rinv(1e-13, true);
+    expectNear(rinv.multiply(rinv, TransOp::kArg, true), readRef(fit.text("xtxinv")), 1e-10,
+               fit.text("name") + " XtXinv");
+    const DoubleMatrix qty = qr.qty(y, true);
+    ASSERT_EQ(qty.getNRow(), d.nx);
+    const DoubleMatrix scpe = readRef(fit.text("scpe"));
+    for (long k = 0; k < d.ny; ++k) {
+      double yy = 0.0, explained = 0.0;
+      for (long i = 0; i < d.rows(); ++i)
+        yy += y(i, k) * y(i, k);
+      for (long i = 0; i < d.nx; ++i)
+        explained += qty(i, k) * qty(i, k);
+      EXPECT_NEAR(yy - explained, scpe(k, k), 1e-8 * scpe(k, k)) << fit.text("name");
+    }
   }
-}
-
-// Rinv Rinv' is R's (X'X)^-1.
-TEST(DoubleQR, RinvGivesUnscaledCovariance) {
-  const Mtcars mt;
-  const DoubleMatrix rinv = mt.x.qr(true).Rinv(1e-13, true);
-  const DoubleMatrix cov = rinv.multiply(rinv, TransOp::kArg, true);
-  expectNear(cov, readRef("lls_mtcars_xtxinv.csv"), 1e-10, "xtxinv");
 }
 
 // Third column = first + second: rank 2 at 1e-7, exactly one coefficient 0 (the column pivoted
 // last), fitted values as R's; with nFixed = 1 the first column is never dropped.
 TEST(DoubleQR, RankDeficientDesignAliasesOneColumn) {
-  const DoubleMatrix data = readRef("lls_rankdef_data.csv");
-  const DoubleMatrix x = columnsOf(data, 0, 3), y = columnsOf(data, 3, 1);
+  const LlsData d("rankdef");
+  const DoubleMatrix x = d.x(0, d.rows()), y = d.y(0, d.rows());
   const DoubleMatrix fit = readRef("lls_rankdef_fit.csv");
   const DoubleQR qr = x.qr(true);
   EXPECT_EQ(qr.rank(1e-7, true), static_cast<long>(fit(0, 0)));

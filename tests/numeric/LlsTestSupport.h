@@ -27,11 +27,6 @@ inline DoubleMatrix blockOf(const DoubleMatrix& m, long first, long rows, long c
   return out;
 }
 
-// Columns [first, first + count) of m.
-inline DoubleMatrix columnsOf(const DoubleMatrix& m, long first, long count) {
-  return blockOf(m, 0, m.getNRow(), first, count);
-}
-
 struct LlsData {
   DoubleMatrix data;
   long nx = 0, ny = 0, w = -1;
