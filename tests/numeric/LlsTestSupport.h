@@ -1,6 +1,6 @@
 // Helpers of the least-squares tests: the data sets of tests/ref/numeric/lls_fits.csv (and
-// the aliased design lls_rankdef_data.csv) as X, Y, W, a fold of row ranges in chunks, and
-// relative comparisons of matrices.
+// the aliased design lls_rankdef_data.csv) as X, Y, W folded in chunks, and relative
+// comparisons of matrices.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 
 #include "numeric/TestSupport.h"
 #include "qmxmisc/numeric/DoubleLLS.h"
-#include "support/RefCsv.h"
 
 // The numeric table of tests/ref/numeric/<name>.csv as a matrix.
 inline DoubleMatrix readRef(const std::string& name) {
@@ -29,14 +28,9 @@ inline DoubleMatrix blockOf(const DoubleMatrix& m, long first, long rows, long c
 
 struct LlsData {
   DoubleMatrix data;
-  long nx = 0, ny = 0, w = -1;
+  long nx = 3, ny = 1, w = -1;
   // By the name of a row of lls_fits.csv, or "rankdef" (x1 + x2 = x3, one response).
-  explicit LlsData(const std::string& name) {
-    if (name == "rankdef") {
-      data = readRef("lls_rankdef_data.csv");
-      nx = 3, ny = 1;
-      return;
-    }
+  explicit LlsData(const std::string& name) : data(readRef("lls_rankdef_data.csv")) {
     for (const RefRow& row : readRefCsv("numeric", "lls_fits.csv")) {
       if (row.text("name") != name) continue;
       data = readRef(row.text("data"));
@@ -60,8 +54,8 @@ struct LlsData {
   }
 };
 
-// Every element of actual within relTol of the expected element (relative per element; an
-// expected exact zero must be matched within relTol times the largest |expected| element).
+// Every element of actual within relTol of the expected element (an expected exact zero
+// within relTol times the largest |expected| element).
 inline void expectNear(const TMatrix<double>& actual, const TMatrix<double>& expected,
                        double relTol, const std::string& what) {
   ASSERT_EQ(actual.getNRow(), expected.getNRow()) << what;
