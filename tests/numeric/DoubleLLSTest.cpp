@@ -133,15 +133,11 @@ TEST(DoubleLLS, SettersCopiesAndMessages) {
   lls.erase();
   EXPECT_FALSE(lls.isValid());
   EXPECT_TRUE(copy.isValid());
-  const auto rowBind = [&](long xRows, long yRows) {
-    return [&lls, xRows, yRows] {
-      lls.rowBind(xRows ? DoubleMatrix(xRows, 2) : DoubleMatrix(), DoubleMatrix(yRows, 1),
-                  DoubleMatrix(), 0);
-    };
-  };
-  expectMessages("DoubleLLS", {{"validate", [&] { lls.validate(); }},
-                               {"coef", [&] { lls.coef(1e-13, true); }},
-                               {"getN", [&] { lls.getN(true); }},
-                               {"rowBind rows", rowBind(3, 4)},
-                               {"rowBind empty X", rowBind(0, 2)}});
+  expectMessages("DoubleLLS", {{"validate", [&](auto&) { lls.validate(); }},
+                               {"coef", [&](auto&) { lls.coef(1e-13, true); }},
+                               {"getN", [&](auto&) { lls.getN(true); }},
+                               {"rowBind", [&](auto& s) {
+                                  lls.rowBind(sized(longs(s)[0], 2), DoubleMatrix(longs(s)[1], 1),
+                                              DoubleMatrix(), 0);
+                                }}});
 }

@@ -8,63 +8,48 @@
 
 TEST(TMatrix, CopiesShareStorageUntilWritten) {
   const double data[] = {1, 2, 3, 4};
-  TMatrix<double> a(data, 2, 2);
-  TMatrix<double> b;
+  TMatrix<double> a(data, 2, 2), b;
   b = a;
   EXPECT_EQ(std::as_const(b)(1, 1), 4.0);  // const reads never copy
   EXPECT_EQ(a.constData(), b.constData());
   b(0, 1) = 7.0;
-  EXPECT_EQ(a(0, 1), 3.0);
+  EXPECT_EQ(valuesOf(a), (std::vector<double>{1, 2, 3, 4}));
   EXPECT_EQ(valuesOf(b), (std::vector<double>{1, 2, 7, 4}));
   EXPECT_EQ(a.useCount() + b.useCount(), 2u);
   const TMatrix<double> c(a);
-  {
-    TMatrix<double> d(c);
-    EXPECT_EQ(c.useCount(), 3u);
-  }
   a = TMatrix<double>();
-  EXPECT_EQ(c.useCount(), 1u);
   TMatrix<double> shared(c);
   a.init(shared);
-  shared.init(3, 1);  // reallocates zeros and leaves the old block to its other users
+  EXPECT_EQ(c.useCount(), 3u);
+  shared.init(3, 1);  // reallocates zeros, leaving the old block to its other users
   EXPECT_EQ(valuesOf(shared), std::vector<double>(3, 0.0));
-  EXPECT_EQ(std::as_const(a)(1, 1), 4.0);
-  EXPECT_EQ(a.useCount(), 2u);
+  EXPECT_EQ(std::as_const(a)(1, 1) + a.useCount(), 6.0);
 }
 
 TEST(TMatrix, ResizeKeepsTheOverlapAndItsNames) {
   const double nine[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-  TMatrix<double> m(nine, 3, 3);
+  TMatrix<double> m(nine, 3, 3), same(nine, 3, 3);
   m.resize(2u, 4u);
   EXPECT_EQ(valuesOf(m), (std::vector<double>{1, 2, 4, 5, 7, 8, 0, 0}));
-  TMatrix<double> same(nine, 3, 3);
   const double* before = same.constData();
   same.resize(3u, 3u);
   EXPECT_EQ(same.constData(), before);
-  same.resize(0u, 3u);
-  EXPECT_EQ(same.getNRow() + same.getNCol(), 0);
-  TMatrix<double> named(2, 2, std::vector<std::string>{"r1", "r2"},
-                        std::vector<std::string>{"a", "b"});
+  TMatrix<double> named(2, 2, std::vector<std::string>{"r1", "r2"}, {"a", "b"}), copy;
   named.resize(3u, 1u);
-  ASSERT_EQ(named.getRowNames().size(), 3u);
+  EXPECT_EQ(named.getRowNames().size() * 10 + named.getColNames().size(), 31u);
   EXPECT_EQ(named.getRowNames()[1].str() + named.getRowNames()[2].str(), "r2");
-  ASSERT_EQ(named.getColNames().size(), 1u);
-  TMatrix<double> copy;
   copy.attach(named);
-  EXPECT_EQ(copy.getColNames()[0].str(), "a");
   copy.setRowNames(strVector());
-  EXPECT_TRUE(copy.getRowNames().empty());
-  EXPECT_EQ(named.getRowNames().size(), 3u);
+  EXPECT_EQ(copy.getColNames()[0].str(), "a");
+  EXPECT_EQ(copy.getRowNames().size() * 10 + named.getRowNames().size(), 3u);
 }
 
 TEST(TMatrix, SubBlocksAndLongOperations) {
-  const double data[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-  TMatrix<double> m(data, 3, 3);
+  const double data[] = {1, 2, 3, 4, 5, 6, 7, 8, 9}, values[] = {-1, -2};
+  TMatrix<double> m(data, 3, 3), v(data, 4L);
   EXPECT_EQ(valuesOf(m.getSub(Index{2, 0}, Index{1})), (std::vector<double>{6, 4}));
-  const double values[] = {-1, -2};
   m.setSub(Index{0}, Index{0, 2}, TMatrix<double>(values, 1, 2));
   EXPECT_EQ(m(0, 0) + m(0, 2), -3.0);
-  TMatrix<double> v(data, 4L);
   v.setSub(Index{3}, TMatrix<double>(values, 1L));
   EXPECT_EQ(valuesOf(v.getSub(Index{3, 0})), (std::vector<double>{-1, 1}));
   const long a[] = {1, 0, 1, 1}, b[] = {1, 1, 0, 1};
@@ -72,46 +57,41 @@ TEST(TMatrix, SubBlocksAndLongOperations) {
   EXPECT_EQ(std::vector<long>(both.constData(), both.constData() + 4),
             (std::vector<long>{1, 0, 0, 1}));
   // [1 3 5; 2 4 6] * [1 0; 0 1; 1 1] = [6 8; 8 10], in double and in long.
-  const double da[] = {1, 2, 3, 4, 5, 6}, db[] = {1, 0, 1, 0, 1, 1};
-  double dc[4] = {};
-  matrix_prod(da, db, 2, 3, 2, dc);
-  EXPECT_EQ(std::vector<double>(dc, dc + 4), (std::vector<double>{6, 8, 8, 10}));
+  const double pa[] = {1, 2, 3, 4, 5, 6}, pb[] = {1, 0, 1, 0, 1, 1};
   const long la[] = {1, 2, 3, 4, 5, 6}, lb[] = {1, 0, 1, 0, 1, 1};
+  double dc[4] = {};
   long lc[4] = {};
+  matrix_prod(pa, pb, 2, 3, 2, dc);
   matrix_prod(la, lb, 2, 3, 2, lc);
+  EXPECT_EQ(std::vector<double>(dc, dc + 4), (std::vector<double>{6, 8, 8, 10}));
   EXPECT_EQ(std::vector<long>(lc, lc + 4), (std::vector<long>{6, 8, 8, 10}));
 }
 
 TEST(TMatrix, Messages) {
   const double data[] = {1, 2, 3, 4, 5, 6};
   const TMatrix<double> m(data, 2, 3);
-  const std::vector<std::string> one{"a"}, three{"a", "b", "c"};
+  const std::vector<std::string> one{"a"}, two{"a", "b"}, three{"a", "b", "c"};
   expectMessages(
       "TMatrix",
-      {{"zero rows", [] { TMatrix<double>(0, 3); }},
-       {"zero columns", [] { TMatrix<double>(2, 0); }},
-       {"init zero", [] { TMatrix<double>(2, 2).init(0, 2); }},
-       {"init negative", [] { TMatrix<double>(2, 2).init(-1, 2); }},
-       {"row names", [&] { TMatrix<double>(2, 2, one, {}); }},
-       {"column names", [&] { TMatrix<double>(2, 2, {}, three); }},
-       {"vector names",
-        [&] {
-          TMatrix<double>(3L, std::vector<std::string>{"a", "b"});
+      {{"construct", [](auto& s) { TMatrix<double>(longs(s)[0], longs(s)[1]); }},
+       {"init", [](auto& s) { TMatrix<double>(2, 2).init(longs(s)[0], longs(s)[1]); }},
+       {"row names", [&](auto&) { TMatrix<double>(2, 2, one, {}); }},
+       {"column names", [&](auto&) { TMatrix<double>(2, 2, {}, three); }},
+       {"vector names", [&](auto&) { TMatrix<double>(3L, two); }},
+       {"setRowNames", [&](auto&) { TMatrix<double>(2, 3).setRowNames(strVector(three)); }},
+       {"null data", [](auto&) { TMatrix<double>(static_cast<const double*>(nullptr), 2, 3); }},
+       {"element", [&](auto& s) { m(longs(s)[0], longs(s)[1]); }},
+       {"index", [&](auto& s) { m[longs(s)[0]]; }},
+       {"getSub",
+        [&](auto& s) {
+          m.getSub(Index{0, Index::value_type(longs(s)[0])}, Index{Index::value_type(longs(s)[1])});
         }},
-       {"setRowNames", [&] { TMatrix<double>(2, 3).setRowNames(strVector(three)); }},
-       {"null data", [] { TMatrix<double>(static_cast<const double*>(nullptr), 2, 3); }},
-       {"row index", [&] { m(2, 0); }},
-       {"column index", [&] { m(1, 3); }},
-       {"negative row", [&] { m(-1, 0); }},
-       {"element index", [&] { m[6]; }},
-       {"getSub row",
-        [&] {
-          m.getSub(Index{0, 2}, Index{0});
-        }},
-       {"getSub column", [&] { m.getSub(Index{0}, Index{5}); }},
-       {"getSub vector", [&] { m.getSub(Index{0}); }},
-       {"setSub row", [&] { TMatrix<double>(data, 6L).setSub(Index{6}, TMatrix<double>(1L)); }},
-       {"validate", [] { TMatrix<double>().validate(); }},
-       {"and empty", [] { TMatrix<long>(2, 2) & TMatrix<long>(); }},
-       {"and shape", [] { TMatrix<long>(2, 3) & TMatrix<long>(3, 2); }}});
+       {"getSub vector", [&](auto&) { m.getSub(Index{0}); }},
+       {"setSub vector",
+        [&](auto&) { TMatrix<double>(data, 6L).setSub(Index{6}, TMatrix<double>(1L)); }},
+       {"validate", [](auto&) { TMatrix<double>().validate(); }},
+       {"and", [](auto& s) {
+          TMatrix<long>(longs(s)[0], longs(s)[1]) &
+              (longs(s)[2] ? TMatrix<long>(longs(s)[2], longs(s)[3]) : TMatrix<long>());
+        }}});
 }

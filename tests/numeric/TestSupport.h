@@ -38,6 +38,11 @@ inline DoubleMatrix parseMatrix(const std::string& text) {
   return fromRows(rows);
 }
 
+// A rows x cols matrix of zeros, or the empty matrix when rows is 0.
+inline DoubleMatrix sized(long rows, long cols) {
+  return rows > 0 ? DoubleMatrix(rows, cols) : DoubleMatrix();
+}
+
 // Element values in storage order, read without copying the storage.
 inline std::vector<double> valuesOf(const TMatrix<double>& m) {
   return std::vector<double>(m.constData(), m.constData() + m.size());
@@ -58,15 +63,27 @@ inline std::vector<std::vector<std::string>> readTsv(const std::string& name,
   return rows;
 }
 
-// Each row "suite, case, message": calls.at(case) throws exactly message; no call is unlisted.
-inline void expectMessages(const std::string& suite,
-                           const std::map<std::string, std::function<void()>>& calls) {
-  const auto rows = readTsv("numeric_messages.tsv", suite);
-  EXPECT_EQ(rows.size(), calls.size()) << suite;
-  for (const auto& row : rows) {
+// The numbers of "2 -1 0" (the arguments of a message case).
+inline std::vector<long> longs(const std::string& text) {
+  std::vector<long> values;
+  std::stringstream in(text);
+  for (long value; in >> value;)
+    values.push_back(value);
+  return values;
+}
+
+using MessageCalls = std::map<std::string, std::function<void(const std::string& args)>>;
+
+// Each row "suite, call, args, message": calls.at(call)(args) throws exactly message; every
+// call has a row.
+inline void expectMessages(const std::string& suite, const MessageCalls& calls) {
+  std::map<std::string, int> uses;
+  for (const auto& row : readTsv("numeric_messages.tsv", suite)) {
+    ++uses[row[1]];
     ASSERT_EQ(calls.count(row[1]), 1u) << row[1];
-    EXPECT_EQ(thrownMessage(calls.at(row[1])), row[2]) << row[1];
+    EXPECT_EQ(thrownMessage([&] { calls.at(row[1])(row[2]); }), row[3]) << row[1] << " " << row[2];
   }
+  EXPECT_EQ(uses.size(), calls.size()) << suite << ": a call without a row";
 }
 
 using MatrixOp = std::function<DoubleMatrix(const DoubleMatrix& a, const DoubleMatrix& b)>;
