@@ -41,14 +41,14 @@ TEST(AbstractDoubleMatrix, OperationsMatchHandComputedResults) {
       {"sweep rows", into([](A a, R r, B b) { a.sweepInto(r, b, false); })},
       {"multiplyColumns", into([](A a, R r, B b) { a.multiplyColumnsInto(r, b, true); })},
       {"multiplyRows", into([](A a, R r, B b) { a.multiplyColumnsInto(r, b, false); })},
-      {"matrixOp +", into([](A a, R r, B b) { a.matrixOpInto(r, b, '+'); })},
-      {"matrixOp -", into([](A a, R r, B b) { a.matrixOpInto(r, b, '-'); })},
       {"scale into itself", inPlace([](R y, B b) { y.scaleInto(y, b(0, 0)); })},
       {"identity", inPlace([](R y, B) { y.identity(); })},
       {"appendRows", inPlace([](R y, B b) { y.appendRows(b); })},
       {"appendColumns", inPlace([](R y, B b) { y.appendColumns(b); })}};
-  for (const char op : std::string("*+-/^"))
+  for (const char op : std::string("*+-/^")) {  // through DoubleMatrix::binaryOp
     ops[std::string("scalarOp ") + op] = [op](B a, B b) { return a.binaryOp(b(0, 0), op, true); };
+    ops[std::string("matrixOp ") + op] = [op](B a, B b) { return a.binaryOp(b, op, true); };
+  }
   expectMatrixOps("AbstractDoubleMatrix", ops);
   EXPECT_EQ(parseMatrix("1 2 ; 3 4 ; 5 9").sum() + DoubleMatrix().sum(), 24.0);
   const std::unique_ptr<aml::AbstractDoubleMatrix> made = DoubleMatrix(1, 1).create(2, 5);
