@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""Reference draws of the library's RandomGenerator for seed 12345, computed independently
-from the published parameters of its Mersenne-twister-type recurrence:
-state 351 words, middle offset 175, lower mask 0x7FFFF, twist matrix 0xEABD75F5, tempering
-(11; 7, 0x655E5280; 15, 0xFFD58000; 17), seeding s = s*29943829 - 1 stored 351 times.
-Writes random_seed12345.csv: index, nextUInt32, and the nextUniform built from that value
-(800 draws cross two regenerations of the state).
-"""
+# Reference draws of the library's RandomGenerator for seed 12345, computed independently
+# from the published parameters of its Mersenne-twister-type recurrence:
+# state 351 words, middle offset 175, lower mask 0x7FFFF, twist matrix 0xEABD75F5, tempering
+# (11; 7, 0x655E5280; 15, 0xFFD58000; 17), seeding s = s*29943829 - 1 stored 351 times.
+# Writes random_seed12345.csv: index, nextUInt32, and the nextUniform built from that value
+# (800 draws cross two regenerations of the state).
 import struct
 import sys
 
