@@ -46,8 +46,7 @@ std::string where(const RefRow& row) {
 }
 
 double relErr(double got, double want) {
-  if (got == want) return 0.0;
-  return std::fabs(got - want) / std::max(std::fabs(want), std::numeric_limits<double>::min());
+  return got == want ? 0.0 : std::fabs(got - want) / std::max(std::fabs(want), 1e-300);
 }
 
 // Both tails to 1e-12 relative, down to 1e-300. Then which = 3 and 4 (and the normal mean
@@ -99,21 +98,16 @@ TEST(Cdf, ProbabilitiesMatchRAndGiveBackTheirParameters) {
 // Quantiles to 1e-12 relative where R's own are reliable (rok; t and normal relative to
 // max(|x|, 1)); everywhere the smaller tail of our own distribution function at
 // x -+ max(1e-12 |x|, 1e-50) (the search's absolute tolerance) brackets p: cdf(quantile(p))
-// == p. Beyond the search interval of t: status 1 or 2 with the end as bound.
+// == p. (Quantiles beyond the search interval, status 1 or 2: rows of cdf_status.csv.)
 TEST(Cdf, QuantilesMatchRAndInvertTheDistributionFunction) {
-  int compared = 0, outside = 0;
+  int compared = 0;
   for (const auto& row : readRefCsv("numeric", "cdf_quantiles.csv")) {
     const std::string dist = row.text("dist");
     Call in = argsOf(row);
     in.x = -1.0;
     const Call out = callCdf(dist, 2, in);
     const double want = row.num("x");
-    if (std::fabs(want) > 1e100) {
-      EXPECT_EQ(out.status, want < 0 ? 1 : 2) << where(row);
-      EXPECT_EQ(out.bound, want < 0 ? -1e100 : 1e100) << where(row);
-      ++outside;
-      continue;
-    }
+    if (std::fabs(want) > 1e100) continue;
     ASSERT_EQ(out.status, 0) << where(row);
     const bool onLower = out.p <= out.q, wholeLine = dist == "t" || dist == "normal";
     const double halfWidth = std::max(1e-12 * std::fabs(out.x), 1e-50);
@@ -124,12 +118,10 @@ TEST(Cdf, QuantilesMatchRAndInvertTheDistributionFunction) {
     EXPECT_TRUE(onLower ? lo.p <= in.p && in.p <= hi.p : hi.q <= in.q && in.q <= lo.q)
         << where(row) << ": " << out.x;
     if (row.num("rok") == 0.0) continue;
-    const double err =
-        wholeLine ? std::fabs(out.x - want) / std::max(std::fabs(want), 1.0) : relErr(out.x, want);
-    EXPECT_LE(err, 1e-12) << where(row) << ": " << out.x;
+    EXPECT_LE(std::fabs(out.x - want) / std::max(std::fabs(want), wholeLine ? 1.0 : 1e-300), 1e-12)
+        << where(row) << ": " << out.x;
     ++compared;
   }
-  EXPECT_GT(outside, 0);
   EXPECT_GT(compared, 400);
 }
 

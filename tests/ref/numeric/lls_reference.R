@@ -8,8 +8,13 @@ write_ref <- function(m, file) {
   writeLines(c(paste0("# ", R.version.string, "; written by lls_reference.R"),
                paste(colnames(m), collapse = ","), lines), file)
 }
-# Unscaled covariance (X'X)^-1 of a full-rank (weighted) least-squares fit, from R's QR.
-xtxinv <- function(X, w = 1) chol2inv(qr.R(qr(X * sqrt(w))))
+# <prefix>coef, scpe (weighted residual cross-products) and xtxinv (unscaled covariance
+# (X'X)^-1 of the full-rank rows of positive weight, from R's QR) of a fit.
+write_fit <- function(prefix, fit, X, w = rep(1, nrow(X))) {
+  write_ref(fit$coefficients, paste0(prefix, "coef.csv"))
+  write_ref(crossprod(fit$residuals * sqrt(w)), paste0(prefix, "scpe.csv"))
+  write_ref(chol2inv(qr.R(qr(X[w > 0, ] * sqrt(w[w > 0])))), paste0(prefix, "xtxinv.csv"))
+}
 
 # --- mtcars: intercept + 10 predictors, two responses, case weights with one zero ---------
 X <- cbind(Intercept = 1, as.matrix(mtcars[, c("cyl", "disp", "hp", "drat", "wt", "qsec",
@@ -18,14 +23,8 @@ Y <- cbind(mpg = mtcars$mpg, logdisp = log(mtcars$disp))
 w <- (seq_len(nrow(X)) %% 4) + 0.5
 w[5] <- 0
 write_ref(cbind(X, Y, w = w), "lls_mtcars_data.csv")
-fit <- lm.fit(X, Y)
-write_ref(fit$coefficients, "lls_mtcars_coef.csv")
-write_ref(crossprod(fit$residuals), "lls_mtcars_scpe.csv")
-write_ref(xtxinv(X), "lls_mtcars_xtxinv.csv")
-wfit <- lm.wfit(X, Y, w)
-write_ref(wfit$coefficients, "lls_mtcars_wcoef.csv")
-write_ref(crossprod(wfit$residuals * sqrt(w)), "lls_mtcars_wscpe.csv")
-write_ref(xtxinv(X[w > 0, ], w[w > 0]), "lls_mtcars_wxtxinv.csv")
+write_fit("lls_mtcars_", lm.fit(X, Y), X)
+write_fit("lls_mtcars_w", lm.wfit(X, Y, w), X, w)
 # weighted mean and centred cross-products of the responses (zero weight included in N)
 wm <- colSums(Y * w) / sum(w)
 write_ref(rbind(c(wm, sum(w), nrow(Y))), "lls_mtcars_wystats.csv")
@@ -34,10 +33,7 @@ write_ref(crossprod(sweep(Y, 2, wm) * sqrt(w)), "lls_mtcars_wscpy.csv")
 # --- longley: intercept + 6 predictors, Employed ---------------------------------------------
 XL <- cbind(Intercept = 1, as.matrix(longley[, 1:6]))
 write_ref(cbind(XL, Employed = longley$Employed), "lls_longley_data.csv")
-fitL <- lm.fit(XL, cbind(Employed = longley$Employed))
-write_ref(fitL$coefficients, "lls_longley_coef.csv")
-write_ref(crossprod(fitL$residuals), "lls_longley_scpe.csv")
-write_ref(xtxinv(XL), "lls_longley_xtxinv.csv")
+write_fit("lls_longley_", lm.fit(XL, cbind(Employed = longley$Employed)), XL)
 
 # --- rank deficiency: third column = sum of the first two (tolerance 1e-7) ------------------
 set.seed(7)
