@@ -85,18 +85,17 @@ TEST(AbstractDoubleMatrix, GroupMeansStopAtTheFirstEmptyGroup) {
 // the seven linkage codes (1e-12 absolute: another summation order); a fifth column of noise
 // is not clustered (result.ncol = 4).
 TEST(AbstractDoubleMatrix, HclustCentersMatchRReferences) {
-  DoubleMatrix x = fromRows(readRefNumbers("numeric", "hclust_iris_data.csv"));
-  x.colBind(DoubleMatrix(149, 1) + 900.0, true);
+  DoubleMatrix x = fromRows(readRefNumbers("numeric", "hclust_iris_data.csv")), noise(149, 1);
   for (long row = 0; row < 149; row += 2)
-    x(row, 4) = 0.0;
+    noise(row, 0) = 900.0;
+  x.colBind(noise, true);
   const auto centres = readRefNumbers("numeric", "hclust_iris_centers.csv");
   ASSERT_EQ(centres.size(), 7u * (2 + 3 + 4 + 5 + 6));
   for (const auto& record : centres) {  // method, k, group, c1..c4
     DoubleMatrix result(1, 4);
-    ASSERT_EQ(x.hclustCenters(result, static_cast<long>(record[1]), static_cast<int>(record[0])),
-              record[1]);
+    ASSERT_EQ(x.hclustCenters(result, record[1], record[0]), record[1]);
     for (long colIdx = 0; colIdx < 4; ++colIdx)
-      EXPECT_NEAR(result(static_cast<long>(record[2]) - 1, colIdx), record[3 + colIdx], 1e-12)
+      EXPECT_NEAR(result(record[2] - 1, colIdx), record[3 + colIdx], 1e-12)
           << record[0] << " " << record[1];
   }
 }

@@ -39,12 +39,12 @@ TEST(DoubleLLS, MatchesLmFitAtEveryChunkSize) {
 TEST(DoubleLLS, MergeOfTwoPartsEqualsTheFoldOfAllRows) {
   for (const RefRow& split : readRefCsv("numeric", "lls_merge_splits.csv")) {
     const LlsData d(split.text("name"));
-    const long at = static_cast<long>(split.num("split"));
+    const long at = split.num("split");
     const std::string what = split.text("name") + " split " + split.text("split");
     DoubleLLS whole, a, b;
     d.fold(whole, 0, d.rows(), d.rows());
-    d.fold(a, 0, at, static_cast<long>(split.num("chunk_a")));
-    d.fold(b, at, d.rows(), static_cast<long>(split.num("chunk_b")));
+    d.fold(a, 0, at, split.num("chunk_a"));
+    d.fold(b, at, d.rows(), split.num("chunk_b"));
     a.merge(b);
     const LLSResult got = a.finalize(), want = whole.finalize();
     const DoubleMatrix x = d.x(0, d.rows());

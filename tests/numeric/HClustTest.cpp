@@ -16,8 +16,7 @@ TEST(HClust, MembershipsMatchRForAllMethodsAndK2To6) {
   const DoubleMatrix x = fromRows(readRefNumbers("numeric", "hclust_iris_data.csv"));
   std::map<std::pair<int, int>, std::vector<int>> expected;  // method, k, row, group
   for (const auto& record : readRefNumbers("numeric", "hclust_iris_groups.csv"))
-    expected[{static_cast<int>(record[0]), static_cast<int>(record[1])}].push_back(
-        static_cast<int>(record[3]));
+    expected[{record[0], record[1]}].push_back(record[3]);
   ASSERT_EQ(expected.size(), 35u);
   for (const auto& [key, want] : expected)
     EXPECT_EQ(hclustCut(x.constData(), 149, 4, 149, key.second, key.first), want)

@@ -34,8 +34,7 @@ struct LlsData {
     for (const RefRow& row : readRefCsv("numeric", "lls_fits.csv")) {
       if (row.text("name") != name) continue;
       data = readRef(row.text("data"));
-      nx = static_cast<long>(row.num("nx")), ny = static_cast<long>(row.num("ny"));
-      w = static_cast<long>(row.num("w"));
+      nx = row.num("nx"), ny = row.num("ny"), w = row.num("w");
     }
   }
   long rows() const { return data.getNRow(); }

@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qmxmisc/numeric/DoubleMatrix.h"
@@ -97,8 +98,7 @@ inline void expectMatrixOps(const std::string& suite, const std::map<std::string
     SCOPED_TRACE(row[1] + " of " + row[2] + " and " + row[3]);
     const DoubleMatrix a = parseMatrix(row[2]), b = parseMatrix(row[3]);
     const DoubleMatrix got = ops.at(row[1])(a, b), want = parseMatrix(row[4]);
-    ASSERT_EQ(got.getNRow(), want.getNRow());
-    ASSERT_EQ(got.getNCol(), want.getNCol());
+    ASSERT_EQ(std::pair(got.getNRow(), got.getNCol()), std::pair(want.getNRow(), want.getNCol()));
     for (long k = 0; k < want.size(); ++k)
       EXPECT_NEAR(got[k], want[k], 1e-12) << "element " << k;
     EXPECT_EQ(valuesOf(a), valuesOf(parseMatrix(row[2])));
