@@ -1,5 +1,6 @@
-// Helpers of the least-squares tests: reference tables written by
-// tests/ref/numeric/lls_reference.R as matrices, row and column blocks, relative comparisons.
+// Helpers of the least-squares tests: the data sets of tests/ref/numeric/lls_fits.csv (and
+// the aliased design lls_rankdef_data.csv) as X, Y, W folded in chunks, and relative
+// comparisons of matrices.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,40 +8,53 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
-#include <vector>
 
 #include "numeric/TestSupport.h"
-#include "qmxmisc/numeric/DoubleMatrix.h"
-#include "qmxmisc/numeric/Index.h"
-#include "support/RefCsv.h"
+#include "qmxmisc/numeric/DoubleLLS.h"
 
 // The numeric table of tests/ref/numeric/<name>.csv as a matrix.
 inline DoubleMatrix readRef(const std::string& name) {
   return fromRows(readRefNumbers("numeric", name));
 }
 
-// Columns [first, first + count) of m.
-inline DoubleMatrix columnsOf(const DoubleMatrix& m, long first, long count) {
-  DoubleMatrix out(m.getNRow(), count);
-  for (long j = 0; j < count; ++j) {
-    for (long i = 0; i < m.getNRow(); ++i)
-      out(i, j) = m(i, first + j);
-  }
+// Rows [first, first + rows) and columns [col, col + cols) of m.
+inline DoubleMatrix blockOf(const DoubleMatrix& m, long first, long rows, long col, long cols) {
+  DoubleMatrix out(rows, cols);
+  for (long j = 0; j < cols; ++j)
+    for (long i = 0; i < rows; ++i)
+      out(i, j) = m(first + i, col + j);
   return out;
 }
 
-// Rows [first, first + count) of m.
-inline DoubleMatrix rowsOf(const DoubleMatrix& m, long first, long count) {
-  DoubleMatrix out(count, m.getNCol());
-  for (long j = 0; j < m.getNCol(); ++j) {
-    for (long i = 0; i < count; ++i)
-      out(i, j) = m(first + i, j);
+struct LlsData {
+  DoubleMatrix data;
+  long nx = 3, ny = 1, w = -1;
+  // By the name of a row of lls_fits.csv, or "rankdef" (x1 + x2 = x3, one response).
+  explicit LlsData(const std::string& name) : data(readRef("lls_rankdef_data.csv")) {
+    for (const RefRow& row : readRefCsv("numeric", "lls_fits.csv")) {
+      if (row.text("name") != name) continue;
+      data = readRef(row.text("data"));
+      nx = row.num("nx"), ny = row.num("ny"), w = row.num("w");
+    }
   }
-  return out;
-}
+  long rows() const { return data.getNRow(); }
+  DoubleMatrix x(long first, long n) const { return blockOf(data, first, n, 0, nx); }
+  DoubleMatrix y(long first, long n) const { return blockOf(data, first, n, nx, ny); }
+  DoubleMatrix wt(long first, long n) const {
+    return w < 0 ? DoubleMatrix() : blockOf(data, first, n, w, 1);
+  }
+  // Folds rows [first, last) into lls in chunks of `chunk` rows.
+  template <class Lls>
+  void fold(Lls& lls, long first, long last, long chunk, long nFixed = 1) const {
+    for (long begin = first; begin < last; begin += chunk) {
+      const long n = std::min(chunk, last - begin);
+      lls.update(LLSChunk{x(begin, n), y(begin, n), wt(begin, n), nFixed});
+    }
+  }
+};
 
-// Every element of actual within relTol of the expected element (relative per element; an
-// expected exact zero must be matched within relTol times the largest |expected| element).
+// Every element of actual within relTol of the expected element (an expected exact zero
+// within relTol times the largest |expected| element).
 inline void expectNear(const TMatrix<double>& actual, const TMatrix<double>& expected,
                        double relTol, const std::string& what) {
   ASSERT_EQ(actual.getNRow(), expected.getNRow()) << what;

@@ -18,6 +18,7 @@ constexpr double kBytesToMegabytes = 9.5367431640625e-07;  // 1 / 1048576
 }  // namespace
 
 void QMXProcILM::eraseAccumulator() {
+  acc.reset();
   lls.resize(0, 0, 0);
   restrictionsAdded = false;
 }
@@ -80,21 +81,35 @@ void QMXProcILM::executeChunk() {
   processChunk();
   executeReleaseRows(rows, 0);
   if (!isDone()) return;
-  if (rowsUsed <= 0) {
-    if (rowsMissing > 0)
+  if (acc.rowsUsed() <= 0) {
+    if (acc.rowsMissing() > 0)
       addInformation(
-          glm_proc::format(glm_proc::kMissingRowsInfo, static_cast<int>(rowsMissing)).c_str());
+          glm_proc::format(glm_proc::kMissingRowsInfo, static_cast<int>(acc.rowsMissing()))
+              .c_str());
     QMX_ThrowException("there is no valid data to fit the regression model");
   }
   backSolve();
   computeModelStats();
 }
 
+void QMXProcILM::mergeAccumulator(const ILMAccumulator& other) {
+  acc.merge(other);
+  backSolve();
+  computeModelStats();
+}
+
 long QMXProcILM::processChunk() {
+  const std::int64_t usedBefore = rowsUsed, missingBefore = rowsMissing;
   const long n = getDataChunk();
-  if (n < 1) return 0;
+  const std::int64_t used = rowsUsed - usedBefore, missing = rowsMissing - missingBefore;
+  const long nFixed = fit.intercept() ? 1 : 0;
+  if (n < 1) {
+    const DoubleMatrix none;
+    acc.update(ILMChunk{none, none, none, nFixed, used, missing});
+    return 0;
+  }
   if (coefNames.empty()) coefNames = modelMatrix.getColNames();
-  lls.rowBind(modelMatrix, response, weights, fit.intercept() ? 1 : 0);
+  acc.update(ILMChunk{modelMatrix, response, weights, nFixed, used, missing});
   return n;
 }
 
@@ -105,8 +120,12 @@ strVector QMXProcILM::responseNames() const {
   return names;
 }
 
+// The end of the data: the pooled factor, its restrictions, the coefficients.
 void QMXProcILM::backSolve() {
-  if (rowsUsed < 1) return;
+  ILMPooled pooled = acc.finalize();
+  if (pooled.rowsUsed < 1) return;
+  lls = std::move(pooled.factor);
+  restrictionsAdded = false;
   applyRestrictions();
   const strVector responses = responseNames();
   if (coefNames.empty()) QMX_ThrowException("missing coefficient names");

@@ -1,7 +1,7 @@
 // QMXProcILM: linear least-squares regression of one or more numeric responses on the model
 // matrix of a GeneralRegressionModel specification, in one pass over chunked data. Every
-// chunk is folded into a restricted least-squares accumulator (DoubleLRLS); at the end of
-// the data the sum-to-zero side conditions of the factors are added, the coefficients are
+// chunk is folded into one accumulator (ILMAccumulator); at the end of the data its pooled
+// factor gets the sum-to-zero side conditions of the factors, the coefficients are
 // solved and the statistics of the fit (standard errors, a sequential analysis-of-deviance
 // table with one row per term, coefficient correlations, per-term Wald importance) are kept
 // in a GLMFit. The numbers reproduce R's lm() with contr.sum contrasts and anova().
@@ -23,6 +23,7 @@
 #include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMModel.h"
+#include "qmxmisc/glm/QMXProcILMAccumulator.h"
 #include "qmxmisc/model/QMXProcModel.h"
 #include "qmxmisc/numeric/DoubleLRLS.h"
 #include "qmxmisc/numeric/String.h"
@@ -68,14 +69,19 @@ class QMXProcILM : public QMXProcModel {
   // State read by tests and derived procs.
   std::int32_t restrictionMode() const { return restrictMode; }
   const std::vector<std::int32_t>& restrictionFlags() const { return restrictFlags; }
+  // The factor of the last solve (restrictions included).
   const DoubleLRLS& accumulator() const { return lls; }
+  // The chunk state; mergeAccumulator folds in another run's chunk state (the same model
+  // over other rows) and solves again with the statistics.
+  const ILMAccumulator& chunkAccumulator() const { return acc; }
+  void mergeAccumulator(const ILMAccumulator& other);
   double absCorrelationThreshold() const { return absCorrThreshold; }
   bool correlationsWithIntercept() const { return corrWithIntercept; }
 
  protected:
   // init's step that chooses the restriction mode and flags (throws "Bad variable name").
   void chooseRestrictions();
-  // Marks the accumulator empty: the next applyRestrictions adds its restrictions again.
+  // Empties the chunk state and the solved factor: the next solve adds its restrictions again.
   void eraseAccumulator();
   // True for each coefficient (input column order) that the rank-revealing pivot leaves
   // aliased: pivot positions rank(1e-13) .. p - 1.
@@ -88,13 +94,15 @@ class QMXProcILM : public QMXProcModel {
 
   std::int32_t restrictMode = 1;
   GLMFit fit;
+  // The chunk state, and the factor of the last solve: acc.finalize() with the restrictions.
+  ILMAccumulator acc;
   DoubleLRLS lls;
   double absCorrThreshold = 0.5;
   bool corrWithIntercept = false;
   std::vector<std::int32_t> restrictFlags;
   // Column names of the model matrix, taken from the first chunk with rows.
   strVector coefNames;
-  // The restrictions are in the accumulator.
+  // The restrictions are in lls.
   bool restrictionsAdded = false;
   // Unscaled covariance of the coefficients of the last solve (computeCoefCovariance).
   DoubleMatrix coefCovariance;

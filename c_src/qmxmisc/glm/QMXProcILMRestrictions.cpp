@@ -11,7 +11,7 @@
 #include "qmxmisc/glm/QMXProcILM.h"
 
 void QMXProcILM::applyRestrictions() {
-  if (rowsUsed < 1 || restrictMode == 0 || restrictionsAdded) return;
+  if (acc.rowsUsed() < 1 || restrictMode == 0 || restrictionsAdded) return;
   if (!lls.isValid()) QMX_ThrowException("invalid linear least squares fit");
   const long p = lls.nCoef();
   if (p < 1) QMX_ThrowException("no coefficients");

@@ -114,7 +114,7 @@ void QMXProcILM::computeModelStats() {
     df(t + 1, 0) = termDf;
   }
 
-  fit.setMissing(static_cast<long>(rowsMissing));
+  fit.setMissing(static_cast<long>(acc.rowsMissing()));
   fit.setStdErr(stdErr);
   fit.setDeviance(deviance);
   fit.setDf(df);

@@ -4,8 +4,55 @@
 #include <stdexcept>
 #include <utility>
 
+namespace {
+
+// A new record with the contents of `node` (not its successor).
+std::unique_ptr<CovNode> cloneRecord(const CovNode& node) {
+  auto copy = std::make_unique<CovNode>(node.nTargets(), node.nCorrelations());
+  copy->targetSums = node.targetSums;
+  copy->correlationSums = node.correlationSums;
+  copy->targetSumSquares = node.targetSumSquares;
+  copy->correlationSumSquares = node.correlationSumSquares;
+  copy->crossProducts = node.crossProducts;
+  copy->blockCount = node.blockCount;
+  copy->rows = node.rows;
+  copy->weight = node.weight;
+  return copy;
+}
+
+}  // namespace
+
+CovNodeChain::CovNodeChain(const CovNodeChain& other)
+    : nTargets_(other.nTargets_), nCorrelations_(other.nCorrelations_) {
+  std::unique_ptr<CovNode>* tail = &head_;
+  for (const CovNode* node = other.head_.get(); node != nullptr; node = node->next.get()) {
+    *tail = cloneRecord(*node);
+    tail = &(*tail)->next;
+    ++allocatedNodes_;
+  }
+}
+
+CovNodeChain& CovNodeChain::operator=(const CovNodeChain& other) {
+  if (this != &other) *this = CovNodeChain(other);
+  return *this;
+}
+
 CovNodeChain::~CovNodeChain() {
   clear();
+}
+
+void CovNodeChain::absorbChain(const CovNodeChain& other) {
+  if (other.head_ == nullptr) return;
+  combine(true);
+  std::unique_ptr<CovNode> incoming = cloneRecord(*other.head_);
+  for (const CovNode* node = other.head_->next.get(); node != nullptr; node = node->next.get())
+    incoming->absorb(*node);
+  if (head_ == nullptr) {
+    ++allocatedNodes_;
+    pushFront(std::move(incoming));
+    return;
+  }
+  head_->absorb(*incoming);
 }
 
 void CovNodeChain::reset(long nTargets, long nCorrelations) {

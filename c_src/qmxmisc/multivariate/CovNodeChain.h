@@ -16,8 +16,12 @@
 class CovNodeChain {
  public:
   CovNodeChain() = default;
-  CovNodeChain(const CovNodeChain&) = delete;
-  CovNodeChain& operator=(const CovNodeChain&) = delete;
+  // Copies the filled records (not the pool) and the shape; the copy counts the records it
+  // holds as created.
+  CovNodeChain(const CovNodeChain& other);
+  CovNodeChain& operator=(const CovNodeChain& other);
+  CovNodeChain(CovNodeChain&& other) noexcept = default;
+  CovNodeChain& operator=(CovNodeChain&& other) noexcept = default;
   ~CovNodeChain();
 
   // Frees every record of both lists and sets the shape of records created from now on;
@@ -36,6 +40,10 @@ class CovNodeChain {
   void combine(bool force);
   // Frees every record in the pool.
   void releasePool();
+  // Combines every record of this chain into one, then absorbs the records of `other`
+  // (combined in a copy, as combine(true) would) as the older part. Throws std::bad_alloc
+  // when a record cannot be allocated.
+  void absorbChain(const CovNodeChain& other);
 
   const CovNode* head() const { return head_.get(); }
   long allocatedNodes() const { return allocatedNodes_; }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <numeric>
+#include <new>
 
 #include "qmxmisc/base/QMXProcRegistry.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
@@ -21,9 +21,8 @@ void QMXProcCov::initColumns() {
 
   targetColumns_.clear();
   correlationColumns_.clear();
-  usedRows_ = std::vector<long>();
   chunkValues_ = std::vector<double>();
-  nodes_.clear();
+  acc_ = CovAccumulator();
 
   nTargets_ = static_cast<long>(targetList_.size());
   if (nTargets_ < 1) {
@@ -39,13 +38,8 @@ void QMXProcCov::initColumns() {
   }
   correlationColumns_ = correlationList_;
 
-  nodes_.reset(nTargets_, nCorrelations_);
   const long capacity = std::clamp(getNumRows(), 0L, kQMXCovMaxRowsPerCall);
-  usedRows_.reserve(static_cast<std::size_t>(capacity));
-  targetSlots_.resize(static_cast<std::size_t>(nTargets_));
-  std::iota(targetSlots_.begin(), targetSlots_.end(), 0L);
-  correlationSlots_.resize(static_cast<std::size_t>(nCorrelations_));
-  std::iota(correlationSlots_.begin(), correlationSlots_.end(), nTargets_);
+  acc_ = CovAccumulator(nTargets_, nCorrelations_, capacity);
   chunkValues_.reserve(static_cast<std::size_t>(capacity * (nTargets_ + nCorrelations_)));
 }
 
@@ -53,11 +47,15 @@ void QMXProcCov::execute() {
   qmxBoundary(*this, kQMXProcCovInternalError, kQMXRunBoundary, [&] { executeChunk(); });
 }
 
+void QMXProcCov::mergeAccumulator(const CovAccumulator& other) {
+  acc_.merge(other);
+  acc_.compact();
+}
+
 // Copies the first m ready rows of every chosen column into chunkValues_, targets first:
 // slot s holds its column at [s * m, (s + 1) * m). The values are those getDouble returns
 // (NaN for a column the reader cannot give); gathering them once per column keeps the
-// per-value cost of the record filling off the reader's checked accessor, while the filling
-// still reads a value afresh each time it needs one, in the same order of arithmetic.
+// per-value cost of the accumulator off the reader's checked accessor.
 void QMXProcCov::gatherChunk(const QMXBufReader& reader, long m) {
   const long slots = nTargets_ + nCorrelations_;
   chunkValues_.resize(static_cast<std::size_t>(m * slots));
@@ -71,49 +69,29 @@ void QMXProcCov::gatherChunk(const QMXBufReader& reader, long m) {
 }
 
 // One chunk: the first min(n, 1000) ready rows are examined and released; the complete ones
-// become one record, combined with the earlier records. At the end of input every record is
-// combined into one and the pool is freed.
+// go to the accumulator. At the end of input the accumulator is compacted.
 void QMXProcCov::executeChunk() {
   const long n = executeRequestRows();
   const QMXBufReader* reader = getInputBufReader(0);
   if (n < 0) return;
   const long m = std::min(n, kQMXCovMaxRowsPerCall);
   // Without a successful init there are no columns: nothing is used, the rows are released.
-  const bool configured = !targetColumns_.empty() && !correlationColumns_.empty();
-
-  usedRows_.clear();
-  if (configured) {
+  if (!targetColumns_.empty() && !correlationColumns_.empty()) {
     gatherChunk(*reader, m);
-    const auto value = [&](long row, long slot) { return chunkValues_[slot * m + row]; };
-    const auto isMissing = [&](long row, long slot) { return isDoubleNaN(value(row, slot)); };
-    for (long row = 0; row < m; ++row) {
-      const bool missing = std::any_of(correlationSlots_.begin(), correlationSlots_.end(),
-                                       [&](long slot) { return isMissing(row, slot); }) ||
-                           std::any_of(targetSlots_.begin(), targetSlots_.end(),
-                                       [&](long slot) { return isMissing(row, slot); });
-      if (!missing) usedRows_.push_back(row);
+    try {
+      acc_.update(CovChunk{m, chunkValues_.data(), nullptr});
+    } catch (const std::bad_alloc&) {
+      char text[160];
+      std::snprintf(text, sizeof text,
+                    "can't allocate covariance array for %ld targets and %ld correlations",
+                    nTargets_, nCorrelations_);
+      addError(text);
+      return;
     }
-
-    if (!usedRows_.empty()) {
-      std::unique_ptr<CovNode> node = nodes_.take();
-      if (node == nullptr) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "can't allocate covariance array for %ld targets and %ld correlations",
-                      nTargets_, nCorrelations_);
-        addError(text);
-      }
-      if (hasError()) return;
-      node->fill(usedRows_, targetSlots_.data(), correlationSlots_.data(), value);
-      nodes_.pushFront(std::move(node));
-      nodes_.combine(false);
-    }
+    if (hasError()) return;
   }
 
   executeReleaseRows(m, 0);
 
-  if (reader->getEOF() && reader->getRowsReady() == 0) {
-    nodes_.combine(true);
-    nodes_.releasePool();
-  }
+  if (reader->getEOF() && reader->getRowsReady() == 0) acc_.compact();
 }

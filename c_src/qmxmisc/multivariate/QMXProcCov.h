@@ -2,10 +2,10 @@
 // column) pair of numeric input columns, with the means of these columns, in one pass over
 // chunked input with bounded memory.
 //
-// Each call examines at most 1000 rows of its chunk; rows with a missing value in any
-// chosen column are left out. The used rows of one call become one CovNode record (computed
-// with the chunk's own means), and records are combined pairwise (CovNodeChain) so that
-// results do not depend on the chunk size beyond rounding. Results are read by property.
+// Each call examines at most 1000 rows of its chunk and hands the chosen columns to a
+// CovAccumulator (rows with a missing value in any chosen column are left out there); the
+// end of input compacts it. The proc only drives the accumulator; results are read by
+// property.
 //
 // Properties (set): "clear.calc.columns", "define.target.column" (input column index),
 // "define.correlation.column", "print.matrix" (prints the results to standard output).
@@ -19,7 +19,7 @@
 
 #include "qmxbase/QMXProc.h"
 #include "qmxmisc/framework/QMXPropertyTable.h"
-#include "qmxmisc/multivariate/CovNodeChain.h"
+#include "qmxmisc/multivariate/CovAccumulator.h"
 
 class QMXProcCov : public QMXProc {
  public:
@@ -40,7 +40,12 @@ class QMXProcCov : public QMXProc {
   double targetMean(long i) const;
   double correlationMean(long j) const;
   std::int64_t totalRowsProcessed() const;
-  long allocatedNodes() const { return nodes_.allocatedNodes(); }
+  long allocatedNodes() const { return acc_.allocatedNodes(); }
+
+  // The fit so far; mergeAccumulator folds in another run's fit of the same columns (a
+  // distributed run) and compacts the result.
+  const CovAccumulator& accumulator() const { return acc_; }
+  void mergeAccumulator(const CovAccumulator& other);
 
  private:
   void initColumns();
@@ -48,20 +53,17 @@ class QMXProcCov : public QMXProc {
   void gatherChunk(const QMXBufReader& reader, long m);
   void printMatrix() const;
   // The record holding the results, or null when no row has been used.
-  const CovNode* result() const { return nodes_.head(); }
+  const CovNode* result() const { return acc_.head(); }
   bool inRange(long i, long j) const;
 
   long nTargets_ = 0;
   long nCorrelations_ = 0;
   std::vector<long> targetColumns_;
   std::vector<long> correlationColumns_;
-  std::vector<long> usedRows_;  // capacity min(getNumRows(), 1000)
   // The chosen columns of the current chunk, one slot per target then per correlation
-  // column; targetSlots_ / correlationSlots_ are the slot numbers.
+  // column (capacity min(getNumRows(), 1000) rows).
   std::vector<double> chunkValues_;
-  std::vector<long> targetSlots_;
-  std::vector<long> correlationSlots_;
   std::vector<long> targetList_;
   std::vector<long> correlationList_;
-  CovNodeChain nodes_;  // `head`, `freeNodes` and the count of allocated records
+  CovAccumulator acc_;
 };

@@ -4,13 +4,39 @@
 // matrix [R; X] (column-pivoted Householder QR), so memory is O(p^2 + q^2 + pq) whatever the
 // row count. After any number of chunks it gives coefficients (aliased rows 0), (X'X)^-1 and
 // the residual cross-products.
+//
+// It is a QMXAccumulator: update folds a chunk, merge folds in another fit's factor (its R
+// un-pivoted as p extra rows with their Q'Y, re-triangularised; the response statistics
+// pooled), finalize solves at the library's tolerance 1e-13.
 #pragma once
 
 #include "qmxmisc/numeric/DoubleMatrix.h"
 #include "qmxmisc/numeric/Vectors.h"
 
+// One chunk: X n x p, Y n x q, W an n x 1 column of case weights or any other shape for none;
+// the first nFixed columns stay in front of the pivoting.
+struct LLSChunk {
+  const DoubleMatrix& x;
+  const DoubleMatrix& y;
+  const DoubleMatrix& w;
+  long nFixed = 0;
+};
+
+// The fit of the rows seen: coef(1e-13), XtXinv(1e-13), SCPE, rank(1e-13), N and SumWt.
+struct LLSResult {
+  DoubleMatrix coef;
+  DoubleMatrix xtxInv;
+  DoubleMatrix scpe;
+  long rank = 0;
+  double n = 0.0;
+  double sumWt = 0.0;
+};
+
 class DoubleLLS {
  public:
+  using Chunk = LLSChunk;
+  using Result = LLSResult;
+
   DoubleLLS() = default;
   // Empty, then rowBind(X, Y, no weights, nFixed).
   DoubleLLS(const DoubleMatrix& x, const DoubleMatrix& y, long nFixed);
@@ -50,6 +76,13 @@ class DoubleLLS {
   // no weights; a weight <= 0 counts as 0). The first nFixed columns stay in front of the
   // pivoting. Throws "wrong number of rows" when X and Y differ in rows.
   void rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const DoubleMatrix& w, long nFixed);
+  void update(const LLSChunk& chunk) { rowBind(chunk.x, chunk.y, chunk.w, chunk.nFixed); }
+  // Folds in the rows `other` has seen (same columns, same responses); exact up to rounding
+  // and the signs of R's rows. The larger nFixed of the two is kept in front. Not for a factor
+  // holding restrictions.
+  void merge(const DoubleLLS& other);
+  // Empty (invalid) before any row.
+  LLSResult finalize() const;
 
   // p x q coefficients in input column order, aliased rows 0.
   DoubleMatrix coef(double tol, bool check) const;
@@ -84,6 +117,13 @@ class DoubleLLS {
   double SumWt_ = 0.0;
 
  private:
+  long q() const { return SCPY_.getNRow(); }
+  // Steps 3-6 of the fold: the rows of x and y (scaled by scale[i] when given) stacked under
+  // the factor and the whole re-triangularised.
+  void foldRows(const DoubleMatrix& x, const DoubleMatrix& y, const double* scale, long nFixed);
   // Steps 7-8 of the fold: the pooled weighted mean and centred cross-products.
   void updateResponseStats(const DoubleMatrix& y, const double* w, long q);
+  void poolMeans(const double* m, double weight, long qY);
+
+  long nFixed_ = 0;  // leading columns kept in front of the pivoting by the last fold
 };

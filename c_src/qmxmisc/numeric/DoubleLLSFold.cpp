@@ -1,4 +1,5 @@
-// DoubleLLS::rowBind: folds a chunk of rows into R, Q'Y and the response cross-products.
+// DoubleLLS::rowBind and merge: fold a chunk of rows, or another fit's factor, into R, Q'Y and
+// the response cross-products.
 //
 // The stored R is un-pivoted into the top of a stacked matrix S = [R; X] (weighted rows
 // scaled by sqrt(w)), S is decomposed with column pivoting (dgeqpf) and the stacked
@@ -42,10 +43,6 @@ void DoubleLLS::rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const Doub
   const long n = x.isValid() ? x.getNRow() : 0;
   if (n != y.getNRow()) QMX_ThrowException("wrong number of rows");
   if (n == 0) return;
-  const long pX = x.getNCol(), qY = y.getNCol();
-  const long r0 = R_.getNRow(), p0 = R_.getNCol(), q0 = QTY_.getNCol();
-  const long p = std::max(pX, p0), q = std::max(qY, q0);
-  const long rows = std::max(r0 >= 1 ? r0 + n : n, p);
 
   // Case weights: non-positive weights count as 0.
   const bool weighted = w.isValid() && w.getNRow() == n && w.getNCol() == 1;
@@ -58,8 +55,52 @@ void DoubleLLS::rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const Doub
       rootWeights[i] = std::sqrt(weights[i]);
     }
   }
+  nFixed_ = nFixed;
+  foldRows(x, y, weighted ? rootWeights.data() : nullptr, nFixed);
 
-  // Steps 3-4: S = [R un-pivoted; X], T = [Q'Y; Y].
+  // Steps 7-8.
+  N_ += static_cast<double>(n);
+  updateResponseStats(y, weighted ? weights.data() : nullptr, q());
+}
+
+// The R of `other` un-pivoted (its rows in input column order) is a set of rows whose
+// cross-product is other's X'WX and whose Q'Y part carries other's X'WY, so folding them in
+// as rows gives the factor of the union of both row sets (up to signs and rounding). The
+// response statistics are pooled as two chunks are.
+void DoubleLLS::merge(const DoubleLLS& other) {
+  if (other.N_ <= 0.0) return;
+  if (N_ <= 0.0) {
+    DoubleLLS::operator=(other);
+    return;
+  }
+  const long rb = other.R_.getNRow(), pb = other.R_.getNCol();
+  DoubleMatrix rows(rb, pb);
+  for (long i = 0; i < pb; ++i) {
+    const long column = other.pivot_[i] >= 1 && other.pivot_[i] <= pb ? other.pivot_[i] - 1 : i;
+    std::memcpy(rows.data() + column * rb, other.R_.constData() + i * rb,
+                static_cast<std::size_t>(rb) * sizeof(double));
+  }
+  nFixed_ = std::max(nFixed_, other.nFixed_);
+  foldRows(rows, other.QTY_, nullptr, nFixed_);
+  N_ += other.N_;
+  if (other.SumWt_ <= 0.0) return;
+  const long qb = other.SCPY_.getNRow(), ldq = q();
+  for (long colIdx = 0; colIdx < qb; ++colIdx)
+    for (long rowIdx = 0; rowIdx < qb; ++rowIdx)
+      SCPY_.data()[rowIdx + colIdx * ldq] += other.SCPY_.constData()[rowIdx + colIdx * qb];
+  poolMeans(other.Ybar_.data(), other.SumWt_, qb);
+}
+
+// Steps 3-6: S = [R un-pivoted; X scaled], T = [Q'Y; Y scaled]; S is decomposed, T rotated,
+// and the leading rows become the new factor.
+void DoubleLLS::foldRows(const DoubleMatrix& x, const DoubleMatrix& y, const double* scale,
+                         long nFixed) {
+  const long n = x.getNRow();
+  const long pX = x.getNCol(), qY = y.getNCol();
+  const long r0 = R_.getNRow(), p0 = R_.getNCol(), q0 = QTY_.getNCol();
+  const long p = std::max(pX, p0), q = std::max(qY, q0);
+  const long rows = std::max(r0 >= 1 ? r0 + n : n, p);
+
   DoubleQR stacked(rows, p);
   double* s = stacked.data();
   for (long i = 0; i < p0; ++i) {
@@ -73,7 +114,6 @@ void DoubleLLS::rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const Doub
   for (long j = 0; j < q0; ++j)
     std::memcpy(t + j * rows, QTY_.constData() + j * r0,
                 static_cast<std::size_t>(r0) * sizeof(double));
-  const double* scale = weighted ? rootWeights.data() : nullptr;
   stackRows(x.constData(), n, pX, scale, s, rows, r0);
   stackRows(y.constData(), n, qY, scale, t, rows, r0);
 
@@ -89,10 +129,6 @@ void DoubleLLS::rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const Doub
   for (long j = 0; j < q; ++j)
     std::memcpy(qty + j * p, t + j * rows, static_cast<std::size_t>(p) * sizeof(double));
   pivot_ = stacked.pivot();
-
-  // Steps 7-8.
-  N_ += static_cast<double>(n);
-  updateResponseStats(y, weighted ? weights.data() : nullptr, q);
 }
 
 // Chunk mean m and centred cross-products sum w d d' (dgemm), then the pooled update of the
@@ -115,12 +151,19 @@ void DoubleLLS::updateResponseStats(const DoubleMatrix& y, const double* w, long
   DoubleMatrix weightedCentred = centred;
   if (w != nullptr) centred.multiplyColumnsInto(weightedCentred, weightColumn, false);
 
-  const int qi = blasInt(qY), ni = blasInt(n), ldq = blasInt(q), one = 1;
+  const int qi = blasInt(qY), ni = blasInt(n), ldq = blasInt(q);
   const double alpha = 1.0, beta = 1.0;
   dgemm_("T", "N", &qi, &qi, &ni, &alpha, weightedCentred.constData(), &ni, centred.constData(),
          &ni, &beta, SCPY_.data(), &ldq);
 
-  const double* m = mean.constData();
+  poolMeans(mean.constData(), chunkWeight, qY);
+}
+
+// The running mean moves to the pooled mean of (Ybar, SumWt) and (m, weight), and SCPY gains
+// the between-means term f (Ybar - m)(Ybar - m)' with f = SumWt weight / (SumWt + weight).
+void DoubleLLS::poolMeans(const double* m, double chunkWeight, long qY) {
+  const int qi = blasInt(qY), ldq = blasInt(q()), one = 1;
+  const double alpha = 1.0;
   if (SumWt_ <= 0.0) {
     std::copy_n(m, qY, Ybar_.data());
   } else {

@@ -4,6 +4,7 @@
 // permuted back to input column order.
 #include <algorithm>
 
+#include "qmxmisc/base/QMXAccumulator.h"
 #include "qmxmisc/numeric/BlasInternal.h"
 #include "qmxmisc/numeric/DoubleLLS.h"
 #include "qmxmisc/numeric/DoubleQR.h"
@@ -14,6 +15,8 @@ namespace {
 // The library's rank tolerance where none is passed.
 constexpr double kDefaultRankTol = 1e-13;
 }  // namespace
+
+static_assert(QMXAccumulator<DoubleLLS>);
 
 DoubleMatrix DoubleLLS::coef(double tol, bool check) const {
   if (check) validate();
@@ -66,6 +69,18 @@ DoubleMatrix DoubleLLS::SCPE(bool check) const {
     dsyrk_("U", "T", &qi, &ri, &minusOne, QTY_.constData(), &ldp, &plusOne, scpe.data(), &qi);
   qrk::mirrorUpper(scpe.data(), q, q);
   return scpe;
+}
+
+LLSResult DoubleLLS::finalize() const {
+  LLSResult result;
+  if (!isValid() || N_ <= 0.0) return result;
+  result.coef = coef(kDefaultRankTol, false);
+  result.xtxInv = XtXinv(kDefaultRankTol, false);
+  result.scpe = SCPE(false);
+  result.rank = rank(kDefaultRankTol, false);
+  result.n = N_;
+  result.sumWt = SumWt_;
+  return result;
 }
 
 long DoubleLLS::rank(double tol, bool check) const {

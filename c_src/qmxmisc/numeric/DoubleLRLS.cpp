@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "qmxmisc/base/QMXAccumulator.h"
 #include "qmxmisc/base/QMXAssert.h"
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/numeric/BlasInternal.h"
@@ -19,6 +20,8 @@ namespace {
 // Tolerance of the rank stored as the fit rank.
 constexpr double kFitRankTol = 1e-13;
 }  // namespace
+
+static_assert(QMXAccumulator<DoubleLRLS>);
 
 DoubleLRLS::DoubleLRLS(const DoubleMatrix& x, const DoubleMatrix& y) : DoubleLLS(x, y, 0) {}
 
@@ -41,6 +44,13 @@ void DoubleLRLS::erase() {
   DoubleLLS::resize(0, 0, 0);
   N_ = 0.0;
   SumWt_ = 0.0;
+  fitRank_ = 0;
+}
+
+void DoubleLRLS::merge(const DoubleLRLS& other) {
+  QMX_ASSERT(restrictRows_.empty() && other.restrictRows_.empty(),
+             "restrictions are added after the last merge");
+  DoubleLLS::merge(other);
   fitRank_ = 0;
 }
 

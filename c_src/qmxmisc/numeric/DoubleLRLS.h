@@ -5,8 +5,8 @@
 // below with Givens rotations (BLAS drotg/drot/daxpy/dswap). The ordinary back-solve then
 // returns the restricted least-squares solution.
 //
-// Use: rowBind every chunk, beginRestrictions, addRestriction per condition,
-// endRestrictions, then coef / getRegSS / getD / fitRank.
+// Use: rowBind (update) every chunk and merge the fits of other row sets, beginRestrictions,
+// addRestriction per condition, endRestrictions, then coef / getRegSS / getD / fitRank.
 #pragma once
 
 #include "qmxmisc/numeric/DoubleLLS.h"
@@ -29,6 +29,9 @@ class DoubleLRLS : public DoubleLLS {
   void resize(long p, long pR, long q) override;
   // Restriction rows emptied, DoubleLLS::resize(0, 0, 0), N, SumWt and fit rank zeroed.
   void erase() override;
+
+  // DoubleLLS::merge of the data of two fits; only before beginRestrictions.
+  void merge(const DoubleLRLS& other);
 
   long nCoef() const { return R_.getNCol(); }
   long nResp() const { return QTY_.getNCol(); }

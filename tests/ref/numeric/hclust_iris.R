@@ -12,35 +12,22 @@ set.seed(20261205)
 x <- x + matrix(runif(length(x), -0.005, 0.005), nrow(x))
 d2 <- dist(x)^2
 stopifnot(length(unique(as.vector(d2))) == length(d2))
-header <- paste("#", R.version.string)
 f17 <- function(v) sprintf("%.17g", v)
-
-out <- "hclust_iris_data.csv"
-writeLines(header, out)
-suppressWarnings(write.table(apply(x, 2, f17), out, sep = ",", quote = FALSE, row.names = FALSE,
-                             col.names = c("x1", "x2", "x3", "x4"), append = TRUE))
-
+write_ref <- function(table, out, ...) {
+  writeLines(c(paste("#", R.version.string), if (out != "hclust_iris_data.csv")
+    "# method codes: 1 ward.D, 2 single, 3 complete, 4 average, 5 mcquitty, 6 median, 7 centroid"), out)
+  suppressWarnings(write.table(table, out, sep = ",", quote = FALSE, row.names = FALSE, append = TRUE, ...))
+}
+write_ref(apply(x, 2, f17), "hclust_iris_data.csv", col.names = c("x1", "x2", "x3", "x4"))
 methods <- c("ward.D", "single", "complete", "average", "mcquitty", "median", "centroid")
 groups <- list()
 centers <- list()
-for (code in seq_along(methods)) {
-  tree <- hclust(d2, method = methods[code])
-  for (k in 2:6) {
-    g <- cutree(tree, k)
-    groups[[length(groups) + 1]] <- data.frame(method = code, k = k, row = seq_along(g), group = g)
-    for (grp in 1:k) {
-      m <- colMeans(x[g == grp, , drop = FALSE])
-      centers[[length(centers) + 1]] <- data.frame(method = code, k = k, group = grp,
-                                                   c1 = f17(m[1]), c2 = f17(m[2]),
-                                                   c3 = f17(m[3]), c4 = f17(m[4]))
-    }
-  }
+for (code in seq_along(methods)) for (k in 2:6) {
+  g <- cutree(hclust(d2, method = methods[code]), k)
+  groups[[length(groups) + 1]] <- data.frame(method = code, k = k, row = seq_along(g), group = g)
+  m <- t(sapply(1:k, function(grp) f17(colMeans(x[g == grp, , drop = FALSE]))))
+  centers[[length(centers) + 1]] <- data.frame(method = code, k = k, group = 1:k, c1 = m[, 1],
+                                               c2 = m[, 2], c3 = m[, 3], c4 = m[, 4])
 }
-out <- "hclust_iris_groups.csv"
-writeLines(c(header, "# method codes: 1 ward.D, 2 single, 3 complete, 4 average, 5 mcquitty, 6 median, 7 centroid"), out)
-suppressWarnings(write.table(do.call(rbind, groups), out, sep = ",", quote = FALSE,
-                             row.names = FALSE, append = TRUE))
-out <- "hclust_iris_centers.csv"
-writeLines(c(header, "# method codes: 1 ward.D, 2 single, 3 complete, 4 average, 5 mcquitty, 6 median, 7 centroid"), out)
-suppressWarnings(write.table(do.call(rbind, centers), out, sep = ",", quote = FALSE,
-                             row.names = FALSE, append = TRUE))
+write_ref(do.call(rbind, groups), "hclust_iris_groups.csv")
+write_ref(do.call(rbind, centers), "hclust_iris_centers.csv")

@@ -1,0 +1,65 @@
+// ILMAccumulator: the chunk state of the linear-model fit, as a QMXAccumulator
+// (qmxmisc/base/QMXAccumulator.h): the least-squares factor of the weighted model matrix and
+// responses (DoubleLRLS: R, Q'Y, the response means and centred cross-products, N and the
+// weight sum) and the counts of used rows and of rows left out for missing values.
+//
+// QMXProcILM owns one and only drives it: each chunk's model matrix goes to update, the end
+// of input takes finalize (the pooled factor) and adds the side conditions of the factors to
+// it before solving; the statistics are derived from that result alone. Each pass of
+// QMXProcIGLM gathers the working responses and weights of that pass in one.
+#pragma once
+
+#include <cstdint>
+
+#include "qmxmisc/base/QMXAccumulator.h"
+#include "qmxmisc/numeric/DoubleLRLS.h"
+
+struct ILMChunk {
+  const DoubleMatrix& x;  // model matrix of the used rows (no rows: counts only)
+  const DoubleMatrix& y;
+  const DoubleMatrix& w;  // n x 1 case weights, or empty
+  long nFixed = 0;        // 1 with an intercept: kept first in the pivoting
+  std::int64_t rowsUsed = 0;
+  std::int64_t rowsMissing = 0;
+};
+
+struct ILMPooled {
+  DoubleLRLS factor;  // no restrictions yet
+  std::int64_t rowsUsed = 0;
+  std::int64_t rowsMissing = 0;
+};
+
+class ILMAccumulator {
+ public:
+  using Chunk = ILMChunk;
+  using Result = ILMPooled;
+
+  void update(const ILMChunk& chunk) {
+    if (chunk.x.isValid() && chunk.x.getNRow() > 0)
+      factor_.rowBind(chunk.x, chunk.y, chunk.w, chunk.nFixed);
+    rowsUsed_ += chunk.rowsUsed;
+    rowsMissing_ += chunk.rowsMissing;
+  }
+  void merge(const ILMAccumulator& other) {
+    factor_.merge(other.factor_);
+    rowsUsed_ += other.rowsUsed_;
+    rowsMissing_ += other.rowsMissing_;
+  }
+  ILMPooled finalize() const { return ILMPooled{factor_, rowsUsed_, rowsMissing_}; }
+  // Empty again (a new pass).
+  void reset() {
+    factor_.resize(0, 0, 0);
+    rowsUsed_ = 0;
+    rowsMissing_ = 0;
+  }
+
+  std::int64_t rowsUsed() const { return rowsUsed_; }
+  std::int64_t rowsMissing() const { return rowsMissing_; }
+
+ private:
+  DoubleLRLS factor_;
+  std::int64_t rowsUsed_ = 0;
+  std::int64_t rowsMissing_ = 0;
+};
+
+static_assert(QMXAccumulator<ILMAccumulator>);
