@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "glm/GlmProcTestSupport.h"
+#include "glm/GlmProcCases.h"
 #include "qmxmisc/glm/QMXProcILM.h"
 #include "support/MergeContract.h"
 
@@ -16,16 +16,16 @@ namespace {
 
 // mtcars with wt missing in rows 3 and 20.
 QMXMemoryTable mtcarsWithMissing() {
-  const QMXMemoryTable full = glmproc::mtcarsTable();
+  const QMXMemoryTable full = glmcase::mtcars();
   std::vector<double> wt = full.numbers("wt");
   wt[3] = wt[20] = std::numeric_limits<double>::quiet_NaN();
   QMXMemoryTable table;
-  table.addDoubleColumn("mpg", full.numbers("mpg"))
-      .addDoubleColumn("wt", wt)
-      .addDoubleColumn("hp", full.numbers("hp"))
-      .addFactorColumn("cyl", full.texts("cyl"), glmproc::kCylLevels)
-      .addFactorColumn("am", full.texts("am"), glmproc::kAmLevels)
-      .addDoubleColumn("w", full.numbers("w"));
+  for (const QMXColumnInfo& info : full.schema()) {
+    if (info.type == QMXColumnType::Factor)
+      table.addFactorColumn(info.name, full.texts(info.name), info.levels);
+    else
+      table.addDoubleColumn(info.name, info.name == "wt" ? wt : full.numbers(info.name));
+  }
   return table;
 }
 
@@ -48,9 +48,14 @@ TEST(QMXProcILMMerge, MergedHalvesEqualTheWholeFit) {
   const QMXMemoryTable table = mtcarsWithMissing();
   for (const bool weighted : {false, true}) {
     SCOPED_TRACE(weighted ? "weighted" : "unweighted");
-    const std::string spec = glmproc::specDocument(glmproc::factorModel(weighted));
+    const std::string spec = glmcase::specDocument(
+        table, "mpg ~ wt + hp + cyl + am + cyl:am + wt:cyl", weighted ? "w" : "");
     const auto fit = [&](QMXProcILM& proc, const QMXMemoryTable& rows) {
-      return glmproc::runProc(proc, "QMXProcILM", rows, 7, {{"model.vtml", {spec}}}).ok;
+      return qmxtest::ProcHarness(proc, "QMXProcILM")
+          .input(rows)
+          .set("model.vtml", {spec})
+          .run(7)
+          .ok;
     };
     const auto merge = [](QMXProcILM& a, const QMXProcILM& b) {
       a.mergeAccumulator(b.chunkAccumulator());
