@@ -44,7 +44,7 @@ TEST(QMXProcPredict, PropertiesStoreTextsMapAndModel) {
                 "internal error while processing data in the prediction proceedure"});
 }
 
-TEST(QMXProcPredict, SecondInputStopsInit) {
+TEST(QMXProcPredict, SecondInputAndInvalidFitStopInit) {
   FakeScoringProc proc(regressionFit(), regressionCoef());
   EXPECT_TRUE(proc.isReady());
   const QMXMemoryTable table = regressionTable();
@@ -56,6 +56,9 @@ TEST(QMXProcPredict, SecondInputStopsInit) {
   EXPECT_FALSE(pipeline.run());
   EXPECT_EQ(pipeline.error(), "this proc takes 1 input buffer, 2 were attached");
   EXPECT_TRUE(proc.isDone());
+  ModelTerms none;  // no terms and no intercept: not a valid fit, so not ready
+  none.setIntercept(false);
+  EXPECT_FALSE(FakeScoringProc(none, {}).isReady());
 }
 
 TEST(QMXProcPredict, OutputBufferShorterThanTheChunk) {
