@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "qmxmisc/base/QMXException.h"
+#include "support/TextFiles.h"
 
 extern "C" {
 QMXProc* qmx_s_create_QMXProcCov(QMXProc** out);
@@ -95,29 +96,11 @@ const std::map<std::string, std::function<std::unique_ptr<QMXProc>()>> kFactorie
     {"FakeBase", [] { return std::make_unique<FakeBase>(); }},
     {"FakeDerived", [] { return std::make_unique<FakeDerived>(); }}};
 
-std::vector<std::string> split(const std::string& text, const std::string& separator) {
-  std::vector<std::string> parts;
-  std::size_t at = 0;
-  for (std::size_t next; (next = text.find(separator, at)) != std::string::npos;
-       at = next + separator.size())
-    parts.push_back(text.substr(at, next - at));
-  parts.push_back(text.substr(at));
-  return parts;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  EXPECT_TRUE(in) << path;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // "-": no value; "a|b": a chain; "''": an empty value; "@path": a file under tests/.
 std::vector<std::string> valuesOf(const std::string& cell) {
   std::vector<std::string> values;
   if (cell == "-") return values;
-  for (const std::string& value : split(cell, "|")) {
+  for (const std::string& value : splitText(cell, "|")) {
     if (value == "''") {
       values.emplace_back();
     } else if (value.starts_with("@")) {
@@ -161,7 +144,7 @@ TEST(QMXPropertyTable, EveryPropertyOfEveryProcAsTabled) {
   std::unique_ptr<QMXProc> proc;
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '#' || line.starts_with("case\t")) continue;
-    const std::vector<std::string> cell = split(line, "\t");
+    const std::vector<std::string> cell = splitText(line, "\t");
     ASSERT_EQ(cell.size(), 7u) << line;  // case class op property values answer messages
     SCOPED_TRACE(line);
     if (cell[0] != caseName) proc = kFactories.at(cell[1])();

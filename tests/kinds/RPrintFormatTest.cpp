@@ -11,18 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::stringstream stream(text);
-  std::string part;
-  while (std::getline(stream, part, separator))
-    parts.push_back(part);
-  return parts;
-}
-
-}  // namespace
+#include "support/TextFiles.h"
 
 TEST(RPrintFormat, MatchesRFormatAndFormatPval) {
   // Exact text, padding included.
@@ -32,15 +21,15 @@ TEST(RPrintFormat, MatchesRFormatAndFormatPval) {
   int cases = 0;
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '#' || line.rfind("kind,", 0) == 0) continue;
-    const std::vector<std::string> fields = split(line, ',');
+    const std::vector<std::string> fields = splitText(line, ',');
     ASSERT_EQ(fields.size(), 4u) << line;
     std::vector<double> values;
-    for (const std::string& text : split(fields[2], ';'))
+    for (const std::string& text : splitText(fields[2], ';'))
       values.push_back(std::stod(text));
     const int digits = std::stoi(fields[1]);
     const std::vector<std::string> got =
         fields[0] == "real" ? formatReal(values, digits) : formatPval(values, digits);
-    EXPECT_EQ(got, split(fields[3], ';')) << line;
+    EXPECT_EQ(got, splitText(fields[3], ';')) << line;
     ++cases;
   }
   EXPECT_EQ(cases, 21);

@@ -30,6 +30,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TextFiles.h"
+
 namespace clicases {
 
 struct Outcome {
@@ -70,12 +72,6 @@ inline std::vector<std::string> fields(const std::string& line) {
     cells.push_back(cell);
   if (!line.empty() && line.back() == '\t') cells.emplace_back();
   return cells;
-}
-
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << "cannot read " << path;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline std::string maskTimestamps(const std::string& text) {

@@ -28,8 +28,8 @@ inline std::string tempPath(const std::string& name) {
   return ::testing::TempDir() + "qmx_cli_test_" + std::to_string(::getpid()) + "_" + name;
 }
 
+using ::readFile;
 using clicases::exists;
-using clicases::readFile;
 
 // The cells of a CSV text without quoted commas; empty and '#' lines are left out.
 inline std::vector<std::vector<std::string>> csvRows(const std::string& text) {
