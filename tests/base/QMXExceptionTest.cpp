@@ -37,9 +37,7 @@ TEST(QMXException, OwnedTextsAreCopiedSharedStoresAreShared) {
     EXPECT_FALSE(copy.owned());
     EXPECT_EQ(copy.message(), shared->message());
   }
-  EXPECT_STREQ(fatal, "Internal Error");
-  EXPECT_STREQ(memory, "Insufficient memory available");
-  EXPECT_STREQ(sized, "Insufficient memory available for 123456789 bytes");
+  EXPECT_STREQ(memory, "Insufficient memory available");  // the others: QMXProcBoundaryTest
 }
 
 TEST(QMXException, AssignmentCopiesBySameRule) {
@@ -66,7 +64,6 @@ TEST(QMXException, ThrowFormatsCompleteTextOfAnyLengthAsAStdException) {
   } catch (const std::exception& e) {
     EXPECT_EQ(std::string(e.what()), longName + "|-7|1234567890123|0.5|2.250000");
   }
-  EXPECT_THROW(throw QMXMemoryException(8L), QMXException);
 }
 
 }  // namespace

@@ -13,24 +13,13 @@
 #include <vector>
 
 #include "qmxbase/QMXMemoryTable.h"
+#include "support/TableChunk.h"
 #include "support/ThrownMessage.h"
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-// A buffer holding every row of a table as one chunk, and a reader on it.
-struct Chunk {
-  explicit Chunk(const QMXMemoryTable& table, long requestRows = 1000) {
-    buf.setSchema(table.schema());
-    buf.block() = table.block();
-    reader.setBuf(&buf);
-    reader.setRequestRows(requestRows);
-  }
-  QMXBuf buf;
-  QMXBufReader reader;
-};
 
 QMXMemoryTable sampleTable() {
   QMXMemoryTable table;
@@ -69,7 +58,7 @@ TEST(QMXNaNExclude, ReadsTheRowsWhoseVariablesAreFinite) {
   table.addDoubleColumn("x", x).addDoubleColumn("y", y).addDoubleColumn("z", z);
   for (long request : {3L, 50L, 80L}) {
     SCOPED_TRACE(request);
-    Chunk chunk(table, request);
+    TableChunk chunk(table, request);
     QMXNaNExclude filter(chunk.reader);
     EXPECT_EQ(filter.setVariables(strVector{"x", "y"}), 2);
     const long ready = std::min(request, 50L);
@@ -98,7 +87,7 @@ TEST(QMXNaNExclude, ReadsTheRowsWhoseVariablesAreFinite) {
 
 TEST(QMXNaNExclude, AddVariablesFollowsBufferOrder) {
   const QMXMemoryTable table = sampleTable();
-  Chunk chunk(table);
+  TableChunk chunk(table);
   QMXNaNExclude filter(chunk.reader);
   EXPECT_EQ(filter.addVariables(strVector{"c", "nope", "a", "c"}), 2);
   EXPECT_EQ(filter.variables(), (strVector{"a", "c"}));
@@ -113,7 +102,7 @@ TEST(QMXNaNExclude, AddVariablesFollowsBufferOrder) {
 
 TEST(QMXNaNExclude, Samples) {
   const QMXMemoryTable table = sampleTable();
-  Chunk chunk(table);
+  TableChunk chunk(table);
   QMXNaNExclude filter(chunk.reader);
   filter.setVariables(strVector{"a", "b"});
   const std::vector<long> complete = completeRows(table, {0, 1});
@@ -140,7 +129,7 @@ TEST(QMXNaNExclude, Samples) {
 
 TEST(QMXNaNExclude, LevelNames) {
   const QMXMemoryTable table = sampleTable();
-  Chunk chunk(table);
+  TableChunk chunk(table);
   QMXNaNExclude filter(chunk.reader);
   filter.setVariables(strVector{"a", "b"});
   std::vector<const char*> out(8);
@@ -157,7 +146,7 @@ TEST(QMXNaNExclude, LevelNames) {
 
 TEST(QMXNaNExclude, Errors) {
   const QMXMemoryTable table = sampleTable();
-  Chunk chunk(table);
+  TableChunk chunk(table);
   QMXNaNExclude filter(chunk.reader);
   std::vector<double> out(8);
   EXPECT_EQ(thrownMessage([&] { filter.getDoubleArray("missing", out.data()); }),

@@ -13,6 +13,7 @@
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
 #include "qmxmisc/numeric/Index.h"
+#include "support/TableChunk.h"
 #include "support/ThrownMessage.h"
 
 namespace modeltest {
@@ -55,17 +56,7 @@ inline ModelTerms makeModel(const std::vector<std::string>& variables,
   return model;
 }
 
-// Every row of a table in one buffer; the reader's request rows limit the chunk.
-struct Chunk {
-  explicit Chunk(const QMXMemoryTable& table, long requestRows = 100000) {
-    buf.setSchema(table.schema());
-    buf.block() = table.block();
-    reader.setBuf(&buf);
-    reader.setRequestRows(requestRows);
-  }
-  QMXBuf buf;
-  QMXBufReader reader;
-};
+using Chunk = TableChunk;
 
 // Column names, rows and index values as standard containers, for comparisons.
 inline std::vector<std::string> colNames(const DoubleMatrix& m) {

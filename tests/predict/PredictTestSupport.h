@@ -83,7 +83,6 @@ class FakeScoringProc : public QMXProcPredict {
     }
   }
 
-  using QMXProcPredict::keepColumnString;
   using QMXProcPredict::setClusterCount;
   const ModelMatrix& matrix() const { return modelMatrix; }
 
@@ -144,9 +143,6 @@ inline ModelTerms clusterFit() {
   return modeltest::makeModel({"k"}, {{"k", {1}}}, {}, false);
 }
 
-inline QMXColumnInfo doubleColumn(const std::string& name) {
-  return {name, QMXColumnType::Double, {}};
-}
 struct RunResult {
   bool ok = false;
   std::string error;

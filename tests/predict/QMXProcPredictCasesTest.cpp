@@ -9,23 +9,15 @@
 #include <vector>
 
 #include "predict/PredictTestSupport.h"
+#include "support/TextFiles.h"
 
 using namespace predicttest;
 
 namespace {
 
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::size_t at = 0;
-  for (std::size_t next; (next = text.find(separator, at)) != std::string::npos; at = next + 1)
-    parts.push_back(text.substr(at, next - at));
-  parts.push_back(text.substr(at));
-  return parts;
-}
-
 std::vector<double> numbersOf(const std::string& list) {
   std::vector<double> values;
-  for (const std::string& item : split(list, ','))
+  for (const std::string& item : splitText(list, ','))
     values.push_back(std::stod(item));
   return values;
 }
@@ -34,15 +26,15 @@ std::vector<double> numbersOf(const std::string& list) {
 QMXMemoryTable tableOf(const std::string& spec) {
   QMXMemoryTable table;
   if (spec == "-") return table;
-  for (const std::string& column : split(spec, ';')) {
+  for (const std::string& column : splitText(spec, ';')) {
     const std::size_t colon = column.find(':'), equals = column.find('=');
     const std::string name = column.substr(0, colon), kind = column.substr(colon + 1, 1);
     const std::string values = column.substr(equals + 1);
     if (kind == "d") table.addDoubleColumn(name, numbersOf(values));
-    if (kind == "s") table.addStringColumn(name, split(values, ','));
+    if (kind == "s") table.addStringColumn(name, splitText(values, ','));
     if (kind == "f")
-      table.addFactorColumn(name, split(values, ','),
-                            split(column.substr(colon + 3, equals - colon - 4), '/'));
+      table.addFactorColumn(name, splitText(values, ','),
+                            splitText(column.substr(colon + 3, equals - colon - 4), '/'));
   }
   return table;
 }
@@ -74,22 +66,22 @@ TEST(QMXProcPredict, ScoringCasesAsTabled) {
   std::map<std::string, QMXMemoryTable> tables = {{"regression", regressionTable()}};
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
-    const std::vector<std::string> cell = split(line, '\t');
+    const std::vector<std::string> cell = splitText(line, '\t');
     if (cell[0] == "table") {
       tables[cell[1]] = tableOf(cell[2]);
       continue;
     }
     ASSERT_EQ(cell.size(), 8u) << line;  // case fit table chunks options properties schema expect
     std::vector<std::vector<std::string>> properties;
-    for (const std::string& request : split(cell[5], ';')) {
+    for (const std::string& request : splitText(cell[5], ';')) {
       if (request == "-") continue;
-      properties.push_back(split(request, '|'));
+      properties.push_back(splitText(request, '|'));
       for (std::string& value : properties.back())
         if (value == "''") value.clear();
     }
     QMXSchema schema;
     std::map<std::string, char> kinds;
-    for (const std::string& column : split(cell[6], ',')) {
+    for (const std::string& column : splitText(cell[6], ',')) {
       if (column == "-") continue;
       const std::string name = column.substr(0, column.size() - 2);
       kinds[name] = column.back();
@@ -105,7 +97,7 @@ TEST(QMXProcPredict, ScoringCasesAsTabled) {
                                   : cell[2] == "-" || cell[2].find(':') != std::string::npos
                                       ? &given
                                       : &tables.at(cell[2]);
-    for (const std::string& chunk : split(cell[3], ',')) {
+    for (const std::string& chunk : splitText(cell[3], ',')) {
       SCOPED_TRACE(cell[0] + " at chunk size " + chunk);
       FakeScoringProc proc = procOf(cell[1]);
       if (cell[1] == "cluster12") proc.setClusterCount(12);
@@ -115,7 +107,7 @@ TEST(QMXProcPredict, ScoringCasesAsTabled) {
       proc.throwForeign = cell[4] == "foreign";
       const RunResult run = runScoring(proc, table, std::stol(chunk), schema, properties);
       std::vector<std::string> errors;
-      for (const std::string& item : split(cell[7], ';')) {
+      for (const std::string& item : splitText(cell[7], ';')) {
         const std::size_t equals = item.find('=');
         const std::string key = item.substr(0, equals), value = item.substr(equals + 1);
         std::string got;

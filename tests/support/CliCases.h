@@ -1,13 +1,16 @@
 // CliCases: a table of command-line cases in a tab-separated data file, run by one driver.
 // Each line is one case:
 //
-//   ARGUMENTS <TAB> STATUS <TAB> STDOUT <TAB> STDERR <TAB> LEFT_OUT
+//   ARGUMENTS <TAB> STATUS <TAB> STDOUT <TAB> STDERR <TAB> LEFT_OUT [<TAB> WRITTEN]
 //
 //   ARGUMENTS  the command's arguments, as shell words
 //   STATUS     the expected exit status
-//   STDOUT     a text standard output must contain; empty: standard output must be empty
+//   STDOUT     a text standard output must contain; empty: standard output must be empty;
+//              "@PATH": standard output must equal the file PATH
 //   STDERR     the full expected standard error ("\n" and "\t" escaped)
-//   LEFT_OUT   a file that must not exist after the run, nor its ".tmp"; empty for none
+//   LEFT_OUT   a file the run must not leave (removed before it), nor its ".tmp"; empty for none
+//   WRITTEN    "FILE=PATH": the file the run wrote equals the file PATH, every
+//              <Timestamp>...</Timestamp> masked; FILE is then removed
 //
 // A line "setup <TAB> ARGUMENTS" runs a command that must succeed before the cases after it
 // (e.g. a fit whose model later cases score). Lines starting with '#' and empty lines are
@@ -20,10 +23,14 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/TextFiles.h"
 
 namespace clicases {
 
@@ -67,6 +74,10 @@ inline std::vector<std::string> fields(const std::string& line) {
   return cells;
 }
 
+inline std::string maskTimestamps(const std::string& text) {
+  return std::regex_replace(text, std::regex("<Timestamp>[^<]*</Timestamp>"), "<Timestamp/>");
+}
+
 inline bool exists(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
@@ -89,21 +100,29 @@ inline int runCliCases(const std::string& path, const std::map<std::string, std:
       EXPECT_EQ(setup.status, 0) << where << " " << cell.at(1) << "\n" << setup.err;
       continue;
     }
-    if (cell.size() != 5) {
-      ADD_FAILURE() << where << ": expected 5 fields, got " << cell.size();
+    if (cell.size() != 5 && cell.size() != 6) {
+      ADD_FAILURE() << where << ": expected 5 or 6 fields, got " << cell.size();
       continue;
     }
     ++cases;
+    std::remove(cell[4].c_str());  // left by an earlier case
     const Outcome got = run(cell[0]);
     EXPECT_EQ(got.status, std::stoi(cell[1])) << where << "\n" << got.err;
-    if (cell[2].empty())
-      EXPECT_EQ(got.out, "") << where;
+    if (cell[2].empty() || cell[2][0] == '@')
+      EXPECT_EQ(got.out, cell[2].empty() ? "" : readFile(cell[2].substr(1))) << where;
     else
       EXPECT_NE(got.out.find(unescape(cell[2])), std::string::npos) << where << "\n" << got.out;
     EXPECT_EQ(got.err, unescape(cell[3])) << where;
     if (!cell[4].empty()) {
       EXPECT_FALSE(exists(cell[4])) << where;
       EXPECT_FALSE(exists(cell[4] + ".tmp")) << where;
+    }
+    if (cell.size() == 6) {
+      const std::string written = cell[5].substr(0, cell[5].find('='));
+      EXPECT_EQ(maskTimestamps(readFile(written)),
+                maskTimestamps(readFile(cell[5].substr(written.size() + 1))))
+          << where;
+      std::remove(written.c_str());
     }
   }
   return cases;

@@ -1,5 +1,5 @@
 // Runs the qmx binary as a child process for the command-line tests: exit status, standard
-// output and standard error of one invocation, and per-process temporary file names.
+// output and standard error of one invocation, per-process temporary file names, CSV cells.
 #pragma once
 
 #include <sys/stat.h>
@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/CliCases.h"
 
@@ -27,14 +28,22 @@ inline std::string tempPath(const std::string& name) {
   return ::testing::TempDir() + "qmx_cli_test_" + std::to_string(::getpid()) + "_" + name;
 }
 
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
+using ::readFile;
 using clicases::exists;
+
+// The cells of a CSV text without quoted commas; empty and '#' lines are left out.
+inline std::vector<std::vector<std::string>> csvRows(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream cells(line);
+    rows.emplace_back();
+    for (std::string cell; std::getline(cells, cell, ',');)
+      rows.back().push_back(cell);
+  }
+  return rows;
+}
 
 // Runs qmx with `arguments` (already quoted for the shell) from the source directory.
 inline Outcome runQmx(const std::string& arguments) {
