@@ -3,6 +3,9 @@
 // R's glm.fit quantities (tests/ref/glm/glm_model_helpers.csv).
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -12,26 +15,14 @@
 
 namespace {
 
-struct HelperRows {
-  std::vector<double> eta, y, prior, mu, muEta, variance, weight, z, dev, nullDev;
-  double mean = 0.0;
-};
-
-HelperRows helperRows(const std::string& family) {
-  HelperRows rows;
+// The columns of glm_model_helpers.csv for one family, by name.
+std::map<std::string, std::vector<double>> helperRows(const std::string& family) {
+  std::map<std::string, std::vector<double>> rows;
   for (const GlmRefRow& row : readGlmRefCsv("glm_model_helpers.csv")) {
     if (row.text("family") != family) continue;
-    rows.eta.push_back(row.num("eta"));
-    rows.y.push_back(row.num("y"));
-    rows.prior.push_back(row.num("prior"));
-    rows.mu.push_back(row.num("mu"));
-    rows.muEta.push_back(row.num("mu.eta"));
-    rows.variance.push_back(row.num("variance"));
-    rows.weight.push_back(row.num("weight"));
-    rows.z.push_back(row.num("z"));
-    rows.dev.push_back(row.num("dev"));
-    rows.nullDev.push_back(row.num("nulldev"));
-    rows.mean = row.num("mean");
+    for (const char* name :
+         {"eta", "y", "prior", "mu", "mu.eta", "variance", "weight", "z", "dev", "nulldev", "mean"})
+      rows[name].push_back(row.num(name));
   }
   return rows;
 }
@@ -41,10 +32,7 @@ TMatrix<double> column(const std::vector<double>& values) {
 }
 
 double sum(const std::vector<double>& values) {
-  double total = 0.0;
-  for (double v : values)
-    total += v;
-  return total;
+  return std::accumulate(values.begin(), values.end(), 0.0);
 }
 
 }  // namespace
@@ -59,33 +47,29 @@ TEST(GLMModel, ChunkHelpersMatchR) {
                         {"binomial", GLMFamily::Distribution::Binomial, GLMLink::Link::Logit}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rName);
-    const HelperRows rows = helperRows(c.rName);
+    auto rows = helperRows(c.rName);
     GLMModel model;
     model.setFamily(c.distribution, c.link);
-    const long n = static_cast<long>(rows.eta.size());
-
     TMatrix<double> w, dmudeta;
-    model.FitWeightsDMuDEta(column(rows.eta), w, dmudeta);
-    const TMatrix<double> variance = model.computeVariance(column(rows.mu));
-    for (long i = 0; i < n; ++i) {
-      EXPECT_TRUE(closeTo(dmudeta(i), rows.muEta[i], 1e-14, 0));
-      EXPECT_TRUE(closeTo(w(i), rows.weight[i] / rows.prior[i], 1e-13, 0));
-      EXPECT_TRUE(closeTo(variance(i), rows.variance[i], 1e-14, 0));
-    }
-
-    EXPECT_TRUE(closeTo(model.computeNullDev(column(rows.y), column(rows.prior), rows.mean),
-                        sum(rows.nullDev), 1e-13, 0));
-
+    model.FitWeightsDMuDEta(column(rows["eta"]), w, dmudeta);
+    const TMatrix<double> variance = model.computeVariance(column(rows["mu"]));
+    EXPECT_TRUE(
+        closeTo(model.computeNullDev(column(rows["y"]), column(rows["prior"]), rows["mean"][0]),
+                sum(rows["nulldev"]), 1e-13, 0));
     // Working response and prior-weighted working weights; the deviance is added to.
-    TMatrix<double> y = column(rows.y);
-    TMatrix<double> weights = column(rows.prior);
+    TMatrix<double> y = column(rows["y"]);
+    TMatrix<double> weights = column(rows["prior"]);
     double deviance = 1.0;
-    model.getWorkResp(y, weights, deviance, column(rows.eta));
-    for (long i = 0; i < n; ++i) {
-      EXPECT_TRUE(closeTo(y(i), rows.z[i], 1e-13, 0));
-      EXPECT_TRUE(closeTo(weights(i), rows.weight[i], 1e-13, 0));
+    model.getWorkResp(y, weights, deviance, column(rows["eta"]));
+    EXPECT_TRUE(closeTo(deviance, 1.0 + sum(rows["dev"]), 1e-13, 0));
+    for (long i = 0; i < y.size(); ++i) {
+      const auto at = static_cast<std::size_t>(i);
+      EXPECT_TRUE(closeTo(dmudeta(i), rows["mu.eta"][at], 1e-14, 0));
+      EXPECT_TRUE(closeTo(w(i), rows["weight"][at] / rows["prior"][at], 1e-13, 0));
+      EXPECT_TRUE(closeTo(variance(i), rows["variance"][at], 1e-14, 0));
+      EXPECT_TRUE(closeTo(y(i), rows["z"][at], 1e-13, 0));
+      EXPECT_TRUE(closeTo(weights(i), rows["weight"][at], 1e-13, 0));
     }
-    EXPECT_TRUE(closeTo(deviance, 1.0 + sum(rows.dev), 1e-13, 0));
   }
 }
 
@@ -113,13 +97,11 @@ TEST(GLMModel, HelpersWithoutFamilyUseTheIdentity) {
 
 TEST(GLMModel, InvalidFamilyMessages) {
   const GLMModel model;
-  EXPECT_FALSE(model.hasFamily());
-  EXPECT_TRUE(throwsMessage([&] { model.distType(); }, "Invalid Family"));
-  EXPECT_TRUE(throwsMessage([&] { model.linkType(); }, "Invalid Family"));
-  EXPECT_TRUE(throwsMessage([&] { model.distName(); }, "Invalid Family"));
-  EXPECT_TRUE(throwsMessage([&] { model.linkName(); }, "Invalid Family"));
-  EXPECT_TRUE(throwsMessage([&] { model.link(); }, "Invalid Family"));
-  EXPECT_TRUE(throwsMessage([&] { model.family(); }, "Invalid Family"));
+  const std::vector<std::function<void()>> calls = {
+      [&] { model.distType(); }, [&] { model.linkType(); }, [&] { model.distName(); },
+      [&] { model.linkName(); }, [&] { model.link(); },     [&] { model.family(); }};
+  for (const auto& call : calls)
+    EXPECT_TRUE(throwsMessage(call, "Invalid Family"));
   EXPECT_TRUE(model.isGaussianIdentity());
 }
 
