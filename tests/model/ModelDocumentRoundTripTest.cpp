@@ -23,12 +23,15 @@ class DummyModel : public MiningModel {
  public:
   double value = 0.0;
   std::string extraColumn;
+  std::string note;
   bool beginXMLModel(std::ostream& os) const override {
     ModelTerms::beginXMLModel(os);
     VtmlWriter w(os, 1);
     w.begin("DummyModel").attr("modelName", modelName()).open();
     getXMLSchema(os);
-    VtmlWriter(os, 2).begin("Dummy").attr("value", value).leaf();
+    VtmlWriter w2(os, 2);
+    w2.begin("Dummy").attr("value", value).leaf();
+    if (!note.empty()) w2.text("Note", note);
     return os.good();
   }
   bool endXMLModel(std::ostream& os) const override {
@@ -58,6 +61,8 @@ class DummyHandler : public ElementTableHandler<MiningModelHandler> {
     table().add({"Dummy", "DummyModel", [this](ElementAttributes& a) {
                    model_.value = a.number("value", "no value", "bad value");
                  }});
+    table().add(
+        {"Note", "DummyModel", {}, {}, [this](const std::string& text) { model_.note = text; }});
     table().unknown("bad %s element", {"MiningSchema", "MiningField"});
   }
   void endDocument() override {

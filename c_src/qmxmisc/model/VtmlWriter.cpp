@@ -46,6 +46,12 @@ bool VtmlWriter::open(bool children) {
   return children;
 }
 
+void VtmlWriter::text(const std::string& name, const std::string& content) {
+  const std::string quoted = ModelTerms::Quote(content.c_str());
+  os_ << ModelTerms::Indent("<", level_) << name << '>' << quoted.substr(1, quoted.size() - 2)
+      << "</" << name << ">\n";
+}
+
 void VtmlWriter::close() {
   QMX_ASSERT(!open_.empty(), "close() follows an open()");
   --level_;

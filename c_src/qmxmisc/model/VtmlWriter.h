@@ -39,6 +39,8 @@ class VtmlWriter {
   void open();
   // open() when `children`, else leaf(); returns `children`.
   bool open(bool children);
+  // A whole element holding only text, on one line: <name>escaped text</name>.
+  void text(const std::string& name, const std::string& content);
   // The end tag of the innermost open element.
   void close();
   // The end tag of an element opened by another writer, at this writer's level.
