@@ -49,23 +49,7 @@ TEST(GLMFitHandler, ExpectedDocumentsReadAndWriteBackToTheSameBytes) {
 }
 
 TEST(GLMFitHandler, DocumentStatisticsMatchR) {
-  // element, key attribute, attribute, R quantity (fit_*.csv "what"), relative tolerance.
-  const std::vector<std::tuple<std::string, std::string, std::string, std::string, double>> map = {
-      {"PCell", "parameterName", "beta", "beta", 1e-14},
-      {"PCell", "parameterName", "stdErr", "se", 1e-14},
-      {"PCell", "parameterName", "t", "t", 1e-12},
-      {"PCell", "parameterName", "Pr", "Pr", 1e-9},
-      {"DevCell", "source", "dev", "dev", 1e-14},
-      {"DevCell", "source", "df", "df", 0},
-      {"DevCell", "source", "scaledDev", "scaledDev", 1e-13},
-      {"DevCell", "source", "stat", "stat", 1e-12},
-      {"DevCell", "source", "Pr", "devPr", 1e-9},
-      {"DevMatrix", "", "R2", "R2", 1e-13},
-      {"Effect", "name", "value", "wald", 1e-14},
-      {"Effect", "name", "df", "waldDf", 0},
-      {"Effect", "name", "stat", "effectStat", 1e-12},
-      {"Effect", "name", "Pr", "effectPr", 1e-9},
-      {"CorrCell", "coef", "value", "corr", 1e-14}};
+  const std::vector<GlmRefRow> map = readGlmRefCsv("document_statistics.csv");
   for (const char* name : {"fit_gaussian", "fit_binomial"}) {
     std::map<std::pair<std::string, std::string>, double> ref;
     for (const GlmRefRow& row : readGlmRefCsv(std::string(name) + ".csv"))
@@ -73,7 +57,10 @@ TEST(GLMFitHandler, DocumentStatisticsMatchR) {
     std::istringstream lines(readRefText("glm", std::string(name) + ".xml"));
     int compared = 0;
     for (std::string line; std::getline(lines, line);) {
-      for (const auto& [element, key, attribute, what, tolerance] : map) {
+      for (const GlmRefRow& m : map) {
+        const std::string &element = m.text("element"), &key = m.text("key");
+        const std::string &attribute = m.text("attribute"), &what = m.text("what");
+        const double tolerance = m.num("tolerance");
         const std::regex open("^ *<" + element + " .*"), value(" " + attribute + "=\"([^\"]*)\"");
         const std::regex keyed(" " + key + "=\"([^\"]*)\"");
         std::smatch v, k;
@@ -116,19 +103,7 @@ TEST(GLMFitHandler, TermsRangesAndFamilyRebuiltFromAFit) {
   // Read into a plain model: the description only.
   EXPECT_EQ(GLMModel(text.c_str()).distType(), GLMFamily::Distribution::Gaussian);
   // A coefficient holding x^2 and level a of f is the term x^2:f; an aliased one keeps its beta.
-  const GLMFit interaction(
-      spec("<FactorList><Predictor name=\"f\"/></FactorList><CovariateList><Predictor name=\"x\"/>"
-           "</CovariateList><ParameterList><Parameter name=\"x\"/><Parameter "
-           "name=\"f(a)\"/></ParameterList>"
-           "<PPMatrix><PPCell value=\"1\" predictorName=\"x\" variableName=\"x\"/><PPCell "
-           "value=\"2\" "
-           "predictorName=\"x\" variableName=\"f(a)\"/><PPCell value=\"a\" predictorName=\"f\" "
-           "variableName=\"f(a)\"/></PPMatrix><ParamMatrix><PCell targetCategory=\"y\" "
-           "parameterName=\"x\" "
-           "beta=\"2\" df=\"1\" stdErr=\"0.5\"/><PCell targetCategory=\"y\" parameterName=\"f(a)\" "
-           "beta=\"3\" "
-           "df=\"0\" stdErr=\"NaN\"/></ParamMatrix>")
-          .c_str());
+  const GLMFit interaction(readRefText("glm", "read_interaction.vtml").c_str());
   EXPECT_EQ(interaction.term(1), String("x^2:f"));
   EXPECT_EQ(interaction.coefTable()(1, 0), 2);
   EXPECT_EQ(interaction.coefTable()(1, 1), 1);
@@ -149,17 +124,7 @@ TEST(GLMFitHandler, TermsRangesAndFamilyRebuiltFromAFit) {
 }
 
 TEST(GLMFitHandler, SpecificationDocument) {
-  const GLMModel model(
-      spec("<MiningSchema><MiningField name=\"x\"/></MiningSchema><Family val=\"Poisson\"/><Link "
-           "val=\"Log: log(mu)\"/><Var val=\"Identity: mu\"/><FactorList><Predictor name=\"f\"/>"
-           "</FactorList><CovariateList><Predictor name=\"x\"/></CovariateList><LinearModel><Term "
-           "name=\"x\"><TermVar value=\"x\"/></Term><Term name=\"f\"><TermVar "
-           "value=\"f\"/></Term><Term "
-           "name=\"x^2\"><TermVar value=\"x\"/><TermVar value=\"x\"/></Term><Term "
-           "name=\"x:f\"><TermVar "
-           "value=\"x\"/><TermVar value=\"f\"/></Term><Intercept "
-           "value=\"No\"/></LinearModel><Weights value=\"w\"/>")
-          .c_str());
+  const GLMModel model(readRefText("glm", "read_spec.vtml").c_str());
   EXPECT_EQ(model.name(), String("m"));
   EXPECT_EQ(model.linkType(), GLMLink::Link::Log);
   EXPECT_EQ(model.getVarName(), String("Identity: mu"));

@@ -85,12 +85,13 @@ TEST(GLMModel, HelpersWithoutFamilyUseTheIdentity) {
   double deviance = 0.5;
   model.getWorkResp(response, weights, deviance, column(eta));
   EXPECT_EQ(deviance, 0.5 + 1.0 + 0.0 + 0.25);
-  for (long i = 0; i < 3; ++i) {
-    EXPECT_EQ(w(i), 1.0);
-    EXPECT_EQ(dmudeta(i), 1.0);
-    EXPECT_EQ(weights(i), 1.0);
-    EXPECT_EQ(response(i), y[static_cast<std::size_t>(i)]);
-  }
+  const auto values = [](const TMatrix<double>& m) {
+    return std::vector<double>(m.constData(), m.constData() + m.size());
+  };
+  EXPECT_EQ(values(w), values(dmudeta));
+  EXPECT_EQ(values(weights), (std::vector<double>{1.0, 1.0, 1.0}));
+  EXPECT_EQ(values(w), values(weights));
+  EXPECT_EQ(values(response), y);
   // Null deviance: squared differences, weight 1 without weights.
   EXPECT_EQ(model.computeNullDev(column(y), TMatrix<double>(), 0.0), 8.0);
 }
@@ -106,82 +107,41 @@ TEST(GLMModel, InvalidFamilyMessages) {
 }
 
 TEST(GLMModel, SetFamilyByName) {
+  // The name lookup's messages are GLMFamilyNames' own; here what a failure leaves behind.
   GLMModel model;
   model.setFamily(String("Poisson"), String("Log: log(mu)"), String("Identity: mu"));
-  EXPECT_EQ(model.distType(), GLMFamily::Distribution::Poisson);
   EXPECT_EQ(model.linkType(), GLMLink::Link::Log);
   EXPECT_STREQ(model.distName(), "Poisson");
-  EXPECT_STREQ(model.linkName(), "log");
-  EXPECT_EQ(model.getFamilyName(), String("Poisson"));
-  EXPECT_EQ(model.getLinkName(), String("Log: log(mu)"));
   EXPECT_EQ(model.getVarName(), String("Identity: mu"));
   EXPECT_FALSE(model.isGaussianIdentity());
-
   model.setFamily(String(), String(), String());  // all empty: unchanged
   EXPECT_EQ(model.distType(), GLMFamily::Distribution::Poisson);
-
-  struct Case {
-    const char* family;
-    const char* link;
-    const char* variance;
-    const char* message;
-  };
-  const Case cases[] = {
-      {"", "Log: log(mu)", "Constant: 1", "Family,link or variance has not been specified."},
-      {"Gamma", "Log: log(mu)", "", "Family,link or variance has not been specified."},
-      {"Weibull", "Log: log(mu)", "Constant: 1", "No such family: Weibull"},
-      {"Gamma", "log", "Constant: 1", "No such link: log"},
-      {"Binomial", "Log: log(mu)", "Constant: 1",
-       "link function is incompatible with Binomial Family"},
-      {"Quasi-likelihood", "Log: log(mu)", "mu^4", "Undefined variance code"},
-  };
-  for (const Case& c : cases) {
-    GLMModel named;
-    named.setFamily(GLMFamily::Distribution::Gamma, GLMLink::Link::Log);
-    EXPECT_TRUE(throwsMessage(
-        [&] { named.setFamily(String(c.family), String(c.link), String(c.variance)); }, c.message));
-    // A rejected name leaves the family; a rejected family has replaced the old one.
-    const bool namesFound = std::string(c.message).rfind("No such", 0) == 0 ||
-                            std::string(c.message).rfind("Family,", 0) == 0;
-    EXPECT_EQ(named.hasFamily(), namesFound) << c.message;
-  }
-
-  // The three stored names.
-  GLMModel stored;
-  stored.setFamilyName("Quasi-likelihood");
-  stored.setLinkName(std::string("Inverse: 1/mu"));
-  stored.setVarName(String("Square: mu^2"));
-  stored.setFamily();
-  EXPECT_EQ(stored.distType(), GLMFamily::Distribution::Quasi);
-  EXPECT_EQ(stored.linkType(), GLMLink::Link::Inverse);
-  stored.setVarName("");
-  stored.setFamilyName("");
-  EXPECT_TRUE(throwsMessage([&] { stored.setFamily(); },
-                            "Family,link or variance has not been specified."));
+  // A rejected name leaves the family; a rejected family has replaced the old one.
+  EXPECT_TRUE(throwsMessage(
+      [&] { model.setFamily(String("Weibull"), String("Log: log(mu)"), String("Constant: 1")); },
+      "No such family: Weibull"));
+  EXPECT_EQ(model.getFamilyName(), String("Poisson"));
+  EXPECT_TRUE(throwsMessage(
+      [&] { model.setFamily(String("Binomial"), String("Log: log(mu)"), String("Constant: 1")); },
+      "link function is incompatible with Binomial Family"));
+  EXPECT_FALSE(model.hasFamily());
 }
 
 TEST(GLMModel, CopiesOwnTheirFamilyAndEraseClearsIt) {
   GLMModel model;
   model.setName("m");
-  model.setResponse("y");
   model.setFamily(GLMFamily::Distribution::Binomial, GLMLink::Link::Probit);
   GLMModel copy = model;
-  EXPECT_NE(&copy.family(), &model.family());
   model.setFamily(GLMFamily::Distribution::Poisson, GLMLink::Link::Sqrt);
-  EXPECT_EQ(copy.distType(), GLMFamily::Distribution::Binomial);
   EXPECT_EQ(copy.linkType(), GLMLink::Link::Probit);
   copy = model;
-  EXPECT_EQ(copy.linkType(), GLMLink::Link::Sqrt);
   GLMModel fromFamily;
   fromFamily.setFamily(copy.family());
-  EXPECT_EQ(fromFamily.distType(), GLMFamily::Distribution::Poisson);
-
+  EXPECT_EQ(fromFamily.linkType(), GLMLink::Link::Sqrt);
   copy.erase(true);  // keeps everything
-  EXPECT_TRUE(copy.hasFamily());
   EXPECT_EQ(copy.name(), String("m"));
   copy.erase(false);
   EXPECT_FALSE(copy.hasFamily());
   EXPECT_TRUE(copy.name().empty());
-  EXPECT_EQ(copy.nResponse(), 0);
   EXPECT_TRUE(copy.valid(false));  // an empty model with intercept
 }
