@@ -7,11 +7,14 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "model/ModelMatrixTestSupport.h"
 #include "qmxmisc/framework/QMXNaNExclude.h"
+#include "support/RefCsv.h"
 
 using modeltest::Chunk;
 using modeltest::colNames;
@@ -35,6 +38,19 @@ QMXMemoryTable sixRows() {
   return table;
 }
 
+// The fields of `text` separated by `sep` (none for an empty text).
+std::vector<std::string> split(const std::string& text, char sep) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find(sep, start);
+    parts.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return parts;
+}
+
 // Builds the matrix of the whole table as one chunk, the filter holding the model variables.
 ModelMatrix buildWhole(const QMXMemoryTable& table, const ModelTerms& model) {
   Chunk chunk(table);
@@ -52,111 +68,44 @@ ModelMatrix buildWhole(const QMXMemoryTable& table, const ModelTerms& model) {
 }  // namespace
 
 TEST(ModelMatrix, ColumnsOfEachKindOfTerm) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> variables;
+  const std::map<std::string, FactorInfo> factors = {{"f", factor("f", {"a", "b", "c"})},
+                                                     {"p", factor("p", {"s", "t"})}};
+  std::istringstream table(readRefText("model", "model_matrix_columns.tsv"));
+  int cases = 0;
+  for (std::string line; std::getline(table, line);) {
+    const std::vector<std::string> c = split(line, '\t');
+    if (line[0] == '#' || c[0] == "what") continue;
+    SCOPED_TRACE(c[0]);
     std::vector<modeltest::Term> terms;
-    std::vector<FactorInfo> factors;
-    std::vector<std::string> names;
-    std::vector<unsigned> termIndicies;
-    std::vector<std::vector<double>> rows;
-    bool intercept = true;
-  };
-  const FactorInfo f = factor("f", {"a", "b", "c"});
-  const FactorInfo p = factor("p", {"s", "t"});
-  const std::vector<Case> cases = {
-      {"intercept, covariate and indicator factor",
-       {"x", "f"},
-       {{"x", {1, 0}}, {"f", {0, 1}}},
-       {f},
-       {"(Intercept)", "x", "f(a)", "f(b)", "f(c)"},
-       {1, 2, 5},
-       {{1, 1, 1, 0, 0},
-        {1, 2, 0, 1, 0},
-        {1, 3, 0, 0, 1},
-        {1, 4, 1, 0, 0},
-        {1, 5, 0, 0, 1},
-        {1, 6, 0, 1, 0}}},
-      {"without intercept terms start at column 0, in terms-table column order",
-       {"z", "x"},
-       {{"x", {0, 1}}, {"z", {1, 0}}},
-       {},
-       {"x", "z"},
-       {0, 1, 2},
-       {{1, -1}, {2, 0.5}, {3, 2}, {4, -3}, {5, 4}, {6, 0.25}},
-       false},
-      {"intercept only", {}, {}, {}, {"(Intercept)"}, {1}, {{1}, {1}, {1}, {1}, {1}, {1}}},
-      {"x:f holds x times each indicator",
-       {"x", "f"},
-       {{"x:f", {1, 1}}},
-       {f},
-       {"(Intercept)", "x:f(a)", "x:f(b)", "x:f(c)"},
-       {1, 4},
-       {{1, 1, 0, 0}, {1, 0, 2, 0}, {1, 0, 0, 3}, {1, 4, 0, 0}, {1, 0, 0, 5}, {1, 0, 6, 0}}},
-      {"p:f, the first factor varying slowest",
-       {"p", "f"},
-       {{"p:f", {1, 1}}},
-       {p, f},
-       {"(Intercept)", "p(s):f(a)", "p(s):f(b)", "p(s):f(c)", "p(t):f(a)", "p(t):f(b)",
-        "p(t):f(c)"},
-       {1, 7},
-       {{1, 1, 0, 0, 0, 0, 0},
-        {1, 0, 1, 0, 0, 0, 0},
-        {1, 0, 0, 0, 0, 0, 1},
-        {1, 0, 0, 0, 1, 0, 0},
-        {1, 0, 0, 1, 0, 0, 0},
-        {1, 0, 0, 0, 0, 1, 0}}},
-      {"variables listed in row order whatever the term label",
-       {"f", "p"},
-       {{"p:f", {1, 1}}},
-       {p, f},
-       {"(Intercept)", "f(a):p(s)", "f(a):p(t)", "f(b):p(s)", "f(b):p(t)", "f(c):p(s)",
-        "f(c):p(t)"},
-       {1, 7},
-       {{1, 1, 0, 0, 0, 0, 0},
-        {1, 0, 0, 1, 0, 0, 0},
-        {1, 0, 0, 0, 0, 0, 1},
-        {1, 0, 1, 0, 0, 0, 0},
-        {1, 0, 0, 0, 0, 1, 0},
-        {1, 0, 0, 0, 1, 0, 0}}},
-      {"x^2 is the one column x:x",
-       {"x"},
-       {{"x", {1}}, {"I(x^2)", {2}}},
-       {},
-       {"(Intercept)", "x", "x:x"},
-       {1, 2, 3},
-       {{1, 1, 1}, {1, 2, 4}, {1, 3, 9}, {1, 4, 16}, {1, 5, 25}, {1, 6, 36}}},
-      {"x^2:z and a main effect after the interaction",
-       {"x", "z"},
-       {{"x^2:z", {2, 1}}, {"z", {0, 1}}},
-       {},
-       {"(Intercept)", "x:x:z", "z"},
-       {1, 2, 3},
-       {{1, -1, -1}, {1, 2, 0.5}, {1, 18, 2}, {1, -48, -3}, {1, 100, 4}, {1, 9, 0.25}}},
-      {"main effects and their interaction",
-       {"x", "p"},
-       {{"x", {1, 0}}, {"p", {0, 1}}, {"x:p", {1, 1}}},
-       {p},
-       {"(Intercept)", "x", "p(s)", "p(t)", "x:p(s)", "x:p(t)"},
-       {1, 2, 4, 6},
-       {{1, 1, 1, 0, 1, 0},
-        {1, 2, 1, 0, 2, 0},
-        {1, 3, 0, 1, 0, 3},
-        {1, 4, 0, 1, 0, 4},
-        {1, 5, 1, 0, 5, 0},
-        {1, 6, 0, 1, 0, 6}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    for (const std::string& term : split(c[3], '|')) {
+      std::vector<long> powers;
+      for (const std::string& power : split(term.substr(term.find('=') + 1), ','))
+        powers.push_back(std::stol(power));
+      terms.push_back({term.substr(0, term.find('=')), powers});
+    }
+    std::vector<FactorInfo> used;
+    for (const std::string& name : split(c[4], '|'))
+      used.push_back(factors.at(name));
     const ModelMatrix m =
-        buildWhole(sixRows(), makeModel(c.variables, c.terms, c.factors, c.intercept));
-    EXPECT_EQ(m.maxCol(), c.names.size());
-    EXPECT_EQ(colNames(m), c.names);
-    EXPECT_EQ(indices(m.termIndicies()), c.termIndicies);
-    EXPECT_EQ(rowsOf(m), c.rows);
+        buildWhole(sixRows(), makeModel(split(c[2], '|'), terms, used, c[1] == "1"));
+    std::vector<unsigned> termIndices;
+    for (const std::string& index : split(c[6], ','))
+      termIndices.push_back(static_cast<unsigned>(std::stoul(index)));
+    std::vector<std::vector<double>> rows;
+    for (const std::string& row : split(c[7], '|')) {
+      rows.emplace_back();
+      for (const std::string& value : split(row, ','))
+        rows.back().push_back(std::stod(value));
+    }
+    EXPECT_EQ(colNames(m), split(c[5], '|'));
+    EXPECT_EQ(m.maxCol(), split(c[5], '|').size());
+    EXPECT_EQ(indices(m.termIndicies()), termIndices);
+    EXPECT_EQ(rowsOf(m), rows);
     EXPECT_EQ(m.nMissing(), 0);
     EXPECT_TRUE(m.undefFactorIndex().empty());
+    ++cases;
   }
+  EXPECT_EQ(cases, 9);
 }
 
 TEST(ModelMatrix, RowsWithMissingValuesAreLeftOutAndRecorded) {
