@@ -51,6 +51,41 @@ std::vector<std::string> split(const std::string& text, char sep) {
   return parts;
 }
 
+// A model from table fields: variables (|), terms (label=powers|...), factors
+// (name=levels[/poly or /last]|...), intercept.
+ModelTerms modelOf(const std::string& variables, const std::string& termText,
+                   const std::string& factorText, bool intercept = true) {
+  std::vector<modeltest::Term> terms;
+  for (const std::string& term : split(termText, '|')) {
+    std::vector<long> powers;
+    for (const std::string& power : split(term.substr(term.find('=') + 1), ','))
+      powers.push_back(std::stol(power));
+    terms.push_back({term.substr(0, term.find('=')), powers});
+  }
+  std::vector<FactorInfo> factors;
+  for (std::string spec : split(factorText, '|')) {
+    MatrixCoding coding = MatrixCoding::kIndicator;
+    if (spec.size() > 5 && spec.compare(spec.size() - 5, 5, "/poly") == 0)
+      coding = MatrixCoding::kPolynomial;
+    if (spec.size() > 5 && spec.compare(spec.size() - 5, 5, "/last") == 0)
+      coding = MatrixCoding::kLastReference;
+    spec = spec.substr(0, spec.find('/'));
+    factors.push_back(factor(spec.substr(0, spec.find('=')),
+                             split(spec.substr(spec.find('=') + 1), ','), coding));
+  }
+  return makeModel(split(variables, '|'), terms, factors, intercept);
+}
+
+// The records of a tab-separated table in tests/ref/model (comments and header skipped).
+std::vector<std::vector<std::string>> records(const std::string& name) {
+  std::istringstream table(readRefText("model", name));
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(table, line);)
+    if (!line.empty() && line[0] != '#') rows.push_back(split(line, '\t'));
+  rows.erase(rows.begin());
+  return rows;
+}
+
 // Builds the matrix of the whole table as one chunk, the filter holding the model variables.
 ModelMatrix buildWhole(const QMXMemoryTable& table, const ModelTerms& model) {
   Chunk chunk(table);
@@ -68,26 +103,11 @@ ModelMatrix buildWhole(const QMXMemoryTable& table, const ModelTerms& model) {
 }  // namespace
 
 TEST(ModelMatrix, ColumnsOfEachKindOfTerm) {
-  const std::map<std::string, FactorInfo> factors = {{"f", factor("f", {"a", "b", "c"})},
-                                                     {"p", factor("p", {"s", "t"})}};
-  std::istringstream table(readRefText("model", "model_matrix_columns.tsv"));
-  int cases = 0;
-  for (std::string line; std::getline(table, line);) {
-    const std::vector<std::string> c = split(line, '\t');
-    if (line[0] == '#' || c[0] == "what") continue;
+  const auto cases = records("model_matrix_columns.tsv");
+  EXPECT_EQ(cases.size(), 9u);
+  for (const std::vector<std::string>& c : cases) {
     SCOPED_TRACE(c[0]);
-    std::vector<modeltest::Term> terms;
-    for (const std::string& term : split(c[3], '|')) {
-      std::vector<long> powers;
-      for (const std::string& power : split(term.substr(term.find('=') + 1), ','))
-        powers.push_back(std::stol(power));
-      terms.push_back({term.substr(0, term.find('=')), powers});
-    }
-    std::vector<FactorInfo> used;
-    for (const std::string& name : split(c[4], '|'))
-      used.push_back(factors.at(name));
-    const ModelMatrix m =
-        buildWhole(sixRows(), makeModel(split(c[2], '|'), terms, used, c[1] == "1"));
+    const ModelMatrix m = buildWhole(sixRows(), modelOf(c[2], c[3], c[4], c[1] == "1"));
     std::vector<unsigned> termIndices;
     for (const std::string& index : split(c[6], ','))
       termIndices.push_back(static_cast<unsigned>(std::stoul(index)));
@@ -103,9 +123,7 @@ TEST(ModelMatrix, ColumnsOfEachKindOfTerm) {
     EXPECT_EQ(rowsOf(m), rows);
     EXPECT_EQ(m.nMissing(), 0);
     EXPECT_TRUE(m.undefFactorIndex().empty());
-    ++cases;
   }
-  EXPECT_EQ(cases, 9);
 }
 
 TEST(ModelMatrix, RowsWithMissingValuesAreLeftOutAndRecorded) {
@@ -120,54 +138,30 @@ TEST(ModelMatrix, RowsWithMissingValuesAreLeftOutAndRecorded) {
   EXPECT_EQ(m.nMissing(), 3);
 }
 
-TEST(ModelMatrix, InitMessages) {
-  const QMXMemoryTable table = sixRows();
-  struct Case {
-    const char* what;
-    ModelTerms model;
-    bool validate;
-    std::string message;
-  };
-  const std::vector<Case> cases = {
-      {"two variables missing",
-       makeModel(
-           {"x", "w", "f", "v"},
-           {{"x", {1, 0, 0, 0}}, {"w", {0, 1, 0, 0}}, {"f", {0, 0, 1, 0}}, {"v", {0, 0, 0, 1}}},
-           {factor("f", {"a", "b", "c"})}),
-       false, "variable(s) specified in the model are not in the data buffer: w, v"},
-      {"one variable missing", makeModel({"w"}, {{"w", {1}}}), false,
-       "variable(s) specified in the model are not in the data buffer: w"},
-      {"continuous in the buffer, a factor in the model",
-       makeModel({"x"}, {{"x", {1}}}, {factor("x", {"1", "2"})}), false,
-       "data buffer has variable x marked as a continuous but the model object does not"},
-      {"categorical in the buffer, continuous in the model", makeModel({"f"}, {{"f", {1}}}), false,
-       "data buffer has variable f marked as categorical and the model object does not"},
-      {"more buffer categories than model levels",
-       makeModel({"f"}, {{"f", {1}}}, {factor("f", {"a", "b"})}), true,
-       "data buffer has 3 categories for variable f but the model object has 2"},
-      {"a buffer category the model lacks",
-       makeModel({"f"}, {{"f", {1}}}, {factor("f", {"a", "c", "d"})}), true,
-       "model object categorical variable f does not have level b"},
-      {"polynomial coding of twelve levels",
-       makeModel({"f"}, {{"f", {1}}},
-                 {factor("f", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"},
-                         MatrixCoding::kPolynomial)}),
-       false, "Orthogonal polynomials of degree 11 are not allowed"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Chunk chunk(table);
-    ModelMatrix m(c.model);
-    m.setValidateFactorLevels(c.validate);
-    EXPECT_EQ(thrownMessage([&] { m.init(chunk.buf); }), c.message);
-    // A failed binding leaves the matrix unbound.
+TEST(ModelMatrix, InitAndConstructMessages) {
+  const auto cases = records("model_matrix_messages.tsv");
+  EXPECT_EQ(cases.size(), 10u);
+  for (const std::vector<std::string>& c : cases) {
+    SCOPED_TRACE(c[0]);
+    Chunk chunk(sixRows());
+    ModelMatrix m(modelOf(c[3], c[4], c[5]));
+    m.setValidateFactorLevels(c[2] == "1");
     QMXNaNExclude filter(chunk.reader);
-    EXPECT_EQ(thrownMessage([&] { m.construct(filter); }),
-              "model matrix is not bound to a data buffer");
+    if (c[1] == "init") {
+      EXPECT_EQ(thrownMessage([&] { m.init(chunk.buf); }), c[6]);
+      // A failed binding leaves the matrix unbound.
+      EXPECT_EQ(thrownMessage([&] { m.construct(filter); }),
+                "model matrix is not bound to a data buffer");
+    } else {
+      m.init(chunk.buf);
+      EXPECT_EQ(thrownMessage([&] { m.construct(filter); }), c[6]);
+      EXPECT_EQ(m.getNRow(), 0);  // a failed construction leaves the matrix erased
+      EXPECT_TRUE(m.termIndicies().empty());
+    }
   }
 
   // Without validation, extra buffer levels bind (they are handled row by row).
-  Chunk chunk(table);
+  Chunk chunk(sixRows());
   ModelMatrix m(makeModel({"f"}, {{"f", {1}}}, {factor("f", {"a", "c", "d"})}));
   m.setValidateFactorLevels(false);
   EXPECT_EQ(thrownMessage([&] { m.init(chunk.buf); }), "<no exception>");
@@ -201,36 +195,6 @@ TEST(ModelMatrix, MaxColCountsEveryTermWidth) {
     EXPECT_EQ(m.maxCol(), c.maxCol);
     EXPECT_EQ(m.getNCol(), static_cast<long>(c.maxCol));
     EXPECT_EQ(m.termIndicies().back(), c.maxCol);
-  }
-}
-
-TEST(ModelMatrix, ConstructMessagesLeaveTheMatrixErased) {
-  const QMXMemoryTable table = sixRows();
-  struct Case {
-    const char* what;
-    ModelTerms model;
-    std::string message;
-  };
-  const std::vector<Case> cases = {
-      {"a factor squared", makeModel({"f"}, {{"f^2", {2}}}, {factor("f", {"a", "b", "c"})}),
-       "order > 1 for categorical variables (nested effect) is not implemented yet"},
-      {"more main effects than variables",
-       makeModel({"x", "z"}, {{"x", {1, 0}}, {"z", {0, 1}}, {"x.again", {1, 0}}}),
-       "number of main effects exceeded the number of variables"},
-      {"an interaction with a factor of no columns",
-       makeModel({"x", "p"}, {{"x:p", {1, 1}}}, {factor("p", {"s"}, MatrixCoding::kLastReference)}),
-       "failed to compute model matrix"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Chunk chunk(table);
-    ModelMatrix m(c.model);
-    m.setValidateFactorLevels(false);  // p has a level t the one-level model lacks
-    m.init(chunk.buf);
-    QMXNaNExclude filter(chunk.reader);
-    EXPECT_EQ(thrownMessage([&] { m.construct(filter); }), c.message);
-    EXPECT_EQ(m.getNRow(), 0);
-    EXPECT_TRUE(m.termIndicies().empty());
   }
 }
 
