@@ -21,7 +21,10 @@ using modeltest::colNames;
 using modeltest::factor;
 using modeltest::indices;
 using modeltest::makeModel;
+using modeltest::modelOf;
+using modeltest::records;
 using modeltest::rowsOf;
+using modeltest::split;
 
 namespace {
 
@@ -36,54 +39,6 @@ QMXMemoryTable sixRows() {
       .addFactorColumn("p", {"s", "s", "t", "t", "s", "t"}, {"s", "t"})
       .addDoubleColumn("z", {-1, 0.5, 2, -3, 4, 0.25});
   return table;
-}
-
-// The fields of `text` separated by `sep` (none for an empty text).
-std::vector<std::string> split(const std::string& text, char sep) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (!text.empty()) {
-    const std::size_t end = text.find(sep, start);
-    parts.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return parts;
-}
-
-// A model from table fields: variables (|), terms (label=powers|...), factors
-// (name=levels[/poly or /last]|...), intercept.
-ModelTerms modelOf(const std::string& variables, const std::string& termText,
-                   const std::string& factorText, bool intercept = true) {
-  std::vector<modeltest::Term> terms;
-  for (const std::string& term : split(termText, '|')) {
-    std::vector<long> powers;
-    for (const std::string& power : split(term.substr(term.find('=') + 1), ','))
-      powers.push_back(std::stol(power));
-    terms.push_back({term.substr(0, term.find('=')), powers});
-  }
-  std::vector<FactorInfo> factors;
-  for (std::string spec : split(factorText, '|')) {
-    MatrixCoding coding = MatrixCoding::kIndicator;
-    if (spec.size() > 5 && spec.compare(spec.size() - 5, 5, "/poly") == 0)
-      coding = MatrixCoding::kPolynomial;
-    if (spec.size() > 5 && spec.compare(spec.size() - 5, 5, "/last") == 0)
-      coding = MatrixCoding::kLastReference;
-    spec = spec.substr(0, spec.find('/'));
-    factors.push_back(factor(spec.substr(0, spec.find('=')),
-                             split(spec.substr(spec.find('=') + 1), ','), coding));
-  }
-  return makeModel(split(variables, '|'), terms, factors, intercept);
-}
-
-// The records of a tab-separated table in tests/ref/model (comments and header skipped).
-std::vector<std::vector<std::string>> records(const std::string& name) {
-  std::istringstream table(readRefText("model", name));
-  std::vector<std::vector<std::string>> rows;
-  for (std::string line; std::getline(table, line);)
-    if (!line.empty() && line[0] != '#') rows.push_back(split(line, '\t'));
-  rows.erase(rows.begin());
-  return rows;
 }
 
 // Builds the matrix of the whole table as one chunk, the filter holding the model variables.

@@ -2,6 +2,7 @@
 // terms, a buffer holding a whole table as one chunk, and matrices as standard containers.
 #pragma once
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
 #include "qmxmisc/numeric/Index.h"
+#include "support/RefCsv.h"
 #include "support/ThrownMessage.h"
 
 namespace modeltest {
@@ -85,6 +87,54 @@ inline std::vector<std::vector<double>> rowsOf(const DoubleMatrix& m) {
 
 inline std::vector<unsigned> indices(const Index& index) {
   return std::vector<unsigned>(index.begin(), index.end());
+}
+
+// The fields of `text` separated by `sep` (none for an empty text).
+inline std::vector<std::string> split(const std::string& text, char sep) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find(sep, start);
+    parts.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return parts;
+}
+
+// A model from the fields of a data table: variables (|), terms (label=powers|...), factors
+// (name=levels[/poly or /last]|...), intercept.
+inline ModelTerms modelOf(const std::string& variables, const std::string& termText,
+                          const std::string& factorText, bool intercept = true) {
+  std::vector<modeltest::Term> terms;
+  for (const std::string& term : split(termText, '|')) {
+    std::vector<long> powers;
+    for (const std::string& power : split(term.substr(term.find('=') + 1), ','))
+      powers.push_back(std::stol(power));
+    terms.push_back({term.substr(0, term.find('=')), powers});
+  }
+  std::vector<FactorInfo> factors;
+  for (std::string spec : split(factorText, '|')) {
+    MatrixCoding coding = MatrixCoding::kIndicator;
+    if (spec.size() > 5 && spec.compare(spec.size() - 5, 5, "/poly") == 0)
+      coding = MatrixCoding::kPolynomial;
+    if (spec.size() > 5 && spec.compare(spec.size() - 5, 5, "/last") == 0)
+      coding = MatrixCoding::kLastReference;
+    spec = spec.substr(0, spec.find('/'));
+    factors.push_back(factor(spec.substr(0, spec.find('=')),
+                             split(spec.substr(spec.find('=') + 1), ','), coding));
+  }
+  return makeModel(split(variables, '|'), terms, factors, intercept);
+}
+
+// The records of a tab-separated table in tests/ref/model (comments and header skipped).
+inline std::vector<std::vector<std::string>> records(const std::string& name) {
+  std::istringstream table(readRefText("model", name));
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(table, line);)
+    if (!line.empty() && line[0] != '#') rows.push_back(split(line, '\t'));
+  rows.erase(rows.begin());
+  return rows;
 }
 
 }  // namespace modeltest

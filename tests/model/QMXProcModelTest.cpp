@@ -127,53 +127,25 @@ ModelTerms regression(const char* responseName = "y") {
 
 TEST(QMXProcModel, InitMessages) {
   const QMXMemoryTable table = dataTable();
-  struct Case {
-    const char* what;
-    ModelTerms model;
-    std::string message;
-  };
-  auto withResponses = [](ModelTerms model, const std::vector<FactorInfo>& responses) {
-    model.setResponses(factVector(responses));
-    return model;
-  };
-  FactorInfo y;
-  y.setName("y");
-  FactorInfo g;
-  g.setName("g");
-  const ModelTerms base = makeModel({"x"}, {{"x", {1}}});
-  const std::vector<Case> cases = {
-      {"no response", base, "no dependent variables(s)"},
-      {"continuous buffer column, response with levels",
-       withResponses(base, {factor("y", {"lo", "hi"})}),
-       "data buffer has variable y marked as continuous but the model object does not"},
-      {"categorical buffer column, response without levels", withResponses(base, {g}),
-       "data buffer has variable g marked as categorical but the model object does not"},
-      {"a categorical second response", withResponses(base, {y, factor("g", {"u", "v", "w"})}),
-       "cannot have multivariate models with factors as the dependent variable"},
-      {"one buffer level more than the model", withResponses(base, {factor("g", {"u", "v"})}),
-       "data buffer has 3 categories for variable g but the model object has 2"},
-      {"one buffer level less than the model",
-       withResponses(base, {factor("g", {"u", "v", "w", "x"})}),
-       "data buffer has 3 categories for variable g but the model object has 4"},
-      {"a buffer level the response lacks", withResponses(base, {factor("g", {"u", "v", "x"})}),
-       "model object categorical variable g does not have level w"},
-      {"response not in the buffer", regression("yy"),
-       "dependent variable yy specified in the model is not in the data buffer"},
-      {"model variables not in the buffer",
-       [] {
-         ModelTerms m = makeModel({"x", "q", "r"}, {{"x:q:r", {1, 1, 1}}});
-         m.setResponse("y");
-         return m;
-       }(),
-       "variable(s) specified in the model are not in the data buffer: q, r"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    StackingProc proc(c.model);
+  const auto cases = modeltest::records("procmodel_init_messages.tsv");
+  EXPECT_EQ(cases.size(), 9u);
+  for (const std::vector<std::string>& c : cases) {
+    SCOPED_TRACE(c[0]);
+    ModelTerms model = modeltest::modelOf(c[1], c[2], c[3]);
+    factVector responses;
+    for (const std::string& response : modeltest::split(c[4], '|')) {
+      FactorInfo info;
+      info.setName(response.substr(0, response.find('=')));
+      if (response.find('=') != std::string::npos)
+        info.setLevels(modeltest::split(response.substr(response.find('=') + 1), ','));
+      responses.push_back(info);
+    }
+    model.setResponses(responses);
+    StackingProc proc(model);
     const RunResult run = runProc(proc, table, 3);
     EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.error, c.message);
-    EXPECT_EQ(errorsOf(proc), std::vector<std::string>{c.message});
+    EXPECT_EQ(run.error, c[5]);
+    EXPECT_EQ(errorsOf(proc), std::vector<std::string>{c[5]});
     EXPECT_TRUE(proc.isDone());
     EXPECT_TRUE(proc.chunkRows.empty()) << "no chunk may be read after a failed init";
   }
