@@ -54,20 +54,39 @@ GLMModel& GLMFitHandler::glm() {
   return *glm_;
 }
 
+long GLMFitHandler::resultResponse(ElementAttributes& a, const char* missingIn,
+                                   const char* element) {
+  const std::string target = a.required("targetCategory", missing("targetCategory", missingIn));
+  // DevMatrix alone says that there are no responses at all.
+  if (std::strcmp(element, "DevMatrix") == 0 && dependentNames().empty()) {
+    QMX_ThrowException("dependent variables are not specified in the ColumnInfo element");
+  }
+  const long response = dependentIndex(target);
+  if (response < 0) {
+    QMX_ThrowException("dependent variable %s specified in %s is not in the model", target.c_str(),
+                       element);
+  }
+  return response;
+}
+
 void GLMFitHandler::addSpecRules() {
   ElementTable& t = table();
   auto spec = [&t](const char* name, const std::string& parent, ElementRule::Start start) {
     t.add({name, parent, std::move(start), {}, {}, kSpecFatal});
   };
   spec(kModel, "", [this](ElementAttributes& a) {
-    const std::string type = a.required("modelType", missing("modelType", kModel));
-    if (type == "generalLinear" || type == "regression") {
-      glm().setFamily(GLMFamily::Distribution::Gaussian, GLMLink::Link::Identity);
-    } else if (type == "multinomialLogistic") {
-      glm().setFamily(GLMFamily::Distribution::Binomial, GLMLink::Link::Logit);
-    } else if (type == "loglinear") {
-      glm().setFamily(GLMFamily::Distribution::Poisson, GLMLink::Link::Log);
-    }
+    a.required("modelType", missing("modelType", kModel));
+    using D = GLMFamily::Distribution;
+    using L = GLMLink::Link;
+    const std::pair<D, L> gaussian{D::Gaussian, L::Identity};
+    const auto family = a.choice<std::optional<std::pair<D, L>>>(
+        "modelType",
+        {{"generalLinear", gaussian},
+         {"regression", gaussian},
+         {"multinomialLogistic", std::pair{D::Binomial, L::Logit}},
+         {"loglinear", std::pair{D::Poisson, L::Log}}},
+        std::nullopt);  // other types leave the family
+    if (family) glm().setFamily(family->first, family->second);
     if (const auto name = a.text("modelName")) glm().setName(*name);
     const std::string target = a.required(
         "targetVariableName", "bad targetVariableName attribute in GeneralRegressionModel element");
@@ -260,15 +279,7 @@ void GLMFitHandler::addRules() {
     paramSet_[static_cast<std::size_t>(row + response * coef_.getNRow())] = 1;
   });
   rule("DevMatrix", in(""), [this](ElementAttributes& a) {
-    const std::string target = a.required("targetCategory", missing("targetCategory", "DevCell"));
-    if (dependentNames().empty()) {
-      QMX_ThrowException("dependent variables are not specified in the ColumnInfo element");
-    }
-    const long response = dependentIndex(target);
-    if (response < 0) {
-      QMX_ThrowException("dependent variable %s specified in DevMatrix is not in the model",
-                         target.c_str());
-    }
+    const long response = resultResponse(a, "DevCell", "DevMatrix");
     deviance_.count = a.integer("count", missing("count", "DevMatrix"), kFatal);
     deviance_.start(response, dependentNames().size());
   });
@@ -294,14 +305,7 @@ void GLMFitHandler::addRules() {
         a.number("value", missing("value", "CorrCell"), invalid("value", "CorrCell")));
   });
   rule("Importance", in(""), [this](ElementAttributes& a) {
-    const std::string target =
-        a.required("targetCategory", missing("targetCategory", "Importance"));
-    const long response = dependentIndex(target);
-    if (response < 0) {
-      QMX_ThrowException("dependent variable %s specified in Importance is not in the model",
-                         target.c_str());
-    }
-    importance_.start(response, dependentNames().size());
+    importance_.start(resultResponse(a, "Importance", "Importance"), dependentNames().size());
   });
   rule("Effect", in("Importance"), [this](ElementAttributes& a) {
     const String name(a.required("name", missing("name", "Effect")));

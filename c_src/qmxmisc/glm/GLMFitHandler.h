@@ -60,6 +60,9 @@ class GLMFitHandler : public ElementTableHandler<ModelHandler> {
   GLMModel& glm();
   long dependentIndex(const std::string& name) const;
   long independentIndex(const std::string& name) const;
+  // The response a results element (DevMatrix, Importance) names in targetCategory; the
+  // missing-attribute message names `missingIn`.
+  long resultResponse(ElementAttributes& a, const char* missingIn, const char* element);
   // Document end (GLMFitHandlerEnd.cpp).
   TMatrix<long> linearModelTerms() const;
   void termsFromCoefficients();
