@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,43 +35,29 @@ QMXMemoryTable levelsTable() {
 TEST(ModelMatrixFactor, EachCodingGivesItsColumns) {
   QMXMemoryTable table;
   table.addFactorColumn("f", {"a", "b", "c", "b"}, {"a", "b", "c"});
-  struct Case {
-    MatrixCoding coding;
-    std::vector<std::string> names;
-    std::vector<std::vector<double>> rows;
-  };
-  // contr.poly(3): linear (-1, 0, 1)/sqrt(2), quad (1, -2, 1)/sqrt(6).
-  const double l = 0.70710678118654752;
-  const double q = 0.40824829046386302;
-  const std::vector<Case> cases = {
-      {MatrixCoding::kIndicator,
-       {"(Intercept)", "f(a)", "f(b)", "f(c)"},
-       {{1, 1, 0, 0}, {1, 0, 1, 0}, {1, 0, 0, 1}, {1, 0, 1, 0}}},
-      {MatrixCoding::kSumToZero,
-       {"(Intercept)", "f(a)", "f(b)"},
-       {{1, 1, 0}, {1, 0, 1}, {1, -1, -1}, {1, 0, 1}}},
-      {MatrixCoding::kLastReference,
-       {"(Intercept)", "f(a)", "f(b)"},
-       {{1, 1, 0}, {1, 0, 1}, {1, 0, 0}, {1, 0, 1}}},
-      {MatrixCoding::kPolynomial,
-       {"(Intercept)", "f(linear)", "f(quad)"},
-       {{1, -l, q}, {1, 0, -2 * q}, {1, l, q}, {1, 0, -2 * q}}},
-      {MatrixCoding::kNumeric, {"(Intercept)", "f"}, {{1, 0}, {1, 1}, {1, 2}, {1, 1}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.coding));
+  const std::map<std::string, MatrixCoding> codings = {{"indicator", MatrixCoding::kIndicator},
+                                                       {"sum", MatrixCoding::kSumToZero},
+                                                       {"last", MatrixCoding::kLastReference},
+                                                       {"poly", MatrixCoding::kPolynomial},
+                                                       {"numeric", MatrixCoding::kNumeric}};
+  const auto cases = modeltest::records("model_matrix_codings.tsv");
+  EXPECT_EQ(cases.size(), codings.size());
+  for (const std::vector<std::string>& c : cases) {
+    SCOPED_TRACE(c[0]);
     Chunk chunk(table);
-    ModelMatrix m(makeModel({"f"}, {{"f", {1}}}, {factor("f", {"a", "b", "c"}, c.coding)}));
+    ModelMatrix m(makeModel({"f"}, {{"f", {1}}}, {factor("f", {"a", "b", "c"}, codings.at(c[0]))}));
     m.init(chunk.buf);
     QMXNaNExclude filter(chunk.reader);
     ASSERT_EQ(m.construct(filter), 4u);
-    EXPECT_EQ(colNames(m), c.names);
+    EXPECT_EQ(colNames(m), modeltest::split(c[1], '|'));
     const auto rows = rowsOf(m);
-    ASSERT_EQ(rows.size(), c.rows.size());
+    const auto expected = modeltest::split(c[2], '|');
+    ASSERT_EQ(rows.size(), expected.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
-      ASSERT_EQ(rows[r].size(), c.rows[r].size());
-      for (std::size_t k = 0; k < rows[r].size(); ++k)
-        EXPECT_NEAR(rows[r][k], c.rows[r][k], 1e-15) << "row " << r << " column " << k;
+      const auto values = modeltest::split(expected[r], ',');
+      ASSERT_EQ(rows[r].size(), values.size());
+      for (std::size_t k = 0; k < values.size(); ++k)
+        EXPECT_NEAR(rows[r][k], std::stod(values[k]), 1e-15) << "row " << r << " column " << k;
     }
   }
 }
