@@ -2,6 +2,8 @@
 // terms, a buffer holding a whole table as one chunk, and matrices as standard containers.
 #pragma once
 
+#include <algorithm>
+#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -102,8 +104,19 @@ inline std::vector<std::string> split(const std::string& text, char sep) {
   return parts;
 }
 
+// Matrix rows separated by '|', values by ',' ("nan" and "inf" as such).
+inline std::vector<std::vector<double>> matrixOf(const std::string& text) {
+  std::vector<std::vector<double>> rows;
+  for (const std::string& row : split(text, '|')) {
+    rows.emplace_back();
+    for (const std::string& value : split(row, ','))
+      rows.back().push_back(std::stod(value));
+  }
+  return rows;
+}
+
 // A model from the fields of a data table: variables (|), terms (label=powers|...), factors
-// (name=levels[/poly or /last]|...), intercept.
+// (name=levels[/sum, /last, /poly or /numeric]|...), intercept.
 inline ModelTerms modelOf(const std::string& variables, const std::string& termText,
                           const std::string& factorText, bool intercept = true) {
   std::vector<modeltest::Term> terms;
@@ -113,16 +126,18 @@ inline ModelTerms modelOf(const std::string& variables, const std::string& termT
       powers.push_back(std::stol(power));
     terms.push_back({term.substr(0, term.find('=')), powers});
   }
+  const std::map<std::string, MatrixCoding> codings = {{"", MatrixCoding::kIndicator},
+                                                       {"sum", MatrixCoding::kSumToZero},
+                                                       {"last", MatrixCoding::kLastReference},
+                                                       {"poly", MatrixCoding::kPolynomial},
+                                                       {"numeric", MatrixCoding::kNumeric}};
   std::vector<FactorInfo> factors;
-  for (std::string spec : split(factorText, '|')) {
-    MatrixCoding coding = MatrixCoding::kIndicator;
-    if (spec.size() > 5 && spec.compare(spec.size() - 5, 5, "/poly") == 0)
-      coding = MatrixCoding::kPolynomial;
-    if (spec.size() > 5 && spec.compare(spec.size() - 5, 5, "/last") == 0)
-      coding = MatrixCoding::kLastReference;
-    spec = spec.substr(0, spec.find('/'));
-    factors.push_back(factor(spec.substr(0, spec.find('=')),
-                             split(spec.substr(spec.find('=') + 1), ','), coding));
+  for (const std::string& spec : split(factorText, '|')) {
+    const std::size_t slash = std::min(spec.find('/'), spec.size());
+    const std::string levels = spec.substr(0, slash);
+    factors.push_back(factor(levels.substr(0, levels.find('=')),
+                             split(levels.substr(levels.find('=') + 1), ','),
+                             codings.at(spec.substr(std::min(slash + 1, spec.size())))));
   }
   return makeModel(split(variables, '|'), terms, factors, intercept);
 }
