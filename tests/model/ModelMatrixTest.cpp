@@ -1,14 +1,13 @@
-// Model matrix layout: intercept, main effects, interactions and powers, term positions,
-// binding to a buffer with its messages, and centring. Chunk invariance of the stacked matrix
-// is checked through QMXProcModel (QMXProcModelTest.cpp).
+// The model matrix: every case of tests/ref/model/model_matrix_cases.tsv (kinds of term,
+// codings, missing rows, levels the model lacks, messages), sampled rows, centring and erase.
+// Chunk invariance of the stacked matrix is checked through QMXProcModel.
 #include "qmxmisc/model/ModelMatrix.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
+#include <cstdint>
 #include <limits>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,6 @@
 
 using modeltest::Chunk;
 using modeltest::colNames;
-using modeltest::factor;
 using modeltest::indices;
 using modeltest::makeModel;
 using modeltest::modelOf;
@@ -30,6 +28,7 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// The table of tests/ref/model/model_matrix_cases.tsv.
 QMXMemoryTable sixRows() {
   QMXMemoryTable table;
   table.addDoubleColumn("y", {10, 20, 30, 40, 50, 60})
@@ -38,7 +37,10 @@ QMXMemoryTable sixRows() {
       .addFactorColumn("g", {"u", "v", "u", "v", "w", "w"}, {"u", "v", "w"})
       .addFactorColumn("p", {"s", "s", "t", "t", "s", "t"}, {"s", "t"})
       .addDoubleColumn("z", {-1, 0.5, 2, -3, 4, 0.25})
-      .addFactorColumn("o", {"k", "k", "k", "k", "k", "k"}, {"k"});
+      .addFactorColumn("o", {"k", "k", "k", "k", "k", "k"}, {"k"})
+      .addDoubleColumn("xm", {1, 2, kNaN, 4, 5, 6})
+      .addFactorColumn("h", {"a", "d", "c", "b", "d", ""}, {"a", "b", "c", "d"})
+      .addDoubleColumn("nan", {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN});
   return table;
 }
 
@@ -48,63 +50,83 @@ ModelMatrix buildWhole(const QMXMemoryTable& table, const ModelTerms& model) {
   ModelMatrix m(model);
   m.init(chunk.buf);
   QMXNaNExclude filter(chunk.reader);
-  strVector variables;
-  for (long v = 0; v < model.nVariables(); ++v)
-    variables.push_back(model.variable(v));
-  filter.setVariables(variables);
+  filter.setVariables(strVector{"x", "z"});
   m.construct(filter);
   return m;
 }
 
-}  // namespace
-
-TEST(ModelMatrix, ColumnsOfEachKindOfTerm) {
-  const auto cases = records("model_matrix_columns.tsv");
-  EXPECT_EQ(cases.size(), 21u);
-  for (const std::vector<std::string>& c : cases) {
-    SCOPED_TRACE(c[0]);
-    const ModelMatrix m = buildWhole(sixRows(), modelOf(c[2], c[3], c[4], c[1] == "1"));
-    std::vector<unsigned> termIndices;
-    for (const std::string& index : split(c[6], ','))
-      termIndices.push_back(static_cast<unsigned>(std::stoul(index)));
-    EXPECT_EQ(colNames(m), split(c[5], '|'));
-    EXPECT_EQ(m.maxCol(), split(c[5], '|').size());
-    EXPECT_EQ(m.getNCol(), static_cast<long>(m.maxCol()));
-    EXPECT_EQ(indices(m.termIndicies()), termIndices);
-    EXPECT_EQ(m.nMissing(), 0);
-    EXPECT_TRUE(m.undefFactorIndex().empty());
-    if (c[7] == "-") continue;
-    const auto rows = rowsOf(m);
-    const auto expected = modeltest::matrixOf(c[7]);
-    ASSERT_EQ(rows.size(), expected.size());
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-      ASSERT_EQ(rows[r].size(), expected[r].size());
-      for (std::size_t k = 0; k < rows[r].size(); ++k)
-        EXPECT_NEAR(rows[r][k], expected[r][k], 1e-15) << "row " << r << " column " << k;
-    }
-  }
+std::vector<std::string> texts(const Index& index) {
+  std::vector<std::string> values;
+  for (const unsigned value : index)
+    values.push_back(std::to_string(value));
+  return values;
 }
 
-TEST(ModelMatrix, InitAndConstructMessages) {
-  const auto cases = records("model_matrix_messages.tsv");
-  EXPECT_EQ(cases.size(), 10u);
+}  // namespace
+
+TEST(ModelMatrix, CasesOfTheTable) {
+  const auto cases = records("model_matrix_cases.tsv");
+  EXPECT_EQ(cases.size(), 40u);
   for (const std::vector<std::string>& c : cases) {
     SCOPED_TRACE(c[0]);
     Chunk chunk(sixRows());
-    ModelMatrix m(modelOf(c[3], c[4], c[5]));
-    m.setValidateFactorLevels(c[2] == "1");
-    QMXNaNExclude filter(chunk.reader);
-    if (c[1] == "init") {
-      EXPECT_EQ(thrownMessage([&] { m.init(chunk.buf); }), c[6]);
-      // A failed binding leaves the matrix unbound.
-      EXPECT_EQ(thrownMessage([&] { m.construct(filter); }),
-                "model matrix is not bound to a data buffer");
-    } else {
-      m.init(chunk.buf);
-      EXPECT_EQ(thrownMessage([&] { m.construct(filter); }), c[6]);
-      EXPECT_EQ(m.getNRow(), 0);  // a failed construction leaves the matrix erased
-      EXPECT_TRUE(m.termIndicies().empty());
+    ModelMatrix m(modelOf(c[5], c[6], c[7], c[1] == "1"));
+    if (!c[2].empty()) m.setValidateFactorLevels(c[2] == "1");
+    UnknownLevelMap map;
+    if (c[4] != "-") {
+      map[std::stol(c[4])] = c[4].substr(c[4].find(':') + 1);
+      m.setUnknownLevelMap(&map);
     }
+    QMXNaNExclude filter(chunk.reader);
+    filter.setVariables(strVector(split(c[3].empty() ? c[5] : c[3], '|')));
+    const std::string bound = thrownMessage([&] { m.init(chunk.buf); });
+    const std::string message =
+        bound != "<no exception>" ? bound : thrownMessage([&] { m.construct(filter); });
+    EXPECT_EQ(message, c[13].empty() ? "<no exception>" : c[13]);
+    if (!c[13].empty()) {
+      // A failed binding leaves the matrix unbound, a failed construction erased.
+      if (bound != "<no exception>") {
+        EXPECT_EQ(thrownMessage([&] { m.construct(filter); }),
+                  "model matrix is not bound to a data buffer");
+      }
+      EXPECT_EQ(m.getNRow(), 0);
+      EXPECT_TRUE(m.termIndicies().empty());
+      continue;
+    }
+    const std::vector<std::string> names = split(c[8], '|');
+    EXPECT_EQ(colNames(m), names);
+    EXPECT_EQ(m.getNCol(), static_cast<long>(names.size()));
+    EXPECT_EQ(m.maxCol(), names.empty() ? m.maxCol() : names.size());  // none built: unchecked
+    EXPECT_EQ(texts(m.termIndicies()), split(c[9], ','));
+    EXPECT_EQ(texts(m.rowsExcluded()), split(c[10], ','));
+    EXPECT_EQ(m.nMissing(), static_cast<long>(split(c[10], ',').size()));
+    EXPECT_EQ(texts(m.undefFactorIndex()), split(c[11], ','));
+    if (c[12] != "-") modeltest::expectNear(rowsOf(m), c[12]);
+  }
+}
+
+TEST(ModelMatrix, SampledRowsKeepTheirChunkRowNumbers) {
+  // A sample takes rows in drawing order; each matrix row is the sampled chunk row, and
+  // undefFactorIndex lists the sampled chunk rows holding a level the model lacks, ascending.
+  const QMXMemoryTable table = sixRows();
+  for (const unsigned seed : {1u, 7u, 12345u}) {
+    SCOPED_TRACE(seed);
+    Chunk chunk(table);
+    ModelMatrix m(modelOf("x|h", "x=1,0|h=0,1", "h=a,b,c"));
+    m.setValidateFactorLevels(false);
+    m.init(chunk.buf);
+    QMXNaNExclude filter(chunk.reader);
+    filter.setVariables(strVector{"x"});
+    ASSERT_EQ(filter.createSampleIndex(4, seed), 4);
+    ASSERT_EQ(m.construct(filter), 4u);
+    std::vector<unsigned> expected;
+    for (long i = 0; i < 4; ++i) {
+      const std::uint32_t row = filter.rowIndex()[static_cast<std::size_t>(i)];
+      EXPECT_EQ(m(i, 1), table.number(row, 1));
+      if (table.text(row, 8) == "d" || table.text(row, 8).empty()) expected.push_back(row);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(indices(m.undefFactorIndex()), expected);
   }
 }
 
@@ -119,18 +141,6 @@ TEST(ModelMatrix, NoReaderOrNoRowsGivesZero) {
   QMXNaNExclude noRows(chunk.reader);
   EXPECT_EQ(m.construct(noRows), 0u);
   EXPECT_EQ(m.getNRow(), 0);
-
-  // Every row missing: nothing built, the exclusions kept.
-  QMXMemoryTable missing;
-  missing.addDoubleColumn("x", {kNaN, kNaN});
-  Chunk allMissing(missing);
-  ModelMatrix m2(model);
-  m2.init(allMissing.buf);
-  QMXNaNExclude filter(allMissing.reader);
-  filter.setVariables(strVector{"x"});
-  EXPECT_EQ(m2.construct(filter), 0u);
-  EXPECT_EQ(m2.getNRow(), 0);
-  EXPECT_EQ(indices(m2.rowsExcluded()), (std::vector<unsigned>{0, 1}));
 }
 
 TEST(ModelMatrix, CenterSubtractsPerColumn) {

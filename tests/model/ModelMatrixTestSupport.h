@@ -2,6 +2,8 @@
 // terms, a buffer holding a whole table as one chunk, and matrices as standard containers.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <map>
 #include <sstream>
@@ -113,6 +115,17 @@ inline std::vector<std::vector<double>> matrixOf(const std::string& text) {
       rows.back().push_back(std::stod(value));
   }
   return rows;
+}
+
+// Expects `got` to hold the rows of `expected` (matrixOf) to 1e-15.
+inline void expectNear(const std::vector<std::vector<double>>& got, const std::string& expected) {
+  const std::vector<std::vector<double>> want = matrixOf(expected);
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t r = 0; r < got.size(); ++r) {
+    ASSERT_EQ(got[r].size(), want[r].size()) << "row " << r;
+    for (std::size_t c = 0; c < got[r].size(); ++c)
+      EXPECT_NEAR(got[r][c], want[r][c], 1e-15) << "row " << r << " column " << c;
+  }
 }
 
 // A model from the fields of a data table: variables (|), terms (label=powers|...), factors
