@@ -1,5 +1,6 @@
 // Helpers of the model tests: model descriptions built from a short list of variables and
-// terms, a buffer holding a whole table as one chunk, and matrices as standard containers.
+// terms or from the fields of a data table, a buffer holding a whole table as one chunk, and
+// matrices as standard containers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -72,6 +73,20 @@ struct Chunk {
   QMXBuf buf;
   QMXBufReader reader;
 };
+
+// A main-effects terms table: one row and one column per variable, 1 on the diagonal.
+inline TMatrix<long> mainEffects(const std::vector<std::string>& variables) {
+  const long n = static_cast<long>(variables.size());
+  TMatrix<long> table(n, n, variables, variables);
+  for (long i = 0; i < n; ++i)
+    table(i, i) = 1;
+  return table;
+}
+
+// The texts of a strVector, for comparisons.
+inline std::vector<std::string> names(const strVector& values) {
+  return std::vector<std::string>(values.begin(), values.end());
+}
 
 // Column names, rows and index values as standard containers, for comparisons.
 inline std::vector<std::string> colNames(const DoubleMatrix& m) {

@@ -1,6 +1,7 @@
 // The frame reader (ModelHandler, MiningModelHandler, ModelParse): every message of the
 // malformed-document table for the frame and mining readers, hostile documents (external
-// resources, entity expansion, depth, huge values) and what a good frame reads into.
+// resources, entity expansion, depth, huge values) and what the good documents
+// tests/ref/model/reader_*.xml read into.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,11 +11,13 @@
 #include <vector>
 
 #include "model/ModelDocumentTable.h"
-#include "model/ModelTestSupport.h"
+#include "model/ModelMatrixTestSupport.h"
 #include "qmxmisc/model/MiningModel.h"
 #include "qmxmisc/model/MiningModelHandler.h"
 #include "qmxmisc/model/ModelParse.h"
 #include "qmxmisc/model/SAXParserFactory.h"
+
+using modeltest::names;
 
 namespace {
 
@@ -82,15 +85,7 @@ TEST(ModelReader, FrameAlternativesAndOutOfPlaceElements) {
   // takes its levels.
   ModelTerms model;
   ModelHandler handler(model);
-  ModelParseXMLString(handler,
-                      vtml(R"(<ColumnInfo name="stray" role="independent"/><Level value="s"/>
-<UnivariateStats field="nothing"/><Unknown><Deeper/></Unknown>
-<DataDictionary numberOfFields="2"><DataField name="g" role="dependent"><Value value="lo"/>
-<Value value="hi"/></DataField><DataField name="h" role="independent"><Value value="u"/></DataField>
-<DataField name="x" role="independent"/><DataField name="g" role="independent"><Value value="late"/>
-</DataField></DataDictionary>
-)")
-                          .c_str());
+  ModelParseXMLString(handler, readRefText("model", "reader_frame_alternatives.xml").c_str());
   ASSERT_EQ(handler.columns().size(), 3u);
   EXPECT_EQ(names(model.response(0).levels()), (std::vector<std::string>{"lo", "hi"}));
   EXPECT_EQ(names(model.termsTable().getColNames()), (std::vector<std::string>{"h", "x"}));
@@ -102,20 +97,8 @@ TEST(ModelReader, FrameAlternativesAndOutOfPlaceElements) {
 
 TEST(ModelReader, SchemaTermsStatisticsAndCounts) {
   MiningModel model;
-  ModelParseXMLString(MiningModelHandler(model), vtml(R"(<XTMetaData><ColumnDefinitions>
-<ColumnInfo name="g" role="dependent"><Level value="lo"/><Level value="hi"/></ColumnInfo>
-<ColumnInfo name="x" role="independent"/><ColumnInfo name="z" role="independent"/>
-<ColumnInfo name="f" role="independent"><Level value="a"/><Level value="b"/><Level value="c"/></ColumnInfo>
-<UnivariateStats field="x"><NumericInfo mean="2.5" minimum="-1" maximum="7.25" standardDeviation="1.5e-3"/>
-<Counts totalFreq="40"/></UnivariateStats></ColumnDefinitions>
-<UnivariateStats name="f"><Counts totalFreq="12"><Category value="c" freq="5"/><Category value="a" freq="7"/></Counts>
-</UnivariateStats><UnivariateStats field="g"><Counts totalFreq=" 9 "><Category value="hi" freq="9"/></Counts>
-</UnivariateStats></XTMetaData>
-<ClusteringModel><MiningSchema><MiningField name="g" usageType="predicted"/><MiningField name="f"/>
-<MiningField name="x" usageType="active"/><MiningField name="z" usageType="supplementary"/></MiningSchema>
-</ClusteringModel>
-)")
-                                                     .c_str());
+  ModelParseXMLString(MiningModelHandler(model),
+                      readRefText("model", "reader_schema_statistics.xml").c_str());
   // Schema terms in schema order; z keeps a row without a term.
   const TMatrix<long>& terms = model.termsTable();
   EXPECT_EQ(names(terms.getRowNames()), (std::vector<std::string>{"x", "z", "f"}));

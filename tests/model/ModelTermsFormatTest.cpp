@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "model/ModelTestSupport.h"
+#include "model/ModelMatrixTestSupport.h"
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/model/VtmlTimestamp.h"
 
