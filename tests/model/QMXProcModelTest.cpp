@@ -103,7 +103,7 @@ QMXMemoryTable dataTable() {
       .addFactorColumn("g", {"u", "v", "w", "u", "", "w", "v", "u"}, {"u", "v", "w"})
       .addDoubleColumn("x", {1, 2, 3, inf, 5, 6, 7, 8})
       .addFactorColumn("f", {"a", "b", "a", "b", "a", "b", "a", "b"}, {"a", "b"})
-      .addDoubleColumn("wt", {1, 0, 2, 1, 1, 0.5, 3, 1})
+      .addDoubleColumn("wt", {1, 0, 2, 1, 1, 0.5, kNaN, 1})
       .addDoubleColumn("z", {0.5, kNaN, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5})
       .addDoubleColumn("neg", {-0.5, 1, 1, 1, 1, 1, 1, 1})
       .addDoubleColumn("y2", {7, 8, 9, 10, 11, kNaN, 13, 14});
