@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "model/ModelMatrixTestSupport.h"
 #include "support/RefCsv.h"
 #include "support/ThrownMessage.h"
+
+using modeltest::split;
 
 namespace {
 
@@ -26,17 +29,6 @@ std::vector<DataColumn> testColumns() {
           DataColumn::numeric("my var"),
           DataColumn::numeric("w"),
           DataColumn::text("s")};
-}
-
-std::vector<std::string> split(const std::string& text, char sep) {
-  std::vector<std::string> parts;
-  if (text.empty()) return parts;
-  std::stringstream in(text);
-  std::string part;
-  while (std::getline(in, part, sep))
-    parts.push_back(part);
-  if (text.back() == sep) parts.emplace_back();
-  return parts;
 }
 
 // An R formula variable as (column, power): "I(x^2)" is power 2 of x, "`my var`" the column

@@ -171,7 +171,7 @@ TEST(ModelMatrix, EraseKeepsOrDropsTheModel) {
   EXPECT_EQ(m.model().nVariables(), 0);
   EXPECT_EQ(m.maxCol(), 0u);
   EXPECT_TRUE(m.variableMap().empty());
-  // Valid follows the model: an intercept-only model is, an empty one is not.
+  // Valid: an intercept-only model is, an empty one is not.
   EXPECT_TRUE(ModelMatrix(makeModel({}, {})).valid());
   EXPECT_FALSE(ModelMatrix(makeModel({}, {}, {}, false)).valid());
 }
