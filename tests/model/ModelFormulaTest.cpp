@@ -49,9 +49,35 @@ std::string messageWith(const std::string& formula, const std::vector<DataColumn
   return thrownMessage([&] { parseModelFormula(formula, columns, weights); });
 }
 
+// Expects the terms of `formula` to be `fields` in R's notation (formula_terms.R): intercept,
+// labels, variables and each term's variables. Exact, order included.
+void expectTerms(const std::string& formula, const std::string& weights,
+                 const std::vector<std::string>& fields) {
+  SCOPED_TRACE(formula);
+  const FormulaTerms got = parseModelFormula(formula, testColumns(), weights);
+  EXPECT_EQ(got.intercept, fields[0] == "1");
+  EXPECT_EQ(got.labels, split(fields[1], '|'));
+  std::vector<std::string> rows;
+  for (const std::string& var : split(fields[2], ';')) {
+    const std::string column = columnPower(var).first;
+    if (std::find(rows.begin(), rows.end(), column) == rows.end()) rows.push_back(column);
+  }
+  EXPECT_EQ(got.variables, rows);
+  const std::vector<std::string> terms = split(fields[3], '|');
+  ASSERT_EQ(got.powers.size(), terms.size());
+  for (std::size_t termIdx = 0; termIdx < terms.size(); ++termIdx) {
+    std::vector<long> expected(rows.size(), 0);
+    for (const std::string& var : split(terms[termIdx], ';')) {
+      const auto [column, power] = columnPower(var);
+      expected[std::find(rows.begin(), rows.end(), column) - rows.begin()] += power;
+    }
+    EXPECT_EQ(got.powers[termIdx], expected) << "term " << termIdx;
+  }
+}
+
 TEST(ModelFormula, TermsMatchR) {
-  // Reference: tests/ref/model/formula_terms.csv, written by formula_terms.R (R 4.2).
-  // Exact: labels, their order, the intercept, the variables and each term's powers.
+  // Reference: tests/ref/model/formula_terms.csv, written by formula_terms.R (R 4.2), with w
+  // the weights.
   std::ifstream in(QMX_TEST_REF_DIR "/model/formula_terms.csv");
   ASSERT_TRUE(in.good());
   std::string line;
@@ -66,54 +92,21 @@ TEST(ModelFormula, TermsMatchR) {
       fields[0] += "," + fields[1];
       fields.erase(fields.begin() + 1);
     }
-    const std::string& formula = fields[0];
-    SCOPED_TRACE(formula);
-    const FormulaTerms got = parseModelFormula(formula, testColumns(), "w");
-    EXPECT_EQ(got.intercept, fields[1] == "1");
-    EXPECT_EQ(got.labels, split(fields[2], '|'));
-    std::vector<std::string> rows;
-    for (const std::string& var : split(fields[3], ';')) {
-      const std::string column = columnPower(var).first;
-      if (std::find(rows.begin(), rows.end(), column) == rows.end()) rows.push_back(column);
-    }
-    EXPECT_EQ(got.variables, rows);
-    const std::vector<std::string> terms = split(fields[4], '|');
-    ASSERT_EQ(got.powers.size(), terms.size());
-    for (std::size_t termIdx = 0; termIdx < terms.size(); ++termIdx) {
-      std::vector<long> expected(rows.size(), 0);
-      for (const std::string& var : split(terms[termIdx], ';')) {
-        const auto [column, power] = columnPower(var);
-        expected[std::find(rows.begin(), rows.end(), column) - rows.begin()] += power;
-      }
-      EXPECT_EQ(got.powers[termIdx], expected) << "term " << termIdx;
-    }
+    expectTerms(fields[0], "w", {fields.begin() + 1, fields.end()});
     ++cases;
   }
   EXPECT_EQ(cases, 32);
 }
 
-TEST(ModelFormula, ResponsesAndWeights) {
-  const FormulaTerms one = parseModelFormula("~ x", testColumns());
-  EXPECT_TRUE(one.responses.empty());
-  const FormulaTerms two = parseModelFormula("cbind(y, `my var`) ~ .", testColumns(), "w");
-  EXPECT_EQ(two.responses, (std::vector<std::string>{"y", "my var"}));
-  // `.` leaves out both responses, the weights and the text column s.
-  EXPECT_EQ(two.labels, (std::vector<std::string>{"x", "z", "f", "g"}));
-  // Without weights, w is an ordinary column of `.`.
-  EXPECT_EQ(parseModelFormula("y ~ . - f - g - `my var`", testColumns()).labels,
-            (std::vector<std::string>{"x", "z", "w"}));
-  // Removed terms leave no row behind; I(x^3) and x:I(x^2) are different R terms.
-  const FormulaTerms power = parseModelFormula("y ~ z + I(x^3) + x:I(x^2) - z", testColumns());
-  EXPECT_EQ(power.variables, (std::vector<std::string>{"x"}));
-  EXPECT_EQ(power.labels, (std::vector<std::string>{"I(x^3)", "x:I(x^2)"}));
-  EXPECT_EQ(power.powers, (std::vector<std::vector<long>>{{3}, {3}}));
-  // A parenthesized response; 0 and 1 written as other numerals.
-  EXPECT_EQ(parseModelFormula("(y) ~ x", testColumns()).responses, (std::vector<std::string>{"y"}));
-  EXPECT_FALSE(parseModelFormula("y ~ x + 0.0", testColumns()).intercept);
-  EXPECT_TRUE(parseModelFormula("y ~ x - 00 + 1L", testColumns()).intercept);
-  EXPECT_FALSE(parseModelFormula("y ~ x - 1e0", testColumns()).intercept);
-  // High interaction powers stop at the saturated model.
-  EXPECT_EQ(parseModelFormula("y ~ (x + z)^100000", testColumns()).labels.size(), 3u);
+TEST(ModelFormula, OwnTermsAndResponses) {
+  // tests/ref/model/formula_terms_own.tsv: what R's terms() does not say (weights, responses,
+  // numerals, high powers), in the same notation.
+  const auto cases = modeltest::records("formula_terms_own.tsv");
+  EXPECT_EQ(cases.size(), 9u);
+  for (const std::vector<std::string>& c : cases) {
+    expectTerms(c[0], c[1], {c.begin() + 3, c.end()});
+    EXPECT_EQ(parseModelFormula(c[0], testColumns(), c[1]).responses, split(c[2], '|')) << c[0];
+  }
 }
 
 TEST(ModelFormula, BuildsMiningModel) {
