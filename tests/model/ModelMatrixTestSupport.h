@@ -143,8 +143,24 @@ inline void expectNear(const std::vector<std::vector<double>>& got, const std::s
   }
 }
 
+// A factor from its table field: name[=levels][/coding] (sum, last, poly, numeric; else
+// indicator); without levels, a continuous variable.
+inline FactorInfo factorOf(const std::string& spec) {
+  static const std::map<std::string, MatrixCoding> codings = {
+      {"", MatrixCoding::kIndicator},
+      {"sum", MatrixCoding::kSumToZero},
+      {"last", MatrixCoding::kLastReference},
+      {"poly", MatrixCoding::kPolynomial},
+      {"numeric", MatrixCoding::kNumeric}};
+  const std::size_t slash = std::min(spec.find('/'), spec.size());
+  const std::string named = spec.substr(0, slash);
+  const std::size_t eq = std::min(named.find('='), named.size());
+  return factor(named.substr(0, eq), split(named.substr(std::min(eq + 1, named.size())), ','),
+                codings.at(spec.substr(std::min(slash + 1, spec.size()))));
+}
+
 // A model from the fields of a data table: variables (|), terms (label=powers|...), factors
-// (name=levels[/sum, /last, /poly or /numeric]|...), intercept.
+// (factorOf|...), intercept.
 inline ModelTerms modelOf(const std::string& variables, const std::string& termText,
                           const std::string& factorText, bool intercept = true) {
   std::vector<modeltest::Term> terms;
@@ -154,19 +170,9 @@ inline ModelTerms modelOf(const std::string& variables, const std::string& termT
       powers.push_back(std::stol(power));
     terms.push_back({term.substr(0, term.find('=')), powers});
   }
-  const std::map<std::string, MatrixCoding> codings = {{"", MatrixCoding::kIndicator},
-                                                       {"sum", MatrixCoding::kSumToZero},
-                                                       {"last", MatrixCoding::kLastReference},
-                                                       {"poly", MatrixCoding::kPolynomial},
-                                                       {"numeric", MatrixCoding::kNumeric}};
   std::vector<FactorInfo> factors;
-  for (const std::string& spec : split(factorText, '|')) {
-    const std::size_t slash = std::min(spec.find('/'), spec.size());
-    const std::string levels = spec.substr(0, slash);
-    factors.push_back(factor(levels.substr(0, levels.find('=')),
-                             split(levels.substr(levels.find('=') + 1), ','),
-                             codings.at(spec.substr(std::min(slash + 1, spec.size())))));
-  }
+  for (const std::string& spec : split(factorText, '|'))
+    factors.push_back(factorOf(spec));
   return makeModel(split(variables, '|'), terms, factors, intercept);
 }
 

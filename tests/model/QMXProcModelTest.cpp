@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "model/ModelMatrixTestSupport.h"
@@ -127,13 +128,8 @@ TEST(QMXProcModel, RunsOfTheTable) {
   for (const std::vector<std::string>& c : cases) {
     ModelTerms model = modeltest::modelOf(c[1], c[2], c[3]);
     factVector responses;
-    for (const std::string& response : modeltest::split(c[4], '|')) {
-      const std::size_t eq = response.find('=');
-      responses.push_back(eq == std::string::npos
-                              ? FactorInfo()
-                              : factor("", modeltest::split(response.substr(eq + 1), ',')));
-      responses.back().setName(response.substr(0, eq));
-    }
+    for (const std::string& response : modeltest::split(c[4], '|'))
+      responses.push_back(modeltest::factorOf(response));
     model.setResponses(responses);
     if (!c[5].empty()) model.setWeights(c[5]);
     std::unique_ptr<StackingProc> first;
@@ -160,11 +156,8 @@ TEST(QMXProcModel, RunsOfTheTable) {
         first = std::move(proc);
         continue;
       }
-      EXPECT_EQ(proc->x, first->x);  // bit for bit
-      EXPECT_EQ(proc->y, first->y);
-      EXPECT_EQ(proc->w, first->w);
-      EXPECT_EQ(proc->xNames, first->xNames);
-      EXPECT_EQ(proc->yNames, first->yNames);
+      EXPECT_EQ(std::tie(proc->x, proc->y, proc->w, proc->xNames, proc->yNames),
+                std::tie(first->x, first->y, first->w, first->xNames, first->yNames));  // bitwise
     }
   }
 }
