@@ -1,4 +1,5 @@
-// libFuzzer target: reads the input as a VTML model document into a MiningModel. A
+// libFuzzer target: reads the input as a VTML model document twice, into a MiningModel (the
+// frame and mining schema) and into a GLMFit (the GeneralRegressionModel element table). A
 // QMXException is the reader's normal answer to a bad document; anything else (a crash, a
 // sanitizer report, another exception type, a hang) is a finding.
 #include <cstddef>
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/model/MiningModel.h"
 #include "qmxmisc/model/XMLPlatformGuard.h"
 
@@ -15,6 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string document(reinterpret_cast<const char*>(data), size);
   try {
     const MiningModel model(document.c_str());
+  } catch (const QMXException&) {
+  }
+  try {
+    const GLMFit fit(document.c_str());
   } catch (const QMXException&) {
   }
   return 0;

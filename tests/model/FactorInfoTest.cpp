@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "model/ModelTestSupport.h"
+#include "model/ModelMatrixTestSupport.h"
 
 TEST(FactorInfo, LookupsAndTheirMessages) {
-  FactorInfo f = makeFactor("f", {"a", "b", "c"});
+  FactorInfo f = modeltest::factor("f", {"a", "b", "c"});
   const FactorInfo& cf = f;
   EXPECT_EQ(f.length(), 3);
   EXPECT_TRUE(f.valid());
@@ -25,7 +25,7 @@ TEST(FactorInfo, LookupsAndTheirMessages) {
 }
 
 TEST(FactorInfo, ResizeKeepsOptionalPartsOptional) {
-  FactorInfo f = makeFactor("f", {"a", "b"});
+  FactorInfo f = modeltest::factor("f", {"a", "b"});
   f.resize(4);
   EXPECT_EQ(f.length(), 4);
   EXPECT_EQ(f.level(3), String(""));
@@ -44,7 +44,7 @@ TEST(FactorInfo, ResizeKeepsOptionalPartsOptional) {
 }
 
 TEST(FactorInfo, CompareEraseAndEmpty) {
-  FactorInfo f = makeFactor("mid", {"a"});
+  FactorInfo f = modeltest::factor("mid", {"a"});
   EXPECT_EQ(f.compare("mid"), 0);
   EXPECT_LT(f.compare("zzz"), 0);
   EXPECT_GT(f.compare("aaa"), 0);

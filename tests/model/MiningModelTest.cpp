@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include "model/ModelTestSupport.h"
+#include "model/ModelMatrixTestSupport.h"
 
 namespace {
 
 MiningModel sampleMining() {
   MiningModel model;
-  model.setTermsTable(mainEffects({"x", "f"}));
-  model.setFactors(factVector{makeFactor("f", {"a", "b"})});
+  model.setTermsTable(modeltest::mainEffects({"x", "f"}));
+  model.setFactors(factVector{modeltest::factor("f", {"a", "b"})});
   model.setResponse("y");
   model.setWeights("w");
   model.setIntercept(false);

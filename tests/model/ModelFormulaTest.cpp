@@ -10,7 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "model/ModelMatrixTestSupport.h"
+#include "support/RefCsv.h"
 #include "support/ThrownMessage.h"
+
+using modeltest::split;
 
 namespace {
 
@@ -25,17 +29,6 @@ std::vector<DataColumn> testColumns() {
           DataColumn::numeric("my var"),
           DataColumn::numeric("w"),
           DataColumn::text("s")};
-}
-
-std::vector<std::string> split(const std::string& text, char sep) {
-  std::vector<std::string> parts;
-  if (text.empty()) return parts;
-  std::stringstream in(text);
-  std::string part;
-  while (std::getline(in, part, sep))
-    parts.push_back(part);
-  if (text.back() == sep) parts.emplace_back();
-  return parts;
 }
 
 // An R formula variable as (column, power): "I(x^2)" is power 2 of x, "`my var`" the column
@@ -56,9 +49,35 @@ std::string messageWith(const std::string& formula, const std::vector<DataColumn
   return thrownMessage([&] { parseModelFormula(formula, columns, weights); });
 }
 
+// Expects the terms of `formula` to be `fields` in R's notation (formula_terms.R): intercept,
+// labels, variables and each term's variables. Exact, order included.
+void expectTerms(const std::string& formula, const std::string& weights,
+                 const std::vector<std::string>& fields) {
+  SCOPED_TRACE(formula);
+  const FormulaTerms got = parseModelFormula(formula, testColumns(), weights);
+  EXPECT_EQ(got.intercept, fields[0] == "1");
+  EXPECT_EQ(got.labels, split(fields[1], '|'));
+  std::vector<std::string> rows;
+  for (const std::string& var : split(fields[2], ';')) {
+    const std::string column = columnPower(var).first;
+    if (std::find(rows.begin(), rows.end(), column) == rows.end()) rows.push_back(column);
+  }
+  EXPECT_EQ(got.variables, rows);
+  const std::vector<std::string> terms = split(fields[3], '|');
+  ASSERT_EQ(got.powers.size(), terms.size());
+  for (std::size_t termIdx = 0; termIdx < terms.size(); ++termIdx) {
+    std::vector<long> expected(rows.size(), 0);
+    for (const std::string& var : split(terms[termIdx], ';')) {
+      const auto [column, power] = columnPower(var);
+      expected[std::find(rows.begin(), rows.end(), column) - rows.begin()] += power;
+    }
+    EXPECT_EQ(got.powers[termIdx], expected) << "term " << termIdx;
+  }
+}
+
 TEST(ModelFormula, TermsMatchR) {
-  // Reference: tests/ref/model/formula_terms.csv, written by formula_terms.R (R 4.2).
-  // Exact: labels, their order, the intercept, the variables and each term's powers.
+  // Reference: tests/ref/model/formula_terms.csv, written by formula_terms.R (R 4.2), with w
+  // the weights.
   std::ifstream in(QMX_TEST_REF_DIR "/model/formula_terms.csv");
   ASSERT_TRUE(in.good());
   std::string line;
@@ -73,54 +92,21 @@ TEST(ModelFormula, TermsMatchR) {
       fields[0] += "," + fields[1];
       fields.erase(fields.begin() + 1);
     }
-    const std::string& formula = fields[0];
-    SCOPED_TRACE(formula);
-    const FormulaTerms got = parseModelFormula(formula, testColumns(), "w");
-    EXPECT_EQ(got.intercept, fields[1] == "1");
-    EXPECT_EQ(got.labels, split(fields[2], '|'));
-    std::vector<std::string> rows;
-    for (const std::string& var : split(fields[3], ';')) {
-      const std::string column = columnPower(var).first;
-      if (std::find(rows.begin(), rows.end(), column) == rows.end()) rows.push_back(column);
-    }
-    EXPECT_EQ(got.variables, rows);
-    const std::vector<std::string> terms = split(fields[4], '|');
-    ASSERT_EQ(got.powers.size(), terms.size());
-    for (std::size_t termIdx = 0; termIdx < terms.size(); ++termIdx) {
-      std::vector<long> expected(rows.size(), 0);
-      for (const std::string& var : split(terms[termIdx], ';')) {
-        const auto [column, power] = columnPower(var);
-        expected[std::find(rows.begin(), rows.end(), column) - rows.begin()] += power;
-      }
-      EXPECT_EQ(got.powers[termIdx], expected) << "term " << termIdx;
-    }
+    expectTerms(fields[0], "w", {fields.begin() + 1, fields.end()});
     ++cases;
   }
   EXPECT_EQ(cases, 32);
 }
 
-TEST(ModelFormula, ResponsesAndWeights) {
-  const FormulaTerms one = parseModelFormula("~ x", testColumns());
-  EXPECT_TRUE(one.responses.empty());
-  const FormulaTerms two = parseModelFormula("cbind(y, `my var`) ~ .", testColumns(), "w");
-  EXPECT_EQ(two.responses, (std::vector<std::string>{"y", "my var"}));
-  // `.` leaves out both responses, the weights and the text column s.
-  EXPECT_EQ(two.labels, (std::vector<std::string>{"x", "z", "f", "g"}));
-  // Without weights, w is an ordinary column of `.`.
-  EXPECT_EQ(parseModelFormula("y ~ . - f - g - `my var`", testColumns()).labels,
-            (std::vector<std::string>{"x", "z", "w"}));
-  // Removed terms leave no row behind; I(x^3) and x:I(x^2) are different R terms.
-  const FormulaTerms power = parseModelFormula("y ~ z + I(x^3) + x:I(x^2) - z", testColumns());
-  EXPECT_EQ(power.variables, (std::vector<std::string>{"x"}));
-  EXPECT_EQ(power.labels, (std::vector<std::string>{"I(x^3)", "x:I(x^2)"}));
-  EXPECT_EQ(power.powers, (std::vector<std::vector<long>>{{3}, {3}}));
-  // A parenthesized response; 0 and 1 written as other numerals.
-  EXPECT_EQ(parseModelFormula("(y) ~ x", testColumns()).responses, (std::vector<std::string>{"y"}));
-  EXPECT_FALSE(parseModelFormula("y ~ x + 0.0", testColumns()).intercept);
-  EXPECT_TRUE(parseModelFormula("y ~ x - 00 + 1L", testColumns()).intercept);
-  EXPECT_FALSE(parseModelFormula("y ~ x - 1e0", testColumns()).intercept);
-  // High interaction powers stop at the saturated model.
-  EXPECT_EQ(parseModelFormula("y ~ (x + z)^100000", testColumns()).labels.size(), 3u);
+TEST(ModelFormula, OwnTermsAndResponses) {
+  // tests/ref/model/formula_terms_own.tsv: what R's terms() does not say (weights, responses,
+  // numerals, high powers), in the same notation.
+  const auto cases = modeltest::records("formula_terms_own.tsv");
+  EXPECT_EQ(cases.size(), 9u);
+  for (const std::vector<std::string>& c : cases) {
+    expectTerms(c[0], c[1], {c.begin() + 3, c.end()});
+    EXPECT_EQ(parseModelFormula(c[0], testColumns(), c[1]).responses, split(c[2], '|')) << c[0];
+  }
 }
 
 TEST(ModelFormula, BuildsMiningModel) {
@@ -129,146 +115,47 @@ TEST(ModelFormula, BuildsMiningModel) {
   EXPECT_EQ(model.response(0).name(), String("f"));
   EXPECT_EQ(model.response(0).levels(), strVector(std::vector<std::string>{"a", "b", "c"}));
   EXPECT_TRUE(model.isClassification());
+  // The terms table: variables by terms, column by column.
   const TMatrix<long>& table = model.termsTable();
-  ASSERT_EQ(table.getNRow(), 2);
-  ASSERT_EQ(table.getNCol(), 4);
   EXPECT_EQ(table.getRowNames(), strVector(std::vector<std::string>{"x", "g"}));
   EXPECT_EQ(table.getColNames(), strVector(std::vector<std::string>{"x", "g", "I(x^2)", "x:g"}));
-  const long expected[2][4] = {{1, 0, 2, 1}, {0, 1, 0, 1}};
-  for (long row = 0; row < 2; ++row)
-    for (long col = 0; col < 4; ++col)
-      EXPECT_EQ(table(row, col), expected[row][col]) << row << "," << col;
+  EXPECT_EQ(std::vector<long>(table.constData(), table.constData() + table.size()),
+            (std::vector<long>{1, 0, 0, 1, 2, 0, 1, 1}));
   ASSERT_EQ(model.nFactors(), 1);
-  EXPECT_EQ(model.factorInfo(0L).name(), String("g"));
   EXPECT_EQ(model.factorInfo(0L).levels(), strVector(std::vector<std::string>{"lo", "hi"}));
-  EXPECT_EQ(model.factorInfo(0L).matrixCoding(), MatrixCoding::kIndicator);
-  EXPECT_TRUE(model.intercept());
   EXPECT_EQ(model.weights(), String("w"));
-  EXPECT_TRUE(model.valid());
 
   // An intercept-only model has an empty terms table and is valid.
   const MiningModel constant = modelFromFormula("y ~ 1", testColumns());
-  EXPECT_EQ(constant.nTerms(), 0);
-  EXPECT_EQ(constant.nVariables(), 0);
-  EXPECT_FALSE(constant.isClassification());
+  EXPECT_EQ(constant.nTerms() + constant.nVariables(), 0);
   EXPECT_TRUE(constant.valid());
   EXPECT_FALSE(modelFromFormula("y ~ x - 1", testColumns()).intercept());
 }
 
-TEST(ModelFormula, Messages) {
-  const std::string available = "available columns: y, x, z, f, g, my var, w, s";
-  const std::vector<std::vector<std::string>> cases = {
-      // formula, weights, message
-      {"y ~ x +", "", "formula \"y ~ x +\", position 8: expected a term"},
-      {"y ~ (x + z", "", "formula \"y ~ (x + z\", position 11: expected )"},
-      {"y x", "", "formula \"y x\", position 3: expected ~ or an operator"},
-      {"y", "", "formula \"y\", position 2: expected ~ between the response and the terms"},
-      {"y ~ x z", "", "formula \"y ~ x z\", position 7: unexpected 'z' after the terms"},
-      {"y ~ x $ z", "", "formula \"y ~ x $ z\", position 7: unexpected character '$'"},
-      {"y ~ x %o% z", "",
-       "formula \"y ~ x %o% z\", position 7: unknown operator; the only %...% operator is %in%"},
-      {"y ~ `x", "", "formula \"y ~ `x\", position 5: unterminated `name`"},
-      {"y ~ ``", "", "formula \"y ~ ``\", position 5: empty `` name"},
-      {"y ~ * x", "", "formula \"y ~ * x\", position 5: expected a term before '*'"},
-      {"y ~ log(x)", "",
-       "formula \"y ~ log(x)\", position 5: function log() is not supported; a term is a "
-       "column name, an interaction or I(x^k)"},
-      {"y ~ (x + z)^1", "",
-       "formula \"y ~ (x + z)^1\", position 13: invalid power in formula: the exponent after ^ "
-       "must be a whole number of at least 2, as in (a+b)^2"},
-      {"y ~ x ^ z", "",
-       "formula \"y ~ x ^ z\", position 9: invalid power in formula: the exponent after ^ must "
-       "be a whole number of at least 2, as in (a+b)^2"},
-      {"y ~ I(x + 1)", "",
-       "formula \"y ~ I(x + 1)\", position 5: I() takes a numeric column raised to an integer "
-       "power of at least 2, as in I(x^2)"},
-      {"y ~ I(x^1)", "",
-       "formula \"y ~ I(x^1)\", position 5: I() takes a numeric column raised to an integer "
-       "power of at least 2, as in I(x^2)"},
-      {"y ~ I(x)", "",
-       "formula \"y ~ I(x)\", position 5: I() takes a numeric column raised to an integer "
-       "power of at least 2, as in I(x^2)"},
-      {"y ~ I(f)", "",
-       "formula \"y ~ I(f)\", position 5: I() of the factor 'f': I() takes a numeric column "
-       "raised to a power, as in I(x^2)"},
-      {"y ~ x + I(g^2)", "",
-       "formula \"y ~ x + I(g^2)\", position 9: the factor 'g' cannot be raised to a power"},
-      {"y ~ x + q", "", "formula \"y ~ x + q\", position 9: unknown column 'q'; " + available},
-      {"q ~ x", "", "formula \"q ~ x\", position 1: unknown response column 'q'; " + available},
-      {"log(y) ~ x", "",
-       "formula \"log(y) ~ x\", position 1: function log() is not supported; a term is a "
-       "column name, an interaction or I(x^k)"},
-      {"y + z ~ x", "",
-       "formula \"y + z ~ x\", position 3: the response must be a column name or cbind(a, b, "
-       "...)"},
-      {"cbind(y, y) ~ x", "",
-       "formula \"cbind(y, y) ~ x\", position 10: the response 'y' is "
-       "named twice"},
-      {"cbind(y, 2) ~ x", "",
-       "formula \"cbind(y, 2) ~ x\", position 10: cbind() takes column "
-       "names"},
-      {"y ~ cbind(x)", "",
-       "formula \"y ~ cbind(x)\", position 5: cbind() may appear only on the left side of ~"},
-      {"s ~ x", "",
-       "formula \"s ~ x\", position 1: the response 's' is a text column; a response must be "
-       "numeric or a factor"},
-      {"y ~ x + y", "",
-       "formula \"y ~ x + y\", position 9: the response 'y' also appears on the right side"},
-      {"y ~ x:I(y^2)", "",
-       "formula \"y ~ x:I(y^2)\", position 7: the response 'y' also appears on the right side"},
-      {"y ~ x + w", "w",
-       "formula \"y ~ x + w\", position 9: the weights column 'w' cannot also be a term"},
-      {"y ~ x + s", "",
-       "formula \"y ~ x + s\", position 9: column 's' holds text (too many distinct values for "
-       "a factor) and cannot enter a model"},
-      {"y ~ x + 2", "",
-       "formula \"y ~ x + 2\", position 9: a number other than 0 or 1 cannot be a term"},
-      {"y ~ x:1", "",
-       "formula \"y ~ x:1\", position 7: 0 and 1 set the intercept and cannot enter an "
-       "interaction"},
-      {"y ~ 0", "", "formula \"y ~ 0\", position 5: the formula has no terms and no intercept"},
-      {"y ~ x - x - 1", "",
-       "formula \"y ~ x - x - 1\", position 5: the formula has no terms and no intercept"},
-      {"y ~ x", "q", "weights column 'q' is not in the data; " + available},
-      {"y ~ x", "f", "weights column 'f' is not numeric (it is a factor column)"},
-      {"y ~ x", "s", "weights column 's' is not numeric (it is a text column)"},
-      {"y ~ x", "y", "weights column 'y' is also a response"},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(messageWith(c[0], testColumns(), c[1]), c[2]) << c[0];
+// The columns of a message row: the test columns, none (-), or numeric columns by name
+// (vA-vB: vA to vB).
+std::vector<DataColumn> columnsOf(const std::string& spec) {
+  if (spec.empty()) return testColumns();
+  std::vector<DataColumn> columns;
+  for (const std::string& name : split(spec == "-" ? "" : spec, '|')) {
+    const std::size_t dash = name.find('-');
+    if (dash == std::string::npos) {
+      columns.push_back(DataColumn::numeric(name));
+      continue;
+    }
+    for (int colIdx = std::stoi(name.substr(1)); colIdx <= std::stoi(name.substr(dash + 2));
+         ++colIdx)
+      columns.push_back(DataColumn::numeric("v" + std::to_string(colIdx)));
+  }
+  return columns;
+}
 
-  // Too many terms; a column name twice in the data.
-  std::string wide = "y ~ (x";
-  std::vector<DataColumn> columns = {DataColumn::numeric("y"), DataColumn::numeric("x")};
-  for (int colIdx = 0; colIdx < 20; ++colIdx) {
-    columns.push_back(DataColumn::numeric("v" + std::to_string(colIdx)));
-    wide += " + v" + std::to_string(colIdx);
-  }
-  wide += ")^20";
-  EXPECT_EQ(messageWith(wide, columns), "formula \"" + wide + "\", position " +
-                                            std::to_string(wide.find('^') + 1) +
-                                            ": the formula expands to more than 100000 terms");
-  // Unknown names list the first 40 columns and count the others.
-  std::string listed = "y, x";
-  for (int colIdx = 0; colIdx < 38; ++colIdx)
-    listed += ", v" + std::to_string(colIdx);
-  for (int colIdx = 20; colIdx < 45; ++colIdx)
-    columns.push_back(DataColumn::numeric("v" + std::to_string(colIdx)));
-  EXPECT_EQ(messageWith("y ~ q", columns),
-            "formula \"y ~ q\", position 5: unknown column 'q'; available columns: " + listed +
-                ", ... (7 more)");
-  EXPECT_EQ(
-      messageWith("y ~ x", columns, "q"),
-      "weights column 'q' is not in the data; available columns: " + listed + ", ... (7 more)");
-  EXPECT_EQ(messageWith("y ~ x", {}),
-            "formula \"y ~ x\", position 1: unknown response column "
-            "'y'; available columns: (none)");
-  columns.push_back(DataColumn::numeric("x"));
-  for (const std::string formula : {"y ~ x", "y ~ ."}) {
-    EXPECT_EQ(messageWith(formula, columns),
-              "formula \"" + formula +
-                  "\", position 5: column name 'x' appears more than once in the data");
-  }
+TEST(ModelFormula, Messages) {
+  // tests/ref/model/formula_messages.tsv: formula, weights, message, columns.
+  const auto cases = modeltest::records("formula_messages.tsv");
+  EXPECT_EQ(cases.size(), 44u);
+  for (const std::vector<std::string>& c : cases)
+    EXPECT_EQ(messageWith(c[0], columnsOf(c[3]), c[1]), c[2]) << c[0];
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "model/ModelTestSupport.h"
+#include "model/ModelMatrixTestSupport.h"
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/model/VtmlTimestamp.h"
 
@@ -58,26 +58,21 @@ TEST(ModelTermsFormat, TextLimitIs4999Characters) {
 }
 
 TEST(ModelTermsFormat, TimestampWritesOutOfRangeFieldsAsZero) {
-  std::tm t{};
-  t.tm_year = 107;
-  t.tm_mon = 0;
-  t.tm_mday = 31;
-  t.tm_hour = 9;
-  t.tm_min = 5;
-  t.tm_sec = 7;
-  EXPECT_EQ(vtmlTimestamp(t), "2007/01/31 09:05:07");
-  t.tm_year = 5999 - 1900 + 1;
-  t.tm_mon = 12;
-  t.tm_mday = 0;
-  t.tm_hour = 24;
-  t.tm_min = -1;
-  t.tm_sec = 60;  // a leap second is out of range too
-  EXPECT_EQ(vtmlTimestamp(t), "0/00/00 00:00:00");
-  t.tm_year = -1899;
-  t.tm_mon = 11;
-  t.tm_mday = 1;
-  t.tm_hour = 23;
-  t.tm_min = 59;
-  t.tm_sec = 0;
-  EXPECT_EQ(vtmlTimestamp(t), "1/12/01 23:59:00");
+  // year - 1900, month - 1, day, hour, minute, second; a leap second is out of range too.
+  const struct {
+    int fields[6];
+    const char* want;
+  } cases[] = {{{107, 0, 31, 9, 5, 7}, "2007/01/31 09:05:07"},
+               {{5999 - 1900 + 1, 12, 0, 24, -1, 60}, "0/00/00 00:00:00"},
+               {{-1899, 11, 1, 23, 59, 0}, "1/12/01 23:59:00"}};
+  for (const auto& c : cases) {
+    std::tm t{};
+    t.tm_year = c.fields[0];
+    t.tm_mon = c.fields[1];
+    t.tm_mday = c.fields[2];
+    t.tm_hour = c.fields[3];
+    t.tm_min = c.fields[4];
+    t.tm_sec = c.fields[5];
+    EXPECT_EQ(vtmlTimestamp(t), c.want);
+  }
 }

@@ -3,16 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include "model/ModelTestSupport.h"
+#include "model/ModelMatrixTestSupport.h"
 
 namespace {
 
 // Variables x, f, z (f categorical with levels a, b) and a categorical response y.
 ModelTerms sampleModel() {
   ModelTerms model;
-  model.setTermsTable(mainEffects({"x", "f", "z"}));
-  model.setFactors(factVector{makeFactor("f", {"a", "b"})});
-  model.setResponse(makeFactor("y", {"no", "yes"}));
+  model.setTermsTable(modeltest::mainEffects({"x", "f", "z"}));
+  model.setFactors(factVector{modeltest::factor("f", {"a", "b"})});
+  model.setResponse(modeltest::factor("y", {"no", "yes"}));
   return model;
 }
 
@@ -24,7 +24,7 @@ TEST(ModelTerms, InterceptOnlyModelIsValidOnlyWithIntercept) {
   EXPECT_TRUE(model.valid());
   model.setIntercept(false);
   EXPECT_FALSE(model.valid());
-  model.setTermsTable(mainEffects({"x"}));
+  model.setTermsTable(modeltest::mainEffects({"x"}));
   EXPECT_TRUE(model.valid());
   // A table without names, and a factor without levels, make the model invalid.
   ModelTerms unnamed;
@@ -45,7 +45,7 @@ TEST(ModelTerms, ResponsesExtendAndReplace) {
   model.setResponse("", 5);  // an empty C-string name is ignored
   EXPECT_EQ(model.nResponse(), 3);
   model.setResponse(std::string("r0"));
-  FactorInfo counted = makeFactor("r1", {"u", "v"});
+  FactorInfo counted = modeltest::factor("r1", {"u", "v"});
   counted.setCounts(std::vector<long>{3, 4});
   model.setResponse(counted, 1);
   EXPECT_EQ(model.response(1).N(), 7);
@@ -63,16 +63,17 @@ TEST(ModelTerms, ResponsesExtendAndReplace) {
 
 TEST(ModelTerms, FactorsMustBeVariablesOfTheTable) {
   ModelTerms model;
-  model.setTermsTable(mainEffects({"x", "g"}));
+  model.setTermsTable(modeltest::mainEffects({"x", "g"}));
   // g is continuous until it is named as a factor.
   EXPECT_FALSE(model.isFactor("g"));
   EXPECT_EQ(model.nCovariates(), 2);
-  EXPECT_EQ(thrownMessage([&] {
-              model.setFactors(factVector{makeFactor("g", {"a"}), makeFactor("h", {"b"})});
-            }),
-            "categorical variable h is not a variable in the model");
+  EXPECT_EQ(
+      thrownMessage([&] {
+        model.setFactors(factVector{modeltest::factor("g", {"a"}), modeltest::factor("h", {"b"})});
+      }),
+      "categorical variable h is not a variable in the model");
   EXPECT_EQ(model.nFactors(), 0);  // a rejected list changes nothing
-  model.setFactors(std::vector<FactorInfo>{makeFactor("g", {"a", "b"})});
+  model.setFactors(std::vector<FactorInfo>{modeltest::factor("g", {"a", "b"})});
   EXPECT_TRUE(model.isFactor("g"));
   EXPECT_EQ(model.nCovariates(), 1);
   EXPECT_EQ(model.covariate(0), String("x"));

@@ -3,59 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "model/ModelMatrixTestSupport.h"
-
-namespace {
-
-struct Entry {
-  long levels = 0;
-  long level = 0;   // 1-based
-  long degree = 0;  // 1-based
-  double value = 0.0;
-};
-
-std::vector<Entry> readContrPoly() {
-  std::ifstream in(QMX_TEST_REF_DIR "/model/contr_poly.csv");
-  EXPECT_TRUE(in.good()) << "missing contr_poly.csv";
-  std::vector<Entry> entries;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#' || line[0] == 'l') continue;  // comment, header
-    std::istringstream fields(line);
-    Entry e;
-    char comma = 0;
-    fields >> e.levels >> comma >> e.level >> comma >> e.degree >> comma >> e.value;
-    entries.push_back(e);
-  }
-  return entries;
-}
-
-}  // namespace
+#include "support/RefCsv.h"
 
 TEST(PolynomialContrasts, MatchRContrPolyForTwoToElevenLevels) {
-  const std::vector<Entry> entries = readContrPoly();
+  // Records: levels, level, degree (1-based), value; R 4.2 contr.poly, 1e-12 absolute.
+  const std::vector<std::vector<double>> entries = readRefNumbers("model", "contr_poly.csv");
   ASSERT_EQ(entries.size(), 440u);  // sum over L = 2..11 of L * (L - 1)
-  long checked = 0;
   for (long levels = 2; levels <= 11; ++levels) {
-    SCOPED_TRACE("levels " + std::to_string(levels));
     const DoubleMatrix m = polynomialContrasts(levels);
     ASSERT_EQ(m.getNRow(), levels);
     ASSERT_EQ(m.getNCol(), levels - 1);
-    for (const Entry& e : entries) {
-      if (e.levels != levels) continue;
-      // R 4.2 contr.poly: 1e-12 absolute.
-      EXPECT_NEAR(m(e.level - 1, e.degree - 1), e.value, 1e-12)
-          << "level " << e.level << " degree " << e.degree;
-      ++checked;
+    for (const std::vector<double>& e : entries) {
+      if (e[0] != levels) continue;
+      EXPECT_NEAR(m(static_cast<long>(e[1]) - 1, static_cast<long>(e[2]) - 1), e[3], 1e-12)
+          << "levels " << levels << " level " << e[1] << " degree " << e[2];
     }
   }
-  EXPECT_EQ(checked, 440);
 }
 
 TEST(PolynomialContrasts, NamesAndLimits) {

@@ -1,22 +1,16 @@
 // GLMFit::getXML: the GeneralRegressionModel element of a fitted linear or generalized linear
-// model inside the VTML frame. Every number goes through QFormat (an undefined one is written
-// as the text NaN), every name through Quote. t, F and chi-square probabilities come from the
+// model inside the VTML frame, through VtmlWriter. t, F and chi-square probabilities come from the
 // DCDFLIB-style distribution functions of Cdf.h, as R's summary.lm / anova.glm report them.
 #include <cmath>
 #include <string>
 
 #include "qmxmisc/glm/GLMFit.h"
+#include "qmxmisc/model/VtmlWriter.h"
 #include "qmxmisc/numeric/Cdf.h"
 
 namespace {
 
-constexpr const char* kNaNText = "\"NaN\"";
 const double kNaN = std::nan("");
-
-// A quoted number, or "NaN" for an undefined value.
-const char* number(double value) {
-  return std::isnan(value) ? kNaNText : ModelTerms::QFormat(value);
-}
 
 // Two-sided Student t probability of t on df degrees of freedom; NaN when undefined.
 double twoSidedT(double t, double df) {
@@ -71,149 +65,128 @@ long dfOf(const GLMFit& fit, long row) {
   return row < fit.df().getNRow() ? fit.df()(row, 0) : 0;
 }
 
-void writePredictors(std::ostream& os, const GLMFit& fit) {
-  using M = ModelTerms;
-  if (fit.nFactors() == 0) {
-    os << M::Indent("<FactorList", 2) << M::XMLSEOL();
-  } else {
-    os << M::Indent("<FactorList", 2) << M::XMLEOL();
-    for (long i = 0; i < fit.nFactors(); ++i) {
-      os << M::Indent("<Predictor name=", 3) << M::Quote(fit.factor(i).c_str()) << M::XMLSEOL();
-    }
-    os << M::Indent("</FactorList>\n", 2);
+void writePredictors(VtmlWriter& w, const GLMFit& fit) {
+  w.begin("FactorList");
+  if (w.open(fit.nFactors() > 0)) {
+    for (long i = 0; i < fit.nFactors(); ++i)
+      w.begin("Predictor").attr("name", fit.factor(i)).leaf();
+    w.close();
   }
-  if (fit.nCovariates() == 0) {
-    os << M::Indent("<CovariateList", 2) << M::XMLSEOL();
-  } else {
-    os << M::Indent("<CovariateList", 2) << M::XMLEOL();
-    for (long i = 0; i < fit.nCovariates(); ++i) {
-      os << M::Indent("<Predictor name=", 3) << M::Quote(fit.covariate(i).c_str()) << M::XMLSEOL();
-    }
-    os << M::Indent("</CovariateList>\n", 2);
+  w.begin("CovariateList");
+  if (w.open(fit.nCovariates() > 0)) {
+    for (long i = 0; i < fit.nCovariates(); ++i)
+      w.begin("Predictor").attr("name", fit.covariate(i)).leaf();
+    w.close();
   }
 }
 
-void writeParameters(std::ostream& os, const GLMFit& fit) {
-  using M = ModelTerms;
+void writeParameters(VtmlWriter& w, const GLMFit& fit) {
   const TMatrix<double>& coef = fit.coefficients();
   const strVector& names = coef.getRowNames();
-  os << M::Indent("<ParameterList", 2) << M::XMLEOL();
-  for (long i = 0; i < coef.getNRow(); ++i) {
-    os << M::Indent("<Parameter name=", 3) << M::Quote(names[static_cast<std::size_t>(i)].c_str())
-       << M::XMLSEOL();
-  }
-  os << M::Indent("</ParameterList>\n", 2);
+  w.begin("ParameterList").open();
+  for (long i = 0; i < coef.getNRow(); ++i)
+    w.begin("Parameter").attr("name", names[static_cast<std::size_t>(i)]).leaf();
+  w.close();
 
   const TMatrix<long>& table = fit.coefTable();
   bool anyCell = false;
   for (long k = 0; k < table.size(); ++k)
     anyCell = anyCell || table[k] != 0;
-  os << M::Indent("<PPMatrix", 2) << (anyCell ? M::XMLEOL() : M::XMLSEOL());
-  if (!anyCell) return;
+  if (!w.begin("PPMatrix").open(anyCell)) return;
   for (long i = 0; i < table.getNRow() && i < coef.getNRow(); ++i) {
     for (long j = 0; j < table.getNCol() && j < fit.nVariables(); ++j) {
       const long cell = table(i, j);
       if (cell == 0) continue;
       const String& variable = fit.variable(j);
       const FactorInfo* factor = findFactor(fit, variable);
+      w.begin("PPCell");
       if (factor != nullptr) {
-        os << M::Indent("<PPCell value=", 3) << M::Quote(factor->level(cell - 1).c_str());
+        w.attr("value", factor->level(cell - 1));
       } else {
-        os << M::Indent("<PPCell value=", 3) << M::QFormat(cell);
+        w.attr("value", cell);
       }
-      os << " predictorName=" << M::Quote(variable.c_str());
-      os << " variableName=" << M::Quote(names[static_cast<std::size_t>(i)].c_str())
-         << M::XMLSEOL();
+      w.attr("predictorName", variable).attr("variableName", names[static_cast<std::size_t>(i)]);
+      w.leaf();
     }
   }
-  os << M::Indent("</PPMatrix>\n", 2);
+  w.close();
 }
 
-void writeParamMatrix(std::ostream& os, const GLMFit& fit) {
-  using M = ModelTerms;
+void writeParamMatrix(VtmlWriter& w, const GLMFit& fit) {
   const TMatrix<double>& coef = fit.coefficients();
   const TMatrix<double>& se = fit.stdErr();
   const double dfError = static_cast<double>(fit.dfE());
-  os << M::Indent("<ParamMatrix", 2) << M::XMLEOL();
+  w.begin("ParamMatrix").open();
   for (long col = 0; col < coef.getNCol(); ++col) {
     for (long row = 0; row < coef.getNRow(); ++row) {
       const double beta = coef(row, col);
       const double s = row < se.getNRow() && col < se.getNCol() ? se(row, col) : kNaN;
-      os << M::Indent("<PCell targetCategory=", 3) << M::Quote(responseName(fit, coef, col));
-      os << " parameterName="
-         << M::Quote(coef.getRowNames()[static_cast<std::size_t>(row)].c_str());
-      os << " beta=" << number(beta);
+      w.begin("PCell").attr("targetCategory", responseName(fit, coef, col));
+      w.attr("parameterName", coef.getRowNames()[static_cast<std::size_t>(row)]);
+      w.attr("beta", beta);
       if (std::isnan(s)) {
-        os << " df=\"0\" stdErr=" << kNaNText << " t=" << kNaNText << " Pr=" << kNaNText;
+        w.attr("df", 0).attr("stdErr", kNaN).attr("t", kNaN).attr("Pr", kNaN);
       } else {
-        os << " df=\"1\" stdErr=" << number(s);
         const double t = s > 0.0 ? beta / s : kNaN;
-        os << " t=" << number(t);
-        os << " Pr=" << number(std::isnan(t) ? kNaN : twoSidedT(t, dfError));
+        w.attr("df", 1).attr("stdErr", s).attr("t", t);
+        w.attr("Pr", std::isnan(t) ? kNaN : twoSidedT(t, dfError));
       }
-      os << M::XMLSEOL();
+      w.leaf();
     }
   }
-  os << M::Indent("</ParamMatrix>\n", 2);
+  w.close();
 }
 
 // One DevMatrix per response: the table rows with scaled deviances, F statistics and R2.
-void writeDevMatrices(std::ostream& os, const GLMFit& fit) {
-  using M = ModelTerms;
+void writeDevMatrices(VtmlWriter& w, const GLMFit& fit) {
   const TMatrix<double>& dev = fit.deviance();
   const long errorRow = findSource(dev, "Error");
   const long totalRow = findSource(dev, fit.isGaussianIdentity() ? "Total" : "Null");
   const long dfError = errorRow >= 0 ? dfOf(fit, errorRow) : 0;
   for (long col = 0; col < dev.getNCol(); ++col) {
-    os << M::Indent("<DevMatrix count=", 2) << M::QFormat(dev.getNRow());
-    os << " targetCategory=" << M::Quote(responseName(fit, dev, col));
+    w.begin("DevMatrix").attr("count", dev.getNRow());
+    w.attr("targetCategory", responseName(fit, dev, col));
     if (totalRow >= 0 && errorRow >= 0 && dev(totalRow, col) > 0.0) {
-      os << " R2=" << number(1.0 - dev(errorRow, col) / dev(totalRow, col));
+      w.attr("R2", 1.0 - dev(errorRow, col) / dev(totalRow, col));
     }
-    os << M::XMLEOL();
+    w.open();
     const double errorScaled =
         errorRow >= 0 && dfError > 0 ? dev(errorRow, col) / static_cast<double>(dfError) : kNaN;
     for (long row = 0; row < dev.getNRow(); ++row) {
       const long df = dfOf(fit, row);
-      os << M::Indent("<DevCell source=", 3)
-         << M::Quote(dev.getRowNames()[static_cast<std::size_t>(row)].c_str());
-      os << " df=" << M::QFormat(df) << " dev=" << number(dev(row, col));
+      w.begin("DevCell").attr("source", dev.getRowNames()[static_cast<std::size_t>(row)]);
+      w.attr("df", df).attr("dev", dev(row, col));
       if (df > 0) {
         const double scaled = dev(row, col) / static_cast<double>(df);
-        os << " scaledDev=" << number(scaled);
+        w.attr("scaledDev", scaled);
         if (row != errorRow && row != totalRow) {
           const bool defined = !std::isnan(errorScaled) && errorScaled > 0.0;
           const double stat = defined ? scaled / errorScaled : kNaN;
-          os << " stat=" << number(stat);
-          os << " Pr="
-             << number(defined ? upperF(stat, static_cast<double>(df), static_cast<double>(dfError))
+          w.attr("stat", stat);
+          w.attr("Pr", defined ? upperF(stat, static_cast<double>(df), static_cast<double>(dfError))
                                : kNaN);
         }
       }
-      os << M::XMLSEOL();
+      w.leaf();
     }
-    os << M::Indent("</DevMatrix>\n", 2);
+    w.close();
   }
 }
 
-void writeCorrelations(std::ostream& os, const GLMFit& fit) {
-  using M = ModelTerms;
+void writeCorrelations(VtmlWriter& w, const GLMFit& fit) {
   const strVector& labels = fit.corrLabels();
   if (labels.empty()) return;
-  os << M::Indent("<CoefCorr count=", 2) << M::QFormat(static_cast<long>(labels.size()));
-  os << " threshold=" << number(fit.corrThreshold()) << M::XMLEOL();
+  w.begin("CoefCorr").attr("count", labels.size()).attr("threshold", fit.corrThreshold()).open();
   for (std::size_t i = 0; i < labels.size(); ++i) {
-    os << M::Indent("<CorrCell coef=", 3) << M::Quote(labels[i].c_str());
-    os << " value=" << number(i < fit.corrValues().size() ? fit.corrValues()[i] : kNaN)
-       << M::XMLSEOL();
+    w.begin("CorrCell").attr("coef", labels[i]);
+    w.attr("value", i < fit.corrValues().size() ? fit.corrValues()[i] : kNaN).leaf();
   }
-  os << M::Indent("</CoefCorr>\n", 2);
+  w.close();
 }
 
 // One Importance per response: the Wald statistic of each term with an F test (Gaussian with
 // identity link, scaled by the error mean deviance) or a chi-square test (other families).
-void writeImportance(std::ostream& os, const GLMFit& fit) {
-  using M = ModelTerms;
+void writeImportance(VtmlWriter& w, const GLMFit& fit) {
   const TMatrix<double>& wald = fit.waldStat();
   if (wald.size() == 0) return;
   const TMatrix<double>& dev = fit.deviance();
@@ -221,8 +194,8 @@ void writeImportance(std::ostream& os, const GLMFit& fit) {
   const long dfError = errorRow >= 0 ? dfOf(fit, errorRow) : 0;
   const bool fTest = fit.isGaussianIdentity();
   for (long col = 0; col < wald.getNCol(); ++col) {
-    os << M::Indent("<Importance count=", 2) << M::QFormat(wald.getNRow());
-    os << " targetCategory=" << M::Quote(responseName(fit, wald, col)) << M::XMLEOL();
+    w.begin("Importance").attr("count", wald.getNRow());
+    w.attr("targetCategory", responseName(fit, wald, col)).open();
     const double sigma2 = errorRow >= 0 && dfError > 0 && col < dev.getNCol()
                               ? dev(errorRow, col) / static_cast<double>(dfError)
                               : kNaN;
@@ -231,77 +204,66 @@ void writeImportance(std::ostream& os, const GLMFit& fit) {
       const char* name = row < static_cast<long>(names.size())
                              ? names[static_cast<std::size_t>(row)].c_str()
                              : fit.term(row).c_str();
-      const double w = wald(row, col);
+      const double value = wald(row, col);
       const long k = row < fit.waldDf().getNRow() ? fit.waldDf()(row, 0) : 0;
-      os << M::Indent("<Effect name=", 3) << M::Quote(name);
-      os << " value=" << number(w) << " df=" << M::QFormat(k);
+      w.begin("Effect").attr("name", name).attr("value", value).attr("df", k);
       if (fTest) {
-        const bool defined = k > 0 && !std::isnan(sigma2) && sigma2 > 0.0 && !std::isnan(w);
-        const double stat = defined ? w / (static_cast<double>(k) * sigma2) : kNaN;
-        os << " stat=" << number(stat);
-        os << " Pr="
-           << number(defined ? upperF(stat, static_cast<double>(k), static_cast<double>(dfError))
-                             : kNaN);
+        const bool defined = k > 0 && !std::isnan(sigma2) && sigma2 > 0.0 && !std::isnan(value);
+        const double stat = defined ? value / (static_cast<double>(k) * sigma2) : kNaN;
+        w.attr("stat", stat);
+        w.attr("Pr",
+               defined ? upperF(stat, static_cast<double>(k), static_cast<double>(dfError)) : kNaN);
       } else {
-        const bool defined = k > 0 && !std::isnan(w);
-        os << " Pr=" << number(defined ? upperChi(w, static_cast<double>(k)) : kNaN);
+        const bool defined = k > 0 && !std::isnan(value);
+        w.attr("Pr", defined ? upperChi(value, static_cast<double>(k)) : kNaN);
       }
-      os << M::XMLSEOL();
+      w.leaf();
     }
-    os << M::Indent("</Importance>\n", 2);
+    w.close();
   }
 }
 
-void writeExtras(std::ostream& os, const GLMFit& fit) {
-  using M = ModelTerms;
+void writeExtras(VtmlWriter& w, const GLMFit& fit) {
   const long pairs = fit.getNumModelExtras();
   if (pairs < 1) return;
   const strVector& extras = fit.getModelExtras();
-  os << M::Indent("<ModelExtraInfo", 2) << M::XMLEOL();
+  w.begin("ModelExtraInfo").open();
   for (long i = 0; i < pairs; ++i) {
-    const std::string open = "<" + extras[static_cast<std::size_t>(2 * i)].str() + " val=";
-    os << M::Indent(open.c_str(), 3);
-    os << M::Quote(extras[static_cast<std::size_t>(2 * i + 1)].c_str()) << M::XMLSEOL();
+    w.begin(extras[static_cast<std::size_t>(2 * i)].str());
+    w.attr("val", extras[static_cast<std::size_t>(2 * i + 1)]).leaf();
   }
-  os << M::Indent("</ModelExtraInfo>\n", 2);
+  w.close();
 }
 
 }  // namespace
 
 void GLMFit::getDoubleMatrixXML(std::ostream& os, const char* element, const TMatrix<double>& m,
                                 int level) {
-  const std::string open = std::string("<") + element + " nRows=";
-  os << Indent(open.c_str(), level) << QFormat(m.getNRow());
-  os << " nCols=" << QFormat(m.getNCol());
-  if (m.size() == 0) {
-    os << XMLSEOL();
-    return;
-  }
-  os << XMLEOL();
+  VtmlWriter w(os, level);
+  w.begin(element).attr("nRows", m.getNRow()).attr("nCols", m.getNCol());
+  if (!w.open(m.size() > 0)) return;
   for (long row = 0; row < m.getNRow(); ++row) {
-    os << Indent("<Row num=", level + 1) << QFormat(row) << XMLEOL();
-    for (long col = 0; col < m.getNCol(); ++col) {
-      os << Indent("<Col num=", level + 2) << QFormat(col);
-      os << " val=" << number(m(row, col)) << XMLSEOL();
-    }
-    os << Indent("</Row>\n", level + 1);
+    w.begin("Row").attr("num", row).open();
+    for (long col = 0; col < m.getNCol(); ++col)
+      w.begin("Col").attr("num", col).attr("val", m(row, col)).leaf();
+    w.close();
   }
-  const std::string close = std::string("</") + element + ">\n";
-  os << Indent(close.c_str(), level);
+  w.close();
 }
 
 bool GLMFit::getXML(std::ostream& os) const {
   beginXMLModel(os);
-  writePredictors(os, *this);
+  VtmlWriter w(os, 2);
+  writePredictors(w, *this);
   if (nCoefficients() > 0) {
-    writeParameters(os, *this);
-    writeParamMatrix(os, *this);
+    writeParameters(w, *this);
+    writeParamMatrix(w, *this);
   }
-  writeDevMatrices(os, *this);
-  writeCorrelations(os, *this);
-  writeImportance(os, *this);
+  writeDevMatrices(w, *this);
+  writeCorrelations(w, *this);
+  writeImportance(w, *this);
   getDoubleMatrixXML(os, "RMatrix", getR(), 2);
   getDoubleMatrixXML(os, "QTYMatrix", getQTY(), 2);
-  writeExtras(os, *this);
+  writeExtras(w, *this);
   return endXMLModel(os);
 }

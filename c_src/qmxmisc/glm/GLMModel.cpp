@@ -9,6 +9,7 @@
 #include "qmxmisc/glm/GLMFitHandler.h"
 #include "qmxmisc/glm/QMX_NewFamily.h"
 #include "qmxmisc/model/ModelParse.h"
+#include "qmxmisc/model/VtmlWriter.h"
 
 namespace {
 
@@ -211,14 +212,14 @@ bool GLMModel::beginXMLModel(std::ostream& os) const {
   // A model without responses throws before anything is written.
   const FactorInfo& target = response(0);
   ModelTerms::beginXMLModel(os);
-  os << Indent("<GeneralRegressionModel", 1);
-  if (!name_.empty()) os << " modelName=" << Quote(name_.c_str());
-  os << " targetVariableName=" << Quote(target.name().c_str());
-  os << " modelType=" << Quote(modelTypeOf(family_.get())) << XMLEOL();
+  VtmlWriter w(os, 1);
+  w.begin("GeneralRegressionModel");
+  if (!name_.empty()) w.attr("modelName", name_);
+  w.attr("targetVariableName", target.name()).attr("modelType", modelTypeOf(family_.get())).open();
   return os.good();
 }
 
 bool GLMModel::endXMLModel(std::ostream& os) const {
-  os << Indent("</GeneralRegressionModel>\n", 1);
+  VtmlWriter(os, 1).close("GeneralRegressionModel");
   return ModelTerms::endXMLModel(os);
 }

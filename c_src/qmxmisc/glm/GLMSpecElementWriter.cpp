@@ -4,6 +4,7 @@
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFamilyNames.h"
+#include "qmxmisc/model/VtmlWriter.h"
 
 namespace {
 
@@ -21,40 +22,31 @@ const char* modelType(const std::string& family) {
   return "GLM";
 }
 
-void writeValue(std::ostream& os, const char* element, const char* attribute, const char* value) {
-  os << ModelTerms::Indent("<", 2) << element << " " << attribute << "=" << ModelTerms::Quote(value)
-     << ModelTerms::XMLSEOL();
-}
-
-void writePredictors(std::ostream& os, const MiningModel& model, bool factors) {
+void writePredictors(VtmlWriter& w, const MiningModel& model, bool factors) {
   bool open = false;
   for (long varIdx = 0; varIdx < model.nVariables(); ++varIdx) {
     const String& name = model.variable(varIdx);
     if (model.isFactor(name.c_str()) != factors) continue;
-    if (!open) os << ModelTerms::Indent(factors ? "<FactorList>\n" : "<CovariateList>\n", 2);
+    if (!open) w.begin(factors ? "FactorList" : "CovariateList").open();
     open = true;
-    os << ModelTerms::Indent("<Predictor name=", 3) << ModelTerms::Quote(name.c_str())
-       << ModelTerms::XMLSEOL();
+    w.begin("Predictor").attr("name", name).leaf();
   }
-  if (open) os << ModelTerms::Indent(factors ? "</FactorList>\n" : "</CovariateList>\n", 2);
+  if (open) w.close();
 }
 
-void writeLinearModel(std::ostream& os, const MiningModel& model) {
-  os << ModelTerms::Indent("<LinearModel>\n", 2);
+void writeLinearModel(VtmlWriter& w, const MiningModel& model) {
+  w.begin("LinearModel").open();
   const TMatrix<long>& table = model.termsTable();
   for (long termIdx = 0; termIdx < model.nTerms(); ++termIdx) {
-    os << ModelTerms::Indent("<Term name=", 3) << ModelTerms::Quote(model.term(termIdx).c_str())
-       << ModelTerms::XMLEOL();
+    w.begin("Term").attr("name", model.term(termIdx)).open();
     for (long varIdx = 0; varIdx < model.nVariables(); ++varIdx) {
       // The reader counts a variable named k times in a term as its power k.
-      for (long power = 0; power < table(varIdx, termIdx); ++power) {
-        os << ModelTerms::Indent("<TermVar value=", 4)
-           << ModelTerms::Quote(model.variable(varIdx).c_str()) << ModelTerms::XMLSEOL();
-      }
+      for (long power = 0; power < table(varIdx, termIdx); ++power)
+        w.begin("TermVar").attr("value", model.variable(varIdx)).leaf();
     }
-    os << ModelTerms::Indent("</Term>\n", 3);
+    w.close();
   }
-  os << ModelTerms::Indent("</LinearModel>\n", 2);
+  w.close();
 }
 
 }  // namespace
@@ -69,24 +61,25 @@ std::unique_ptr<ModelSpecKindWriter> GLMSpecElementWriter::fromSettings(
 
 bool GLMSpecElementWriter::begin(std::ostream& os, const MiningModel& model) const {
   if (model.nResponse() < 1) QMX_ThrowException("a GLM specification needs a response");
-  os << ModelTerms::Indent("<GeneralRegressionModel", 1);
-  if (!model.modelName().empty())
-    os << " modelName=" << ModelTerms::Quote(model.modelName().c_str());
-  os << " targetVariableName=" << ModelTerms::Quote(model.response(0).name().c_str());
-  os << " modelType=" << ModelTerms::Quote(modelType(names_.family)) << ModelTerms::XMLEOL();
+  VtmlWriter root(os, 1);
+  root.begin("GeneralRegressionModel");
+  if (!model.modelName().empty()) root.attr("modelName", model.modelName());
+  root.attr("targetVariableName", model.response(0).name());
+  root.attr("modelType", modelType(names_.family)).open();
   model.getXMLSchema(os);
-  writeValue(os, "Family", "val", names_.family.c_str());
-  writeValue(os, "Link", "val", names_.link.c_str());
-  writeValue(os, "Var", "val", names_.variance.c_str());
-  writePredictors(os, model, true);
-  writePredictors(os, model, false);
-  writeLinearModel(os, model);
-  writeValue(os, "Intercept", "value", model.intercept() ? "true" : "false");
-  if (!model.weights().empty()) writeValue(os, "Weights", "value", model.weights().c_str());
+  VtmlWriter w(os, 2);
+  w.begin("Family").attr("val", names_.family).leaf();
+  w.begin("Link").attr("val", names_.link).leaf();
+  w.begin("Var").attr("val", names_.variance).leaf();
+  writePredictors(w, model, true);
+  writePredictors(w, model, false);
+  writeLinearModel(w, model);
+  w.begin("Intercept").attr("value", model.intercept() ? "true" : "false").leaf();
+  if (!model.weights().empty()) w.begin("Weights").attr("value", model.weights()).leaf();
   return os.good();
 }
 
 bool GLMSpecElementWriter::end(std::ostream& os, const MiningModel&) const {
-  os << ModelTerms::Indent("</GeneralRegressionModel>\n", 1);
+  VtmlWriter(os, 1).close("GeneralRegressionModel");
   return os.good();
 }

@@ -4,6 +4,7 @@
 #include <xercesc/util/XMLString.hpp>
 #include <xercesc/util/XMLUniDefs.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -54,6 +55,21 @@ void ModelHandler::transcode(const XMLCh* text, std::array<char, kBufferChars + 
       transcoder_->transcodeTo(text, units, reinterpret_cast<XMLByte*>(buffer.data()), kBufferChars,
                                eaten, xercesc::XMLTranscoder::UnRep_RepChar);
   buffer[bytes] = '\0';
+}
+
+void ModelHandler::appendCharacters(const XMLCh* chars, XMLSize_t length, std::string& text) {
+  std::array<char, kBufferChars + 1> buffer{};
+  while (length > 0 && text.size() < kBufferChars) {
+    const XMLSize_t units = std::min<XMLSize_t>(length, kBufferChars - text.size());
+    XMLSize_t eaten = 0;
+    const XMLSize_t bytes = transcoder_->transcodeTo(
+        chars, units, reinterpret_cast<XMLByte*>(buffer.data()), kBufferChars - text.size(), eaten,
+        xercesc::XMLTranscoder::UnRep_RepChar);
+    if (eaten == 0) break;
+    text.append(buffer.data(), bytes);
+    chars += eaten;
+    length -= eaten;
+  }
 }
 
 bool ModelHandler::getElement(const XMLCh* name) {

@@ -94,6 +94,13 @@ class ModelHandler : public xercesc::HandlerBase {
   const DoubleMatrix& columnStatistics() const { return columnStats_; }
 
  protected:
+  // The attribute readers of element tables use the buffers below.
+  friend class ElementAttributes;
+
+  // Appends `length` units of character data to `text` as UTF-8, keeping `text` to at most
+  // kBufferChars bytes (the rest is dropped).
+  void appendCharacters(const XMLCh* chars, XMLSize_t length, std::string& text);
+
   // A handler without a model: done is true and every document event throws "Bad model
   // object".
   ModelHandler();

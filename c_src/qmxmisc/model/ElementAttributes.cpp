@@ -1,0 +1,55 @@
+// ElementAttributes: typed attribute readers of the element table's start actions.
+#include <cerrno>
+#include <cstdlib>
+
+#include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/ElementTable.h"
+#include "qmxmisc/model/ModelHandler.h"
+
+namespace {
+
+[[noreturn]] void fail(const std::string& message) {
+  QMX_ThrowException("%s", message.c_str());
+}
+
+}  // namespace
+
+const char* ElementAttributes::element() const {
+  return handler_.element();
+}
+
+std::optional<std::string> ElementAttributes::text(const char* name) {
+  if (!handler_.getAttribute(attributes_, name)) return std::nullopt;
+  return std::string(handler_.attribute());
+}
+
+std::string ElementAttributes::required(const char* name, const std::string& missing) {
+  std::optional<std::string> value = text(name);
+  if (!value) fail(missing);
+  return *value;
+}
+
+std::optional<double> ElementAttributes::number(const char* name, const std::string& invalid) {
+  const std::optional<std::string> value = text(name);
+  if (!value) return std::nullopt;
+  char* end = nullptr;
+  const double parsed = std::strtod(value->c_str(), &end);
+  if (end == value->c_str() || *end != '\0') fail(invalid);
+  return parsed;
+}
+
+double ElementAttributes::number(const char* name, const std::string& missing,
+                                 const std::string& invalid) {
+  if (!handler_.getAttribute(attributes_, name)) fail(missing);
+  return *number(name, invalid);
+}
+
+long ElementAttributes::integer(const char* name, const std::string& missing,
+                                const std::string& invalid) {
+  const std::string value = required(name, missing);
+  char* end = nullptr;
+  errno = 0;
+  const long parsed = std::strtol(value.c_str(), &end, 10);
+  if (end == value.c_str() || *end != '\0' || errno == ERANGE) fail(invalid);
+  return parsed;
+}
