@@ -101,19 +101,6 @@ TEST(QMXPipeline, Properties) {
   EXPECT_EQ(scaled.answerText(), "20");
   EXPECT_EQ(proc.getNumRows(), 2);
   EXPECT_EQ(proc.getExecuteCount(), 2);
-  // A conversion problem or an unknown name fails the request with its message.
-  for (const auto& [set, name, value, message] :
-       std::vector<std::tuple<bool, std::string, std::string, std::string>>{
-           {true, "sum.column", "abc", "property sum.column: 'abc' is not an integer"},
-           {true, "no.such.thing", "1", "unknown property no.such.thing"},
-           {false, "cor.entry", "1", "unknown property cor.entry"}}) {
-    SumProc other;
-    QMXPipeline failing(other, "SumProc");
-    failing.addInput(source);
-    QMXPropertyInfo property(name.c_str(), {value});
-    EXPECT_FALSE(set ? failing.setProperty(property) : failing.getProperty(property));
-    EXPECT_EQ(failing.error(), message);
-  }
 }
 
 TEST(QMXPipeline, ThreePassesThroughRewinds) {
@@ -177,33 +164,21 @@ TEST(QMXPipeline, FailuresAbandonTheSink) {
       CopyProc::execute();
     }
   };
-  class NoDoneProc : public CopyProc {  // never finishes nor releases: no progress
-    void execute() override { executeRequestRows(); }
-  };
   const QMXMemoryTable table = sampleTable(17);
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"fail.at.row", "bad row: 12"},
       {"source", "data.csv: line 3: bad number 'x1'"},
       {"throw", "proc ThrowingProc failed: chunk 1 broke"},
       {"bad column", "column index 12 is outside the input buffer (2 columns)"},
-      {"no progress",
-       "proc NoDoneProc made no progress: 3 calls to execute released no rows, wrote no rows "
-       "and did not finish"},
   };
   for (const auto& [what, message] : cases) {
     FailingSource failing(table);
     QMXMemorySource source(table);
     ThrowingProc throwing;
     BadColumnProc badColumn;
-    NoDoneProc noDone;
     CopyProc copy;
-    CopyProc& proc = what == "throw"         ? throwing
-                     : what == "bad column"  ? badColumn
-                     : what == "no progress" ? noDone
-                                             : copy;
-    const std::string name = what == "throw"         ? "ThrowingProc"
-                             : what == "no progress" ? "NoDoneProc"
-                                                     : "CopyProc";
+    CopyProc& proc = what == "throw" ? throwing : what == "bad column" ? badColumn : copy;
+    const std::string name = what == "throw" ? "ThrowingProc" : "CopyProc";
     QMXMemorySink sink;
     QMXPipeline run(proc, name);
     run.addInput(what == "source" ? failing : source);
@@ -218,21 +193,8 @@ TEST(QMXPipeline, FailuresAbandonTheSink) {
   }
 }
 
-TEST(QMXPipeline, BufferCountsAreChecked) {
-  const QMXMemoryTable table = sampleTable(3);
-  for (const auto& [inputs, output, error] : std::vector<std::tuple<int, bool, std::string>>{
-           {0, true, "this proc takes 1 input buffer, 0 were attached"},
-           {2, true, "this proc takes 1 input buffer, 2 were attached"},
-           {1, false, "this proc takes 1 output buffer, 0 were attached"}}) {
-    QMXMemorySource first(table), second(table);
-    CopyProc proc;
-    QMXPipeline run(proc, "CopyProc");
-    if (inputs > 0) run.addInput(first);
-    if (inputs > 1) run.addInput(second);
-    if (output) run.setOutput(kCopySchema, nullptr);
-    EXPECT_FALSE(run.run());
-    EXPECT_EQ(run.error(), error);
-  }
+// Buffer counts of a run are checked through qmx run (cases/run.txt); the range form here.
+TEST(QMXPipeline, BufferCountMessage) {
   QMXProc plain;
   plain.checkBufs(0, 2, 1, 3);
   EXPECT_STREQ(plain.getError(), "this proc takes 1 to 3 output buffers, 0 were attached");
