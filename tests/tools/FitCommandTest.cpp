@@ -137,7 +137,8 @@ TEST(FitCommand, ProcRefusals) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
-    const Outcome run = runQmx("fit " + c.arguments + " -o " + output);
+    // An explicit chunk size: the init message reports the model matrix size per chunk.
+    const Outcome run = runQmx("fit " + c.arguments + " --chunk-rows 1000 -o " + output);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, init + c.err);
     EXPECT_EQ(run.out, "");
