@@ -73,7 +73,6 @@ class SumProc : public QMXProc {
     checkBufs(1, 0);
     sum = 0;
     calls.clear();
-    values.clear();
   }
   void execute() override {
     const long n = executeRequestRows();
@@ -88,7 +87,6 @@ class SumProc : public QMXProc {
     if (n > 0) reader->getDoubleArray(0, column, n, chunk.data());
     for (long row = 0; row < n; ++row) {
       if (reader->getDouble(row, column) != chunk[row] && !std::isnan(chunk[row])) mismatch = true;
-      values.push_back(chunk[row]);
       if (!std::isnan(chunk[row])) sum += chunk[row];
     }
     executeReleaseRows(n, 0);
@@ -99,7 +97,6 @@ class SumProc : public QMXProc {
   double sum = 0;
   bool mismatch = false;
   std::vector<Call> calls;
-  std::vector<double> values;
 };
 
 // Three passes over input 0 through reader releaseRows and rewinds; sums each pass.

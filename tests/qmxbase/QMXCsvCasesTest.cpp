@@ -1,0 +1,300 @@
+// The CSV reader and writer against the case table cases/csv.txt (its header describes the
+// format), and the metadata pass against summaries computed by R and by hand.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "CaseFile.h"
+#include "qmxbase/QMXCsvNumber.h"
+#include "qmxbase/QMXCsvSink.h"
+#include "qmxbase/QMXCsvSource.h"
+#include "qmxbase/QMXCsvTestFiles.h"
+#include "qmxbase/QMXDataError.h"
+#include "support/RefCsv.h"
+
+namespace {
+
+struct CsvCase {
+  std::string kind, name, where, input, out, error;
+  std::map<std::string, std::string> options;
+  std::vector<std::vector<std::string>> lines;  // row / types / num / na lines, keyword first
+};
+
+// The cases of one kind from cases/csv.txt.
+std::vector<CsvCase> readCases(const std::string& kind) {
+  std::vector<CsvCase> cases;
+  for (const CaseBlock& block : readCaseFile("csv.txt", "case")) {
+    if (block.head.at(1) != kind) continue;
+    CsvCase& c = cases.emplace_back();
+    c.kind = kind;
+    c.name = block.head.at(2);
+    c.where = block.where;
+    for (std::size_t i = 3; i < block.head.size(); ++i) {
+      const std::size_t eq = block.head[i].find('=');
+      c.options[block.head[i].substr(0, eq)] =
+          eq == std::string::npos ? "" : block.head[i].substr(eq + 1);
+    }
+    for (const CaseLine& line : block.lines) {
+      std::string joined;
+      for (std::size_t i = 1; i < line.words.size(); ++i)
+        joined += line.words[i];
+      const std::string& key = line.words[0];
+      if (key == "in" || key == "out" || key == "error")
+        (key == "in" ? c.input : key == "out" ? c.out : c.error) += joined;
+      else
+        c.lines.push_back(line.words);
+    }
+  }
+  return cases;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
+    parts.push_back(text.substr(start, end - start));
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+QMXCsvOptions optionsOf(const CsvCase& c) {
+  QMXCsvOptions options;
+  if (c.options.count("sep")) options.separator = c.options.at("sep")[0];
+  if (c.options.count("quote")) options.quote = c.options.at("quote")[0];
+  if (c.options.count("na")) options.naStrings = split(c.options.at("na"), '|');
+  if (c.options.count("levels")) options.maxLevels = std::stoul(c.options.at("levels"));
+  return options;
+}
+
+std::string replaceDir(std::string text, const QMXCsvTempDir& dir) {
+  const std::size_t at = text.find("{dir}");
+  return at == std::string::npos ? text : text.replace(at, 5, dir.path(""));
+}
+
+std::string fileOf(const CsvCase& c, const QMXCsvTempDir& dir) {
+  return c.options.count("nofile") ? dir.path(c.name + ".csv")
+                                   : dir.write(c.name + ".csv", c.input);
+}
+
+// "line: [field] [field]" per record (without "line:" unless `lines`), the header as line
+// 0; or "error: message".
+std::string scanText(const std::string& path, const QMXCsvOptions& options, bool lines = true) {
+  std::string text;
+  try {
+    QMXCsvScanner scanner(path, options);
+    text = lines ? "0:" : "";
+    for (const std::string& field : scanner.header())
+      text += " [" + field + "]";
+    while (scanner.next()) {
+      text += "\n" + (lines ? std::to_string(scanner.line()) + ":" : "");
+      for (std::string_view field : scanner.fields())
+        text += " [" + std::string(field) + "]";
+    }
+  } catch (const QMXDataError& e) {
+    return std::string("error: ") + e.what();
+  }
+  return text;
+}
+
+// The rows of `path` read `chunk` at a time (after a partial pass and a rewind), written by
+// the sink to `outPath` in two calls; the text written, or "error: message".
+std::string sourceToSink(const std::string& path, const QMXCsvOptions& options,
+                         const QMXCsvMetadata* meta, std::size_t chunk,
+                         const std::string& outPath) {
+  try {
+    QMXCsvSource source = meta ? QMXCsvSource(path, *meta, options) : QMXCsvSource(path, options);
+    QMXRowBlock block;
+    block.reset(source.schema());
+    source.read(chunk, block);
+    source.rewind();
+    block.reset(source.schema());
+    while (!source.atEnd()) {
+      const std::size_t got = source.read(chunk, block);
+      EXPECT_TRUE(got > 0 && got <= chunk) << got;
+    }
+    EXPECT_EQ(source.read(chunk, block), 0u);
+    EXPECT_EQ(static_cast<std::int64_t>(block.rows), source.totalRows());
+    QMXCsvSink sink(outPath);
+    sink.begin(source.schema());
+    sink.write(source.schema(), block, 0, block.rows / 2);
+    sink.write(source.schema(), block, block.rows / 2, block.rows - block.rows / 2);
+    sink.commit();
+  } catch (const QMXDataError& e) {
+    return std::string("error: ") + e.what();
+  }
+  return qmxReadFile(outPath);
+}
+
+}  // namespace
+
+TEST(QMXCsvCases, Scanner) {
+  QMXCsvTempDir dir;
+  for (const CsvCase& c : readCases("scan")) {
+    std::string expected = c.error.empty() ? "" : "error: " + replaceDir(c.error, dir);
+    for (const std::vector<std::string>& row : c.lines) {
+      expected += (row[1] == "0" ? "" : "\n") + row[1] + ":";
+      for (std::size_t i = 2; i < row.size(); ++i)
+        expected += " [" + row[i] + "]";
+    }
+    const std::string path = fileOf(c, dir);
+    const std::string blocks =
+        c.options.count("blocks") ? c.options.at("blocks") : "1,2,3,5,7,11,16,31,64,1048576";
+    for (const std::string& block : split(blocks, ',')) {
+      QMXCsvOptions options = optionsOf(c);
+      options.blockBytes = std::stoul(block);
+      const std::string got = scanText(path, options);
+      // EXPECT_TRUE: a failure must not print megabytes.
+      EXPECT_TRUE(got == expected) << c.where << " " << c.name << " block " << block << ":\n"
+                                   << got.substr(0, 500) << "\nexpected:\n"
+                                   << expected.substr(0, 500);
+    }
+  }
+}
+
+TEST(QMXCsvCases, SourceAndSink) {
+  QMXCsvTempDir dir;
+  for (const CsvCase& c : readCases("source")) {
+    SCOPED_TRACE(c.where + " " + c.name);
+    const QMXCsvOptions options = optionsOf(c);
+    const std::string expected = c.error.empty() ? c.out : "error: " + replaceDir(c.error, dir);
+    std::unique_ptr<QMXCsvMetadata> meta;
+    if (c.options.count("meta"))
+      meta = std::make_unique<QMXCsvMetadata>(
+          scanCsvMetadata(dir.path(c.options.at("meta") + ".csv")));
+    const std::string path = fileOf(c, dir);
+    for (std::size_t block : {1, 3, 1 << 20}) {
+      QMXCsvOptions blockOptions = options;
+      blockOptions.blockBytes = block;
+      for (std::size_t chunk : {1, 2, 7, 1000})
+        EXPECT_EQ(sourceToSink(path, blockOptions, meta.get(), chunk, dir.path("out.csv")),
+                  expected)
+            << "block " << block << " chunk " << chunk;
+    }
+    if (!c.error.empty()) continue;
+    const std::vector<std::string>& types = c.lines.at(0);
+    const QMXCsvSource source(path, options);
+    for (std::size_t colIdx = 0; colIdx < source.schema().size(); ++colIdx)
+      EXPECT_EQ(QMXColumnTypeName(source.schema()[colIdx].type), types.at(colIdx + 1)) << colIdx;
+    // Read back, the written text is written again unchanged.
+    const std::string again = dir.write("again.csv", c.out);
+    EXPECT_EQ(sourceToSink(again, options, nullptr, 1000, dir.path("again_out.csv")), c.out);
+  }
+}
+
+TEST(QMXCsvCases, NumbersAndMissingMarkers) {
+  for (const CsvCase& c : readCases("number")) {
+    for (const std::vector<std::string>& check : c.lines) {
+      double value = -1;
+      const bool ok = QMXCsvParseNumber(check[1], value);
+      EXPECT_EQ(ok, check[2] != "no") << c.where << " '" << check[1] << "'";
+      if (!ok) continue;
+      const bool same =
+          check[2] == "nan" ? std::isnan(value) : value == std::strtod(check[2].c_str(), nullptr);
+      EXPECT_TRUE(same) << check[1] << " read as " << value;
+    }
+  }
+  QMXCsvTempDir dir;
+  for (const CsvCase& c : readCases("marker")) {
+    QMXCsvScanner scanner(dir.write("m.csv", "x\n1\n"), optionsOf(c));
+    for (const std::vector<std::string>& check : c.lines)
+      EXPECT_EQ(scanner.isMissing(check[1]), check[2] == "yes")
+          << c.name << " '" << check[1] << "'";
+  }
+}
+
+// Random tables of texts with separators, quotes, CR and LF, quoted where needed (and
+// sometimes where not), LF or CRLF line ends, with or without a final line end: every block
+// size reads back the texts written. Fixed seeds.
+TEST(QMXCsvCases, RandomTablesAtEveryBlockSize) {
+  QMXCsvTempDir dir;
+  const std::string alphabet = "ab, \"\n\r1";
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const int nColumns = 2 + pick(4), nRows = pick(12);
+    const bool crlf = pick(2) == 1;
+    std::string content, expected;
+    for (int rowIdx = 0; rowIdx <= nRows; ++rowIdx) {
+      expected += rowIdx == 0 ? "" : "\n";
+      for (int colIdx = 0; colIdx < nColumns; ++colIdx) {
+        std::string text;
+        for (int len = pick(7); len > 0; --len)
+          text += alphabet[pick(static_cast<int>(alphabet.size()))];
+        content += colIdx > 0 ? "," : "";
+        if (text.find_first_of(",\"\n\r") != std::string::npos || pick(4) == 0) {
+          content += '"';
+          for (char c : text)
+            content += c == '"' ? std::string("\"\"") : std::string(1, c);
+          content += '"';
+        } else {
+          content += text;
+        }
+        expected += " [" + text + "]";
+      }
+      if (rowIdx < nRows || pick(2) == 1) content += crlf ? "\r\n" : "\n";
+    }
+    const std::string path = dir.write("random.csv", content);
+    for (std::size_t block : {1, 2, 3, 5, 8, 13, 1 << 20}) {
+      QMXCsvOptions options;
+      options.blockBytes = block;
+      EXPECT_EQ(scanText(path, options, false), expected) << "seed " << seed << " block " << block;
+    }
+  }
+}
+
+// Column types, counts, levels in byte order and min/max/mean/sd against R's read.csv, min,
+// max, mean and sd (tests/ref/qmxbase/csv_metadata.R) and against hand-computed summaries.
+// Tolerance: 1e-13 relative (Welford's running mean and R's two-pass mean differ in the last
+// bits).
+TEST(QMXCsvMetadata, MatchesSummaries) {
+  for (const char* table : {"csv_metadata_summary.csv", "csv_metadata_hand_summary.csv"}) {
+    std::string currentFile;
+    QMXCsvMetadata meta;
+    std::size_t colIdx = 0;
+    for (const RefRow& row : readRefCsv("qmxbase", table)) {
+      if (row.text("file") != currentFile) {
+        EXPECT_EQ(colIdx, meta.columns.size()) << currentFile;
+        currentFile = row.text("file");
+        QMXCsvOptions options;
+        if (row.fields.count("na") && !row.text("na").empty())
+          options.naStrings = split(row.text("na"), '|');
+        if (row.fields.count("max_levels") && !row.text("max_levels").empty())
+          options.maxLevels = std::stoul(row.text("max_levels"));
+        const bool inRef = currentFile.rfind("csv_metadata", 0) == 0;
+        meta = scanCsvMetadata(inRef ? refPath("qmxbase", currentFile)
+                                     : QMX_TEST_REF_DIR "/../../examples/" + currentFile,
+                               options);
+        colIdx = 0;
+        EXPECT_EQ(meta.rows, row.num("rows")) << currentFile;
+      }
+      ASSERT_LT(colIdx, meta.columns.size()) << currentFile;
+      const QMXCsvColumnSummary& column = meta.columns[colIdx++];
+      SCOPED_TRACE(currentFile + " " + row.text("column"));
+      EXPECT_EQ(column.info.name, row.text("column"));
+      EXPECT_EQ(QMXColumnTypeName(column.info.type), row.text("type"));
+      EXPECT_EQ(column.count, row.num("n"));
+      EXPECT_EQ(column.missing, row.num("missing"));
+      std::string levels;
+      for (std::size_t levelIdx = 0; levelIdx < column.info.levels.size(); ++levelIdx)
+        levels += (levelIdx > 0 ? ";" : "") + column.info.levels[levelIdx] + ":" +
+                  std::to_string(column.levelCounts[levelIdx]);
+      EXPECT_EQ(levels, row.text("levels"));
+      if (row.text("type") != "double") continue;
+      for (const auto& [got, name] : {std::pair{column.min, "min"}, std::pair{column.max, "max"},
+                                      std::pair{column.mean, "mean"}, std::pair{column.sd, "sd"}}) {
+        const double want = row.num(name);
+        const bool same = std::isnan(want)   ? std::isnan(got)
+                          : std::isinf(want) ? got == want
+                                             : std::fabs(got - want) <= 1e-13 * std::fabs(want);
+        EXPECT_TRUE(same) << name << ": " << got << " expected " << want;
+      }
+    }
+  }
+}
