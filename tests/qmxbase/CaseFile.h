@@ -1,14 +1,55 @@
 // The case tables of the host tests (tests/qmxbase/cases/): lines of words and `texts` (C
 // escapes \n \r \t \\ \` \xHH; `text`*N repeats it N times). Lines starting with '#' and
-// empty lines are skipped; a line whose first word is the start word opens a case.
+// empty lines are skipped; a line whose first word is the start word opens a case. Also a
+// temporary directory for the files the cases write, and numbers shown as the tables show them.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/TextFiles.h"
+
+// A fresh directory, removed with everything in it at the end of the test.
+class TempDir {
+ public:
+  TempDir() {
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  // Writes `content` byte for byte to `name`; returns the full path.
+  std::string write(const std::string& name, const std::string& content) const {
+    std::ofstream(path(name), std::ios::binary) << content;
+    return path(name);
+  }
+
+ private:
+  inline static int counter_ = 0;
+  std::filesystem::path dir_ =
+      std::filesystem::temp_directory_path() /
+      ("qmx_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
+};
+
+inline std::string show(double x) {
+  std::ostringstream out;
+  out << x;
+  return std::isnan(x) ? "NaN" : out.str();
+}
+inline std::string show(const char* text) {
+  return text ? text : "null";
+}
 
 struct CaseLine {
   std::vector<std::string> words;

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,16 +12,6 @@
 #include "qmxbase/QMXMemoryTable.h"
 
 namespace {
-
-std::string show(double x) {
-  std::ostringstream out;
-  out << x;
-  return std::isnan(x) ? "NaN" : out.str();
-}
-
-std::string show(const char* text) {
-  return text ? text : "null";
-}
 
 // A cell of the block as text: numbers, level names or texts; NA when missing.
 std::string cell(const QMXBuf& buf, const QMXRowBlock& block, std::size_t row, int col) {

@@ -15,7 +15,6 @@
 #include "qmxbase/QMXCsvNumber.h"
 #include "qmxbase/QMXCsvSink.h"
 #include "qmxbase/QMXCsvSource.h"
-#include "qmxbase/QMXCsvTestFiles.h"
 #include "qmxbase/QMXDataError.h"
 #include "support/RefCsv.h"
 
@@ -55,30 +54,21 @@ std::vector<CsvCase> readCases(const std::string& kind) {
   return cases;
 }
 
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
-    parts.push_back(text.substr(start, end - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
 QMXCsvOptions optionsOf(const CsvCase& c) {
   QMXCsvOptions options;
   if (c.options.count("sep")) options.separator = c.options.at("sep")[0];
   if (c.options.count("quote")) options.quote = c.options.at("quote")[0];
-  if (c.options.count("na")) options.naStrings = split(c.options.at("na"), '|');
+  if (c.options.count("na")) options.naStrings = splitText(c.options.at("na"), '|');
   if (c.options.count("levels")) options.maxLevels = std::stoul(c.options.at("levels"));
   return options;
 }
 
-std::string replaceDir(std::string text, const QMXCsvTempDir& dir) {
+std::string replaceDir(std::string text, const TempDir& dir) {
   const std::size_t at = text.find("{dir}");
   return at == std::string::npos ? text : text.replace(at, 5, dir.path(""));
 }
 
-std::string fileOf(const CsvCase& c, const QMXCsvTempDir& dir) {
+std::string fileOf(const CsvCase& c, const TempDir& dir) {
   return c.options.count("nofile") ? dir.path(c.name + ".csv")
                                    : dir.write(c.name + ".csv", c.input);
 }
@@ -129,13 +119,13 @@ std::string sourceToSink(const std::string& path, const QMXCsvOptions& options,
   } catch (const QMXDataError& e) {
     return std::string("error: ") + e.what();
   }
-  return qmxReadFile(outPath);
+  return readFile(outPath);
 }
 
 }  // namespace
 
 TEST(QMXCsvCases, Scanner) {
-  QMXCsvTempDir dir;
+  TempDir dir;
   for (const CsvCase& c : readCases("scan")) {
     std::string expected = c.error.empty() ? "" : "error: " + replaceDir(c.error, dir);
     for (const std::vector<std::string>& row : c.lines) {
@@ -146,7 +136,7 @@ TEST(QMXCsvCases, Scanner) {
     const std::string path = fileOf(c, dir);
     const std::string blocks =
         c.options.count("blocks") ? c.options.at("blocks") : "1,2,3,5,7,11,16,31,64,1048576";
-    for (const std::string& block : split(blocks, ',')) {
+    for (const std::string& block : splitText(blocks, ',')) {
       QMXCsvOptions options = optionsOf(c);
       options.blockBytes = std::stoul(block);
       const std::string got = scanText(path, options);
@@ -159,7 +149,7 @@ TEST(QMXCsvCases, Scanner) {
 }
 
 TEST(QMXCsvCases, SourceAndSink) {
-  QMXCsvTempDir dir;
+  TempDir dir;
   for (const CsvCase& c : readCases("source")) {
     SCOPED_TRACE(c.where + " " + c.name);
     const QMXCsvOptions options = optionsOf(c);
@@ -200,7 +190,7 @@ TEST(QMXCsvCases, NumbersAndMissingMarkers) {
       EXPECT_TRUE(same) << check[1] << " read as " << value;
     }
   }
-  QMXCsvTempDir dir;
+  TempDir dir;
   for (const CsvCase& c : readCases("marker")) {
     QMXCsvScanner scanner(dir.write("m.csv", "x\n1\n"), optionsOf(c));
     for (const std::vector<std::string>& check : c.lines)
@@ -213,7 +203,7 @@ TEST(QMXCsvCases, NumbersAndMissingMarkers) {
 // sometimes where not), LF or CRLF line ends, with or without a final line end: every block
 // size reads back the texts written. Fixed seeds.
 TEST(QMXCsvCases, RandomTablesAtEveryBlockSize) {
-  QMXCsvTempDir dir;
+  TempDir dir;
   const std::string alphabet = "ab, \"\n\r1";
   for (unsigned seed = 1; seed <= 60; ++seed) {
     std::mt19937 rng(seed);
@@ -264,7 +254,7 @@ TEST(QMXCsvMetadata, MatchesSummaries) {
         currentFile = row.text("file");
         QMXCsvOptions options;
         if (row.fields.count("na") && !row.text("na").empty())
-          options.naStrings = split(row.text("na"), '|');
+          options.naStrings = splitText(row.text("na"), '|');
         if (row.fields.count("max_levels") && !row.text("max_levels").empty())
           options.maxLevels = std::stoul(row.text("max_levels"));
         const bool inRef = currentFile.rfind("csv_metadata", 0) == 0;

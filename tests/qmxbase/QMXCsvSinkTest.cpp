@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "qmxbase/QMXCsvTestFiles.h"
+#include "CaseFile.h"
 #include "qmxbase/QMXDataError.h"
 
 namespace {
@@ -37,7 +37,7 @@ std::string errorOf(const std::function<void()>& action) {
 // Rows go to <path>.tmp, renamed on commit; abandon, destruction without commit and every
 // failure leave neither file.
 TEST(QMXCsvSink, OnlyACommittedFileAppears) {
-  QMXCsvTempDir dir;
+  TempDir dir;
   const std::string path = dir.path("out.csv");
   const auto written = [&](const std::function<void(QMXCsvSink&)>& end) {
     {
@@ -74,7 +74,7 @@ TEST(QMXCsvSink, OnlyACommittedFileAppears) {
 // A full disk: the temporary name points at /dev/full, so the write fails with ENOSPC.
 TEST(QMXCsvSink, DiskFullIsAnError) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  QMXCsvTempDir dir;
+  TempDir dir;
   const std::string path = dir.path("full.csv");
   std::filesystem::create_symlink("/dev/full", path + ".tmp");
   QMXCsvSink sink(path);

@@ -5,41 +5,24 @@
 #include <cstdlib>
 #include <string>
 
-#include "qmxbase/QMXMemorySource.h"
-#include "qmxbase/QMXMemoryTable.h"
-#include "qmxbase/QMXPipeline.h"
+#include "support/ProcHarness.h"
 
+// The unknown class message is checked through qmx run (cases/run.txt).
 TEST(QMXProcLoader, CreatesProcsThroughFactories) {
   std::unique_ptr<QMXProc> proc;
   {
     QMXProcLoader loader(QMX_TEST_PROCS_LIBRARY);
-    EXPECT_TRUE(loader.hasClass("TestProc"));
     EXPECT_FALSE(loader.hasClass("QMXProcCov"));
+    ASSERT_TRUE(loader.hasClass("TestProc"));
     proc = loader.create("TestProc");
-    ASSERT_NE(proc, nullptr);
   }
   // The proc outlives the loader: the library stays mapped.
   QMXMemoryTable table;
   table.addDoubleColumn("x", {1, 2, 3.5});
-  QMXMemorySource source(table);
-  QMXPipeline run(*proc, "TestProc");
-  run.addInput(source);
-  ASSERT_TRUE(run.run()) << run.error();
-  QMXPropertyInfo sum("sum");
-  ASSERT_TRUE(run.getProperty(sum));
-  EXPECT_EQ(sum.answerText(), "6.5");
-}
-
-TEST(QMXProcLoader, Errors) {
-  const std::string path = QMX_TEST_PROCS_LIBRARY;
-  QMXProcLoader loader(path);
-  try {
-    loader.create("QMXProcNoSuch");
-    FAIL() << "no error";
-  } catch (const QMXLoadError& e) {
-    EXPECT_EQ(std::string(e.what()), "unknown proc class QMXProcNoSuch: " + path +
-                                         " has no factory qmx_s_create_QMXProcNoSuch");
-  }
+  const qmxtest::ProcResult run =
+      qmxtest::ProcHarness(*proc, "TestProc").input(table).get("sum").run();
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_EQ(run.properties.at("sum"), "6.5");
   try {
     QMXProcLoader missing("/nonexistent/libqmxmisc.so");
     FAIL() << "no error";

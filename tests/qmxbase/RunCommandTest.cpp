@@ -9,11 +9,10 @@
 #include <vector>
 
 #include "CaseFile.h"
-#include "qmxbase/QMXCsvTestFiles.h"
 
 TEST(RunCommand, Cases) {
   const std::string lib = QMX_TEST_PROCS_LIBRARY;
-  QMXCsvTempDir dir;
+  TempDir dir;
   std::filesystem::copy(QMX_TEST_REF_DIR "/../qmxbase/cases/run", dir.path(""));
   for (const CaseBlock& c : readCaseFile("run.txt", "run")) {
     SCOPED_TRACE(c.where + ": " + c.head.at(1));
@@ -22,7 +21,7 @@ TEST(RunCommand, Cases) {
                                 QMX_EXECUTABLE + "' run " + c.head.at(1) +
                                 " >stdout.txt 2>stderr.txt";
     const int raw = std::system(command.c_str());
-    const std::string out = qmxReadFile(dir.path("stdout.txt"));
+    const std::string out = readFile(dir.path("stdout.txt"));
     std::string wantOut, wantErr;
     std::vector<std::string> partial;  // "has" lines: the output is checked in part
     int status = -2;
@@ -37,13 +36,13 @@ TEST(RunCommand, Cases) {
       if (key == "err") wantErr += text;
       if (key == "has") partial.push_back(text);
       if (key == "file") {
-        EXPECT_EQ(std::filesystem::exists(file) ? qmxReadFile(file) : "none", text);
+        EXPECT_EQ(std::filesystem::exists(file) ? readFile(file) : "none", text);
       }
     }
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, status);
     for (const std::string& text : partial)
       EXPECT_NE(out.find(text), std::string::npos) << text;
     EXPECT_EQ(partial.empty() ? out : wantOut, wantOut);
-    EXPECT_EQ(qmxReadFile(dir.path("stderr.txt")), wantErr);
+    EXPECT_EQ(readFile(dir.path("stderr.txt")), wantErr);
   }
 }

@@ -9,8 +9,8 @@
 
 #include "qmxbase/QMXProc.h"
 
-// One pass: sums column `column` of input 0 through executeRequestRows/executeReleaseRows and
-// records what the reader showed at each call.
+// One pass: sums column `column` of input 0 (read with getDoubleArray) through
+// executeRequestRows/executeReleaseRows and records what the reader showed at each call.
 class SumProc : public QMXProc {
  public:
   struct Call {
@@ -62,10 +62,6 @@ class SumProc : public QMXProc {
       prop->setDouble(sum);
       return;
     }
-    if (prop->isName("scaled.sum")) {  // input: a factor
-      prop->setDouble(sum * prop->getDouble());
-      return;
-    }
     QMXProc::getProperty(prop);
   }
   void init() override {
@@ -85,17 +81,14 @@ class SumProc : public QMXProc {
     }
     std::vector<double> chunk(static_cast<std::size_t>(n));
     if (n > 0) reader->getDoubleArray(0, column, n, chunk.data());
-    for (long row = 0; row < n; ++row) {
-      if (reader->getDouble(row, column) != chunk[row] && !std::isnan(chunk[row])) mismatch = true;
+    for (long row = 0; row < n; ++row)
       if (!std::isnan(chunk[row])) sum += chunk[row];
-    }
     executeReleaseRows(n, 0);
   }
 
   int column = 0;
   std::string label;
   double sum = 0;
-  bool mismatch = false;
   std::vector<Call> calls;
 };
 
@@ -104,7 +97,7 @@ class MultiPassProc : public QMXProc {
  public:
   void init() override {
     QMXProc::init();
-    checkBufs(1, 1, 0, 1);
+    checkBufs(1, 0);
     pass = 0;
     passSums.assign(1, 0.0);
     rowsPerPass.clear();
@@ -126,7 +119,6 @@ class MultiPassProc : public QMXProc {
       } else {
         setDone(1);
         reader->releaseAll();
-        if (getNumOutputs() > 0) getOutputBufWriter(0)->setEOF();
       }
     }
   }
