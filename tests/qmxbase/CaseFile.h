@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "qmxbase/QMXDataError.h"
 #include "support/TextFiles.h"
 
 // A fresh directory, removed with everything in it at the end of the test.
@@ -47,6 +48,17 @@ inline std::string show(double x) {
   out << x;
   return std::isnan(x) ? "NaN" : out.str();
 }
+// The message of the QMXDataError `action` throws, "(no error)" when it throws none.
+template <class Action>
+std::string dataErrorOf(Action&& action) {
+  try {
+    action();
+  } catch (const QMXDataError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
 inline std::string show(const char* text) {
   return text ? text : "null";
 }

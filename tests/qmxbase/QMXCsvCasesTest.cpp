@@ -76,10 +76,9 @@ std::string fileOf(const CsvCase& c, const TempDir& dir) {
 // "line: [field] [field]" per record (without "line:" unless `lines`), the header as line
 // 0; or "error: message".
 std::string scanText(const std::string& path, const QMXCsvOptions& options, bool lines = true) {
-  std::string text;
-  try {
+  std::string text = lines ? "0:" : "";
+  const std::string error = dataErrorOf([&] {
     QMXCsvScanner scanner(path, options);
-    text = lines ? "0:" : "";
     for (const std::string& field : scanner.header())
       text += " [" + field + "]";
     while (scanner.next()) {
@@ -87,10 +86,8 @@ std::string scanText(const std::string& path, const QMXCsvOptions& options, bool
       for (std::string_view field : scanner.fields())
         text += " [" + std::string(field) + "]";
     }
-  } catch (const QMXDataError& e) {
-    return std::string("error: ") + e.what();
-  }
-  return text;
+  });
+  return error == "(no error)" ? text : "error: " + error;
 }
 
 // The rows of `path` read `chunk` at a time (after a partial pass and a rewind), written by
@@ -98,7 +95,7 @@ std::string scanText(const std::string& path, const QMXCsvOptions& options, bool
 std::string sourceToSink(const std::string& path, const QMXCsvOptions& options,
                          const QMXCsvMetadata* meta, std::size_t chunk,
                          const std::string& outPath) {
-  try {
+  const std::string error = dataErrorOf([&] {
     QMXCsvSource source = meta ? QMXCsvSource(path, *meta, options) : QMXCsvSource(path, options);
     QMXRowBlock block;
     block.reset(source.schema());
@@ -116,10 +113,8 @@ std::string sourceToSink(const std::string& path, const QMXCsvOptions& options,
     sink.write(source.schema(), block, 0, block.rows / 2);
     sink.write(source.schema(), block, block.rows / 2, block.rows - block.rows / 2);
     sink.commit();
-  } catch (const QMXDataError& e) {
-    return std::string("error: ") + e.what();
-  }
-  return readFile(outPath);
+  });
+  return error == "(no error)" ? readFile(outPath) : "error: " + error;
 }
 
 }  // namespace

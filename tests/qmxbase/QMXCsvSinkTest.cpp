@@ -8,7 +8,6 @@
 #include <string>
 
 #include "CaseFile.h"
-#include "qmxbase/QMXDataError.h"
 
 namespace {
 
@@ -21,15 +20,6 @@ QMXRowBlock block(double level) {
   rows.numbers = {{1.5, 2}, {0, level}};
   rows.rows = 2;
   return rows;
-}
-
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const QMXDataError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 }  // namespace
@@ -58,15 +48,15 @@ TEST(QMXCsvSink, OnlyACommittedFileAppears) {
   EXPECT_FALSE(written([](QMXCsvSink&) {}));
 
   const std::string nowhere = dir.path("no/such/dir/out.csv");
-  EXPECT_EQ(errorOf([&] { QMXCsvSink sink(nowhere); }),
+  EXPECT_EQ(dataErrorOf([&] { QMXCsvSink sink(nowhere); }),
             "cannot create " + nowhere + ".tmp: No such file or directory");
   QMXCsvSink bad(path);
   bad.begin(kSchema);
-  EXPECT_EQ(errorOf([&] { bad.write(kSchema, block(3), 0, 2); }),
+  EXPECT_EQ(dataErrorOf([&] { bad.write(kSchema, block(3), 0, 2); }),
             path + ".tmp: column 'g, \"q\"': level number 3 out of range (3 levels)");
   // A directory in the way of the final name: the rename fails.
   std::filesystem::create_directories(path + "/inside");
-  EXPECT_EQ(errorOf([&] { bad.commit(); }),
+  EXPECT_EQ(dataErrorOf([&] { bad.commit(); }),
             "cannot rename " + path + ".tmp to " + path + ": Is a directory");
   EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 }
@@ -80,7 +70,7 @@ TEST(QMXCsvSink, DiskFullIsAnError) {
   QMXCsvSink sink(path);
   sink.begin(kSchema);
   sink.write(kSchema, block(1), 0, 2);
-  EXPECT_EQ(errorOf([&] { sink.commit(); }),
+  EXPECT_EQ(dataErrorOf([&] { sink.commit(); }),
             "cannot write " + path + ".tmp: No space left on device");
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_FALSE(std::filesystem::is_symlink(path + ".tmp"));

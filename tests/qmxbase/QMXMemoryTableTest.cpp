@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "qmxbase/QMXDataError.h"
+#include "CaseFile.h"
 #include "qmxbase/QMXMemorySink.h"
 #include "qmxbase/QMXMemorySource.h"
 
@@ -24,13 +23,11 @@ TEST(QMXMemoryTable, ColumnsSourceAndSink) {
   EXPECT_EQ(table.texts("g"), (std::vector<std::string>{"b", "a", ""}));
   EXPECT_TRUE(std::isnan(table.number(2, 1)));
   EXPECT_EQ(table.texts("s"), (std::vector<std::string>{"p", "", "r"}));
-  // A source in two reads; the sink takes rows from an offset.
+  // Reads in several calls are checked by the driver tests; the sink takes rows from an offset.
   QMXMemorySource source(table);
   QMXRowBlock block;
   block.reset(table.schema());
-  EXPECT_EQ(source.read(2, block), 2u);
-  EXPECT_EQ(source.read(2, block), 1u);
-  EXPECT_TRUE(source.atEnd());
+  source.read(3, block);
   QMXMemorySink sink;
   sink.begin(table.schema());
   sink.write(table.schema(), block, 1, 2);
@@ -38,17 +35,9 @@ TEST(QMXMemoryTable, ColumnsSourceAndSink) {
   EXPECT_EQ(sink.table().texts("h"), (std::vector<std::string>{"hi", "lo"}));
   EXPECT_EQ(sink.table().texts("s"), (std::vector<std::string>{"", "r"}));
 
-  const auto errorOf = [](const std::function<void()>& action) -> std::string {
-    try {
-      action();
-    } catch (const QMXDataError& e) {
-      return e.what();
-    }
-    return "(no error)";
-  };
-  EXPECT_EQ(errorOf([&] { table.addDoubleColumn("short", {1}); }),
+  EXPECT_EQ(dataErrorOf([&] { table.addDoubleColumn("short", {1}); }),
             "memory table: column short has 1 rows, the table has 3");
-  EXPECT_EQ(errorOf([] {
+  EXPECT_EQ(dataErrorOf([] {
               QMXMemoryTable().addFactorColumn("f", {"x"}, {"a", "b"});
             }),
             "memory table: 'x' is not a level of column f");

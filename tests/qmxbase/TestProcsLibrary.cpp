@@ -1,6 +1,5 @@
 // The test library that the loader and qmx run tests open: one factory per test proc.
 #include <memory>
-#include <new>
 
 #include "TestProcs.h"
 
@@ -8,12 +7,7 @@ namespace {
 
 template <typename Proc>
 QMXProc* createProc(QMXProc** out) {
-  QMXProc* proc = nullptr;
-  try {
-    proc = std::make_unique<Proc>().release();  // the host deletes it
-  } catch (const std::bad_alloc&) {
-    proc = nullptr;
-  }
+  QMXProc* proc = std::make_unique<Proc>().release();  // the host deletes it
   if (out) *out = proc;
   return proc;
 }
