@@ -22,9 +22,6 @@ QMX_TEST_EXPORT QMXProc* qmx_s_create_TestProc(QMXProc** out) {
 QMX_TEST_EXPORT QMXProc* qmx_s_create_TestCopyProc(QMXProc** out) {
   return createProc<CopyProc>(out);
 }
-QMX_TEST_EXPORT QMXProc* qmx_s_create_TestMultiPassProc(QMXProc** out) {
-  return createProc<MultiPassProc>(out);
-}
 QMX_TEST_EXPORT QMXProc* qmx_s_create_TestNoReleaseProc(QMXProc** out) {
   return createProc<NoReleaseProc>(out);
 }
