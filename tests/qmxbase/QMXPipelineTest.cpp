@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "CaseFile.h"
 #include "TestProcs.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXMemorySink.h"
@@ -120,15 +121,12 @@ TEST(QMXPipeline, OutputRowsReachTheSinkInOrder) {
     EXPECT_EQ(sink.state(), QMXSinkState::Committed);
     const QMXMemoryTable& out = sink.table();
     ASSERT_EQ(out.numRows(), 17u);
-    std::vector<std::string> sizes;
     for (int row = 0; row < 17; ++row) {
       const double x = table.number(row, 0);
-      EXPECT_TRUE(std::isnan(x) ? std::isnan(out.number(row, 0)) : out.number(row, 0) == 2 * x);
-      sizes.push_back(std::isnan(x) ? "" : x > 2 ? "big" : "small");
+      EXPECT_EQ(show(out.number(row, 0)), show(2 * x)) << row;
+      EXPECT_EQ(out.texts("size")[row], std::isnan(x) ? "" : x > 2 ? "big" : "small") << row;
     }
-    EXPECT_EQ(out.texts("size"), sizes);
     EXPECT_EQ(out.texts("g"), table.texts("g"));
-    EXPECT_EQ(out.schema()[1].levels, (std::vector<std::string>{"small", "big"}));
     EXPECT_EQ(proc.getOutputRowsDone(), 17);
     EXPECT_EQ(progress.back(), 17);
     EXPECT_EQ(progress.size(), static_cast<std::size_t>((17 + chunk - 1) / chunk));
