@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,12 +15,13 @@
 #include "qmxbase/QMXCsvSink.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
+#include "support/ChunkSizes.h"
 #include "support/RefCsv.h"
 
 namespace {
 
 struct CsvCase {
-  std::string kind, name, where, input, out, error;
+  std::string name, where, input, out, error;
   std::map<std::string, std::string> options;
   std::vector<std::vector<std::string>> lines;  // row / types / num / na lines, keyword first
 };
@@ -31,7 +32,6 @@ std::vector<CsvCase> readCases(const std::string& kind) {
   for (const CaseBlock& block : readCaseFile("csv.txt", "case")) {
     if (block.head.at(1) != kind) continue;
     CsvCase& c = cases.emplace_back();
-    c.kind = kind;
     c.name = block.head.at(2);
     c.where = block.where;
     for (std::size_t i = 3; i < block.head.size(); ++i) {
@@ -147,17 +147,16 @@ TEST(QMXCsvCases, SourceAndSink) {
     SCOPED_TRACE(c.where + " " + c.name);
     const QMXCsvOptions options = optionsOf(c);
     const std::string expected = c.error.empty() ? c.out : "error: " + replaceDir(c.error, dir);
-    std::unique_ptr<QMXCsvMetadata> meta;
-    if (c.options.count("meta"))
-      meta = std::make_unique<QMXCsvMetadata>(
-          scanCsvMetadata(dir.path(c.options.at("meta") + ".csv")));
+    std::optional<QMXCsvMetadata> meta;
+    if (c.options.count("meta")) meta = scanCsvMetadata(dir.path(c.options.at("meta") + ".csv"));
     const std::string path = fileOf(c, dir);
     for (std::size_t block : {1, 3, 1 << 20}) {
       QMXCsvOptions blockOptions = options;
       blockOptions.blockBytes = block;
-      for (std::size_t chunk : {1, 2, 7, 1000})
-        EXPECT_EQ(sourceToSink(path, blockOptions, meta.get(), chunk, dir.path("out.csv")),
-                  expected)
+      for (const long chunk : qmxtest::chunkSizes())
+        EXPECT_EQ(
+            sourceToSink(path, blockOptions, meta ? &*meta : nullptr, chunk, dir.path("out.csv")),
+            expected)
             << "block " << block << " chunk " << chunk;
     }
     if (!c.error.empty()) continue;

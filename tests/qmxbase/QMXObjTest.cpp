@@ -61,7 +61,6 @@ TEST(QMXObj, MissingValueConstants) {
   std::uint64_t bits = 0;
   std::memcpy(&bits, &na, sizeof bits);
   EXPECT_EQ(bits & 0xFFFFFFFFu, 1954u);
-  EXPECT_EQ(QMXObj::getLevelNumNA(), -1);
 }
 
 // Non-ASCII bytes become '?', and the text is cut to fit the buffer.
