@@ -16,6 +16,7 @@
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
 #include "support/ChunkSizes.h"
+#include "support/RefCompare.h"
 #include "support/RefCsv.h"
 
 namespace {
@@ -229,14 +230,12 @@ TEST(QMXCsvMetadata, MatchesSummaries) {
                   std::to_string(column.levelCounts[levelIdx]);
       EXPECT_EQ(levels, row.text("levels"));
       if (row.text("type") != "double") continue;
-      for (const auto& [got, name] : {std::pair{column.min, "min"}, std::pair{column.max, "max"},
-                                      std::pair{column.mean, "mean"}, std::pair{column.sd, "sd"}}) {
-        const double want = row.num(name);
-        const bool same = std::isnan(want)   ? std::isnan(got)
-                          : std::isinf(want) ? got == want
-                                             : std::fabs(got - want) <= 1e-13 * std::fabs(want);
-        EXPECT_TRUE(same) << name << ": " << got << " expected " << want;
-      }
+      const qmxtest::NamedValues got = {
+          {"min", column.min}, {"max", column.max}, {"mean", column.mean}, {"sd", column.sd}};
+      qmxtest::NamedValues want;
+      for (const auto& [name, value] : got)
+        want[name] = row.num(name);
+      EXPECT_TRUE(qmxtest::matchesRef(got, want, 1e-13));
     }
   }
 }

@@ -17,6 +17,7 @@
 #include "qmxbase/QMXMemorySink.h"
 #include "qmxbase/QMXMemorySource.h"
 #include "qmxbase/QMXMemoryTable.h"
+#include "support/ProcHarness.h"
 
 namespace {
 
@@ -186,15 +187,12 @@ TEST(QMXPipeline, ProcWithoutDoneIsEndedWhenInputIsOver) {
       if (n >= 0) getInputBufReader(0)->releaseRows(n);
     }
   };
-  const QMXMemoryTable table = sampleTable(4);
-  QMXMemorySource source(table);
   NoDoneProc proc;
-  QMXPipeline run(proc, "NoDoneProc");
-  run.addInput(source);
-  run.setChunkRows(3);
-  ASSERT_TRUE(run.run()) << run.error();
+  const qmxtest::ProcResult run =
+      qmxtest::ProcHarness(proc, "NoDoneProc").input(sampleTable(4)).run(3);
+  ASSERT_TRUE(run.ok) << run.error;
   EXPECT_TRUE(proc.isDone());
-  EXPECT_EQ(run.executeCalls(), 3);
+  EXPECT_EQ(proc.getExecuteCount(), 3);
 }
 
 // Reads input 0 a chunk at a time and input 1 one row per call; executeReleaseRows touches
@@ -221,13 +219,10 @@ TEST(QMXPipeline, SecondInputAdvancesAtTheProcsPace) {
   QMXMemoryTable first, second;
   first.addDoubleColumn("a", {1, 2, 3, 4, 5, 6});
   second.addDoubleColumn("b", {10, 20, 30, 40, 50});
-  QMXMemorySource firstSource(first), secondSource(second);
   TwoInputProc proc;
-  QMXPipeline run(proc, "TwoInputProc");
-  run.addInput(firstSource);
-  run.addInput(secondSource);
-  run.setChunkRows(2);
-  ASSERT_TRUE(run.run()) << run.error();
+  const qmxtest::ProcResult run =
+      qmxtest::ProcHarness(proc, "TwoInputProc").input(first).input(second).run(2);
+  ASSERT_TRUE(run.ok) << run.error;
   EXPECT_EQ(proc.seconds, (std::vector<double>{10, 20, 30}));
   EXPECT_EQ(proc.getRowsDone(), 6);
 }
