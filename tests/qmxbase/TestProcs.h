@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "qmxbase/QMXProc.h"
@@ -13,14 +14,8 @@
 // executeRequestRows/executeReleaseRows and records what the reader showed at each call.
 class SumProc : public QMXProc {
  public:
-  struct Call {
-    long usable;
-    long ready;
-    bool eof;
-    std::int64_t position;
-    std::int64_t total;
-    bool operator==(const Call&) const = default;
-  };
+  // Rows usable (executeRequestRows), rows ready, EOF, chunk position, total rows.
+  using Call = std::tuple<long, long, bool, std::int64_t, std::int64_t>;
 
   void setProperty(QMXPropertyInfo* prop) override {
     if (prop->isName("sum.column")) {
