@@ -1,5 +1,5 @@
-// Shared helpers of the GLM tests: R's family and link names mapped to ours, a tolerance check
-// and the check that a call throws a QMXException with exactly the given message.
+// Shared helpers of the GLM tests: R's family and link names mapped to ours, and the check that
+// a call throws a QMXException with exactly the given message.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -35,14 +35,6 @@ inline std::unique_ptr<GLMFamily> familyFromR(const std::string& family, const s
   const GLMSpecNames names = glmSpecNames(family, given(link), given(variance));
   const auto codes = glmFamilyCodesFromNames(names.family, names.link, names.variance);
   return QMX_NewFamily(codes->distribution, codes->link, codes->variance);
-}
-
-// |actual - expected| <= relTol |expected| + absTol, with equal infinities and NaNs accepted.
-inline ::testing::AssertionResult closeTo(double actual, double expected, double relTol,
-                                          double absTol) {
-  if (qmxtest::near(actual, expected, relTol, absTol)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "actual " << actual << " expected " << expected
-                                       << " diff " << std::fabs(actual - expected);
 }
 
 // Runs `call` and checks that it throws a QMXException whose message is exactly `message`.
