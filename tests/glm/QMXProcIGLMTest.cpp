@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -138,19 +139,15 @@ TEST(QMXProcIGLM, Messages) {
 }
 
 TEST(QMXProcIGLM, RelativeStepOfTheCoefficients) {
-  struct Case {
-    std::vector<double> before, after;
-    double step;
+  const auto column = [](const std::string& cell) {
+    std::vector<double> values;
+    std::istringstream in(cell);
+    for (std::string value; std::getline(in, value, ';');)
+      values.push_back(std::stod(value));
+    return TMatrix<double>(values.data(), static_cast<long>(values.size()), 1);
   };
-  const std::vector<Case> cases = {{{-2}, {-1}, 0.5},
-                                   {{2}, {1}, 0.5},
-                                   {{0}, {0.001}, 0.001},
-                                   {{1e-15}, {0.5}, 0.5 - 1e-15},
-                                   {{-2, 0, 4}, {-1, 0.001, 1}, 0.75}};
-  for (const Case& c : cases) {
-    const long n = static_cast<long>(c.before.size());
-    EXPECT_DOUBLE_EQ(glm_proc::largestRelativeStep(TMatrix<double>(c.before.data(), n, 1),
-                                                   TMatrix<double>(c.after.data(), n, 1)),
-                     c.step);
-  }
+  for (const RefRow& row : readRefCsv("glm", "relative_step.csv"))
+    EXPECT_DOUBLE_EQ(
+        glm_proc::largestRelativeStep(column(row.text("before")), column(row.text("after"))),
+        row.num("step"));
 }

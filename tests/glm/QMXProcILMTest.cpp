@@ -52,27 +52,16 @@ TEST(QMXProcILM, RestrictionsOfMainEffectsAndInteractions) {
 }
 
 TEST(QMXProcILM, CorrelationsAboveTheThreshold) {
-  struct Case {
-    std::string withIntercept, threshold;
-    std::vector<std::string> labels;
-  };
-  const std::vector<Case> cases = {
-      {"", "", {"wt and hp"}},  // defaults: 0.5, without the intercept
-      {"1", "", {"(Intercept) and wt", "wt and hp"}},
-      {"1", "0", {"(Intercept) and wt", "(Intercept) and hp", "wt and hp"}},
-      {"", "0.9", {}},
-      {"2", "", {"wt and hp"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.withIntercept + "/" + c.threshold);
+  for (const RefRow& c : readRefCsv("glm", "ilm_correlations.csv")) {
+    SCOPED_TRACE(c.text("withIntercept") + "/" + c.text("threshold"));
     ProcHarness proc = linear(mtcars(), "mpg ~ wt + hp");
-    if (!c.withIntercept.empty()) proc.set("corr.with.int", {c.withIntercept});
-    if (!c.threshold.empty()) proc.set("abs.corr.threshold", {c.threshold});
+    if (!c.text("withIntercept").empty()) proc.set("corr.with.int", {c.text("withIntercept")});
+    if (!c.text("threshold").empty()) proc.set("abs.corr.threshold", {c.text("threshold")});
     ASSERT_TRUE(proc.run().ok);
-    std::vector<std::string> labels;
+    std::string labels;
     for (const String& label : proc.as<QMXProcILM>().results().corrLabels())
-      labels.push_back(label.str());
-    EXPECT_EQ(labels, c.labels);
+      labels += (labels.empty() ? "" : ";") + label.str();
+    EXPECT_EQ(labels, c.text("labels"));
   }
   // Two coefficients of one factor (or of a factor and its interaction) are never a pair.
   ProcHarness factors = linear(mtcars(), kFactorModel);
