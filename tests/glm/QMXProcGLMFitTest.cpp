@@ -139,16 +139,10 @@ TEST(QMXProcGLMFit, ModelDocumentAndPredictionColumns) {
 TEST(QMXProcGLMFit, Messages) {
   // One coefficient more than the model matrix has columns.
   GLMFit fit(fittedDocument("gaussian").c_str());
-  TMatrix<double> longer(6, 1);
-  TMatrix<long> table(6, fit.nVariables());
-  for (long row = 0; row < 5; ++row) {
-    longer(row, 0) = fit.coefficients()(row, 0);
-    for (long v = 0; v < fit.nVariables(); ++v)
-      table(row, v) = fit.coefTable()(row, v);
-  }
-  fit.setCoefficients(longer);
-  fit.setStdErr(longer);
-  fit.setCoefTable(table);
+  const long longer = fit.nCoefficients() + 1;
+  fit.setCoefficients(TMatrix<double>(longer, 1));
+  fit.setStdErr(TMatrix<double>(longer, 1));
+  fit.setCoefTable(TMatrix<long>(longer, fit.nVariables()));
   QMXProcGLMFit proc;
   proc.setFit(fit);
   const ProcResult run = ProcHarness(proc, "QMXProcGLMFit")
