@@ -19,12 +19,6 @@ using glmcase::procOf;
 using qmxtest::ProcHarness;
 using qmxtest::ProcResult;
 
-namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-}  // namespace
-
 TEST(QMXProcIGLM, FitsMatchR) {
   glmcase::expectCasesMatchR("QMXProcIGLM");
 }
@@ -104,34 +98,7 @@ TEST(QMXProcIGLM, FamilyNamesBeforeTheModel) {
 }
 
 TEST(QMXProcIGLM, Messages) {
-  QMXMemoryTable missing;
-  missing.addDoubleColumn("amnum", {1, kNaN}).addDoubleColumn("wt", {kNaN, 2});
-  missing.addDoubleColumn("hp", {1, 1});
-  // A binomial proportion above 1 with the trial counts as weights: 3 x 2 = 6 successes of 2.
-  QMXMemoryTable trials;
-  trials.addDoubleColumn("amnum", {1, 3, 0}).addDoubleColumn("wt", {1, 2, 3});
-  trials.addDoubleColumn("hp", {1, 0, 1}).addDoubleColumn("w", {2, 2, 2});
-  struct Case {
-    QMXMemoryTable table;
-    std::string formula, weights, error;
-  };
-  const std::vector<Case> cases = {
-      {glmcase::mtcars(), "cbind(amnum, carb) ~ wt + hp", "",
-       "2 dependent variables specified, but only one dependent variable is allowed for the GLM "
-       "model using the Binomial distribution"},
-      {glmcase::mtcars(), "amnum ~ 0", "", "Invalid model specification"},
-      {missing, "amnum ~ wt + hp", "", "there is no valid data to fit the model"},
-      {trials, "amnum ~ wt + hp", "w", "binomial n=2.000000 > number of successes 6.000000"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.error);
-    RefRow binomial = caseOf("binomial");
-    binomial.fields["formula"] = c.formula;
-    binomial.fields["weights"] = c.weights;
-    const ProcResult run = procOf(binomial, c.table).run();
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.error, c.error);
-  }
+  glmcase::expectMessages("QMXProcIGLM");
 }
 
 TEST(QMXProcIGLM, RelativeStepOfTheCoefficients) {
