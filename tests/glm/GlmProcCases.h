@@ -5,12 +5,12 @@
 #pragma once
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "glm/GlmTestSupport.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMSpecElementWriter.h"
 #include "qmxmisc/glm/GLMSpecNames.h"
@@ -154,15 +154,10 @@ inline void expectCasesMatchR(const std::string& procClass) {
 
 // The runs of tests/ref/glm/proc_messages.tsv for proc `procClass`: error and information.
 inline void expectMessages(const std::string& procClass) {
-  std::ifstream in(refPath("glm", "proc_messages.tsv"));
   int cases = 0;
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> cells;
-    std::istringstream fields(line);
-    for (std::string cell; std::getline(fields, cell, '\t');)
-      cells.push_back(cell);
-    if (line[0] == '#' || cells[0] != procClass) continue;  // cells: the header's columns
-    SCOPED_TRACE(line);
+  for (const std::vector<std::string>& cells : refTsvRecords("proc_messages.tsv")) {
+    if (cells[0] != procClass) continue;
+    SCOPED_TRACE(cells[2]);
     ++cases;
     RefRow c = caseOf(procClass == "QMXProcILM" ? "lm" : "binomial");
     c.fields["formula"] = cells[2];

@@ -1,13 +1,15 @@
-// Shared helpers of the GLM tests: R's family and link names mapped to ours, and the check that
-// a call throws a QMXException with exactly the given message.
+// Shared helpers of the GLM tests: R's family and link names mapped to ours, the check that a
+// call throws a QMXException with exactly the given message, and tab-separated tables.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFamily.h"
@@ -17,6 +19,7 @@
 #include "qmxmisc/glm/GLMSpecNames.h"
 #include "qmxmisc/glm/QMX_NewFamily.h"
 #include "support/RefCompare.h"
+#include "support/RefCsv.h"
 #include "support/ThrownMessage.h"
 
 inline GLMLink::Link linkFromR(const std::string& name) {
@@ -44,4 +47,20 @@ template <class Call>
   if (actual == message) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
          << "message \"" << actual << "\", expected \"" << message << "\"";
+}
+
+// The records of tests/ref/glm/<name>, a tab-separated table (its texts hold commas): '#' lines
+// are comments, the first other line the header; a record's trailing empty cells may be absent.
+inline std::vector<std::vector<std::string>> refTsvRecords(const std::string& name) {
+  std::ifstream in(refPath("glm", name));
+  std::vector<std::vector<std::string>> records;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    records.emplace_back();
+    std::istringstream fields(line);
+    for (std::string cell; std::getline(fields, cell, '\t');)
+      records.back().push_back(cell);
+  }
+  records.erase(records.begin());
+  return records;
 }
