@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "GlmRefCsv.h"
 #include "GlmTestSupport.h"
 #include "qmxmisc/glm/GLMClamp.h"
+#include "support/RefCsv.h"
 
 namespace {
 
-std::vector<double> column(const std::vector<GlmRefRow>& rows, const std::string& name) {
+std::vector<double> column(const std::vector<RefRow>& rows, const std::string& name) {
   std::vector<double> values;
-  for (const GlmRefRow& row : rows)
+  for (const RefRow& row : rows)
     values.push_back(row.num(name));
   return values;
 }
@@ -26,7 +26,7 @@ std::vector<double> column(const std::vector<GlmRefRow>& rows, const std::string
 
 // Tolerance 1e-12 relative.
 TEST(GLMFamilyEval, WorkingResponseAndWeightsMatchR) {
-  const std::vector<GlmRefRow> rows = readGlmRefCsv("irls_glm_data.csv");
+  const std::vector<RefRow> rows = readRefCsv("glm", "irls_glm_data.csv");
   const long n = static_cast<long>(rows.size());
   const std::vector<double> trials = column(rows, "trials");
   std::vector<double> proportion = column(rows, "succ");
@@ -48,7 +48,8 @@ TEST(GLMFamilyEval, WorkingResponseAndWeightsMatchR) {
     const auto family = familyFromR(c.family, "-", "-");
     const std::string m = c.model;
     const std::vector<double> eta = column(rows, "eta_" + m);
-    const double deviance = readGlmRefCsv("irls_glm_fit.csv")[&c - cases.data()].num("deviance");
+    const double deviance =
+        readRefCsv("glm", "irls_glm_fit.csv")[&c - cases.data()].num("deviance");
     // Row form: eta's array receives the weights.
     std::vector<double> y = c.y, prior = c.prior, weights = eta, z(n);
     double dev = 0.0;
@@ -60,13 +61,13 @@ TEST(GLMFamilyEval, WorkingResponseAndWeightsMatchR) {
     double matrixDev = 0.0;
     family->eval(ym, wm, matrixDev, c.prior.empty() ? wm : etaM);
     for (long i = 0; i < n; ++i) {
-      EXPECT_TRUE(closeTo(z[i], rows[i].num("z_" + m), 1e-12, 0.0)) << i;
-      EXPECT_TRUE(closeTo(weights[i], rows[i].num("w_" + m), 1e-12, 0.0)) << i;
-      EXPECT_TRUE(closeTo(ym[i], rows[i].num("z_" + m), 1e-12, 0.0)) << i;
-      EXPECT_TRUE(closeTo(wm[i], rows[i].num("w_" + m), 1e-12, 0.0)) << i;
+      EXPECT_TRUE(qmxtest::near(z[i], rows[i].num("z_" + m), 1e-12, 0.0)) << i;
+      EXPECT_TRUE(qmxtest::near(weights[i], rows[i].num("w_" + m), 1e-12, 0.0)) << i;
+      EXPECT_TRUE(qmxtest::near(ym[i], rows[i].num("z_" + m), 1e-12, 0.0)) << i;
+      EXPECT_TRUE(qmxtest::near(wm[i], rows[i].num("w_" + m), 1e-12, 0.0)) << i;
     }
-    EXPECT_TRUE(closeTo(dev, deviance, 1e-12, 0.0));
-    EXPECT_TRUE(closeTo(matrixDev, deviance, 1e-12, 0.0));
+    EXPECT_TRUE(qmxtest::near(dev, deviance, 1e-12, 0.0));
+    EXPECT_TRUE(qmxtest::near(matrixDev, deviance, 1e-12, 0.0));
   }
 }
 

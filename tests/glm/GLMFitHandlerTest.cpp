@@ -9,12 +9,12 @@
 #include <sstream>
 #include <string>
 
-#include "GlmRefCsv.h"
 #include "GlmTestSupport.h"
 #include "model/ModelDocumentTable.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMFitHandler.h"
 #include "qmxmisc/model/ModelParse.h"
+#include "support/RefCsv.h"
 
 namespace {
 
@@ -40,8 +40,9 @@ std::string spec(const std::string& body, const std::string& type = "generalLine
 TEST(GLMFitHandler, ExpectedDocumentsReadAndWriteBackToTheSameBytes) {
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(refPath("glm", ""))) {
-    if (entry.path().extension() != ".xml") continue;
-    const std::string text = readRefText("glm", entry.path().filename().string());
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("fit_") || entry.path().extension() != ".xml") continue;
+    const std::string text = readRefText("glm", name);
     EXPECT_EQ(written(GLMFit(text.c_str())), text) << entry.path();
     ++files;
   }
@@ -49,15 +50,15 @@ TEST(GLMFitHandler, ExpectedDocumentsReadAndWriteBackToTheSameBytes) {
 }
 
 TEST(GLMFitHandler, DocumentStatisticsMatchR) {
-  const std::vector<GlmRefRow> map = readGlmRefCsv("document_statistics.csv");
+  const std::vector<RefRow> map = readRefCsv("glm", "document_statistics.csv");
   for (const char* name : {"fit_gaussian", "fit_binomial"}) {
     std::map<std::pair<std::string, std::string>, double> ref;
-    for (const GlmRefRow& row : readGlmRefCsv(std::string(name) + ".csv"))
+    for (const RefRow& row : readRefCsv("glm", std::string(name) + ".csv"))
       ref[{row.text("what"), row.text("name")}] = row.num("value");
     std::istringstream lines(readRefText("glm", std::string(name) + ".xml"));
     int compared = 0;
     for (std::string line; std::getline(lines, line);) {
-      for (const GlmRefRow& m : map) {
+      for (const RefRow& m : map) {
         const std::string &element = m.text("element"), &key = m.text("key");
         const std::string &attribute = m.text("attribute"), &what = m.text("what");
         const double tolerance = m.num("tolerance");
@@ -69,7 +70,8 @@ TEST(GLMFitHandler, DocumentStatisticsMatchR) {
             key.empty() || !std::regex_search(line, k, keyed) ? "" : k[1].str();
         const auto found = ref.find({what, label});
         if (found == ref.end() || v[1] == "NaN") continue;
-        EXPECT_TRUE(closeTo(std::stod(v[1]), found->second, tolerance, 0)) << name << ": " << line;
+        EXPECT_TRUE(qmxtest::near(std::stod(v[1]), found->second, tolerance, 0))
+            << name << ": " << line;
         ++compared;
       }
     }

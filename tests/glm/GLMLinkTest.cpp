@@ -29,7 +29,7 @@ TEST(GLMLink, NamesTypesClonesAndMatrixForms) {
     for (long k = 0; k < mu.size(); ++k) {
       EXPECT_EQ(eta[k], link->eval(values[k])) << names[code];
       EXPECT_EQ(back[k], link->evalInv(eta[k])) << names[code];
-      EXPECT_TRUE(closeTo(back[k], values[k], 1e-14, 0.0)) << names[code];
+      EXPECT_TRUE(qmxtest::near(back[k], values[k], 1e-14, 0.0)) << names[code];
     }
     EXPECT_EQ(link->eval(TMatrix<double>()).size(), 0);
   }

@@ -1,7 +1,7 @@
 // The regression procs on the mtcars reference data: the cases of tests/ref/glm/
 // glm_procs_cases.csv (model formula, weights, family and link as R names them, extra
 // properties), their runs through the host pipeline, a fit's results as named values and R's
-// values under the same names (glm_procs.R).
+// values under the same names (glm_procs.R); the failures of proc_messages.tsv.
 #pragma once
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "glm/GlmTestSupport.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMSpecElementWriter.h"
 #include "qmxmisc/glm/GLMSpecNames.h"
@@ -147,6 +148,30 @@ inline void expectCasesMatchR(const std::string& procClass) {
       const auto isCoefficient = [](const auto& entry) { return entry.first.starts_with("coef:"); };
       EXPECT_EQ(std::count_if(want.begin(), want.end(), isCoefficient), fit.nCoefficients());
     });
+  }
+  EXPECT_GT(cases, 0);
+}
+
+// The runs of tests/ref/glm/proc_messages.tsv for proc `procClass`: error and information.
+inline void expectMessages(const std::string& procClass) {
+  int cases = 0;
+  for (const std::vector<std::string>& cells : refTsvRecords("proc_messages.tsv")) {
+    if (cells[0] != procClass) continue;
+    SCOPED_TRACE(cells[2]);
+    ++cases;
+    RefRow c = caseOf(procClass == "QMXProcILM" ? "lm" : "binomial");
+    c.fields["formula"] = cells[2];
+    c.fields["weights"] = cells[3];
+    const qmxtest::ProcResult run =
+        procOf(c,
+               cells[1] == "glm_procs_data.csv" ? mtcars() : qmxtest::readRefTable("glm", cells[1]))
+            .run(std::stol(cells[4]));
+    EXPECT_EQ(run.error, cells[5]);
+    EXPECT_EQ(run.ok, cells[5].empty());
+    const auto info = run.texts(QMXMessageKind::Information);
+    if (cells.size() > 6) {
+      EXPECT_NE(std::find(info.begin(), info.end(), cells[6]), info.end());
+    }
   }
   EXPECT_GT(cases, 0);
 }

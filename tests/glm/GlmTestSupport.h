@@ -1,13 +1,15 @@
-// Shared helpers of the GLM tests: R's family and link names mapped to ours, a tolerance check
-// and the check that a call throws a QMXException with exactly the given message.
+// Shared helpers of the GLM tests: R's family and link names mapped to ours, the check that a
+// call throws a QMXException with exactly the given message, and tab-separated tables.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFamily.h"
@@ -17,6 +19,7 @@
 #include "qmxmisc/glm/GLMSpecNames.h"
 #include "qmxmisc/glm/QMX_NewFamily.h"
 #include "support/RefCompare.h"
+#include "support/RefCsv.h"
 #include "support/ThrownMessage.h"
 
 inline GLMLink::Link linkFromR(const std::string& name) {
@@ -37,14 +40,6 @@ inline std::unique_ptr<GLMFamily> familyFromR(const std::string& family, const s
   return QMX_NewFamily(codes->distribution, codes->link, codes->variance);
 }
 
-// |actual - expected| <= relTol |expected| + absTol, with equal infinities and NaNs accepted.
-inline ::testing::AssertionResult closeTo(double actual, double expected, double relTol,
-                                          double absTol) {
-  if (qmxtest::near(actual, expected, relTol, absTol)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "actual " << actual << " expected " << expected
-                                       << " diff " << std::fabs(actual - expected);
-}
-
 // Runs `call` and checks that it throws a QMXException whose message is exactly `message`.
 template <class Call>
 ::testing::AssertionResult throwsMessage(Call&& call, const std::string& message) {
@@ -52,4 +47,20 @@ template <class Call>
   if (actual == message) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
          << "message \"" << actual << "\", expected \"" << message << "\"";
+}
+
+// The records of tests/ref/glm/<name>, a tab-separated table (its texts hold commas): '#' lines
+// are comments, the first other line the header; a record's trailing empty cells may be absent.
+inline std::vector<std::vector<std::string>> refTsvRecords(const std::string& name) {
+  std::ifstream in(refPath("glm", name));
+  std::vector<std::vector<std::string>> records;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    records.emplace_back();
+    std::istringstream fields(line);
+    for (std::string cell; std::getline(fields, cell, '\t');)
+      records.back().push_back(cell);
+  }
+  records.erase(records.begin());
+  return records;
 }

@@ -33,17 +33,11 @@ QMXMemoryTable scoreTable(std::string replaceD = "d") {
 // The document of one of glm_score.R's models, fitted by the regression procs.
 std::string fittedDocument(const std::string& kind) {
   const QMXMemoryTable train = qmxtest::readRefTable("glm", "glm_score_train.csv", {{"f", {}}});
-  RefRow c;
-  c.fields = {{"case", "score_" + kind},
-              {"proc", kind == "gaussian" ? "QMXProcILM" : "QMXProcIGLM"},
-              {"formula", (kind == "binomial"  ? "ev"
-                           : kind == "poisson" ? "count"
-                                               : "y") +
-                              std::string(" ~ x + f")},
-              {"weights", ""},
-              {"family", kind},
-              {"link", ""},
-              {"properties", kind == "gaussian" ? "" : "max.iterations=50;epsilon=1e-12"}};
+  RefRow c = glmcase::caseOf(kind == "gaussian" ? "lm" : kind);  // proc, family, properties
+  const char* response = kind == "binomial" ? "ev" : kind == "poisson" ? "count" : "y";
+  c.fields["formula"] = response + std::string(" ~ x + f");
+  c.fields["weights"] = "";
+  c.fields["case"] = "score_" + kind;  // the starting mean: 0.5
   const ProcResult run = glmcase::procOf(c, train).run();
   EXPECT_TRUE(run.ok) << run.error;
   return run.properties.at("fitted.model.pmml");
@@ -145,16 +139,10 @@ TEST(QMXProcGLMFit, ModelDocumentAndPredictionColumns) {
 TEST(QMXProcGLMFit, Messages) {
   // One coefficient more than the model matrix has columns.
   GLMFit fit(fittedDocument("gaussian").c_str());
-  TMatrix<double> longer(6, 1);
-  TMatrix<long> table(6, fit.nVariables());
-  for (long row = 0; row < 5; ++row) {
-    longer(row, 0) = fit.coefficients()(row, 0);
-    for (long v = 0; v < fit.nVariables(); ++v)
-      table(row, v) = fit.coefTable()(row, v);
-  }
-  fit.setCoefficients(longer);
-  fit.setStdErr(longer);
-  fit.setCoefTable(table);
+  const long longer = fit.nCoefficients() + 1;
+  fit.setCoefficients(TMatrix<double>(longer, 1));
+  fit.setStdErr(TMatrix<double>(longer, 1));
+  fit.setCoefTable(TMatrix<long>(longer, fit.nVariables()));
   QMXProcGLMFit proc;
   proc.setFit(fit);
   const ProcResult run = ProcHarness(proc, "QMXProcGLMFit")

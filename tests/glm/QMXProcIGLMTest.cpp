@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,28 +19,18 @@ using glmcase::procOf;
 using qmxtest::ProcHarness;
 using qmxtest::ProcResult;
 
-namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-std::string property(QMXProc& proc, const char* name) {
-  QMXPropertyInfo request(name);
-  proc.getProperty(&request);
-  return request.answerText();
-}
-
-}  // namespace
-
 TEST(QMXProcIGLM, FitsMatchR) {
   glmcase::expectCasesMatchR("QMXProcIGLM");
 }
 
 TEST(QMXProcIGLM, IterationsDoNotDependOnTheChunkSize) {
   ProcHarness whole = procOf(caseOf("poisson_weighted"));
-  ASSERT_TRUE(whole.run().ok);
+  const ProcResult wholeRun = whole.get("iterations").get("data.pass.count").run();
+  ASSERT_TRUE(wholeRun.ok);
   const long iterations = whole.as<QMXProcIGLM>().getIterations();
   EXPECT_GE(iterations, 3);
-  EXPECT_EQ(property(whole.proc(), "iterations"), property(whole.proc(), "data.pass.count"));
+  EXPECT_EQ(wholeRun.properties.at("iterations"), std::to_string(iterations));
+  EXPECT_EQ(wholeRun.properties.at("data.pass.count"), std::to_string(iterations));
   qmxtest::forEachChunkSize([&](long rows) {
     ProcHarness proc = procOf(caseOf("poisson_weighted"));
     ASSERT_TRUE(proc.run(rows).ok);
@@ -107,50 +98,19 @@ TEST(QMXProcIGLM, FamilyNamesBeforeTheModel) {
 }
 
 TEST(QMXProcIGLM, Messages) {
-  QMXMemoryTable missing;
-  missing.addDoubleColumn("amnum", {1, kNaN}).addDoubleColumn("wt", {kNaN, 2});
-  missing.addDoubleColumn("hp", {1, 1});
-  // A binomial proportion above 1 with the trial counts as weights: 3 x 2 = 6 successes of 2.
-  QMXMemoryTable trials;
-  trials.addDoubleColumn("amnum", {1, 3, 0}).addDoubleColumn("wt", {1, 2, 3});
-  trials.addDoubleColumn("hp", {1, 0, 1}).addDoubleColumn("w", {2, 2, 2});
-  struct Case {
-    QMXMemoryTable table;
-    std::string formula, weights, error;
-  };
-  const std::vector<Case> cases = {
-      {glmcase::mtcars(), "cbind(amnum, carb) ~ wt + hp", "",
-       "2 dependent variables specified, but only one dependent variable is allowed for the GLM "
-       "model using the Binomial distribution"},
-      {glmcase::mtcars(), "amnum ~ 0", "", "Invalid model specification"},
-      {missing, "amnum ~ wt + hp", "", "there is no valid data to fit the model"},
-      {trials, "amnum ~ wt + hp", "w", "binomial n=2.000000 > number of successes 6.000000"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.error);
-    RefRow binomial = caseOf("binomial");
-    binomial.fields["formula"] = c.formula;
-    binomial.fields["weights"] = c.weights;
-    const ProcResult run = procOf(binomial, c.table).run();
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.error, c.error);
-  }
+  glmcase::expectMessages("QMXProcIGLM");
 }
 
 TEST(QMXProcIGLM, RelativeStepOfTheCoefficients) {
-  struct Case {
-    std::vector<double> before, after;
-    double step;
+  const auto column = [](const std::string& cell) {
+    std::vector<double> values;
+    std::istringstream in(cell);
+    for (std::string value; std::getline(in, value, ';');)
+      values.push_back(std::stod(value));
+    return TMatrix<double>(values.data(), static_cast<long>(values.size()), 1);
   };
-  const std::vector<Case> cases = {{{-2}, {-1}, 0.5},
-                                   {{2}, {1}, 0.5},
-                                   {{0}, {0.001}, 0.001},
-                                   {{1e-15}, {0.5}, 0.5 - 1e-15},
-                                   {{-2, 0, 4}, {-1, 0.001, 1}, 0.75}};
-  for (const Case& c : cases) {
-    const long n = static_cast<long>(c.before.size());
-    EXPECT_DOUBLE_EQ(glm_proc::largestRelativeStep(TMatrix<double>(c.before.data(), n, 1),
-                                                   TMatrix<double>(c.after.data(), n, 1)),
-                     c.step);
-  }
+  for (const RefRow& row : readRefCsv("glm", "relative_step.csv"))
+    EXPECT_DOUBLE_EQ(
+        glm_proc::largestRelativeStep(column(row.text("before")), column(row.text("after"))),
+        row.num("step"));
 }

@@ -52,27 +52,16 @@ TEST(QMXProcILM, RestrictionsOfMainEffectsAndInteractions) {
 }
 
 TEST(QMXProcILM, CorrelationsAboveTheThreshold) {
-  struct Case {
-    std::string withIntercept, threshold;
-    std::vector<std::string> labels;
-  };
-  const std::vector<Case> cases = {
-      {"", "", {"wt and hp"}},  // defaults: 0.5, without the intercept
-      {"1", "", {"(Intercept) and wt", "wt and hp"}},
-      {"1", "0", {"(Intercept) and wt", "(Intercept) and hp", "wt and hp"}},
-      {"", "0.9", {}},
-      {"2", "", {"wt and hp"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.withIntercept + "/" + c.threshold);
+  for (const RefRow& c : readRefCsv("glm", "ilm_correlations.csv")) {
+    SCOPED_TRACE(c.text("withIntercept") + "/" + c.text("threshold"));
     ProcHarness proc = linear(mtcars(), "mpg ~ wt + hp");
-    if (!c.withIntercept.empty()) proc.set("corr.with.int", {c.withIntercept});
-    if (!c.threshold.empty()) proc.set("abs.corr.threshold", {c.threshold});
+    if (!c.text("withIntercept").empty()) proc.set("corr.with.int", {c.text("withIntercept")});
+    if (!c.text("threshold").empty()) proc.set("abs.corr.threshold", {c.text("threshold")});
     ASSERT_TRUE(proc.run().ok);
-    std::vector<std::string> labels;
+    std::string labels;
     for (const String& label : proc.as<QMXProcILM>().results().corrLabels())
-      labels.push_back(label.str());
-    EXPECT_EQ(labels, c.labels);
+      labels += (labels.empty() ? "" : ";") + label.str();
+    EXPECT_EQ(labels, c.text("labels"));
   }
   // Two coefficients of one factor (or of a factor and its interaction) are never a pair.
   ProcHarness factors = linear(mtcars(), kFactorModel);
@@ -141,37 +130,7 @@ TEST(QMXProcILM, FittedDocumentReadsBack) {
 }
 
 TEST(QMXProcILM, Messages) {
-  QMXMemoryTable missing;
-  missing.addDoubleColumn("mpg", {1, kNaN, 3}).addDoubleColumn("wt", {kNaN, 2, 1});
-  missing.addDoubleColumn("hp", {1, 1, kNaN});
-  QMXMemoryTable negative;
-  negative.addDoubleColumn("mpg", {1, 2, 3}).addDoubleColumn("wt", {1, 2, 1});
-  negative.addDoubleColumn("hp", {1, 3, 2}).addDoubleColumn("w", {1, -0.5, 1});
-  struct Case {
-    QMXMemoryTable table;
-    std::string formula, weights, error, information;
-    long rows;  // the memory estimate is per chunk of 1000 rows
-  };
-  const std::vector<Case> cases = {
-      {missing, "mpg ~ wt + hp", "", "there is no valid data to fit the regression model",
-       "Data set has 3 rows with one or more missing values", 2},
-      {negative, "mpg ~ wt + hp", "w", "weight vector, w, has negative values", "", 2},
-      {mtcars(), "mpg ~ 0", "", "invalid model specification", "", 2},
-      {mtcars(), kFactorModel, "", "",
-       "specified model will generate 17 coefficients requiring 0.13 Mb per chunk for the model "
-       "matrix",
-       1000},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.formula);
-    const ProcResult run = linear(c.table, c.formula, c.weights).run(c.rows);
-    EXPECT_EQ(run.ok, c.error.empty());
-    EXPECT_EQ(run.error, c.error);
-    const auto info = run.texts(QMXMessageKind::Information);
-    if (!c.information.empty()) {
-      EXPECT_NE(std::find(info.begin(), info.end(), c.information), info.end());
-    }
-  }
+  glmcase::expectMessages("QMXProcILM");
   // A model description given directly that is not valid.
   QMXProcILM direct;
   GLMModel invalid;
