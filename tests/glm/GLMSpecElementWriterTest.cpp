@@ -41,7 +41,7 @@ TEST(GLMSpecElementWriter, WritesTheElement) {
   model.setModelName(String("m<1>"));
   const std::string text =
       element(*GLMSpecElementWriter::fromSettings(settings("poisson", "sqrt")), model);
-  EXPECT_TRUE(qmxtest::matchesRefText(text, "glm", "spec_element_poisson.xml"));
+  EXPECT_TRUE(qmxtest::matchesRefText(text, "glm", "model_spec_element_poisson.xml"));
 }
 
 TEST(GLMSpecElementWriter, ModelTypeByFamily) {

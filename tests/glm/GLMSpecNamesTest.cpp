@@ -1,5 +1,5 @@
 // The user names of families, links and variances against the document texts and R's default
-// links (spec_names.csv), and the messages (name_messages.tsv).
+// links (model_spec_names.csv), and the messages (name_messages.tsv).
 #include "qmxmisc/glm/GLMSpecNames.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include "qmxmisc/base/QMXException.h"
 
 TEST(GLMSpecNames, DocumentNamesOfUserNames) {
-  for (const RefRow& row : readRefCsv("glm", "spec_names.csv")) {
+  for (const RefRow& row : readRefCsv("glm", "model_spec_names.csv")) {
     SCOPED_TRACE(row.text("family") + "/" + row.text("link") + "/" + row.text("variance"));
     const GLMSpecNames names =
         glmSpecNames(row.text("family"), row.text("link"), row.text("variance"));

@@ -29,7 +29,7 @@ TEST(CliCases, Fit) {
 }
 
 TEST(CliCases, Spec) {
-  runTable("spec.tsv");
+  runTable("model_spec.tsv");
 }
 
 TEST(CliCases, ScoreAndPackage) {
