@@ -9,6 +9,8 @@
 #include "qmxbase/QMXCsvNumber.h"
 #include "qmxbase/QMXCsvScanner.h"
 #include "qmxbase/QMXCsvTextMap.h"
+#include "qmxbase/QMXDataError.h"
+#include "qmxbase/QMXMemoryStatus.h"
 
 namespace {
 
@@ -19,7 +21,11 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // dropped.
 class ColumnScan {
  public:
-  void add(std::string_view field, const QMXCsvScanner& scanner, std::size_t maxLevels) {
+  // At most `maxLevels` distinct texts of at most `maxBytes` bytes in all are kept.
+  ColumnScan(std::size_t maxLevels, std::size_t maxBytes)
+      : maxLevels_(maxLevels), maxBytes_(maxBytes) {}
+
+  void add(std::string_view field, const QMXCsvScanner& scanner, std::int64_t row) {
     if (scanner.isMissing(field)) {
       ++missing_;
       return;
@@ -29,19 +35,21 @@ class ColumnScan {
       auto it = distinct_.find(field);
       if (it != distinct_.end()) {
         ++it->second;
-      } else if (distinct_.size() < maxLevels) {
+      } else if (distinct_.size() < maxLevels_ && distinctBytes_ + field.size() <= maxBytes_) {
         distinct_.emplace(std::string(field), 1);
+        distinctBytes_ += field.size();
       } else {
         overflow_ = true;
         distinct_ = {};
       }
     }
-    if (numeric_) {
-      double x;
-      if (QMXCsvParseNumber(field, x))
-        addNumber(x);
-      else
-        numeric_ = false;
+    double x;
+    if (QMXCsvParseNumber(field, x)) {
+      addNumber(x);
+    } else if (notNumbers_++ == 0) {
+      firstRow_ = row;
+      firstLine_ = scanner.line();
+      firstText_ = field.substr(0, 64);
     }
   }
 
@@ -50,11 +58,19 @@ class ColumnScan {
     out.info.name = std::move(name);
     out.count = count_;
     out.missing = missing_;
-    if (numeric_) {
+    out.notNumbers = notNumbers_;
+    out.firstNotNumberRow = firstRow_;
+    out.firstNotNumberLine = firstLine_;
+    out.firstNotNumber = firstText_;
+    fillNumbers(out.asNumbers);
+    if (notNumbers_ == 0) {
       out.info.type = QMXColumnType::Double;
       out.count -= nan_;
       out.missing += nan_;
-      fillNumbers(out);
+      out.min = out.asNumbers.min;
+      out.max = out.asNumbers.max;
+      out.mean = out.asNumbers.mean;
+      out.sd = out.asNumbers.sd;
     } else if (!overflow_) {
       out.info.type = QMXColumnType::Factor;
       std::vector<std::pair<std::string, std::int64_t>> levels(distinct_.begin(), distinct_.end());
@@ -92,7 +108,9 @@ class ColumnScan {
     m2_ += delta * (x - mean_);
   }
 
-  void fillNumbers(QMXCsvColumnSummary& out) const {
+  void fillNumbers(QMXCsvColumnSummary::Numbers& out) const {
+    out.count = finite_ + posInf_ + negInf_;
+    out.nan = nan_;
     if (out.count == 0) {
       out.min = out.max = out.mean = out.sd = kNaN;
       return;
@@ -112,10 +130,13 @@ class ColumnScan {
     out.sd = (out.count < 2 || anyInf) ? kNaN : std::sqrt(m2_ / static_cast<double>(finite_ - 1));
   }
 
+  std::size_t maxLevels_, maxBytes_;
   QMXCsvTextMap<std::int64_t> distinct_;
+  std::size_t distinctBytes_ = 0;
   bool overflow_ = false;
-  bool numeric_ = true;
   std::int64_t count_ = 0, missing_ = 0, nan_ = 0;
+  std::int64_t notNumbers_ = 0, firstRow_ = 0, firstLine_ = 0;
+  std::string firstText_;
   std::int64_t finite_ = 0, posInf_ = 0, negInf_ = 0;
   double mean_ = 0, m2_ = 0;
   double min_ = std::numeric_limits<double>::infinity();
@@ -132,20 +153,62 @@ QMXSchema QMXCsvMetadata::schema() const {
   return out;
 }
 
-QMXCsvMetadata scanCsvMetadata(const std::string& path, const QMXCsvOptions& options) {
+std::string QMXCsvMetadata::readAsNumbers(std::size_t colIdx, bool strict) {
+  QMXCsvColumnSummary& column = columns.at(colIdx);
+  if (column.info.type == QMXColumnType::Double) return "";
+  const std::string label =
+      "column '" + column.info.name + "' (" + std::to_string(colIdx + 1) + ")";
+  const std::string cell = "'" + column.firstNotNumber + "'";
+  if (strict)
+    throw QMXDataError(path + ":" + std::to_string(column.firstNotNumberLine) + ": " + label +
+                       ": cannot read " + cell + " as a number");
+  if (column.asNumbers.count == 0)
+    throw QMXDataError(path + ": " + label + " holds no numbers (row " +
+                       std::to_string(column.firstNotNumberRow) + ", line " +
+                       std::to_string(column.firstNotNumberLine) + ": " + cell + ")");
+  column.info.type = QMXColumnType::Double;
+  column.info.levels.clear();
+  column.levelCounts.clear();
+  column.count = column.asNumbers.count;
+  column.missing += column.notNumbers + column.asNumbers.nan;
+  column.min = column.asNumbers.min;
+  column.max = column.asNumbers.max;
+  column.mean = column.asNumbers.mean;
+  column.sd = column.asNumbers.sd;
+  return path + ": " + label + ": " + std::to_string(column.notNumbers) +
+         (column.notNumbers == 1 ? " value that is not a number reads"
+                                 : " values that are not numbers read") +
+         " as missing; the first is " + cell + " in row " +
+         std::to_string(column.firstNotNumberRow) + " (line " +
+         std::to_string(column.firstNotNumberLine) + ")";
+}
+
+namespace {
+
+QMXCsvMetadata scan(const std::string& path, const QMXCsvOptions& options) {
   QMXCsvScanner scanner(path, options);
   const std::size_t nColumns = scanner.header().size();
-  std::vector<ColumnScan> scans(nColumns);
+  // A quarter of the memory available, shared by the columns' distinct texts.
+  const std::size_t textBytes = QMXAvailableMemory() / 4 / std::max<std::size_t>(nColumns, 1);
+  std::vector<ColumnScan> scans(nColumns, ColumnScan(options.maxLevels, textBytes));
   QMXCsvMetadata meta;
   meta.path = path;
   while (scanner.next()) {
     const auto& fields = scanner.fields();
-    for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
-      scans[colIdx].add(fields[colIdx], scanner, options.maxLevels);
     ++meta.rows;
+    for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
+      scans[colIdx].add(fields[colIdx], scanner, meta.rows);
   }
+  if (meta.rows == 0 && !options.allowNoRows) throw QMXDataError("no rows of data in " + path);
   meta.columns.reserve(nColumns);
   for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
     meta.columns.push_back(scans[colIdx].finish(scanner.header()[colIdx]));
   return meta;
+}
+
+}  // namespace
+
+QMXCsvMetadata scanCsvMetadata(const std::string& path, const QMXCsvOptions& options) {
+  return qmxNoMemoryAsError([&] { return "scanning " + path; },
+                            [&] { return scan(path, options); });
 }

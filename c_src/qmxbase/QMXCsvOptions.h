@@ -17,4 +17,11 @@ struct QMXCsvOptions {
   // Bytes read from the file at a time. The buffer grows beyond this only to hold one
   // record that is longer.
   std::size_t blockBytes = std::size_t{1} << 20;
+  // The longest field and the longest record (line) in bytes, as written in the file. Each
+  // is further capped by a quarter of the memory available (QMXAvailableMemory).
+  std::size_t maxFieldBytes = std::size_t{16} << 20;
+  std::size_t maxRecordBytes = std::size_t{64} << 20;
+  // A file with a header but no data rows is an error ("no rows of data in <path>") for
+  // the metadata pass unless this is set.
+  bool allowNoRows = false;
 };

@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "qmxbase/QMXDataError.h"
+#include "qmxbase/QMXMemoryStatus.h"
+#include "qmxbase/QMXSeekablePath.h"
 
 namespace {
 
@@ -23,9 +26,13 @@ QMXCsvScanner::QMXCsvScanner(std::string path, const QMXCsvOptions& options)
       quote_(options.quote),
       naStrings_(options.naStrings) {
   emptyIsMissing_ = std::find(naStrings_.begin(), naStrings_.end(), "") != naStrings_.end();
-  fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  const std::size_t memoryCap = std::max<std::uint64_t>(QMXAvailableMemory() / 4, 1);
+  maxRecord_ = std::max<std::size_t>(std::min<std::size_t>(options.maxRecordBytes, memoryCap), 1);
+  maxField_ = std::max<std::size_t>(std::min(options.maxFieldBytes, maxRecord_), 1);
+  const std::string source = QMXSeekablePath(path_);
+  fd_ = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw QMXDataError("cannot open " + path_ + ": " + std::strerror(errno));
-  buf_.resize(std::max<std::size_t>(options.blockBytes, 1));
+  buf_.resize(std::clamp<std::size_t>(options.blockBytes, 1, maxRecord_));
   while (end_ < 3 && !eof_)
     refill();
   if (end_ >= 3 && std::memcmp(buf_.data(), "\xEF\xBB\xBF", 3) == 0) begin_ = 3;
@@ -58,7 +65,14 @@ void QMXCsvScanner::refill() {
     begin_ = 0;
     end_ = tail;
   }
-  if (tail > buf_.size() / 2) buf_.resize(buf_.size() * 2);
+  if (tail > buf_.size() / 2) {
+    try {
+      buf_.resize(std::min(buf_.size() * 2, maxRecord_ + 2));
+    } catch (const std::bad_alloc&) {
+      throw QMXNoMemoryError(path_ + ":" + std::to_string(line_) + ": a record of more than " +
+                             std::to_string(tail) + " bytes");
+    }
+  }
   while (end_ < buf_.size()) {
     ssize_t got = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
     if (got < 0) {
@@ -75,23 +89,16 @@ void QMXCsvScanner::refill() {
 
 bool QMXCsvScanner::next() {
   for (;;) {
-    // Skip empty physical lines before the record.
+    // Skip empty physical lines before the record. A CR last in the block waits for the
+    // next block: it may be the first half of a CRLF.
     while (begin_ < end_) {
       const char c = buf_[begin_];
-      if (c == '\n') {
-        ++begin_;
-        ++line_;
-      } else if (c == '\r' && begin_ + 1 < end_ && buf_[begin_ + 1] == '\n') {
-        begin_ += 2;
-        ++line_;
-      } else if (c == '\r' && begin_ + 1 == end_ && eof_) {
-        ++begin_;
-      } else {
-        break;
-      }
+      if ((c != '\n' && c != '\r') || (c == '\r' && begin_ + 1 == end_ && !eof_)) break;
+      begin_ += (c == '\r' && begin_ + 1 < end_ && buf_[begin_ + 1] == '\n') ? 2 : 1;
+      ++line_;
     }
-    if (begin_ == end_ || (begin_ + 1 == end_ && buf_[begin_] == '\r')) {
-      if (eof_ && begin_ == end_) return false;
+    if (begin_ == end_ && eof_) return false;
+    if (begin_ == end_ || buf_[begin_] == '\r') {
       refill();
       continue;
     }
@@ -103,6 +110,28 @@ bool QMXCsvScanner::next() {
     fail(recordLine_, "expected " + std::to_string(header_.size()) + " fields but found " +
                           std::to_string(fields_.size()));
   return true;
+}
+
+// The record does not end in this block: asks for more unless a field (`partial` bytes of
+// the one being read so far) or the record already exceeds its limit.
+QMXCsvScanner::Parse QMXCsvScanner::needMore(std::ptrdiff_t partial) {
+  checkSizes(static_cast<std::size_t>(partial), end_ - begin_);
+  return Parse::NeedMore;
+}
+
+// The limits, checked in the same order whether or not the record ends in this block, so
+// that the outcome does not depend on where the blocks end: the fields read so far, the
+// one being read (`partial` bytes), the record.
+void QMXCsvScanner::checkSizes(std::size_t partial, std::size_t recordBytes) const {
+  const auto tooLong = [this](std::size_t column) {
+    fail(line_, "column " + std::to_string(column) + ": field longer than the limit of " +
+                    std::to_string(maxField_) + " bytes");
+  };
+  for (std::size_t colIdx = 0; colIdx < fields_.size(); ++colIdx)
+    if (fields_[colIdx].size() > maxField_) tooLong(colIdx + 1);
+  if (partial > maxField_) tooLong(fields_.size() + 1);
+  if (recordBytes > maxRecord_)
+    fail(line_, "record longer than the limit of " + std::to_string(maxRecord_) + " bytes");
 }
 
 // Splits the record at buf_[begin_] into fields. Returns NeedMore when the block ends
@@ -120,41 +149,42 @@ QMXCsvScanner::Parse QMXCsvScanner::parseRecord() {
     if (p < end && *p == quote) {
       const char* const content = ++p;
       const std::int64_t openLine = line_ + extraLines;
-      bool doubled = false;
+      bool rewrite = false;
       const char* close = nullptr;
       while (close == nullptr) {
         const char* q = static_cast<const char*>(std::memchr(p, quote, end - p));
         if (q == nullptr) {
-          if (!eof_) return Parse::NeedMore;
+          if (!eof_) return needMore(end - content);
           fail(openLine, "quoted field not closed before the end of the file");
         }
         extraLines += std::count(p, q, '\n');
-        if (q + 1 == end && !eof_) return Parse::NeedMore;  // "" may straddle the block
+        if (std::memchr(p, '\r', q - p) != nullptr) {
+          rewrite = true;
+          for (const char* c = p; c < q; ++c)
+            extraLines += *c == '\r' && (c + 1 == q || c[1] != '\n');
+        }
+        if (q + 1 == end && !eof_) return needMore(q - content);
         if (q + 1 < end && q[1] == quote) {
-          doubled = true;
+          rewrite = true;
           p = q + 2;
         } else {
           close = q;
         }
       }
-      if (doubled) unescape_.push_back(fields_.size());
+      if (rewrite) unescape_.push_back(fields_.size());
       fields_.emplace_back(content, close - content);
       p = close + 1;
       if (p == end) {
-        if (!eof_) return Parse::NeedMore;
+        if (!eof_) return needMore(0);
         break;
       }
       if (*p == sep) {
         ++p;
         continue;
       }
-      if (*p == '\n') {
-        ++p;
-        break;
-      }
-      if (*p == '\r' && p + 1 == end && !eof_) return Parse::NeedMore;
-      if (*p == '\r' && (p + 1 == end || p[1] == '\n')) {
-        p += (p + 1 == end) ? 1 : 2;
+      if (*p == '\r' && p + 1 == end && !eof_) return needMore(0);
+      if (*p == '\n' || *p == '\r') {
+        p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
         break;
       }
       recordLine_ = line_;
@@ -162,31 +192,29 @@ QMXCsvScanner::Parse QMXCsvScanner::parseRecord() {
                                    ": unexpected text after the closing quote");
     }
     const char* const start = p;
-    while (p < end && *p != sep && *p != '\n')
+    while (p < end && *p != sep && *p != '\n' && *p != '\r')
       ++p;
-    if (p == end) {
-      if (!eof_) return Parse::NeedMore;
-      const char* stop = (p > start && p[-1] == '\r') ? p - 1 : p;
-      fields_.emplace_back(start, stop - start);
-      break;
+    if (p == end || (*p == '\r' && p + 1 == end)) {
+      if (!eof_) return needMore(p - start);
     }
+    fields_.emplace_back(start, p - start);
+    if (p == end) break;
     if (*p == sep) {
-      fields_.emplace_back(start, p - start);
       ++p;
       continue;
     }
-    const char* stop = (p > start && p[-1] == '\r') ? p - 1 : p;
-    fields_.emplace_back(start, stop - start);
-    ++p;
+    p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
     break;
   }
+  checkSizes(0, static_cast<std::size_t>(p - data) - begin_);
   recordLine_ = line_;
   line_ += 1 + extraLines;
   begin_ = static_cast<std::size_t>(p - data);
   return Parse::Done;
 }
 
-// Rewrites quoted fields that contain doubled quotes, in place (the result is shorter).
+// Rewrites quoted fields that hold doubled quotes or a CR, in place (the result is not
+// longer): a doubled quote becomes one, a CRLF or lone CR becomes LF.
 void QMXCsvScanner::finishFields() {
   for (std::size_t idx : unescape_) {
     std::string_view field = fields_[idx];
@@ -195,6 +223,11 @@ void QMXCsvScanner::finishFields() {
     const char* const stop = in + field.size();
     char* const first = out;
     while (in < stop) {
+      if (*in == '\r') {
+        *out++ = '\n';
+        in += (in + 1 < stop && in[1] == '\n') ? 2 : 1;
+        continue;
+      }
       *out++ = *in;
       in += (*in == quote_) ? 2 : 1;
     }

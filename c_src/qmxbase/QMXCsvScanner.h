@@ -1,10 +1,13 @@
 // A streaming CSV tokenizer. It reads the file in large blocks with plain POSIX I/O and
 // never holds more than one block plus the longest record. Quoting follows RFC 4180:
 // a field that starts with the quote character may contain separators, line ends and
-// doubled quotes; records end with LF or CRLF. A UTF-8 byte order mark at the start is
-// skipped, the first record is the header, and empty physical lines are skipped (as R's
-// read.csv does). Fields are views into the block; only quoted fields with doubled quotes
-// are rewritten, in place, so the hot path allocates nothing.
+// doubled quotes. As in R's read.csv, a line ends with LF, CRLF or a lone CR (mixed freely),
+// and a line end inside a quoted field reads as LF. A UTF-8 byte order mark at the start
+// is skipped, the first record is the header, and empty physical lines are skipped. Other
+// bytes (NUL, invalid UTF-8) pass through unchanged. Fields are views into the block; only
+// quoted fields with doubled quotes or a CR are rewritten, in place, so the hot path
+// allocates nothing. A file that is not a regular file (a FIFO, "-") is read from a
+// temporary copy (QMXSeekablePath), so it can be read again.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +21,7 @@
 class QMXCsvScanner {
  public:
   // Opens `path` and reads the header. Throws QMXDataError: "cannot open <path>: <reason>",
-  // "<path>: file is empty".
+  // "<path>: file is empty", and those of next().
   QMXCsvScanner(std::string path, const QMXCsvOptions& options);
   ~QMXCsvScanner();
   QMXCsvScanner(const QMXCsvScanner&) = delete;
@@ -29,7 +32,8 @@ class QMXCsvScanner {
 
   // Reads the next data record; false at the end of the file. The fields stay valid until
   // the next call. Throws QMXDataError for a record whose field count differs from the
-  // header's, a quoted field left open at the end of the file, or text after a closing quote.
+  // header's, a quoted field left open at the end of the file, text after a closing quote,
+  // a field or record longer than the limits (QMXCsvOptions), or "not enough memory".
   bool next();
   const std::vector<std::string_view>& fields() const { return fields_; }
   // The 1-based physical line on which the current record starts.
@@ -48,6 +52,8 @@ class QMXCsvScanner {
  private:
   enum class Parse { Done, NeedMore };
   Parse parseRecord();
+  Parse needMore(std::ptrdiff_t partial);
+  void checkSizes(std::size_t partial, std::size_t recordBytes) const;
   void refill();
   void finishFields();
   [[noreturn]] void fail(std::int64_t line, const std::string& what) const;
@@ -57,6 +63,8 @@ class QMXCsvScanner {
   char quote_;
   std::vector<std::string> naStrings_;
   bool emptyIsMissing_ = false;
+  std::size_t maxField_;
+  std::size_t maxRecord_;
   int fd_ = -1;
 
   std::vector<char> buf_;
@@ -72,5 +80,5 @@ class QMXCsvScanner {
 
   std::vector<std::string> header_;
   std::vector<std::string_view> fields_;
-  std::vector<std::size_t> unescape_;  // fields holding doubled quotes
+  std::vector<std::size_t> unescape_;  // quoted fields holding doubled quotes or a CR
 };

@@ -27,6 +27,9 @@ QMXCsvSource::QMXCsvSource(const std::string& path, QMXCsvMetadata metadata,
   metadata_.path = path;
   checkHeader();
   levelCodes_.resize(schema_.size());
+  notNumbersMissing_.resize(schema_.size());
+  for (std::size_t colIdx = 0; colIdx < schema_.size(); ++colIdx)
+    notNumbersMissing_[colIdx] = metadata_.columns[colIdx].notNumbers > 0;
   for (std::size_t colIdx = 0; colIdx < schema_.size(); ++colIdx) {
     const auto& levels = schema_[colIdx].levels;
     for (std::size_t levelIdx = 0; levelIdx < levels.size(); ++levelIdx)
@@ -46,6 +49,12 @@ void QMXCsvSource::checkHeader() const {
 }
 
 std::size_t QMXCsvSource::read(std::size_t maxRows, QMXRowBlock& block) {
+  return qmxNoMemoryAsError(
+      [&] { return scanner_->where() + "reading " + std::to_string(maxRows) + " rows"; },
+      [&] { return readRows(maxRows, block); });
+}
+
+std::size_t QMXCsvSource::readRows(std::size_t maxRows, QMXRowBlock& block) {
   std::size_t appended = 0;
   while (appended < maxRows && rowsRead_ < metadata_.rows) {
     if (!scanner_->next())
@@ -74,7 +83,7 @@ void QMXCsvSource::appendRecord(QMXRowBlock& block) {
     switch (schema_[colIdx].type) {
       case QMXColumnType::Double: {
         double x = kNaN;
-        if (!missing && !QMXCsvParseNumber(field, x))
+        if (!missing && !QMXCsvParseNumber(field, x) && !notNumbersMissing_[colIdx])
           throw QMXDataError(scanner_->where() + columnLabel(schema_[colIdx], colIdx) +
                              ": cannot read '" + std::string(field) + "' as a number");
         block.numbers[colIdx].push_back(x);

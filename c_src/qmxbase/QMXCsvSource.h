@@ -28,15 +28,17 @@ class QMXCsvSource : public QMXDataSource {
   const QMXSchema& schema() const override { return schema_; }
   std::int64_t totalRows() const override { return metadata_.rows; }
   // Throws QMXDataError naming file and line: a field count that differs from the
-  // header's, a field of a Double column that is not a number, a factor level the
+  // header's, a field of a Double column that is not a number (unless the metadata made
+  // the column Double with readAsNumbers: the field is then missing), a factor level the
   // metadata pass did not see, a quoted field left open, or a row count that differs
-  // from the metadata's (the file changed since it was scanned).
+  // from the metadata's (the file changed since it was scanned), "not enough memory".
   std::size_t read(std::size_t maxRows, QMXRowBlock& block) override;
   bool atEnd() const override { return rowsRead_ >= metadata_.rows; }
   void rewind() override;
   const char* describe() const override { return metadata_.path.c_str(); }
 
  private:
+  std::size_t readRows(std::size_t maxRows, QMXRowBlock& block);
   void checkHeader() const;
   void appendRecord(QMXRowBlock& block);
   void checkNoMoreRows();
@@ -45,5 +47,6 @@ class QMXCsvSource : public QMXDataSource {
   QMXSchema schema_;
   std::unique_ptr<QMXCsvScanner> scanner_;
   std::vector<QMXCsvTextMap<double>> levelCodes_;  // per column; empty unless Factor
+  std::vector<bool> notNumbersMissing_;            // per column: read non-numbers as NaN
   std::int64_t rowsRead_ = 0;
 };

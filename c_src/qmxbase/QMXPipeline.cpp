@@ -1,6 +1,7 @@
 #include "qmxbase/QMXPipeline.h"
 
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "qmxbase/QMXDataError.h"
@@ -69,6 +70,22 @@ void QMXPipeline::attach() {
   if (attached_) return;
   attached_ = true;
   proc_.detachBuffers();
+  std::size_t rowBytes = output_ ? qmxRowBytes(output_->schema) : 0;
+  for (const auto& input : inputs_)
+    rowBytes += qmxRowBytes(input->source->schema());
+  if (const std::string problem = qmxChunkMemoryProblem(chunkRows_, rowBytes); !problem.empty()) {
+    attachError_ = "not enough memory: " + problem;
+    return;
+  }
+  try {
+    attachBuffers();
+  } catch (const std::bad_alloc&) {
+    proc_.detachBuffers();
+    attachError_ = "not enough memory: buffers of " + std::to_string(chunkRows_) + " rows";
+  }
+}
+
+void QMXPipeline::attachBuffers() {
   for (std::size_t i = 0; i < inputs_.size(); ++i) {
     Input& input = *inputs_[i];
     input.buf = std::make_unique<QMXBuf>(input.source->schema(), chunkRows_);
@@ -102,6 +119,7 @@ bool QMXPipeline::failFromProc(const char* stage) {
 
 bool QMXPipeline::setProperty(QMXPropertyInfo& prop) {
   attach();
+  if (!attachError_.empty()) return fail(attachError_);
   proc_.setProperty(&prop);
   if (!prop.problems().empty()) return fail(prop.problems().front());
   if (proc_.getError() || proc_.hasError()) return failFromProc("setProperty");
@@ -110,6 +128,7 @@ bool QMXPipeline::setProperty(QMXPropertyInfo& prop) {
 
 bool QMXPipeline::getProperty(QMXPropertyInfo& prop) {
   attach();
+  if (!attachError_.empty()) return fail(attachError_);
   proc_.getProperty(&prop);
   if (!prop.problems().empty()) return fail(prop.problems().front());
   if (proc_.getError() || proc_.hasError()) return failFromProc("getProperty");
@@ -173,6 +192,7 @@ bool QMXPipeline::finish(bool ok) {
 bool QMXPipeline::run() {
   attach();
   error_.clear();
+  if (!attachError_.empty()) return fail(attachError_);
   executeCalls_ = 0;
   for (auto& input : inputs_) {
     input->buf->clearAccessProblem();
@@ -183,6 +203,8 @@ bool QMXPipeline::run() {
 
   try {
     proc_.init();
+  } catch (const std::bad_alloc&) {
+    return fail("not enough memory: proc " + className_ + " in init");
   } catch (const std::exception& e) {
     return fail("proc " + className_ + " failed in init: " + e.what());
   }
@@ -249,6 +271,8 @@ bool QMXPipeline::run() {
     flushOutput();
   } catch (const QMXDataError& e) {
     return finish(fail(e.what()));
+  } catch (const std::bad_alloc&) {
+    return finish(fail("not enough memory: running proc " + className_));
   } catch (const std::exception& e) {
     // Procs catch their own exceptions; one that escapes still ends the run cleanly.
     return finish(fail("proc " + className_ + " failed: " + e.what()));

@@ -54,6 +54,9 @@ class QMXPipeline {
   void setIdleLimit(int calls) { idleLimit_ = calls; }
 
   // Builds the buffers and attaches them to the proc (done by setProperty/run if needed).
+  // When a chunk would not fit in the memory available (qmxChunkMemoryProblem) or the
+  // buffers cannot be had, nothing is attached and setProperty, getProperty and run fail
+  // with "not enough memory: ...".
   void attach();
   // Passes the request to the proc; false (and error()) when the request has conversion
   // problems or the proc reports an error.
@@ -71,6 +74,7 @@ class QMXPipeline {
   struct Input;
   struct Output;
 
+  void attachBuffers();
   bool fail(std::string message);
   bool failFromProc(const char* stage);
   void refill(Input& input);
@@ -85,6 +89,7 @@ class QMXPipeline {
   long chunkRows_ = qmxDefaultChunkRows();
   int idleLimit_ = 3;
   bool attached_ = false;
+  std::string attachError_;
   QMXProgressCallback progress_;
   std::string error_;
   std::int64_t executeCalls_ = 0;

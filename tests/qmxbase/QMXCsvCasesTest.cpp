@@ -15,6 +15,7 @@
 #include "qmxbase/QMXCsvSink.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
+#include "qmxbase/QMXMemoryStatus.h"
 #include "support/ChunkSizes.h"
 #include "support/RefCompare.h"
 #include "support/RefCsv.h"
@@ -22,7 +23,7 @@
 namespace {
 
 struct CsvCase {
-  std::string name, where, input, out, error;
+  std::string name, where, input, out, error, warning;
   std::map<std::string, std::string> options;
   std::vector<std::vector<std::string>> lines;  // row / types / num / na lines, keyword first
 };
@@ -45,8 +46,11 @@ std::vector<CsvCase> readCases(const std::string& kind) {
       for (std::size_t i = 1; i < line.words.size(); ++i)
         joined += line.words[i];
       const std::string& key = line.words[0];
-      if (key == "in" || key == "out" || key == "error")
-        (key == "in" ? c.input : key == "out" ? c.out : c.error) += joined;
+      if (key == "in" || key == "out" || key == "error" || key == "warning")
+        (key == "in"      ? c.input
+         : key == "out"   ? c.out
+         : key == "error" ? c.error
+                          : c.warning) += joined;
       else
         c.lines.push_back(line.words);
     }
@@ -60,7 +64,36 @@ QMXCsvOptions optionsOf(const CsvCase& c) {
   if (c.options.count("quote")) options.quote = c.options.at("quote")[0];
   if (c.options.count("na")) options.naStrings = splitText(c.options.at("na"), '|');
   if (c.options.count("levels")) options.maxLevels = std::stoul(c.options.at("levels"));
+  if (c.options.count("field")) options.maxFieldBytes = std::stoul(c.options.at("field"));
+  if (c.options.count("record")) options.maxRecordBytes = std::stoul(c.options.at("record"));
+  options.allowNoRows = c.options.count("allow_empty") > 0;
   return options;
+}
+
+// "1,5,9" or a range "1-64" (every size in it).
+std::vector<std::size_t> blockSizes(const std::string& text) {
+  std::vector<std::size_t> sizes;
+  const std::size_t dash = text.find('-');
+  if (dash == std::string::npos) {
+    for (const std::string& size : splitText(text, ','))
+      sizes.push_back(std::stoul(size));
+    return sizes;
+  }
+  for (std::size_t size = std::stoul(text.substr(0, dash));
+       size <= std::stoul(text.substr(dash + 1)); ++size)
+    sizes.push_back(size);
+  return sizes;
+}
+
+// The metadata of a case with numbers=COLUMN: that column read as numbers (strictly with
+// option strict); the warning goes to `warning`.
+QMXCsvMetadata numbersMetadata(const CsvCase& c, const std::string& path,
+                               const QMXCsvOptions& options, std::string& warning) {
+  QMXCsvMetadata meta = scanCsvMetadata(path, options);
+  for (std::size_t colIdx = 0; colIdx < meta.columns.size(); ++colIdx)
+    if (meta.columns[colIdx].info.name == c.options.at("numbers"))
+      warning = meta.readAsNumbers(colIdx, c.options.count("strict") > 0);
+  return meta;
 }
 
 std::string replaceDir(std::string text, const TempDir& dir) {
@@ -130,9 +163,10 @@ TEST(QMXCsvCases, Scanner) {
     const std::string path = fileOf(c, dir);
     const std::string blocks =
         c.options.count("blocks") ? c.options.at("blocks") : "1,2,3,5,7,11,16,31,64,1048576";
-    for (const std::string& block : splitText(blocks, ',')) {
+    QMXSetMemoryBudget(c.options.count("budget") ? std::stoull(c.options.at("budget")) : 0);
+    for (const std::size_t block : blockSizes(blocks)) {
       QMXCsvOptions options = optionsOf(c);
-      options.blockBytes = std::stoul(block);
+      options.blockBytes = block;
       const std::string got = scanText(path, options);
       // EXPECT_TRUE: a failure must not print megabytes.
       EXPECT_TRUE(got == expected) << c.where << " " << c.name << " block " << block << ":\n"
@@ -140,6 +174,7 @@ TEST(QMXCsvCases, Scanner) {
                                    << expected.substr(0, 500);
     }
   }
+  QMXSetMemoryBudget(0);
 }
 
 TEST(QMXCsvCases, SourceAndSink) {
@@ -151,6 +186,16 @@ TEST(QMXCsvCases, SourceAndSink) {
     std::optional<QMXCsvMetadata> meta;
     if (c.options.count("meta")) meta = scanCsvMetadata(dir.path(c.options.at("meta") + ".csv"));
     const std::string path = fileOf(c, dir);
+    if (c.options.count("numbers")) {
+      std::string warning;
+      const std::string error =
+          dataErrorOf([&] { meta = numbersMetadata(c, path, options, warning); });
+      if (error != "(no error)") {
+        EXPECT_EQ("error: " + error, expected);
+        continue;
+      }
+      EXPECT_EQ(warning, replaceDir(c.warning, dir));
+    }
     for (std::size_t block : {1, 3, 1 << 20}) {
       QMXCsvOptions blockOptions = options;
       blockOptions.blockBytes = block;
@@ -162,7 +207,8 @@ TEST(QMXCsvCases, SourceAndSink) {
     }
     if (!c.error.empty()) continue;
     const std::vector<std::string>& types = c.lines.at(0);
-    const QMXCsvSource source(path, options);
+    const QMXCsvSource source =
+        meta ? QMXCsvSource(path, *meta, options) : QMXCsvSource(path, options);
     for (std::size_t colIdx = 0; colIdx < source.schema().size(); ++colIdx)
       EXPECT_EQ(QMXColumnTypeName(source.schema()[colIdx].type), types.at(colIdx + 1)) << colIdx;
     // Read back, the written text is written again unchanged.
@@ -206,6 +252,7 @@ TEST(QMXCsvMetadata, MatchesSummaries) {
         EXPECT_EQ(colIdx, meta.columns.size()) << currentFile;
         currentFile = row.text("file");
         QMXCsvOptions options;
+        options.allowNoRows = true;  // csv_metadata_header_only.csv: columns without rows
         if (row.fields.count("na") && !row.text("na").empty())
           options.naStrings = splitText(row.text("na"), '|');
         if (row.fields.count("max_levels") && !row.text("max_levels").empty())

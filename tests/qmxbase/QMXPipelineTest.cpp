@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <new>
 #include <numeric>
 #include <stdexcept>
 #include <string>
@@ -15,6 +16,7 @@
 #include "TestProcs.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXMemorySink.h"
+#include "qmxbase/QMXMemoryStatus.h"
 #include "qmxbase/QMXMemorySource.h"
 #include "qmxbase/QMXMemoryTable.h"
 #include "support/ProcHarness.h"
@@ -140,6 +142,9 @@ TEST(QMXPipeline, FailuresAbandonTheSink) {
   class ThrowingProc : public CopyProc {
     void execute() override { throw std::runtime_error("chunk 1 broke"); }
   };
+  class NoMemoryProc : public CopyProc {
+    void execute() override { throw std::bad_alloc(); }
+  };
   class BadColumnProc : public CopyProc {
     void execute() override {
       getInputBufReader(0)->getDouble(0, 12);
@@ -151,14 +156,19 @@ TEST(QMXPipeline, FailuresAbandonTheSink) {
       {"source", "data.csv: line 3: bad number 'x1'"},
       {"throw", "proc ThrowingProc failed: chunk 1 broke"},
       {"bad column", "column index 12 is outside the input buffer (2 columns)"},
+      {"no memory", "not enough memory: running proc CopyProc"},
   };
   for (const auto& [what, message] : cases) {
     FailingSource failing(table);
     QMXMemorySource source(table);
     ThrowingProc throwing;
     BadColumnProc badColumn;
+    NoMemoryProc noMemory;
     CopyProc copy;
-    CopyProc& proc = what == "throw" ? throwing : what == "bad column" ? badColumn : copy;
+    CopyProc& proc = what == "throw"        ? throwing
+                     : what == "bad column" ? badColumn
+                     : what == "no memory"  ? noMemory
+                                            : copy;
     const std::string name = what == "throw" ? "ThrowingProc" : "CopyProc";
     QMXMemorySink sink;
     QMXPipeline run(proc, name);
@@ -170,6 +180,27 @@ TEST(QMXPipeline, FailuresAbandonTheSink) {
     EXPECT_EQ(sink.state(), QMXSinkState::Abandoned) << what;
     EXPECT_EQ(sink.table().numRows(), 0u) << what;
   }
+}
+
+// A chunk beyond the memory available fails before any buffer is allocated; one that just
+// fits runs.
+TEST(QMXPipeline, ChunkBeyondTheMemoryAvailable) {
+  QMXSetMemoryBudget(40000);  // 1000 rows of (2 input + 3 output columns) * 8 bytes
+  const QMXMemoryTable table = sampleTable(3);
+  for (const long chunk : {1000L, 1001L}) {
+    QMXMemorySource source(table);
+    CopyProc proc;
+    QMXMemorySink sink;
+    QMXPipeline run(proc, "CopyProc");
+    run.addInput(source);
+    run.setOutput(kCopySchema, &sink);
+    run.setChunkRows(chunk);
+    EXPECT_EQ(run.run(), chunk == 1000) << run.error();
+    EXPECT_EQ(run.error(), chunk == 1000 ? ""
+                                         : "not enough memory: a chunk of 1001 rows of 40 bytes "
+                                           "needs 40040 bytes, more than the 40000 available");
+  }
+  QMXSetMemoryBudget(0);
 }
 
 // Buffer counts of a run are checked through qmx run (cases/run.txt); the range form here.
