@@ -16,8 +16,8 @@
 #include "TestProcs.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXMemorySink.h"
-#include "qmxbase/QMXMemoryStatus.h"
 #include "qmxbase/QMXMemorySource.h"
+#include "qmxbase/QMXMemoryStatus.h"
 #include "qmxbase/QMXMemoryTable.h"
 #include "support/ProcHarness.h"
 
