@@ -23,7 +23,7 @@ TEST(QMXSeekablePath, FifoIsReadInSeveralPasses) {
   std::atomic<bool> finished = false;
   std::thread writer([&] {
     const int fd = ::open(fifo.c_str(), O_WRONLY);
-    const std::string text = "x,g\r1,a\r2,b\r3,a\r";
+    const std::string text = "g\ra\rb\ra\r";
     EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     ::close(fd);
     for (int waited = 0; !finished && waited < 50; ++waited) {
@@ -32,19 +32,16 @@ TEST(QMXSeekablePath, FifoIsReadInSeveralPasses) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   });
-  std::string error = dataErrorOf([&] {
+  QMXRowBlock block;
+  const std::string error = dataErrorOf([&] {
     QMXCsvSource source(fifo, scanCsvMetadata(fifo));
-    for (int pass = 0; pass < 2; ++pass) {
-      QMXRowBlock block;
-      block.reset(source.schema());
-      source.rewind();
-      while (!source.atEnd())
-        source.read(2, block);
-      EXPECT_EQ(block.numbers[0], (std::vector<double>{1, 2, 3}));
-      EXPECT_EQ(block.numbers[1], (std::vector<double>{0, 1, 0}));
-    }
+    block.reset(source.schema());
+    for (int pass = 0; pass < 2; source.rewind(), ++pass)
+      while (source.read(2, block) > 0) {
+      }
   });
   finished = true;
   writer.join();
   EXPECT_EQ(error, "(no error)");
+  EXPECT_EQ(block.numbers[0], (std::vector<double>{0, 1, 0, 0, 1, 0}));
 }
