@@ -4,16 +4,20 @@
 // compiler and prints the library's scores byte for byte; the messages.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "../vtcsrc/VTTestSupport.h"
 #include "glm/GlmProcCases.h"
 #include "qmxmisc/glm/GLMFit.h"
+#include "qmxmisc/glm/GLMSpecNames.h"
 #include "qmxmisc/glm/QMXProcGLMFit.h"
+#include "support/TextFiles.h"
 #include "support/ThrownMessage.h"
 #include "vtcsrc/VTLinearRegression.h"
 #include "vtcsrc/VTLogisticRegression.h"
@@ -30,12 +34,13 @@ GLMFit fitOf(const std::string& refCase) {
 }
 
 // The scoring proc's output of one type ("fitted.value", "probability", "eta") on mtcars.
-std::vector<double> procScores(const GLMFit& fit, const char* type) {
+std::vector<double> procScores(const GLMFit& fit, const char* type, int index = 0) {
   QMXProcGLMFit proc;
   proc.setFit(fit);
   qmxtest::ProcHarness run(proc, "QMXProcGLMFit");
   run.input(glmcase::mtcars()).output({{"out", QMXColumnType::Double, {}}});
-  const qmxtest::ProcResult result = run.set("define.output", {"0", type, "out"}).run(7);
+  const qmxtest::ProcResult result =
+      run.set("define.output", {std::to_string(index), type, "out"}).run(7);
   EXPECT_TRUE(result.ok) << result.error;
   return result.output.numbers("out");
 }
@@ -109,7 +114,7 @@ TEST(GLMFitCSource, LibraryScoresAsTheScoringProc) {
   const std::vector<Case> cases = {
       {"lm", linear, "fitted.value", "LinearRegression"},
       {"binomial", fitOf("binomial"), "probability", "LogisticRegression"},
-      {"poisson (linear predictor)", fitOf("poisson"), "eta", "LinearRegression"},
+      {"poisson", fitOf("poisson"), "fitted.value", "LinearRegression"},
       {"indicator", recoded(linear, MatrixCoding::kIndicator, 3, 2), "fitted.value", ""},
       {"sum to zero", recoded(linear, MatrixCoding::kSumToZero, 2, 1), "fitted.value", ""},
       {"last reference", recoded(linear, MatrixCoding::kLastReference, 2, 1), "fitted.value", ""},
@@ -129,7 +134,7 @@ TEST(GLMFitCSource, LibraryScoresAsTheScoringProc) {
 
 // The package written through the scoring proc's "define.cgenerator" compiles with -Wall
 // -Wextra -Werror and prints exactly the library's scores of its model.txt, whose
-// coefficients are the fit's to the 6 decimals of the stream format.
+// coefficients are exactly the fit's.
 TEST(GLMFitCSource, PackageCompilesAndPrintsTheLibraryScores) {
   if (std::system("cc --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no system C compiler";
   vttest::TempDir tmp;
@@ -149,20 +154,98 @@ TEST(GLMFitCSource, PackageCompilesAndPrintsTheLibraryScores) {
       vttest::doubles(static_cast<TelvarObject**>(written.get()->data)[1]);
   ASSERT_EQ(static_cast<long>(coef.size()), fit.nCoefficients());
   for (std::size_t j = 0; j < coef.size(); ++j)
-    EXPECT_NEAR(coef[j], fit.coefficients()(static_cast<long>(j), 0), 5.000001e-7);
+    EXPECT_EQ(coef[j], fit.coefficients()(static_cast<long>(j), 0));
   const std::string compile = "cd '" + dist +
                               "' && cc -std=c11 -Wall -Wextra -Werror -o score main.c VTObjects.c "
                               "VTLogisticRegression.c -lm 2> compile.log && ./score '" +
                               dataFile + "' > scores.csv 2> err.log";
   ASSERT_EQ(std::system(compile.c_str()), 0)
       << vttest::readText(dist + "/compile.log") << vttest::readText(dist + "/err.log");
-  std::string printed = "PREDICT.prob\n";
-  char cell[64];
+  std::string expected = "PREDICT.prob.0,PREDICT.prob.1\n";
+  char cell[80];
   for (const double value : libraryScores(written.get(), dataFile)) {
-    std::snprintf(cell, sizeof cell, "%.17g\n", value);
-    printed += cell;
+    std::snprintf(cell, sizeof cell, "%.17g,%.17g\n", value, 1.0 - value);
+    expected += cell;
   }
-  EXPECT_EQ(vttest::readText(dist + "/scores.csv"), printed);
+  EXPECT_EQ(vttest::readText(dist + "/scores.csv"), expected);
+}
+
+// The scoring proc's output of `type` and `index` on mtcars as `qmx score` prints it: 15
+// significant digits, NA for NaN.
+std::vector<std::string> printed(const std::vector<double>& values) {
+  std::vector<std::string> out;
+  char cell[64];
+  for (const double value : values) {
+    std::snprintf(cell, sizeof cell, "%.15g", value);
+    out.emplace_back(std::isnan(value)   ? "NA"
+                     : std::isinf(value) ? (value > 0 ? "Inf" : "-Inf")
+                                         : cell);
+  }
+  return out;
+}
+
+// Column `column` of the package program's output, values reprinted to 15 digits.
+std::vector<std::string> programColumn(const std::string& csv, std::size_t column) {
+  std::vector<std::string> lines = splitText(csv, '\n');
+  std::vector<double> values;
+  for (std::size_t row = 1; row < lines.size(); ++row) {
+    if (lines[row].empty()) continue;
+    const std::string cell = splitText(lines[row], ',').at(column);
+    values.push_back(cell == "NA" ? std::nan("") : std::strtod(cell.c_str(), nullptr));
+  }
+  return printed(values);
+}
+
+GLMFit refitted(const RefRow& row) {
+  GLMFit fit = fitOf(row.text("fit"));
+  if (!row.text("family").empty()) {
+    const GLMSpecNames names = glmSpecNames(row.text("family"), row.text("link"), "");
+    fit.setFamily(String(names.family), String(names.link), String(names.variance));
+  }
+  if (row.num("spread") != 0) {
+    TMatrix<double> coef = fit.coefficients();
+    const double powers[] = {1e-12, 1e12, 1e-6, 1e6, 1.0};
+    for (long j = 0; j < coef.getNRow(); ++j)
+      coef(j, 0) *= powers[j % 5];
+    fit.setCoefficients(coef);
+  }
+  return fit;
+}
+
+// One program per scoring model kind is compiled; each fit's package is written through
+// generatePredictCSource and its model.txt scored by that program.
+TEST(GLMFitCSource, PackagesPrintWhatTheScoringProcPrints) {
+  if (std::system("cc --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no system C compiler";
+  vttest::TempDir tmp;
+  const std::string dataFile = writeDataFile(tmp);
+  std::map<std::string, std::string> programs;
+  int cases = 0;
+  for (const RefRow& row : readRefCsv("vtcsrc", "package_fits.csv")) {
+    SCOPED_TRACE(row.text("case"));
+    ++cases;
+    const GLMFit fit = refitted(row);
+    const std::string dist = tmp.file("package" + std::to_string(cases));
+    std::filesystem::create_directories(dist);
+    ASSERT_TRUE(fit.generatePredictCSource(QMX_VTCSRC_PACKAGE_DIR, dist.c_str()));
+    const std::string kind = fit.cScoringModelKind();
+    if (programs.count(kind) == 0) {
+      programs[kind] = dist + "/score";
+      const std::string compile = "cd '" + dist +
+                                  "' && cc -std=c11 -Wall -Wextra -Werror -o score main.c "
+                                  "VTObjects.c VT" +
+                                  kind + ".c -lm 2> compile.log";
+      ASSERT_EQ(std::system(compile.c_str()), 0) << vttest::readText(dist + "/compile.log");
+    }
+    const std::string command = "'" + programs[kind] + "' '" + dataFile + "' '" + dist +
+                                "/model.txt' > '" + dist + "/scores.csv'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string scores = vttest::readText(dist + "/scores.csv");
+    const bool binomial = kind == "LogisticRegression";
+    EXPECT_EQ(programColumn(scores, 0),
+              printed(procScores(fit, binomial ? "probability" : "fitted.value")));
+    if (binomial) EXPECT_EQ(programColumn(scores, 1), printed(procScores(fit, "probability", 1)));
+  }
+  EXPECT_EQ(programs.size(), 2u);
 }
 
 TEST(GLMFitCSource, Messages) {
@@ -184,10 +267,16 @@ TEST(GLMFitCSource, Messages) {
   EXPECT_EQ(thrownMessage([&] { shorter.createCScoringModel(&model); }),
             "number of columns in the model matrix does not match the number of coefficients");
   GLMFit blank = base;
-  blank.factorInfo("cyl").level(0) = String("four cyl");
+  blank.factorInfo("cyl").level(0) = String("");
   EXPECT_EQ(thrownMessage([&] { blank.createCScoringModel(&model); }),
-            "the C scoring model cannot hold the text \"four cyl\": it is empty, longer than 255 "
-            "characters or holds white space");
+            "the C scoring model cannot hold the text \"\": it is empty or longer than 255 "
+            "characters");
+  GLMFit infinite = base;
+  TMatrix<double> coef = infinite.coefficients();
+  coef(1, 0) = std::nan("");
+  infinite.setCoefficients(coef);
+  EXPECT_EQ(thrownMessage([&] { infinite.createCScoringModel(&model); }),
+            "the coefficient wt is NA: a C scoring model needs finite coefficients");
   ModelTerms nested;
   const long table[] = {2};
   nested.setTermsTable(TMatrix<long>(table, 1, 1, strVector({"f"}), strVector({"f^2"})));
