@@ -170,30 +170,11 @@ TEST(GLMFitCSource, PackageCompilesAndPrintsTheLibraryScores) {
   EXPECT_EQ(vttest::readText(dist + "/scores.csv"), expected);
 }
 
-// The scoring proc's output of `type` and `index` on mtcars as `qmx score` prints it: 15
-// significant digits, NA for NaN.
-std::vector<std::string> printed(const std::vector<double>& values) {
-  std::vector<std::string> out;
-  char cell[64];
-  for (const double value : values) {
-    std::snprintf(cell, sizeof cell, "%.15g", value);
-    out.emplace_back(std::isnan(value)   ? "NA"
-                     : std::isinf(value) ? (value > 0 ? "Inf" : "-Inf")
-                                         : cell);
-  }
-  return out;
-}
-
-// Column `column` of the package program's output, values reprinted to 15 digits.
-std::vector<std::string> programColumn(const std::string& csv, std::size_t column) {
-  std::vector<std::string> lines = splitText(csv, '\n');
-  std::vector<double> values;
-  for (std::size_t row = 1; row < lines.size(); ++row) {
-    if (lines[row].empty()) continue;
-    const std::string cell = splitText(lines[row], ',').at(column);
-    values.push_back(cell == "NA" ? std::nan("") : std::strtod(cell.c_str(), nullptr));
-  }
-  return printed(values);
+// A value as `qmx score` prints it: 15 significant digits, NA for NaN.
+std::string printed(double value) {
+  char cell[32];
+  std::snprintf(cell, sizeof cell, "%.15g", value);
+  return std::isnan(value) ? "NA" : cell;
 }
 
 GLMFit refitted(const RefRow& row) {
@@ -239,11 +220,17 @@ TEST(GLMFitCSource, PackagesPrintWhatTheScoringProcPrints) {
     const std::string command = "'" + programs[kind] + "' '" + dataFile + "' '" + dist +
                                 "/model.txt' > '" + dist + "/scores.csv'";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    const std::string scores = vttest::readText(dist + "/scores.csv");
+    const auto lines = splitText(vttest::readText(dist + "/scores.csv"), '\n');
     const bool binomial = kind == "LogisticRegression";
-    EXPECT_EQ(programColumn(scores, 0),
-              printed(procScores(fit, binomial ? "probability" : "fitted.value")));
-    if (binomial) EXPECT_EQ(programColumn(scores, 1), printed(procScores(fit, "probability", 1)));
+    for (int k = 0; k < (binomial ? 2 : 1); ++k) {
+      const auto want = procScores(fit, binomial ? "probability" : "fitted.value", k);
+      ASSERT_EQ(lines.size(), want.size() + 2);  // header, rows, the empty text after the last
+      for (std::size_t r = 0; r < want.size(); ++r) {
+        const std::string cell = splitText(lines[r + 1], ',').at(static_cast<std::size_t>(k));
+        const double got = cell == "NA" ? std::nan("") : std::strtod(cell.c_str(), nullptr);
+        EXPECT_EQ(printed(got), printed(want[r])) << cell;
+      }
+    }
   }
   EXPECT_EQ(programs.size(), 2u);
 }

@@ -13,6 +13,7 @@
 
 #include "../vtcsrc/VTTestSupport.h"
 #include "qmxmisc/base/QMXException.h"
+#include "support/RefCsv.h"
 #include "vtcsrc/VTObjects.h"
 
 using vttest::Obj;
@@ -106,7 +107,9 @@ TEST(VTPackageGenerator, ProgramReadsOrRefusesEveryCase) {
   const std::string dist = tmp.file("package");
   std::filesystem::create_directories(dist + "/run");
   Obj model;
-  ASSERT_EQ(TelvarObject_createFromFile(&model, (kModels + "reader.model.txt").c_str()), TELVAR_OK);
+  ASSERT_EQ(
+      TelvarObject_createFromFile(&model, refPath("vtcsrc", "package_reader.model.txt").c_str()),
+      TELVAR_OK);
   ASSERT_TRUE(VTPackageGenerator(kSourceDir, dist).writePackage("LinearRegression", *model.get()));
   ASSERT_EQ(run("cd '" + dist +
                 "' && cc -std=c11 -g -fsanitize=address,undefined -fno-sanitize-recover=all -Wall "

@@ -11,21 +11,6 @@
 using vttest::Obj;
 
 namespace {
-// Metadata of a numeric "x" and a factor "g" (levels a, b).
-void buildXg(TelvarObject* md) {
-  const char* names[] = {"x", "g"};
-  const int nLevels[] = {0, 2};
-  const char* gLevels[] = {"a", "b"};
-  const char* const* levels[] = {nullptr, gLevels};
-  const int nCols[] = {1, 1};
-  const char* const* cols[] = {names, names + 1};
-  Obj info, terms;
-  ASSERT_EQ(TelvarMetaData_createInputDescription(info.get(), 2, names, nLevels, levels, nullptr),
-            TELVAR_OK);
-  ASSERT_EQ(TelvarMetaData_createTerms(terms.get(), 2, names, nCols, cols), TELVAR_OK);
-  ASSERT_EQ(TelvarMetaData_create(md, info.get(), terms.get()), TELVAR_OK);
-}
-
 std::string types(const TelvarObject* ds) {
   int ncol = 0;
   TelvarDataSet_getNColumns(&ncol, ds);
@@ -52,7 +37,9 @@ std::string written(const TelvarObject* ds) {
 
 TEST(TelvarCsv, CasesReadAndWrittenBack) {
   Obj xg;
-  buildXg(xg.get());
+  ASSERT_EQ(
+      TelvarObject_createFromFile(xg.get(), refPath("vtcsrc", "package_reader.model.txt").c_str()),
+      TELVAR_OK);
   int cases = 0;
   for (const auto& row : vttest::caseTable(refPath("vtcsrc", "csv_cases.tsv"))) {
     SCOPED_TRACE(row[1]);
