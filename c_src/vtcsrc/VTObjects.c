@@ -2360,6 +2360,7 @@ int TelvarObject_writeToFile(const char* fileName, const TelvarObject* obj) {
   TelvarVersion_writeToStream(file);
   status = TelvarObject_writeToStream(file, obj);
   if (fclose(file) != 0 && status == TELVAR_OK) status = TELVAR_INVALID;
+  if (status != TELVAR_OK) remove(fileName); /* no partial model file */
   return status;
 }
 

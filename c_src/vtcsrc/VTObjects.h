@@ -122,7 +122,8 @@ int TelvarObject_getMode(int* modeOut, const TelvarObject* obj);
 int TelvarObject_writeToStream(FILE* stream, const TelvarObject* obj);
 /* Reads one object (header and body) into the empty record obj. 2 malformed, 3 no storage. */
 int TelvarObject_createFromStream(TelvarObject* obj, FILE* stream);
-/* Writes the version block and obj to the named file (created or truncated). */
+/* Writes the version block and obj to the named file (created or truncated; removed when the
+ * object cannot be written whole). */
 int TelvarObject_writeToFile(const char* fileName, const TelvarObject* obj);
 /* Reads a file written by TelvarObject_writeToFile into the empty record obj. */
 int TelvarObject_createFromFile(TelvarObject* obj, const char* fileName);
@@ -182,7 +183,10 @@ int TelvarVector_getAsStringAt(char* buffer, int size, const TelvarObject* vec, 
 /* Prints one element (no separator) / the whole vector: elements joined by ", ", newline. */
 int TelvarVector_printElement(const TelvarObject* vec, int index);
 int TelvarVector_print(const TelvarObject* vec);
-/* Body only (the header is written / read by TelvarObject_*Stream). */
+/* Body only (the header is written / read by TelvarObject_*Stream). Doubles are written "%.17g"
+ * and floats "%.9g", so they read back exactly; a NaN or infinite element makes the writer
+ * fail (status 2, nothing written). Texts holding blanks or starting with a quote are written
+ * in quotes with backslash escapes. */
 int TelvarVector_writeToStream(FILE* stream, const TelvarObject* vec);
 int TelvarVector_createFromStream(TelvarObject* vec, int mode, FILE* stream);
 
@@ -215,7 +219,7 @@ int TelvarList_print(const TelvarObject* list);
 int TelvarList_writeToStream(FILE* stream, const TelvarObject* list);
 int TelvarList_createFromStream(TelvarObject* list, int mode, FILE* stream);
 
-/* ---- Factors (mode 61: "data" level codes, "levels" names) ---- */
+/* ---- Factors (mode 61: "data" level codes, -1 for a missing value; "levels" names) ---- */
 
 int TelvarFactor_create(TelvarObject* f, int nData, const int32_t* codes, int nLevels,
                         const char* const* levelTexts);
@@ -283,8 +287,8 @@ int TelvarDataSet_getColumnNames(TelvarObject* names, const TelvarObject* ds);
 int TelvarDataSet_setColumnNames(TelvarObject* ds, const TelvarObject* names);
 int TelvarDataSet_getRowNames(TelvarObject* names, const TelvarObject* ds);
 int TelvarDataSet_setRowNames(TelvarObject* ds, const TelvarObject* names);
-/* The code of a factor, the value of a long, float or double column, else 0 (also on bad
- * arguments). */
+/* The code of a factor (-1 missing), the value of a long, float or double column, else 0 (also
+ * on bad arguments). */
 double TelvarDataSet_getNonStringValue(const TelvarObject* ds, int column, int row);
 int TelvarDataSet_isValid(const TelvarObject* ds);
 int TelvarDataSet_print(const TelvarObject* ds);
@@ -311,9 +315,9 @@ int TelvarMetaData_print(const TelvarObject* md);
 int TelvarMetaData_destroy(TelvarObject* md);
 /* Builds into the empty record converted a data set with one double column per metadata column
  * (in metadata order, named as there): numeric values as doubles, factor codes mapped onto the
- * model's level order by level name. inputMetaData may be NULL. Status 2 for a column the input
- * lacks ("Column required by model not found: %s\n"), 0 for a level unknown to the model or a
- * numeric/factor mismatch. */
+ * model's level order by level name, NaN for a missing value or a level unknown to the model.
+ * inputMetaData may be NULL. Status 2 for a column the input lacks ("Column required by model
+ * not found: %s\n"), 0 for a numeric/factor mismatch. */
 int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* metaData,
                                 const TelvarObject* input, const TelvarObject* inputMetaData);
 

@@ -1,7 +1,7 @@
 // Regression fits in the standalone C scoring library: fits of the regression procs on mtcars,
 // under every factor coding and with powers, score in the library as in the scoring proc
-// (1e-10 relative); one package written through the proc is compiled with the system C
-// compiler and prints the library's scores byte for byte; the messages.
+// (1e-10 relative); the packages of the fits of tests/ref/vtcsrc/package_fits.csv, compiled
+// with the system C compiler, print what the scoring proc prints; the messages.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -132,44 +132,6 @@ TEST(GLMFitCSource, LibraryScoresAsTheScoringProc) {
   }
 }
 
-// The package written through the scoring proc's "define.cgenerator" compiles with -Wall
-// -Wextra -Werror and prints exactly the library's scores of its model.txt, whose
-// coefficients are exactly the fit's.
-TEST(GLMFitCSource, PackageCompilesAndPrintsTheLibraryScores) {
-  if (std::system("cc --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no system C compiler";
-  vttest::TempDir tmp;
-  const std::string dataFile = writeDataFile(tmp);
-  const GLMFit fit = fitOf("binomial");
-  const std::string dist = tmp.file("package");
-  std::filesystem::create_directories(dist);
-  QMXProcGLMFit proc;
-  proc.setFit(fit);
-  const qmxtest::ProcResult run = qmxtest::ProcHarness(proc, "QMXProcGLMFit")
-                                      .set("define.cgenerator", {QMX_VTCSRC_PACKAGE_DIR, dist})
-                                      .run();
-  EXPECT_TRUE(run.texts(QMXMessageKind::Error).empty());
-  Obj written;
-  ASSERT_EQ(TelvarObject_createFromFile(&written, (dist + "/model.txt").c_str()), TELVAR_OK);
-  const std::vector<double> coef =
-      vttest::doubles(static_cast<TelvarObject**>(written.get()->data)[1]);
-  ASSERT_EQ(static_cast<long>(coef.size()), fit.nCoefficients());
-  for (std::size_t j = 0; j < coef.size(); ++j)
-    EXPECT_EQ(coef[j], fit.coefficients()(static_cast<long>(j), 0));
-  const std::string compile = "cd '" + dist +
-                              "' && cc -std=c11 -Wall -Wextra -Werror -o score main.c VTObjects.c "
-                              "VTLogisticRegression.c -lm 2> compile.log && ./score '" +
-                              dataFile + "' > scores.csv 2> err.log";
-  ASSERT_EQ(std::system(compile.c_str()), 0)
-      << vttest::readText(dist + "/compile.log") << vttest::readText(dist + "/err.log");
-  std::string expected = "PREDICT.prob.0,PREDICT.prob.1\n";
-  char cell[80];
-  for (const double value : libraryScores(written.get(), dataFile)) {
-    std::snprintf(cell, sizeof cell, "%.17g,%.17g\n", value, 1.0 - value);
-    expected += cell;
-  }
-  EXPECT_EQ(vttest::readText(dist + "/scores.csv"), expected);
-}
-
 // A value as `qmx score` prints it: 15 significant digits, NA for NaN.
 std::string printed(double value) {
   char cell[32];
@@ -193,8 +155,9 @@ GLMFit refitted(const RefRow& row) {
   return fit;
 }
 
-// One program per scoring model kind is compiled; each fit's package is written through
-// generatePredictCSource and its model.txt scored by that program.
+// One program per scoring model kind is compiled (-Wall -Wextra -Werror); each fit's package
+// is written through the scoring proc's "define.cgenerator" and its model.txt scored by that
+// program.
 TEST(GLMFitCSource, PackagesPrintWhatTheScoringProcPrints) {
   if (std::system("cc --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no system C compiler";
   vttest::TempDir tmp;
@@ -207,7 +170,12 @@ TEST(GLMFitCSource, PackagesPrintWhatTheScoringProcPrints) {
     const GLMFit fit = refitted(row);
     const std::string dist = tmp.file("package" + std::to_string(cases));
     std::filesystem::create_directories(dist);
-    ASSERT_TRUE(fit.generatePredictCSource(QMX_VTCSRC_PACKAGE_DIR, dist.c_str()));
+    QMXProcGLMFit proc;
+    proc.setFit(fit);
+    EXPECT_TRUE(qmxtest::ProcHarness(proc, "QMXProcGLMFit")
+                    .set("define.cgenerator", {QMX_VTCSRC_PACKAGE_DIR, dist})
+                    .run()
+                    .ok);
     const std::string kind = fit.cScoringModelKind();
     if (programs.count(kind) == 0) {
       programs[kind] = dist + "/score";
