@@ -2241,9 +2241,11 @@ static int parseElements(TelvarObject* vec, char* line) {
         break;
       case TELVAR_FLOAT:
         ((float*)vec->data)[i] = strtof(cursor, &parsedEnd);
+        if (!isfinite(((float*)vec->data)[i])) return TELVAR_INVALID;
         break;
       case TELVAR_DOUBLE:
         ((double*)vec->data)[i] = strtod(cursor, &parsedEnd);
+        if (!isfinite(((double*)vec->data)[i])) return TELVAR_INVALID;
         break;
       default:
         copyText(texts(vec)[i], cursor);

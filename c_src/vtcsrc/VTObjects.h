@@ -184,9 +184,9 @@ int TelvarVector_getAsStringAt(char* buffer, int size, const TelvarObject* vec, 
 int TelvarVector_printElement(const TelvarObject* vec, int index);
 int TelvarVector_print(const TelvarObject* vec);
 /* Body only (the header is written / read by TelvarObject_*Stream). Doubles are written "%.17g"
- * and floats "%.9g", so they read back exactly; a NaN or infinite element makes the writer
- * fail (status 2, nothing written). Texts holding blanks or starting with a quote are written
- * in quotes with backslash escapes. */
+ * and floats "%.9g", so they read back exactly; a NaN or infinite element makes the writer and
+ * the reader fail (status 2; the writer writes nothing). Texts holding blanks or starting with a
+ * quote are written in quotes with backslash escapes. */
 int TelvarVector_writeToStream(FILE* stream, const TelvarObject* vec);
 int TelvarVector_createFromStream(TelvarObject* vec, int mode, FILE* stream);
 
