@@ -226,6 +226,10 @@ TEST(GLMFitCSource, Messages) {
   EXPECT_EQ(thrownMessage([&] { blank.createCScoringModel(&model); }),
             "the C scoring model cannot hold the text \"\": it is empty or longer than 255 "
             "characters");
+  GLMFit twoResponses = base;
+  twoResponses.setCoefficients(TMatrix<double>(base.nCoefficients(), 2));
+  EXPECT_EQ(thrownMessage([&] { twoResponses.createCScoringModel(&model); }),
+            "a C scoring model scores one response, but the fit has 2");
   GLMFit infinite = base;
   TMatrix<double> coef = infinite.coefficients();
   coef(1, 0) = std::nan("");
