@@ -1,8 +1,8 @@
 /*
  * VTCsvFuzz.c: libFuzzer target for the scoring library's comma-separated reader. The input is
  * written to a per-process temporary file and read with TelvarDataSet_createFromTextFile and
- * with TelvarDataSet_createWithModel against a small model; the fixed 8000-character line
- * buffer and the 256-byte text slots must never overflow.
+ * with TelvarDataSet_createWithModel against a small model; quoted fields, line ends of every
+ * kind and the 256-byte text slots must never overflow.
  */
 #define _POSIX_C_SOURCE 200809L
 

@@ -3,35 +3,26 @@
  */
 #include "VTLinearRegression.h"
 
-#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
 #define VT_FILE "vtcsrc/VTLinearRegression"
 
-static const char* const kNames[] = {"metaData", "coefficients"};
-
 int TelvarLinearRegressionModel_create(TelvarObject* model, const TelvarObject* metaData,
                                        int nCoefficients, const double* coefficients) {
-  if (model == NULL || nCoefficients < 1 || coefficients == NULL ||
-      !TelvarMetaData_isValid(metaData)) {
-    return TELVAR_INVALID;
-  }
-  TelvarObject coef;
-  memset(&coef, 0, sizeof(coef));
-  int status = TelvarVector_create(&coef, nCoefficients, TELVAR_DOUBLE, coefficients);
-  if (status == TELVAR_OK) {
-    const TelvarObject* elements[] = {metaData, &coef};
-    status = Telvar_createModelList(model, "LinearRegressionModel", 2, elements, kNames);
-  }
-  TelvarObject_destroy(&coef);
-  return status;
+  return Telvar_createRegressionModel(model, "LinearRegressionModel", metaData, nCoefficients,
+                                      coefficients, NULL);
+}
+
+int TelvarLinearRegressionModel_createWithLink(TelvarObject* model, const TelvarObject* metaData,
+                                               int nCoefficients, const double* coefficients,
+                                               const char* link) {
+  return Telvar_createRegressionModel(model, "LinearRegressionModel", metaData, nCoefficients,
+                                      coefficients, link);
 }
 
 int TelvarLinearRegressionModel_isValid(const TelvarObject* model) {
-  if (!Telvar_isModelShape(model, 2, kNames, 0)) return 0;
-  const TelvarObject* coef = Telvar_element(model, 1);
-  return TelvarVector_isDouble(coef) && coef->length >= 1;
+  return Telvar_isRegressionModel(model);
 }
 
 int TelvarLinearRegressionModel_print(const TelvarObject* model) {
@@ -40,6 +31,10 @@ int TelvarLinearRegressionModel_print(const TelvarObject* model) {
   TelvarMetaData_print(Telvar_element(model, 0));
   printf("Coefficients:\n");
   TelvarVector_print(Telvar_element(model, 1));
+  if (model->length > 2) {
+    printf("Link:\n");
+    TelvarVector_print(Telvar_element(model, 2));
+  }
   return TELVAR_OK;
 }
 
@@ -50,26 +45,8 @@ int TelvarLinearRegressionModel_predict(TelvarObject* scores, const TelvarObject
       !TelvarLinearRegressionModel_isValid(model)) {
     return TELVAR_INVALID;
   }
-  double* eta = NULL;
-  int nrow = 0;
-  int status = Telvar_linearPredictor(&eta, &nrow, model, input, inputMetaData);
-  TelvarObject result;
-  memset(&result, 0, sizeof(result));
   static const char* const names[] = {"PREDICT.fit"};
-  if (status == TELVAR_OK) status = Telvar_createScores(&result, nrow, 1, NULL, names);
-  if (status == TELVAR_OK) {
-    TelvarObject* column = NULL;
-    TelvarDataSet_getColumn(&column, &result, 0);
-    double* out = (double*)column->data;
-    for (int row = 0; row < nrow; ++row) {
-      out[row] = eta[row];
-    }
-    *scores = result;
-  } else {
-    TelvarObject_destroy(&result);
-  }
-  free(eta);
-  return status;
+  return Telvar_regressionScores(scores, model, input, inputMetaData, 0, 1, names);
 }
 
 int TelvarLinearRegressionModel_destroy(TelvarObject* model) {

@@ -852,7 +852,7 @@ int TelvarFactor_isValid(const TelvarObject* f) {
   if (!TelvarVector_isLong(codes) || !TelvarVector_isString(levels)) return 0;
   for (int32_t i = 0; i < codes->length; ++i) {
     int32_t c = ((const int32_t*)codes->data)[i];
-    if (c < 0 || c >= levels->length) return 0;
+    if (c < -1 || c >= levels->length) return 0; /* -1: missing */
   }
   return 1;
 }
@@ -863,7 +863,7 @@ int TelvarFactor_printElement(const TelvarObject* f, int index) {
     return TELVAR_INVALID;
   }
   int32_t code = ((const int32_t*)slots(f)[0]->data)[index];
-  printf("%s", texts(slots(f)[1])[code]);
+  printf("%s", code < 0 ? "NA" : texts(slots(f)[1])[code]);
   return TELVAR_OK;
 }
 
@@ -1216,6 +1216,10 @@ double TelvarDataSet_getNonStringValue(const TelvarObject* ds, int column, int r
 static int cellText(char* buffer, int size, const TelvarObject* col, int row) {
   if (col->mode == TELVAR_FACTOR) {
     int32_t code = ((const int32_t*)slots(col)[0]->data)[row];
+    if (code < 0 && size > 2) {
+      strcpy(buffer, "NA");
+      return TELVAR_OK;
+    }
     return TelvarVector_getAsStringAt(buffer, size, slots(col)[1], code);
   }
   return TelvarVector_getAsStringAt(buffer, size, col, row);
@@ -1533,12 +1537,12 @@ static int convertFactorColumn(double* out, const TelvarObject* col, const Telva
                  : col->mode == TELVAR_FLOAT  ? ((const float*)col->data)[r]
                                               : ((const int32_t*)col->data)[r];
     int code = -1;
+    /* A missing value or a level the model does not know scores as missing. */
     if (raw >= 0 && raw < have->length && (double)(int)raw == raw &&
         TelvarHash_find(&code, hash, texts(have)[(int)raw])) {
       out[r] = code;
     } else {
-      Telvar_error("Level of column not known to the model at row %d\n", r);
-      status = TELVAR_WRONG_MODE;
+      out[r] = NAN;
     }
   }
   TelvarHash_destroy(hash);
@@ -1684,10 +1688,10 @@ static void blockValues(double* out, const DesignBlock* block, const TelvarObjec
     return;
   }
   const TelvarObject* splits = slots(entry)[1];
-  int code = (int)x;
-  int32_t category = code >= 0 && code < splits->length ? ((const int32_t*)splits->data)[code] : -1;
+  int code = x >= 0 && x < splits->length ? (int)x : -1;
+  int32_t category = code >= 0 ? ((const int32_t*)splits->data)[code] : -1;
   for (int j = 0; j < block->width; ++j)
-    out[j] = category == -2 ? -1.0 : 0.0;
+    out[j] = isnan(x) ? NAN : category == -2 ? -1.0 : 0.0;
   if (category >= 0) out[category] = 1.0;
 }
 
@@ -1796,6 +1800,133 @@ int Telvar_linearPredictor(double** etaOut, int* nRowOut, const TelvarObject* mo
   *etaOut = eta;
   *nRowOut = nrow;
   return TELVAR_OK;
+}
+
+/* The fitting library's overflow guards: exponents are clamped to the logarithms of the square
+ * roots of the largest and smallest normal doubles, so no inverse link overflows. */
+static double expClamped(double eta) {
+  const double lowest = -354.19820926613204, highest = 354.891356446692;
+  return exp(eta < lowest ? lowest : eta > highest ? highest : eta);
+}
+
+static const char* const kLinks[] = {"identity", "log",     "logit", "probit",
+                                     "cloglog",  "inverse", "sqrt",  "1/mu^2"};
+
+int Telvar_linkCode(int* codeOut, const char* link) {
+  if (codeOut == NULL || link == NULL) return TELVAR_INVALID;
+  for (int k = 0; k < (int)(sizeof(kLinks) / sizeof(kLinks[0])); ++k) {
+    if (strcmp(link, kLinks[k]) == 0) {
+      *codeOut = k;
+      return TELVAR_OK;
+    }
+  }
+  return TELVAR_INVALID;
+}
+
+double Telvar_inverseLink(int code, double eta) {
+  switch (code) {
+    case 0:
+      return eta;
+    case 1:
+      return expClamped(eta);
+    case 2: {
+      double e = expClamped(eta);
+      return e / (e + 1.0);
+    }
+    case 3:
+      return 0.5 * erfc(-(eta / 1.41421356237309504880));
+    case 4:
+      return 1.0 - expClamped(-expClamped(eta));
+    case 5:
+      return 1.0 / eta;
+    case 6:
+      return eta * eta;
+    case 7:
+      return sqrt(1.0 / eta);
+    default:
+      return NAN;
+  }
+}
+
+int Telvar_modelLink(int* codeOut, const TelvarObject* model, int defaultCode) {
+  int index = 0;
+  char text[TELVAR_STRING_SLOT];
+  if (TelvarList_findName(&index, model, "link") != TELVAR_OK) {
+    *codeOut = defaultCode;
+    return TELVAR_OK;
+  }
+  const TelvarObject* link = Telvar_element(model, index);
+  if (link == NULL || link->length != 1 ||
+      TelvarVector_getStringAt(text, (int)sizeof(text), link, 0) != TELVAR_OK) {
+    return TELVAR_INVALID;
+  }
+  return Telvar_linkCode(codeOut, text);
+}
+
+int Telvar_regressionScores(TelvarObject* scores, const TelvarObject* model,
+                            const TelvarObject* input, const TelvarObject* inputMetaData,
+                            int defaultLink, int ncol, const char* const* names) {
+  int link = 0;
+  if (scores == NULL || ncol < 1 || ncol > 2 ||
+      Telvar_modelLink(&link, model, defaultLink) != TELVAR_OK) {
+    return TELVAR_INVALID;
+  }
+  double* eta = NULL;
+  int nrow = 0;
+  int status = Telvar_linearPredictor(&eta, &nrow, model, input, inputMetaData);
+  TelvarObject result;
+  memset(&result, 0, sizeof(result));
+  if (status == TELVAR_OK) status = Telvar_createScores(&result, nrow, ncol, NULL, names);
+  if (status == TELVAR_OK) {
+    double* mu = (double*)slots(dsColumns(&result))[0]->data;
+    double* other = ncol > 1 ? (double*)slots(dsColumns(&result))[1]->data : NULL;
+    for (int row = 0; row < nrow; ++row) {
+      mu[row] = Telvar_inverseLink(link, eta[row]);
+      if (other != NULL) other[row] = 1.0 - mu[row];
+    }
+    *scores = result;
+  } else {
+    TelvarObject_destroy(&result);
+  }
+  free(eta);
+  return status;
+}
+
+int Telvar_isRegressionModel(const TelvarObject* model) {
+  static const char* const names[] = {"metaData", "coefficients", "link"};
+  int link = 0;
+  if (model == NULL || model->length > 3 ||
+      !Telvar_isModelShape(model, model->length < 3 ? 2 : 3, names, 0)) {
+    return 0;
+  }
+  const TelvarObject* coef = Telvar_element(model, 1);
+  return TelvarVector_isDouble(coef) && coef->length >= 1 &&
+         Telvar_modelLink(&link, model, 0) == TELVAR_OK;
+}
+
+int Telvar_createRegressionModel(TelvarObject* model, const char* className,
+                                 const TelvarObject* metaData, int nCoefficients,
+                                 const double* coefficients, const char* link) {
+  static const char* const names[] = {"metaData", "coefficients", "link"};
+  int code = 0;
+  if (model == NULL || nCoefficients < 1 || coefficients == NULL ||
+      !TelvarMetaData_isValid(metaData) || (link != NULL && Telvar_linkCode(&code, link) != 1)) {
+    return TELVAR_INVALID;
+  }
+  TelvarObject coef, linkText;
+  memset(&coef, 0, sizeof(coef));
+  memset(&linkText, 0, sizeof(linkText));
+  int status = TelvarVector_create(&coef, nCoefficients, TELVAR_DOUBLE, coefficients);
+  if (status == TELVAR_OK && link != NULL) {
+    status = TelvarVector_create(&linkText, 1, TELVAR_STRING, &link);
+  }
+  if (status == TELVAR_OK) {
+    const TelvarObject* elements[] = {metaData, &coef, &linkText};
+    status = Telvar_createModelList(model, className, link != NULL ? 3 : 2, elements, names);
+  }
+  TelvarObject_destroy(&coef);
+  TelvarObject_destroy(&linkText);
+  return status;
 }
 
 int Telvar_createScores(TelvarObject* scores, int nrow, int ncol, const int* modes,
@@ -1995,8 +2126,43 @@ int TelvarObjectHeader_readFromStream(int* modeOut, FILE* stream) {
   return readHeader(modeOut, className, stream);
 }
 
+/* A text as one stream token: written as it is unless it is blank-free and does not start with
+ * a quote; otherwise in quotes with backslash escapes for quote, backslash, newline and CR. */
+static void writeStreamText(FILE* stream, const char* text) {
+  int plain = text[0] != '"';
+  for (const char* p = text; *p != '\0' && plain; ++p)
+    plain = !isspace((unsigned char)*p);
+  if (plain) {
+    fprintf(stream, " %s", text);
+    return;
+  }
+  fputs(" \"", stream);
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p == '"' || *p == '\\') fputc('\\', stream);
+    if (*p == '\n' || *p == '\r') {
+      fputs(*p == '\n' ? "\\n" : "\\r", stream);
+    } else {
+      fputc(*p, stream);
+    }
+  }
+  fputc('"', stream);
+}
+
+/* 1 when every element of a float or double vector is finite (the stream holds no NaN). */
+static int allFinite(const TelvarObject* vec) {
+  for (int32_t i = 0; i < vec->length; ++i) {
+    double x = vec->mode == TELVAR_FLOAT ? (double)((const float*)vec->data)[i]
+                                         : ((const double*)vec->data)[i];
+    if (!isfinite(x)) return 0;
+  }
+  return 1;
+}
+
 int TelvarVector_writeToStream(FILE* stream, const TelvarObject* vec) {
   if (stream == NULL || !TelvarVector_isValid(vec)) return TELVAR_INVALID;
+  if ((vec->mode == TELVAR_FLOAT || vec->mode == TELVAR_DOUBLE) && !allFinite(vec)) {
+    return TELVAR_INVALID;
+  }
   fprintf(stream, "$length\n%d\n", (int)vec->length);
   if (vec->length < 1) return TELVAR_OK;
   fprintf(stream, "$data\n");
@@ -2006,13 +2172,13 @@ int TelvarVector_writeToStream(FILE* stream, const TelvarObject* vec) {
         fprintf(stream, " %d", (int)((const int32_t*)vec->data)[i]);
         break;
       case TELVAR_FLOAT:
-        fprintf(stream, " %16.7e", (double)((const float*)vec->data)[i]);
+        fprintf(stream, " %.9g", (double)((const float*)vec->data)[i]);
         break;
       case TELVAR_DOUBLE:
-        fprintf(stream, " %lf", ((const double*)vec->data)[i]);
+        fprintf(stream, " %.17g", ((const double*)vec->data)[i]);
         break;
       case TELVAR_STRING:
-        fprintf(stream, " %s", texts(vec)[i]);
+        writeStreamText(stream, texts(vec)[i]);
         break;
       default: /* booleans carry no element text */
         break;
@@ -2020,6 +2186,29 @@ int TelvarVector_writeToStream(FILE* stream, const TelvarObject* vec) {
   }
   fprintf(stream, " \n");
   return TELVAR_OK;
+}
+
+/* Reads the quoted text starting at the quote *cursor (writeStreamText's form) into slot;
+ * returns the position after the closing quote, or NULL when the text is unterminated or
+ * longer than a slot. */
+static char* parseQuotedText(char* slot, char* cursor) {
+  size_t n = 0;
+  for (char* p = cursor + 1; *p != '\0'; ++p) {
+    char c = *p;
+    if (c == '"') {
+      slot[n] = '\0';
+      return p + 1;
+    }
+    if (c == '\\') {
+      c = *++p;
+      if (c == 'n') c = '\n';
+      if (c == 'r') c = '\r';
+      if (c == '\0') return NULL;
+    }
+    if (n + 1 >= TELVAR_STRING_SLOT) return NULL;
+    slot[n++] = c;
+  }
+  return NULL;
 }
 
 /* Parses the element line of a vector; strings missing at the end of the line stay empty (an
@@ -2030,6 +2219,13 @@ static int parseElements(TelvarObject* vec, char* line) {
     while (isspace((unsigned char)*cursor))
       ++cursor;
     if (*cursor == '\0') return vec->mode == TELVAR_STRING ? TELVAR_OK : TELVAR_INVALID;
+    if (vec->mode == TELVAR_STRING && *cursor == '"') {
+      cursor = parseQuotedText(texts(vec)[i], cursor);
+      if (cursor == NULL || (*cursor != '\0' && !isspace((unsigned char)*cursor))) {
+        return TELVAR_INVALID;
+      }
+      continue;
+    }
     char* end = cursor;
     while (*end != '\0' && !isspace((unsigned char)*end))
       ++end;
@@ -2045,9 +2241,11 @@ static int parseElements(TelvarObject* vec, char* line) {
         break;
       case TELVAR_FLOAT:
         ((float*)vec->data)[i] = strtof(cursor, &parsedEnd);
+        if (!isfinite(((float*)vec->data)[i])) return TELVAR_INVALID;
         break;
       case TELVAR_DOUBLE:
         ((double*)vec->data)[i] = strtod(cursor, &parsedEnd);
+        if (!isfinite(((double*)vec->data)[i])) return TELVAR_INVALID;
         break;
       default:
         copyText(texts(vec)[i], cursor);
@@ -2164,6 +2362,7 @@ int TelvarObject_writeToFile(const char* fileName, const TelvarObject* obj) {
   TelvarVersion_writeToStream(file);
   status = TelvarObject_writeToStream(file, obj);
   if (fclose(file) != 0 && status == TELVAR_OK) status = TELVAR_INVALID;
+  if (status != TELVAR_OK) remove(fileName); /* no partial model file */
   return status;
 }
 
@@ -2180,90 +2379,192 @@ int TelvarObject_createFromFile(TelvarObject* obj, const char* fileName) {
 
 /* ===================================================================== comma-separated reader */
 
-/* Reads one line of at most 8000 characters. 1 read, 0 end of file, -1 a line that fills the
- * limit without ending in a newline. A final line without a newline gets one. */
-static int csvReadLine(FILE* file, char line[TELVAR_CSV_LINE]) {
-  if (fgets(line, TELVAR_CSV_LINE, file) == NULL) return 0;
-  size_t n = strlen(line);
-  if (n == TELVAR_CSV_LINE - 1 && line[n - 1] != '\n') return -1;
-  if (n == 0 || line[n - 1] != '\n') {
-    if (n + 1 >= TELVAR_CSV_LINE) return -1;
-    line[n++] = '\n';
-    line[n] = '\0';
+/* RFC 4180 records read as R's read.csv reads them: fields separated by commas, records ended
+ * by LF, CR LF or a lone CR, quoted fields holding commas, line ends and doubled quotes, empty
+ * lines skipped. */
+typedef struct CsvRecord {
+  char* text;      /* the fields one after another, each NUL-terminated */
+  size_t size;     /* bytes used in text */
+  size_t capacity; /* bytes held by text */
+  size_t* starts;  /* offset of each field in text */
+  char* quoted;    /* 1 for a field that was quoted */
+  int n;           /* fields */
+  int room;        /* entries held by starts and quoted */
+  long line;       /* line of the file the record starts on */
+} CsvRecord;
+
+typedef struct CsvCursor {
+  const char* p;
+  const char* end;
+  long line;
+  const char* fileName;
+} CsvCursor;
+
+static void csvRecordFree(CsvRecord* r) {
+  free(r->text);
+  free(r->starts);
+  free(r->quoted);
+  memset(r, 0, sizeof(*r));
+}
+
+static int csvPutChar(CsvRecord* r, char c) {
+  if (r->size + 1 >= r->capacity) {
+    size_t capacity = r->capacity < 64 ? 64 : r->capacity * 2;
+    char* bigger = realloc(r->text, capacity);
+    if (bigger == NULL) return TELVAR_NOMEM;
+    r->text = bigger;
+    r->capacity = capacity;
   }
-  if (n >= 2 && line[n - 2] == '\r') {
-    line[n - 2] = '\n';
-    line[n - 1] = '\0';
+  r->text[r->size++] = c;
+  return TELVAR_OK;
+}
+
+static int csvStartField(CsvRecord* r, int quoted) {
+  if (r->n == r->room) {
+    int room = r->room < 8 ? 8 : r->room * 2;
+    size_t* starts = realloc(r->starts, (size_t)room * sizeof(size_t));
+    if (starts == NULL) return TELVAR_NOMEM;
+    r->starts = starts;
+    char* flags = realloc(r->quoted, (size_t)room);
+    if (flags == NULL) return TELVAR_NOMEM;
+    r->quoted = flags;
+    r->room = room;
   }
+  r->starts[r->n] = r->size;
+  r->quoted[r->n++] = (char)quoted;
+  return TELVAR_OK;
+}
+
+static const char* csvFieldAt(const CsvRecord* r, int k) {
+  return r->text + r->starts[k];
+}
+
+/* Consumes a line end at the cursor (LF, CR LF or CR); 1 when there was one. */
+static int csvLineEnd(CsvCursor* cur) {
+  if (cur->p >= cur->end || (*cur->p != '\n' && *cur->p != '\r')) return 0;
+  if (*cur->p == '\r' && cur->p + 1 < cur->end && cur->p[1] == '\n') ++cur->p;
+  ++cur->p;
+  ++cur->line;
   return 1;
 }
 
-static int isBlankLine(const char* line) {
-  return line[0] == '\n';
-}
-
-/* Reads the next line that is not blank (blank lines carry no row). */
-static int csvReadRow(FILE* file, char line[TELVAR_CSV_LINE]) {
-  int got;
-  do {
-    got = csvReadLine(file, line);
-  } while (got == 1 && isBlankLine(line));
-  return got;
-}
-
-/* Copies field `start` .. the next comma or newline into out (cut at 255 characters) and
- * returns the position after the separator, or NULL when the line has no further field. */
-static const char* csvField(char out[TELVAR_STRING_SLOT], const char* start) {
-  if (start == NULL || *start == '\0') return NULL;
-  size_t n = 0;
-  const char* p = start;
-  while (*p != '\0' && *p != ',' && *p != '\n') {
-    if (n < TELVAR_STRING_SLOT - 1) out[n++] = *p;
-    ++p;
-  }
-  out[n] = '\0';
-  if (*p == '\0') return NULL;
-  return p + 1;
-}
-
-/* Splits the header line into ncol names (leading blanks of the line and after each comma are
- * skipped); 2 when the line holds fewer names. */
-static int csvHeader(TelvarObject* names, const char* line, int ncol) {
-  const char* p = line;
-  for (int c = 0; c < ncol; ++c) {
-    while (*p == ' ' || *p == '\t')
-      ++p;
-    if (*p == '\0' || *p == '\n') return TELVAR_INVALID;
-    p = csvField(texts(names)[c], p);
-    if (p == NULL && c + 1 < ncol) return TELVAR_INVALID;
-  }
-  return TELVAR_OK;
-}
-
-/* Stores one data line into row `row` of the columns. */
-static int csvDataRow(TelvarObject* ds, const char* line, int row) {
-  char field[TELVAR_STRING_SLOT];
-  int ncol = dsDim(ds, 1);
-  const char* p = line;
-  for (int c = 0; c < ncol; ++c) {
-    if (p == NULL || *p == '\0') return TELVAR_INVALID;
-    p = csvField(field, p);
-    TelvarObject* col = slots(dsColumns(ds))[c];
-    switch (col->mode) {
-      case TELVAR_DOUBLE:
-        ((double*)col->data)[row] = strtod(field, NULL);
-        break;
-      case TELVAR_LONG:
-        ((int32_t*)col->data)[row] = (int32_t)strtol(field, NULL, 10);
-        break;
-      case TELVAR_STRING:
-        copyText(texts(col)[row], field);
-        break;
-      default:
+/* Reads one field (quoted or not) up to its separator; 2 with a message when malformed. */
+static int csvReadField(CsvRecord* r, CsvCursor* cur) {
+  int quoted = cur->p < cur->end && *cur->p == '"';
+  int status = csvStartField(r, quoted);
+  if (quoted) {
+    ++cur->p;
+    for (;;) {
+      if (cur->p >= cur->end) {
+        Telvar_error("%s: line %ld: a quoted field is not closed\n", cur->fileName, r->line);
         return TELVAR_INVALID;
+      }
+      char c = *cur->p;
+      if (c == '"' && (cur->p + 1 >= cur->end || cur->p[1] != '"')) break;
+      if (c == '"') ++cur->p;
+      if ((c == '\n' || c == '\r') && status == TELVAR_OK) {
+        status = csvPutChar(r, '\n');
+        csvLineEnd(cur);
+        continue;
+      }
+      if (status == TELVAR_OK) status = csvPutChar(r, c);
+      ++cur->p;
+    }
+    ++cur->p;
+    if (cur->p < cur->end && *cur->p != ',' && *cur->p != '\n' && *cur->p != '\r') {
+      Telvar_error("%s: line %ld: text follows the closing quote of field %d\n", cur->fileName,
+                   cur->line, r->n);
+      return TELVAR_INVALID;
+    }
+  } else {
+    while (cur->p < cur->end && *cur->p != ',' && *cur->p != '\n' && *cur->p != '\r') {
+      if (status == TELVAR_OK) status = csvPutChar(r, *cur->p);
+      ++cur->p;
     }
   }
+  if (status == TELVAR_OK) status = csvPutChar(r, '\0');
+  return status;
+}
+
+/* Reads the next record that is not an empty line: 1 read, 0 end of text, or a status other
+ * than 1 (2 malformed, with a message; 3 no storage) as the negative. */
+static int csvNextRecord(CsvRecord* r, CsvCursor* cur) {
+  for (;;) {
+    r->size = 0;
+    r->n = 0;
+    r->line = cur->line;
+    if (cur->p >= cur->end) return 0;
+    if (csvLineEnd(cur)) continue;
+    for (;;) {
+      int status = csvReadField(r, cur);
+      if (status != TELVAR_OK) return -status;
+      if (cur->p < cur->end && *cur->p == ',') {
+        ++cur->p;
+        continue;
+      }
+      csvLineEnd(cur);
+      return 1;
+    }
+  }
+}
+
+/* The whole file in a new buffer (*textOut, freed by the caller). */
+static int csvSlurp(char** textOut, size_t* sizeOut, FILE* file) {
+  size_t capacity = 1 << 12, size = 0;
+  char* text = malloc(capacity);
+  if (text == NULL) return TELVAR_NOMEM;
+  for (;;) {
+    size += fread(text + size, 1, capacity - size, file);
+    if (size < capacity) break;
+    char* bigger = capacity < ((size_t)-1) / 2 ? realloc(text, capacity * 2) : NULL;
+    if (bigger == NULL) {
+      free(text);
+      return TELVAR_NOMEM;
+    }
+    text = bigger;
+    capacity *= 2;
+  }
+  if (ferror(file)) {
+    free(text);
+    return TELVAR_INVALID;
+  }
+  *textOut = text;
+  *sizeOut = size;
   return TELVAR_OK;
+}
+
+/* A field without its leading and trailing blanks (R strips them from header names and
+ * numbers), into out of size bytes; 0 when it does not fit. */
+static int csvStripped(char* out, size_t size, const char* field) {
+  while (*field == ' ' || *field == '\t')
+    ++field;
+  size_t n = strlen(field);
+  while (n > 0 && (field[n - 1] == ' ' || field[n - 1] == '\t'))
+    --n;
+  if (n >= size) return 0;
+  memcpy(out, field, n);
+  out[n] = '\0';
+  return 1;
+}
+
+/* 1 for a missing value: an empty field or NA (as R's na.strings). */
+static int csvIsMissing(const char* field) {
+  char text[4];
+  return csvStripped(text, sizeof(text), field) && (text[0] == '\0' || strcmp(text, "NA") == 0);
+}
+
+/* The number in field (blanks around it allowed); 0 when the field is not one number. */
+static int csvNumber(double* out, const char* field) {
+  char* end = NULL;
+  while (*field == ' ' || *field == '\t')
+    ++field;
+  if (*field == '\0') return 0;
+  double value = strtod(field, &end);
+  while (*end == ' ' || *end == '\t')
+    ++end;
+  if (*end != '\0') return 0;
+  *out = value;
+  return 1;
 }
 
 /* Mode of the metadata column called name: 5 (later a factor) when it has levels, 4 when it
@@ -2274,49 +2575,91 @@ static int metaDataMode(const TelvarObject* md, const char* name) {
   return slots(slots(slots(md)[0])[index])[0]->length > 0 ? TELVAR_STRING : TELVAR_DOUBLE;
 }
 
-/* Column modes from the first data row (a digit starts a double column, anything else a
- * string column), overridden by the model's metadata when one is given. */
-static int csvModes(int** modesOut, int* ncolOut, const char* header, const char* first,
-                    const TelvarObject* md) {
-  int ncol = 0;
-  for (const char* p = first; *p != '\0'; ++p)
-    ncol += (*p == ',' || *p == '\n');
-  int* modes = calloc((size_t)ncol + 1, sizeof(int));
-  if (modes == NULL) return TELVAR_NOMEM;
-  const char* p = first;
-  for (int c = 0; c < ncol; ++c) {
-    modes[c] = isdigit((unsigned char)*p) ? TELVAR_DOUBLE : TELVAR_STRING;
-    while (*p != '\0' && *p != ',' && *p != '\n')
-      ++p;
-    if (*p != '\0') ++p;
-  }
-  if (md != NULL && ncol > 0) {
-    TelvarObject names;
-    memset(&names, 0, sizeof(names));
-    int status = TelvarVector_create(&names, ncol, TELVAR_STRING, NULL);
-    if (status == TELVAR_OK && csvHeader(&names, header, ncol) == TELVAR_OK) {
-      for (int c = 0; c < ncol; ++c) {
-        int mode = metaDataMode(md, texts(&names)[c]);
-        if (mode != 0) modes[c] = mode;
+/* The column names of the header record (1 to 255 characters each, none twice). */
+static int csvNames(TelvarObject* names, const CsvRecord* header, const char* fileName) {
+  int status = TelvarVector_create(names, header->n, TELVAR_STRING, NULL);
+  for (int c = 0; c < header->n && status == TELVAR_OK; ++c) {
+    char* name = texts(names)[c];
+    const char* field = csvFieldAt(header, c);
+    int fits = header->quoted[c] ? strlen(field) < TELVAR_STRING_SLOT
+                                 : csvStripped(name, TELVAR_STRING_SLOT, field);
+    if (fits && header->quoted[c]) strcpy(name, field);
+    if (!fits || name[0] == '\0') {
+      Telvar_error("%s: line %ld: column %d has %s name\n", fileName, header->line, c + 1,
+                   fits ? "an empty" : "a longer than 255-character");
+      return TELVAR_INVALID;
+    }
+    for (int k = 0; k < c; ++k) {
+      if (strcmp(texts(names)[k], name) == 0) {
+        Telvar_error("%s: line %ld: the header names column \"%s\" twice\n", fileName, header->line,
+                     name);
+        return TELVAR_INVALID;
       }
     }
-    releaseObject(&names);
-    if (status != TELVAR_OK) {
-      free(modes);
-      return status;
+  }
+  return status;
+}
+
+/* Pass 1: counts the data records, checks their widths and finds the columns whose fields are
+ * all numbers or missing (numeric[c] stays 1). */
+static int csvScan(int* nrowOut, char* numeric, CsvCursor cur, CsvRecord* r, int ncol) {
+  int nrow = 0, got;
+  while ((got = csvNextRecord(r, &cur)) == 1) {
+    if (r->n != ncol) {
+      Telvar_error("%s: line %ld (row %d) has %d fields, the header %d\n", cur.fileName, r->line,
+                   nrow + 1, r->n, ncol);
+      return TELVAR_INVALID;
+    }
+    if (nrow == INT32_MAX - 1) return TELVAR_NOMEM;
+    ++nrow;
+    for (int c = 0; c < ncol; ++c) {
+      double value;
+      const char* field = csvFieldAt(r, c);
+      if (numeric[c] && !csvIsMissing(field) && !csvNumber(&value, field)) numeric[c] = 0;
     }
   }
-  *modesOut = modes;
-  *ncolOut = ncol;
+  *nrowOut = nrow;
+  return got == 0 ? TELVAR_OK : -got;
+}
+
+/* Pass 2: stores field c of data row `row` into its column; missing[c][row] marks missing
+ * texts. */
+static int csvStore(TelvarObject* col, char* missing, const CsvRecord* r, int c, int row,
+                    const char* fileName, const char* name) {
+  const char* field = csvFieldAt(r, c);
+  if (col->mode == TELVAR_DOUBLE) {
+    double* out = (double*)col->data + row;
+    if (csvIsMissing(field)) {
+      *out = NAN;
+    } else if (!csvNumber(out, field)) {
+      Telvar_error("%s: line %ld (row %d), column \"%s\": \"%s\" is not a number\n", fileName,
+                   r->line, row + 1, name, field);
+      return TELVAR_INVALID;
+    }
+    return TELVAR_OK;
+  }
+  if (csvIsMissing(field) && !r->quoted[c]) {
+    missing[row] = 1;
+    return TELVAR_OK;
+  }
+  if (strlen(field) >= TELVAR_STRING_SLOT) {
+    Telvar_error("%s: line %ld (row %d), column \"%s\": a level longer than 255 characters\n",
+                 fileName, r->line, row + 1, name);
+    return TELVAR_INVALID;
+  }
+  copyText(texts(col)[row], field);
   return TELVAR_OK;
 }
 
-/* Replaces every string column by a factor of its texts. */
-static int csvFactors(TelvarObject* ds) {
+/* Replaces every string column by a factor of its texts; missing texts get code -1. */
+static int csvFactors(TelvarObject* ds, char* const* missing) {
   int ncol = dsDim(ds, 1);
   for (int c = 0; c < ncol; ++c) {
     TelvarObject* col = slots(dsColumns(ds))[c];
     if (col->mode != TELVAR_STRING) continue;
+    for (int32_t row = 0; row < col->length; ++row) {
+      if (missing[c][row]) copyText(texts(col)[row], texts(col)[0]);
+    }
     TelvarObject factor;
     memset(&factor, 0, sizeof(factor));
     int status =
@@ -2325,60 +2668,138 @@ static int csvFactors(TelvarObject* ds) {
       releaseObject(&factor);
       return status;
     }
+    for (int32_t row = 0; row < col->length; ++row) {
+      if (missing[c][row]) ((int32_t*)slots(&factor)[0]->data)[row] = -1;
+    }
     releaseObject(col);
     *col = factor;
   }
   return TELVAR_OK;
 }
 
-/* Pass 1 finds the columns and counts the rows; pass 2 fills the data set. */
-static int csvRead(TelvarObject* ds, FILE* file, const TelvarObject* md, char* header, char* line) {
-  if (csvReadLine(file, header) != 1 || csvReadRow(file, line) != 1) return TELVAR_INVALID;
-  int* modes = NULL;
-  int ncol = 0;
-  int status = csvModes(&modes, &ncol, header, line, md);
-  if (status != TELVAR_OK) return status;
-  int nrow = 1;
-  int got;
-  while ((got = csvReadRow(file, line)) == 1) {
-    if (nrow == INT32_MAX) break;
-    ++nrow;
+/* Fills the data set from the records after the header. */
+static int csvFill(TelvarObject* ds, CsvCursor cur, CsvRecord* r, int ncol, int nrow) {
+  char** missing = calloc((size_t)ncol, sizeof(char*));
+  int status = missing != NULL ? TELVAR_OK : TELVAR_NOMEM;
+  for (int c = 0; c < ncol && status == TELVAR_OK; ++c) {
+    missing[c] = calloc((size_t)nrow + 1, 1);
+    if (missing[c] == NULL) status = TELVAR_NOMEM;
   }
-  if (got < 0 || ncol < 1) {
-    free(modes);
-    return TELVAR_INVALID;
+  for (int row = 0; row < nrow && status == TELVAR_OK; ++row) {
+    if (csvNextRecord(r, &cur) != 1) status = TELVAR_INVALID;
+    for (int c = 0; c < ncol && status == TELVAR_OK; ++c) {
+      status = csvStore(slots(dsColumns(ds))[c], missing[c], r, c, row, cur.fileName,
+                        texts(slots(ds)[3])[c]);
+    }
   }
-  rewind(file);
-  status = TelvarDataSet_createFromInput(ds, nrow, ncol, modes, NULL, NULL);
+  if (status == TELVAR_OK) status = csvFactors(ds, missing);
+  for (int c = 0; missing != NULL && c < ncol; ++c)
+    free(missing[c]);
+  free(missing);
+  return status;
+}
+
+/* Header, then pass 1 (columns and rows), then pass 2 (the values). */
+static int csvRead(TelvarObject* ds, CsvCursor cur, const TelvarObject* md, CsvRecord* r) {
+  int got = csvNextRecord(r, &cur);
+  if (got != 1) {
+    if (got == 0) Telvar_error("%s: no header line\n", cur.fileName);
+    return got == 0 ? TELVAR_INVALID : -got;
+  }
+  TelvarObject names;
+  memset(&names, 0, sizeof(names));
+  int ncol = r->n, nrow = 0;
+  int* modes = calloc((size_t)ncol, sizeof(int));
+  char* numeric = malloc((size_t)ncol);
+  int status = modes != NULL && numeric != NULL ? csvNames(&names, r, cur.fileName) : TELVAR_NOMEM;
+  if (status == TELVAR_OK) {
+    memset(numeric, 1, (size_t)ncol);
+    status = csvScan(&nrow, numeric, cur, r, ncol);
+  }
+  for (int c = 0; c < ncol && status == TELVAR_OK; ++c) {
+    modes[c] = metaDataMode(md, texts(&names)[c]);
+    if (modes[c] == 0) modes[c] = numeric[c] ? TELVAR_DOUBLE : TELVAR_STRING;
+  }
+  if (status == TELVAR_OK) {
+    status =
+        TelvarDataSet_createFromInput(ds, nrow, ncol, modes, (const char* const*)names.data, NULL);
+  }
   free(modes);
+  free(numeric);
+  releaseObject(&names);
   if (status != TELVAR_OK) return status;
-  releaseObject(slots(ds)[3]);
-  status = TelvarVector_create(slots(ds)[3], ncol, TELVAR_STRING, NULL);
-  if (status != TELVAR_OK) return status;
-  if (csvReadLine(file, header) != 1 || csvHeader(slots(ds)[3], header, ncol) != TELVAR_OK) {
-    return TELVAR_INVALID;
-  }
-  for (int row = 0; row < nrow; ++row) {
-    if (csvReadRow(file, line) != 1) return TELVAR_INVALID;
-    status = csvDataRow(ds, line, row);
-    if (status != TELVAR_OK) return status;
-  }
-  return csvFactors(ds);
+  return csvFill(ds, cur, r, ncol, nrow);
 }
 
 static int readTextFile(TelvarObject* ds, const char* fileName, const TelvarObject* md) {
   if (ds == NULL || fileName == NULL) return TELVAR_INVALID;
-  FILE* file = fopen(fileName, "r");
-  if (file == NULL) return TELVAR_INVALID;
-  char* header = malloc(TELVAR_CSV_LINE);
-  char* line = malloc(TELVAR_CSV_LINE);
-  int status = TELVAR_NOMEM;
-  if (header != NULL && line != NULL) status = csvRead(ds, file, md, header, line);
-  free(header);
-  free(line);
+  FILE* file = fopen(fileName, "rb");
+  if (file == NULL) {
+    Telvar_error("%s: cannot open the file\n", fileName);
+    return TELVAR_INVALID;
+  }
+  char* text = NULL;
+  size_t size = 0;
+  int status = csvSlurp(&text, &size, file);
   fclose(file);
+  if (status != TELVAR_OK) return status;
+  CsvCursor cur = {text, text + size, 1, fileName};
+  CsvRecord record;
+  memset(&record, 0, sizeof(record));
+  status = csvRead(ds, cur, md, &record);
+  csvRecordFree(&record);
+  free(text);
   if (status != TELVAR_OK) releaseObject(ds);
   return status;
+}
+
+/* A text as a comma-separated field: quoted, inner quotes doubled, when it holds a comma, a
+ * quote or a line end. */
+static void csvWriteText(FILE* out, const char* text) {
+  if (strpbrk(text, ",\"\n\r") == NULL) {
+    fputs(text, out);
+    return;
+  }
+  fputc('"', out);
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p == '"') fputc('"', out);
+    fputc(*p, out);
+  }
+  fputc('"', out);
+}
+
+int TelvarDataSet_writeCsv(FILE* out, const TelvarObject* ds) {
+  if (out == NULL || !TelvarDataSet_isValid(ds)) return TELVAR_INVALID;
+  int nrow = dsDim(ds, 0), ncol = dsDim(ds, 1);
+  const TelvarObject* names = slots(ds)[3];
+  for (int c = 0; c < ncol; ++c) {
+    if (c > 0) fputc(',', out);
+    csvWriteText(out, c < names->length ? texts(names)[c] : "");
+  }
+  fputc('\n', out);
+  for (int r = 0; r < nrow; ++r) {
+    for (int c = 0; c < ncol; ++c) {
+      const TelvarObject* col = slots(dsColumns(ds))[c];
+      if (c > 0) fputc(',', out);
+      if (col->mode == TELVAR_FACTOR || col->mode == TELVAR_STRING) {
+        char text[TELVAR_STRING_SLOT];
+        csvWriteText(out, cellText(text, (int)sizeof(text), col, r) == TELVAR_OK ? text : "NA");
+        continue;
+      }
+      double value = TelvarDataSet_getNonStringValue(ds, c, r);
+      if (col->mode == TELVAR_LONG || col->mode == TELVAR_BOOLEAN) {
+        fprintf(out, "%d", (int)value);
+      } else if (isnan(value)) {
+        fputs("NA", out);
+      } else if (isinf(value)) {
+        fputs(value > 0 ? "Inf" : "-Inf", out);
+      } else {
+        fprintf(out, "%.17g", value);
+      }
+    }
+    fputc('\n', out);
+  }
+  return fflush(out) == 0 && !ferror(out) ? TELVAR_OK : TELVAR_INVALID;
 }
 
 int TelvarDataSet_createFromTextFile(TelvarObject* ds, const char* fileName) {

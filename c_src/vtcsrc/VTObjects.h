@@ -68,8 +68,6 @@ enum TelvarMode {
 
 /* Longest text a string element holds (its slot is TELVAR_STRING_SLOT bytes with the NUL). */
 #define TELVAR_STRING_SLOT 256
-/* Longest line of a comma-separated data file, newline included, plus the NUL. */
-#define TELVAR_CSV_LINE 8000
 
 /*
  * Object record. data is NULL when length is 0. Vectors: an array of elements (modes 1 and 2:
@@ -124,7 +122,8 @@ int TelvarObject_getMode(int* modeOut, const TelvarObject* obj);
 int TelvarObject_writeToStream(FILE* stream, const TelvarObject* obj);
 /* Reads one object (header and body) into the empty record obj. 2 malformed, 3 no storage. */
 int TelvarObject_createFromStream(TelvarObject* obj, FILE* stream);
-/* Writes the version block and obj to the named file (created or truncated). */
+/* Writes the version block and obj to the named file (created or truncated; removed when the
+ * object cannot be written whole). */
 int TelvarObject_writeToFile(const char* fileName, const TelvarObject* obj);
 /* Reads a file written by TelvarObject_writeToFile into the empty record obj. */
 int TelvarObject_createFromFile(TelvarObject* obj, const char* fileName);
@@ -184,7 +183,10 @@ int TelvarVector_getAsStringAt(char* buffer, int size, const TelvarObject* vec, 
 /* Prints one element (no separator) / the whole vector: elements joined by ", ", newline. */
 int TelvarVector_printElement(const TelvarObject* vec, int index);
 int TelvarVector_print(const TelvarObject* vec);
-/* Body only (the header is written / read by TelvarObject_*Stream). */
+/* Body only (the header is written / read by TelvarObject_*Stream). Doubles are written "%.17g"
+ * and floats "%.9g", so they read back exactly; a NaN or infinite element makes the writer and
+ * the reader fail (status 2; the writer writes nothing). Texts holding blanks or starting with a
+ * quote are written in quotes with backslash escapes. */
 int TelvarVector_writeToStream(FILE* stream, const TelvarObject* vec);
 int TelvarVector_createFromStream(TelvarObject* vec, int mode, FILE* stream);
 
@@ -217,7 +219,7 @@ int TelvarList_print(const TelvarObject* list);
 int TelvarList_writeToStream(FILE* stream, const TelvarObject* list);
 int TelvarList_createFromStream(TelvarObject* list, int mode, FILE* stream);
 
-/* ---- Factors (mode 61: "data" level codes, "levels" names) ---- */
+/* ---- Factors (mode 61: "data" level codes, -1 for a missing value; "levels" names) ---- */
 
 int TelvarFactor_create(TelvarObject* f, int nData, const int32_t* codes, int nLevels,
                         const char* const* levelTexts);
@@ -258,12 +260,22 @@ int TelvarModelMatrix_print(const TelvarObject* m);
  * (for instance a string column turned into a factor by TelvarFactor_createFromStrings). */
 int TelvarDataSet_createFromInput(TelvarObject* ds, int nrow, int ncol, const int* modes,
                                   const char* const* columnNames, const void* const* columns);
-/* Reads a comma-separated file (header line, then data lines); string columns become factors. */
+/* Reads a comma-separated file as R's read.csv does: a header record of distinct names, then
+ * data records of as many fields (RFC 4180 quoting: commas, line ends and doubled quotes inside
+ * quotes; LF, CR LF or CR line ends; empty lines skipped). A column whose fields are all
+ * numbers (blanks around them allowed) or missing (empty or NA) holds doubles (NaN for
+ * missing), any other a factor (code -1 for an unquoted empty or NA field). 2 with a message
+ * naming the file, line, row and column for a malformed file, 3 no storage. */
 int TelvarDataSet_createFromTextFile(TelvarObject* ds, const char* fileName);
 /* As createFromTextFile, column types from the model's metadata (columns with levels are
- * factors, the others doubles; columns the metadata does not name follow the first data row). */
+ * factors, the others doubles, a field that is neither a number nor missing being an error);
+ * the columns it does not name are typed from their fields. */
 int TelvarDataSet_createWithModel(const TelvarObject* model, TelvarObject* ds,
                                   const char* fileName);
+/* Writes a data set as comma-separated text: the column names, then one line per row (longs
+ * "%d", doubles "%.17g" with NA, Inf and -Inf, factor levels; texts holding a comma, quote or
+ * line end quoted). 2 on a write error. */
+int TelvarDataSet_writeCsv(FILE* out, const TelvarObject* ds);
 int TelvarDataSet_getColumnMode(int* modeOut, const TelvarObject* ds, int column);
 /* Borrowed pointer to column (a vector or a factor). */
 int TelvarDataSet_getColumn(TelvarObject** columnOut, const TelvarObject* ds, int column);
@@ -275,8 +287,8 @@ int TelvarDataSet_getColumnNames(TelvarObject* names, const TelvarObject* ds);
 int TelvarDataSet_setColumnNames(TelvarObject* ds, const TelvarObject* names);
 int TelvarDataSet_getRowNames(TelvarObject* names, const TelvarObject* ds);
 int TelvarDataSet_setRowNames(TelvarObject* ds, const TelvarObject* names);
-/* The code of a factor, the value of a long, float or double column, else 0 (also on bad
- * arguments). */
+/* The code of a factor (-1 missing), the value of a long, float or double column, else 0 (also
+ * on bad arguments). */
 double TelvarDataSet_getNonStringValue(const TelvarObject* ds, int column, int row);
 int TelvarDataSet_isValid(const TelvarObject* ds);
 int TelvarDataSet_print(const TelvarObject* ds);
@@ -303,9 +315,9 @@ int TelvarMetaData_print(const TelvarObject* md);
 int TelvarMetaData_destroy(TelvarObject* md);
 /* Builds into the empty record converted a data set with one double column per metadata column
  * (in metadata order, named as there): numeric values as doubles, factor codes mapped onto the
- * model's level order by level name. inputMetaData may be NULL. Status 2 for a column the input
- * lacks ("Column required by model not found: %s\n"), 0 for a level unknown to the model or a
- * numeric/factor mismatch. */
+ * model's level order by level name, NaN for a missing value or a level unknown to the model.
+ * inputMetaData may be NULL. Status 2 for a column the input lacks ("Column required by model
+ * not found: %s\n"), 0 for a numeric/factor mismatch. */
 int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* metaData,
                                 const TelvarObject* input, const TelvarObject* inputMetaData);
 
@@ -343,6 +355,30 @@ int Telvar_designRow(double* out, double* scratch, const TelvarObject* metaData,
  * coefficients are not one more than the design columns. */
 int Telvar_linearPredictor(double** etaOut, int* nRowOut, const TelvarObject* model,
                            const TelvarObject* input, const TelvarObject* inputMetaData);
+/* Link functions of a regression model by name: "identity", "log", "logit", "probit",
+ * "cloglog", "inverse", "sqrt", "1/mu^2" have codes 0 to 7; 2 for another name. */
+int Telvar_linkCode(int* codeOut, const char* link);
+/* The mean of linear predictor eta under link `code` (the fitting library's inverse links,
+ * exponents clamped to +-354.9 as there); NaN for an unknown code. */
+double Telvar_inverseLink(int code, double eta);
+/* The link code of a model list: its element "link" (a string vector of one link name), or
+ * defaultCode when it has none; 2 for a malformed element or an unknown name. */
+int Telvar_modelLink(int* codeOut, const TelvarObject* model, int defaultCode);
+/* A regression model list (className, element 0 metaData, 1 "coefficients" as for
+ * Telvar_linearPredictor, 2 "link" when link is not NULL) built from copies; 2 for an unknown
+ * link, fewer than one coefficient or invalid metadata. */
+int Telvar_createRegressionModel(TelvarObject* model, const char* className,
+                                 const TelvarObject* metaData, int nCoefficients,
+                                 const double* coefficients, const char* link);
+/* 1 when model has the shape Telvar_createRegressionModel makes (a known link if any). */
+int Telvar_isRegressionModel(const TelvarObject* model);
+/* Scores of a regression model: column 0 the mean (the inverse of the model's link, or of
+ * defaultLink when it names none, applied to the linear predictor), column 1 when ncol is 2
+ * its complement 1 - mean; columns named names. NaN inputs give NaN scores. Statuses of
+ * Telvar_linearPredictor. */
+int Telvar_regressionScores(TelvarObject* scores, const TelvarObject* model,
+                            const TelvarObject* input, const TelvarObject* inputMetaData,
+                            int defaultLink, int ncol, const char* const* names);
 /* Creates scores: a data set of nrow rows and ncol double (or mode[c]) columns named names. */
 int Telvar_createScores(TelvarObject* scores, int nrow, int ncol, const int* modes,
                         const char* const* names);

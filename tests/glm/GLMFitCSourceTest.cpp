@@ -1,19 +1,23 @@
 // Regression fits in the standalone C scoring library: fits of the regression procs on mtcars,
 // under every factor coding and with powers, score in the library as in the scoring proc
-// (1e-10 relative); one package written through the proc is compiled with the system C
-// compiler and prints the library's scores byte for byte; the messages.
+// (1e-10 relative); the packages of the fits of tests/ref/vtcsrc/package_fits.csv, compiled
+// with the system C compiler, print what the scoring proc prints; the messages.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "../vtcsrc/VTTestSupport.h"
 #include "glm/GlmProcCases.h"
 #include "qmxmisc/glm/GLMFit.h"
+#include "qmxmisc/glm/GLMSpecNames.h"
 #include "qmxmisc/glm/QMXProcGLMFit.h"
+#include "support/TextFiles.h"
 #include "support/ThrownMessage.h"
 #include "vtcsrc/VTLinearRegression.h"
 #include "vtcsrc/VTLogisticRegression.h"
@@ -30,12 +34,13 @@ GLMFit fitOf(const std::string& refCase) {
 }
 
 // The scoring proc's output of one type ("fitted.value", "probability", "eta") on mtcars.
-std::vector<double> procScores(const GLMFit& fit, const char* type) {
+std::vector<double> procScores(const GLMFit& fit, const char* type, int index = 0) {
   QMXProcGLMFit proc;
   proc.setFit(fit);
   qmxtest::ProcHarness run(proc, "QMXProcGLMFit");
   run.input(glmcase::mtcars()).output({{"out", QMXColumnType::Double, {}}});
-  const qmxtest::ProcResult result = run.set("define.output", {"0", type, "out"}).run(7);
+  const qmxtest::ProcResult result =
+      run.set("define.output", {std::to_string(index), type, "out"}).run(7);
   EXPECT_TRUE(result.ok) << result.error;
   return result.output.numbers("out");
 }
@@ -109,7 +114,7 @@ TEST(GLMFitCSource, LibraryScoresAsTheScoringProc) {
   const std::vector<Case> cases = {
       {"lm", linear, "fitted.value", "LinearRegression"},
       {"binomial", fitOf("binomial"), "probability", "LogisticRegression"},
-      {"poisson (linear predictor)", fitOf("poisson"), "eta", "LinearRegression"},
+      {"poisson", fitOf("poisson"), "fitted.value", "LinearRegression"},
       {"indicator", recoded(linear, MatrixCoding::kIndicator, 3, 2), "fitted.value", ""},
       {"sum to zero", recoded(linear, MatrixCoding::kSumToZero, 2, 1), "fitted.value", ""},
       {"last reference", recoded(linear, MatrixCoding::kLastReference, 2, 1), "fitted.value", ""},
@@ -127,42 +132,75 @@ TEST(GLMFitCSource, LibraryScoresAsTheScoringProc) {
   }
 }
 
-// The package written through the scoring proc's "define.cgenerator" compiles with -Wall
-// -Wextra -Werror and prints exactly the library's scores of its model.txt, whose
-// coefficients are the fit's to the 6 decimals of the stream format.
-TEST(GLMFitCSource, PackageCompilesAndPrintsTheLibraryScores) {
+// A value as `qmx score` prints it: 15 significant digits, NA for NaN.
+std::string printed(double value) {
+  char cell[32];
+  std::snprintf(cell, sizeof cell, "%.15g", value);
+  return std::isnan(value) ? "NA" : cell;
+}
+
+GLMFit refitted(const RefRow& row) {
+  GLMFit fit = fitOf(row.text("fit"));
+  if (!row.text("family").empty()) {
+    const GLMSpecNames names = glmSpecNames(row.text("family"), row.text("link"), "");
+    fit.setFamily(String(names.family), String(names.link), String(names.variance));
+  }
+  if (row.num("spread") != 0) {
+    TMatrix<double> coef = fit.coefficients();
+    const double powers[] = {1e-12, 1e12, 1e-6, 1e6, 1.0};
+    for (long j = 0; j < coef.getNRow(); ++j)
+      coef(j, 0) *= powers[j % 5];
+    fit.setCoefficients(coef);
+  }
+  return fit;
+}
+
+// One program per scoring model kind is compiled (-Wall -Wextra -Werror); each fit's package
+// is written through the scoring proc's "define.cgenerator" and its model.txt scored by that
+// program.
+TEST(GLMFitCSource, PackagesPrintWhatTheScoringProcPrints) {
   if (std::system("cc --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no system C compiler";
   vttest::TempDir tmp;
   const std::string dataFile = writeDataFile(tmp);
-  const GLMFit fit = fitOf("binomial");
-  const std::string dist = tmp.file("package");
-  std::filesystem::create_directories(dist);
-  QMXProcGLMFit proc;
-  proc.setFit(fit);
-  const qmxtest::ProcResult run = qmxtest::ProcHarness(proc, "QMXProcGLMFit")
-                                      .set("define.cgenerator", {QMX_VTCSRC_PACKAGE_DIR, dist})
-                                      .run();
-  EXPECT_TRUE(run.texts(QMXMessageKind::Error).empty());
-  Obj written;
-  ASSERT_EQ(TelvarObject_createFromFile(&written, (dist + "/model.txt").c_str()), TELVAR_OK);
-  const std::vector<double> coef =
-      vttest::doubles(static_cast<TelvarObject**>(written.get()->data)[1]);
-  ASSERT_EQ(static_cast<long>(coef.size()), fit.nCoefficients());
-  for (std::size_t j = 0; j < coef.size(); ++j)
-    EXPECT_NEAR(coef[j], fit.coefficients()(static_cast<long>(j), 0), 5.000001e-7);
-  const std::string compile = "cd '" + dist +
-                              "' && cc -std=c11 -Wall -Wextra -Werror -o score main.c VTObjects.c "
-                              "VTLogisticRegression.c -lm 2> compile.log && ./score '" +
-                              dataFile + "' > scores.csv 2> err.log";
-  ASSERT_EQ(std::system(compile.c_str()), 0)
-      << vttest::readText(dist + "/compile.log") << vttest::readText(dist + "/err.log");
-  std::string printed = "PREDICT.prob\n";
-  char cell[64];
-  for (const double value : libraryScores(written.get(), dataFile)) {
-    std::snprintf(cell, sizeof cell, "%.17g\n", value);
-    printed += cell;
+  std::map<std::string, std::string> programs;
+  int cases = 0;
+  for (const RefRow& row : readRefCsv("vtcsrc", "package_fits.csv")) {
+    SCOPED_TRACE(row.text("case"));
+    ++cases;
+    const GLMFit fit = refitted(row);
+    const std::string dist = tmp.file("package" + std::to_string(cases));
+    std::filesystem::create_directories(dist);
+    QMXProcGLMFit proc;
+    proc.setFit(fit);
+    EXPECT_TRUE(qmxtest::ProcHarness(proc, "QMXProcGLMFit")
+                    .set("define.cgenerator", {QMX_VTCSRC_PACKAGE_DIR, dist})
+                    .run()
+                    .ok);
+    const std::string kind = fit.cScoringModelKind();
+    if (programs.count(kind) == 0) {
+      programs[kind] = dist + "/score";
+      const std::string compile = "cd '" + dist +
+                                  "' && cc -std=c11 -Wall -Wextra -Werror -o score main.c "
+                                  "VTObjects.c VT" +
+                                  kind + ".c -lm 2> compile.log";
+      ASSERT_EQ(std::system(compile.c_str()), 0) << vttest::readText(dist + "/compile.log");
+    }
+    const std::string command = "'" + programs[kind] + "' '" + dataFile + "' '" + dist +
+                                "/model.txt' > '" + dist + "/scores.csv'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const auto lines = splitText(vttest::readText(dist + "/scores.csv"), '\n');
+    const bool binomial = kind == "LogisticRegression";
+    for (int k = 0; k < (binomial ? 2 : 1); ++k) {
+      const auto want = procScores(fit, binomial ? "probability" : "fitted.value", k);
+      ASSERT_EQ(lines.size(), want.size() + 2);  // header, rows, the empty text after the last
+      for (std::size_t r = 0; r < want.size(); ++r) {
+        const std::string cell = splitText(lines[r + 1], ',').at(static_cast<std::size_t>(k));
+        const double got = cell == "NA" ? std::nan("") : std::strtod(cell.c_str(), nullptr);
+        EXPECT_EQ(printed(got), printed(want[r])) << cell;
+      }
+    }
   }
-  EXPECT_EQ(vttest::readText(dist + "/scores.csv"), printed);
+  EXPECT_EQ(programs.size(), 2u);
 }
 
 TEST(GLMFitCSource, Messages) {
@@ -184,10 +222,20 @@ TEST(GLMFitCSource, Messages) {
   EXPECT_EQ(thrownMessage([&] { shorter.createCScoringModel(&model); }),
             "number of columns in the model matrix does not match the number of coefficients");
   GLMFit blank = base;
-  blank.factorInfo("cyl").level(0) = String("four cyl");
+  blank.factorInfo("cyl").level(0) = String("");
   EXPECT_EQ(thrownMessage([&] { blank.createCScoringModel(&model); }),
-            "the C scoring model cannot hold the text \"four cyl\": it is empty, longer than 255 "
-            "characters or holds white space");
+            "the C scoring model cannot hold the text \"\": it is empty or longer than 255 "
+            "characters");
+  GLMFit twoResponses = base;
+  twoResponses.setCoefficients(TMatrix<double>(base.nCoefficients(), 2));
+  EXPECT_EQ(thrownMessage([&] { twoResponses.createCScoringModel(&model); }),
+            "a C scoring model scores one response, but the fit has 2");
+  GLMFit infinite = base;
+  TMatrix<double> coef = infinite.coefficients();
+  coef(1, 0) = std::nan("");
+  infinite.setCoefficients(coef);
+  EXPECT_EQ(thrownMessage([&] { infinite.createCScoringModel(&model); }),
+            "the coefficient wt is NA: a C scoring model needs finite coefficients");
   ModelTerms nested;
   const long table[] = {2};
   nested.setTermsTable(TMatrix<long>(table, 1, 1, strVector({"f"}), strVector({"f^2"})));

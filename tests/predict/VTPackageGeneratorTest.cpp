@@ -1,8 +1,10 @@
 // The C scoring package generator: copies, messages, and packages compiled and run as
-// separate programs whose scores must equal the library's own (data/packages/README.md).
+// separate programs whose scores must equal the library's own (data/packages/README.md); the
+// program's reading of the cases of data/package_reader_cases.tsv under the sanitizers.
 #include "qmxmisc/predict/VTPackageGenerator.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +13,7 @@
 
 #include "../vtcsrc/VTTestSupport.h"
 #include "qmxmisc/base/QMXException.h"
+#include "support/RefCsv.h"
 #include "vtcsrc/VTObjects.h"
 
 using vttest::Obj;
@@ -96,4 +99,35 @@ TEST(VTPackageGenerator, CompiledPackagesReproduceTheLibraryScores) {
   EXPECT_NE(run("cd '" + dist + "' && ./score /nonexistent.csv > /dev/null 2> err2.log"), 0);
   EXPECT_NE(vttest::readText(dist + "/err2.log").find("cannot read the data file"),
             std::string::npos);
+}
+
+TEST(VTPackageGenerator, ProgramReadsOrRefusesEveryCase) {
+  if (run("cc --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no system C compiler";
+  vttest::TempDir tmp;
+  const std::string dist = tmp.file("package");
+  std::filesystem::create_directories(dist + "/run");
+  Obj model;
+  ASSERT_EQ(
+      TelvarObject_createFromFile(&model, refPath("vtcsrc", "package_reader.model.txt").c_str()),
+      TELVAR_OK);
+  ASSERT_TRUE(VTPackageGenerator(kSourceDir, dist).writePackage("LinearRegression", *model.get()));
+  ASSERT_EQ(run("cd '" + dist +
+                "' && cc -std=c11 -g -fsanitize=address,undefined -fno-sanitize-recover=all -Wall "
+                "-Wextra -Werror -o score main.c VTObjects.c VTLinearRegression.c -lm "
+                "2> compile.log"),
+            0)
+      << vttest::readText(dist + "/compile.log");
+  int cases = 0;
+  const std::string table = std::string(QMX_TEST_SOURCE_DIR) + "/predict/data/";
+  for (const auto& row : vttest::caseTable(table + "package_reader_cases.tsv")) {
+    SCOPED_TRACE(row[0].substr(0, 60) + " | " + row[1]);
+    ++cases;
+    vttest::writeText(dist + "/run/in.csv", row[0]);
+    const int status = run("cd '" + dist + "/run' && ../score " + row[1] + " > out.csv 2> err.log");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), std::stoi(row[2]));
+    EXPECT_EQ(vttest::readText(dist + "/run/out.csv"), row[3]);
+    EXPECT_EQ(vttest::readText(dist + "/run/err.log"), row[4]);
+  }
+  EXPECT_GE(cases, 15);
 }

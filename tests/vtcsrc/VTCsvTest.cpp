@@ -1,79 +1,73 @@
-// The comma-separated reader: column typing from the first data row, header rules, limits.
+// The comma-separated reader: the files of tests/ref/vtcsrc/csv_cases.tsv read (with or
+// without a model) and written back, or refused with their messages.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "VTTestSupport.h"
+#include "support/RefCsv.h"
 #include "vtcsrc/VTObjects.h"
 
-using vttest::elem;
 using vttest::Obj;
 
 namespace {
-int readCsv(TelvarObject* ds, const std::string& text) {
-  vttest::TempDir dir;
-  std::string file = dir.file("data.csv");
-  vttest::writeText(file, text);
-  return TelvarDataSet_createFromTextFile(ds, file.c_str());
+std::string types(const TelvarObject* ds) {
+  int ncol = 0;
+  TelvarDataSet_getNColumns(&ncol, ds);
+  std::string out;
+  for (int c = 0; c < ncol; ++c) {
+    int mode = 0;
+    TelvarDataSet_getColumnMode(&mode, ds, c);
+    out += mode == TELVAR_DOUBLE ? 'D' : mode == TELVAR_FACTOR ? 'F' : '?';
+  }
+  return out;
 }
 
-TelvarObject* column(const TelvarObject* ds, int c) {
-  TelvarObject* col = nullptr;
-  EXPECT_EQ(TelvarDataSet_getColumn(&col, ds, c), TELVAR_OK);
-  return col;
+std::string written(const TelvarObject* ds) {
+  char* text = nullptr;
+  std::size_t size = 0;
+  FILE* out = open_memstream(&text, &size);
+  EXPECT_EQ(TelvarDataSet_writeCsv(out, ds), TELVAR_OK);
+  std::fclose(out);
+  std::string result(text, size);
+  std::free(text);
+  return result;
 }
 }  // namespace
 
-TEST(TelvarCsv, TypesFromTheFirstDataRow) {
-  Obj ds;
-  // "-" or "." at the start of a field in the first data row makes a string column.
-  // Quotes are kept; Windows line ends and a missing final newline are accepted.
-  ASSERT_EQ(readCsv(&ds, "x, y,z,w\r\n1.5,-2,.5,abc\r\n2,3,4,'d'\n\n3,-1,x,abc"), TELVAR_OK);
-  int n = 0;
-  TelvarDataSet_getNRows(&n, ds.get());
-  EXPECT_EQ(n, 3);
-  Obj names;
-  ASSERT_EQ(TelvarDataSet_getColumnNames(&names, ds.get()), TELVAR_OK);
-  EXPECT_EQ(vttest::strings(names.get()), (std::vector<std::string>{"x", "y", "z", "w"}));
-  EXPECT_EQ(column(ds.get(), 0)->mode, TELVAR_DOUBLE);
-  EXPECT_EQ(vttest::doubles(column(ds.get(), 0)), (std::vector<double>{1.5, 2, 3}));
-  for (int c = 1; c < 4; ++c)
-    EXPECT_EQ(column(ds.get(), c)->mode, TELVAR_FACTOR) << c;
-  EXPECT_EQ(vttest::strings(elem(column(ds.get(), 1), 1)),
-            (std::vector<std::string>{"-2", "3", "-1"}));
-  EXPECT_EQ(vttest::longs(elem(column(ds.get(), 3), 0)), (std::vector<int>{0, 1, 0}));
-  EXPECT_EQ(vttest::strings(elem(column(ds.get(), 3), 1)),
-            (std::vector<std::string>{"abc", "'d'"}));
-  EXPECT_EQ(vttest::strings(elem(column(ds.get(), 2), 1)),
-            (std::vector<std::string>{".5", "4", "x"}));
-}
-
-TEST(TelvarCsv, LimitsAndMalformedFiles) {
-  std::string longLine(8000, '1');
-  struct Case {
-    std::string text;
-    int status;
-  };
-  const Case cases[] = {
-      {"a\n" + longLine, TELVAR_INVALID},                   // 8000 characters, no newline
-      {"a\n1\n" + std::string(7999, '2'), TELVAR_INVALID},  // fills the limit in the row count
-      {"a\n" + std::string(7990, '3') + "\n", TELVAR_OK},
-      {"a,b\n1,2,3\n", TELVAR_INVALID},   // fewer header names than columns
-      {"a,b,c\n1,2\n", TELVAR_OK},        // extra names are ignored
-      {"a,b\n1,2\n3\n", TELVAR_INVALID},  // a short data line
-      {"a,b\n", TELVAR_INVALID},          // no data row
-      {"", TELVAR_INVALID},
-      {"name,v\n\"a,b\",1\n", TELVAR_INVALID},  // quotes are ordinary: three fields
-      {"a,b\r\n1,x\r\n2,y", TELVAR_OK},         // Windows line ends, no final newline
-  };
-  for (const Case& c : cases) {
+TEST(TelvarCsv, CasesReadAndWrittenBack) {
+  Obj xg;
+  ASSERT_EQ(
+      TelvarObject_createFromFile(xg.get(), refPath("vtcsrc", "package_reader.model.txt").c_str()),
+      TELVAR_OK);
+  int cases = 0;
+  for (const auto& row : vttest::caseTable(refPath("vtcsrc", "csv_cases.tsv"))) {
+    SCOPED_TRACE(row[1]);
+    ++cases;
+    vttest::TempDir dir;
+    const std::string file = dir.file("data.csv");
+    vttest::writeText(file, row[1]);
     Obj ds;
-    EXPECT_EQ(readCsv(&ds, c.text), c.status) << c.text.substr(0, 40);
-    if (c.status != TELVAR_OK) {
+    testing::internal::CaptureStderr();
+    const int status = row[0] == "xg"
+                           ? TelvarDataSet_createWithModel(xg.get(), ds.get(), file.c_str())
+                           : TelvarDataSet_createFromTextFile(ds.get(), file.c_str());
+    std::string message = testing::internal::GetCapturedStderr();
+    for (auto at = message.find(file); at != std::string::npos; at = message.find(file))
+      message.replace(at, file.size(), "data.csv");
+    EXPECT_EQ(status, std::stoi(row[2]));
+    EXPECT_EQ(message, row[5]);
+    if (status != TELVAR_OK) {
       EXPECT_TRUE(TelvarObject_isEmpty(ds.get()));
+      continue;
     }
+    EXPECT_EQ(types(ds.get()), row[3]);
+    EXPECT_EQ(written(ds.get()), row[4]);
   }
+  EXPECT_GE(cases, 20);
   Obj none;
-  EXPECT_EQ(TelvarDataSet_createFromTextFile(&none, "/nonexistent/file.csv"), TELVAR_INVALID);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(TelvarDataSet_createFromTextFile(none.get(), "/nonexistent/file.csv"), TELVAR_INVALID);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "/nonexistent/file.csv: cannot open the file\n");
 }

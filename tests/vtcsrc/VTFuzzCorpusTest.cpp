@@ -10,6 +10,7 @@
 
 extern "C" int vtStreamFuzz(const uint8_t* data, size_t size);
 extern "C" int vtCsvFuzz(const uint8_t* data, size_t size);
+extern "C" int vtPackageFuzz(const uint8_t* data, size_t size);
 
 namespace {
 int replay(const std::string& target, int (*entry)(const uint8_t*, size_t)) {
@@ -26,4 +27,5 @@ int replay(const std::string& target, int (*entry)(const uint8_t*, size_t)) {
 TEST(VTFuzzCorpus, StreamAndCsvCorporaReplayCleanly) {
   EXPECT_GE(replay("VTStreamFuzz", vtStreamFuzz), 10);
   EXPECT_GE(replay("VTCsvFuzz", vtCsvFuzz), 7);
+  EXPECT_GE(replay("VTPackageFuzz", vtPackageFuzz), 5);
 }

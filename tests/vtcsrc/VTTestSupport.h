@@ -112,4 +112,42 @@ inline TelvarObject* elem(const TelvarObject* list, int index) {
   return e;
 }
 
+// A cell of a case table with \n, \r, \t, \" and \\ escapes replaced.
+inline std::string unescaped(const std::string& cell) {
+  std::string out;
+  for (std::size_t i = 0; i < cell.size(); ++i) {
+    const char c = cell[i];
+    if (c != '\\' || i + 1 == cell.size()) {
+      out += c;
+      continue;
+    }
+    const char e = cell[++i];
+    out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+  }
+  return out;
+}
+
+// The rows of a tab-separated case table (its first line the header; '#' lines skipped), cells
+// unescaped, each as long as the header.
+inline std::vector<std::vector<std::string>> caseTable(const std::string& path) {
+  std::ifstream in(path);
+  EXPECT_TRUE(in.good()) << path;
+  std::vector<std::vector<std::string>> rows;
+  std::size_t width = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> cells;
+    std::istringstream fields(line);
+    for (std::string cell; std::getline(fields, cell, '\t');)
+      cells.push_back(unescaped(cell));
+    if (width == 0) {
+      width = cells.size();
+      continue;
+    }
+    cells.resize(width);
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
 }  // namespace vttest

@@ -104,14 +104,16 @@ class GLMFit : public GLMModel {
   static void getDoubleMatrixXML(std::ostream& os, const char* element, const TMatrix<double>& m,
                                  int level);
   // --- the C scoring package (GLMFitCSource.cpp) ---
-  // "LogisticRegression" when the link is logit, else "LinearRegression" (which scores the
-  // linear predictor of a model with another link).
+  // "LogisticRegression" for a binomial family, else "LinearRegression"; either applies the
+  // fit's inverse link.
   const char* cScoringModelKind() const;
   // Fills the empty record `model` with the scoring library's model of that kind: the
   // metadata of the model terms (createCModelMetaData with the factors' one coding) and the
-  // first response's coefficients, intercept first (0 without one). Throws "number of
-  // columns in the model matrix does not match the number of coefficients" when the
-  // coefficients do not fit the terms, and the messages of createCModelMetaData.
+  // coefficients, intercept first (0 without one), and the link. Throws "number of columns in
+  // the model matrix does not match the number of coefficients" when the coefficients do not
+  // fit the terms, "a C scoring model scores one response, but the fit has %ld", "the
+  // coefficient %s is NA|infinite: a C scoring model needs finite coefficients", and the
+  // messages of createCModelMetaData.
   void createCScoringModel(TelvarObject* model) const;
   // Writes the C scoring package of the fit into distDir from the library sources and
   // templates in srcDir (VTPackageGenerator): "missing directory names", "cannot access one

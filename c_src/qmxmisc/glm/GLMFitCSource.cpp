@@ -1,5 +1,6 @@
-// GLMFit as a C scoring package: the standalone scoring library's linear or logistic
-// regression model built from the fit, written with the package generator.
+// GLMFit as a C scoring package: the standalone scoring library's linear (binomial: logistic)
+// regression model built from the fit, with the fit's link, written with the package generator.
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -38,11 +39,49 @@ MatrixCoding commonCoding(const GLMFit& fit) {
   return coding;
 }
 
+// The scoring library's name of the fit's link (nullptr without a family: the identity).
+const char* cLinkName(const GLMFit& fit) {
+  if (!fit.hasFamily()) return nullptr;
+  switch (fit.linkType()) {
+    case GLMLink::Link::Identity:
+      return "identity";
+    case GLMLink::Link::Logit:
+      return "logit";
+    case GLMLink::Link::Log:
+      return "log";
+    case GLMLink::Link::Probit:
+      return "probit";
+    case GLMLink::Link::CLogLog:
+      return "cloglog";
+    case GLMLink::Link::Inverse:
+      return "inverse";
+    case GLMLink::Link::Sqrt:
+      return "sqrt";
+    case GLMLink::Link::InverseSquare:
+      return "1/mu^2";
+  }
+  QMX_ThrowException("a C scoring model cannot apply the link %s", fit.linkName());
+}
+
+// The stream format holds finite numbers only.
+void checkFinite(const GLMFit& fit) {
+  const TMatrix<double>& coef = fit.coefficients();
+  const strVector& names = coef.getRowNames();
+  for (long j = 0; j < coef.getNRow(); ++j) {
+    if (std::isfinite(coef(j, 0))) continue;
+    const std::string name = static_cast<long>(names.size()) > j
+                                 ? names[static_cast<std::size_t>(j)].str()
+                                 : std::to_string(j + 1);
+    QMX_ThrowException("the coefficient %s is %s: a C scoring model needs finite coefficients",
+                       name.c_str(), std::isnan(coef(j, 0)) ? "NA" : "infinite");
+  }
+}
+
 }  // namespace
 
 const char* GLMFit::cScoringModelKind() const {
-  const bool logit = hasFamily() && linkType() == GLMLink::Link::Logit;
-  return logit ? "LogisticRegression" : "LinearRegression";
+  const bool binomial = hasFamily() && distType() == GLMFamily::Distribution::Binomial;
+  return binomial ? "LogisticRegression" : "LinearRegression";
 }
 
 void GLMFit::createCScoringModel(TelvarObject* model) const {
@@ -58,15 +97,22 @@ void GLMFit::createCScoringModel(TelvarObject* model) const {
     QMX_ThrowException(
         "number of columns in the model matrix does not match the number of coefficients");
   }
+  if (coefficients().getNCol() > 1) {
+    QMX_ThrowException("a C scoring model scores one response, but the fit has %ld",
+                       coefficients().getNCol());
+  }
+  checkFinite(*this);
   std::vector<double> coef(static_cast<std::size_t>(width) + 1, 0.0);
   if (intercept()) coef[0] = coefficients()(0, 0);
   for (long j = 0; j < width; ++j)
     coef[static_cast<std::size_t>(j) + 1] = coefficients()(first + j, 0);
   const int n = width + 1;
+  const char* link = cLinkName(*this);
   const int status =
       std::string(cScoringModelKind()) == "LogisticRegression"
-          ? TelvarLogisticRegressionModel_create(model, metaData.get(), n, coef.data())
-          : TelvarLinearRegressionModel_create(model, metaData.get(), n, coef.data());
+          ? TelvarLogisticRegressionModel_createWithLink(model, metaData.get(), n, coef.data(),
+                                                         link)
+          : TelvarLinearRegressionModel_createWithLink(model, metaData.get(), n, coef.data(), link);
   if (status != TELVAR_OK)
     QMX_ThrowException("cannot build the C scoring model (status %d)", status);
 }

@@ -1,7 +1,6 @@
 // ModelTerms::createCModelMetaData: the model description as metadata of the standalone
 // scoring library. It lives in the prediction layer because the model layer does not include
 // the scoring library.
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -13,17 +12,14 @@
 
 namespace {
 
-// The scoring library's streams write texts with "%s" and read them back as one token of at
-// most 255 characters.
+// The scoring library's streams hold texts of 1 to 255 characters (quoted when they hold
+// blanks).
 const char* streamText(const String& text) {
   const std::string& s = text.str();
-  bool ok = !s.empty() && s.size() < TELVAR_STRING_SLOT;
-  for (const char c : s)
-    ok = ok && std::isspace(static_cast<unsigned char>(c)) == 0;
-  if (!ok) {
+  if (s.empty() || s.size() >= TELVAR_STRING_SLOT || s.find('\0') != std::string::npos) {
     QMX_ThrowException(
-        "the C scoring model cannot hold the text \"%s\": it is empty, longer than 255 "
-        "characters or holds white space",
+        "the C scoring model cannot hold the text \"%s\": it is empty or longer than 255 "
+        "characters",
         s.c_str());
   }
   return s.c_str();
