@@ -16,9 +16,9 @@
 #include <variant>
 #include <vector>
 
-#include "AtomicFile.h"
 #include "Commands.h"
 #include "FitRowFilter.h"
+#include "OutputFile.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvSource.h"
@@ -200,10 +200,7 @@ void runFit(const FitOptions& options) {
   }
   const std::int64_t dataRows = meta.rows;
   const FitRun run = fitModel(options, spec, std::move(meta));
-  writeFileAtomically(options.output, [&run](std::ostream& os) {
-    os << run.document;
-    return os.good();
-  });
+  writeOutputFile(options.output, run.document);
   std::fprintf(stderr, "wrote %s\n", options.output.c_str());
   SummaryInput input{dataRows - run.zeroWeightRows, run.zeroWeightRows, run.summaryProperties};
   try {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "AtomicFile.h"
 #include "Commands.h"
+#include "OutputFile.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxmisc/base/QMXException.h"
@@ -94,10 +94,7 @@ void runSpec(const SpecOptions& options) {
     request.settings["link"] = options.link;
     request.settings["variance"] = options.variance;
     const Specification spec = writeSpecification(meta, options.kind, request);
-    writeFileAtomically(options.output, [&spec](std::ostream& os) {
-      os << spec.document;
-      return os.good();
-    });
+    writeOutputFile(options.output, spec.document);
     std::string line = summary(options, spec, meta);
     if (!spec.note.empty()) line += "; " + spec.note;
     std::fprintf(stderr, "%s\n", line.c_str());

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "OutputFile.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSink.h"
 #include "qmxbase/QMXCsvSource.h"
@@ -122,14 +123,9 @@ QMXColumnInfo parseOutputColumn(const std::string& spec) {
   return column;
 }
 
-// CSV input (a metadata pass gives the schema and row count, then chunked reads) and output
-// (written to "<path>.tmp", renamed on commit).
+// CSV input (a metadata pass gives the schema and row count, then chunked reads).
 std::unique_ptr<QMXDataSource> openCsvInput(const std::string& path) {
   return std::make_unique<QMXCsvSource>(path);
-}
-
-std::unique_ptr<QMXDataSink> openCsvOutput(const std::string& path) {
-  return std::make_unique<QMXCsvSink>(path);
 }
 
 // Prints messages on stderr as they arrive; remembers error texts so that the final error is
@@ -217,13 +213,18 @@ void runProc(const RunOptions& options) {
   proc->setMessageListener([&printer](const QMXMessage& message) { printer.print(message); });
 
   std::vector<std::unique_ptr<QMXDataSource>> sources;
-  std::unique_ptr<QMXDataSink> sink;
   try {
     if (!options.input.empty()) sources.push_back(openCsvInput(options.input));
     if (!options.input2.empty()) sources.push_back(openCsvInput(options.input2));
-    if (!options.output.empty()) sink = openCsvOutput(options.output);
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
+  }
+  // The output rows go to an OutputFile, committed when the run succeeds.
+  std::unique_ptr<OutputFile> file;
+  std::unique_ptr<QMXDataSink> sink;
+  if (!options.output.empty()) {
+    file = std::make_unique<OutputFile>(options.output);
+    sink = std::make_unique<QMXCsvSink>(file->stream(), options.output);
   }
 
   QMXPipeline pipeline(*proc, options.className);
@@ -247,6 +248,7 @@ void runProc(const RunOptions& options) {
   const bool ok = pipeline.run();
   printer.clearProgress();
   if (!ok) failWith(pipeline.error());
+  if (file) file->commit();
   if (!options.output.empty() && options.verbose)
     printer.print({QMXMessageKind::Debug, "wrote " + options.output});
 

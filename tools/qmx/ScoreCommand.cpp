@@ -4,8 +4,8 @@
 // the default outputs; a metadata pass gives the data file's columns; the kind's scoring proc
 // (created through the proc loader) gets the document as "model.xml", one "define.output" per
 // output column and, with --unknown-level, entries of its unknown-level map, and is driven over the
-// file chunk by chunk. Its rows go to a CSV sink that writes under a temporary name and
-// renames when the run succeeds, so a failed run leaves no output file.
+// file chunk by chunk. Its rows go to a CSV sink on an OutputFile, committed when the run
+// succeeds, so a failed run leaves no output file.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "OutputFile.h"
 #include "ScoreOutputs.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
@@ -214,13 +215,13 @@ void runScore(const ScoreOptions& options) {
   });
   const std::int64_t rows = meta.rows;
   std::unique_ptr<QMXDataSource> source;
-  std::unique_ptr<QMXCsvSink> sink;
   try {
     source = std::make_unique<QMXCsvSource>(options.data, std::move(meta));
-    sink = std::make_unique<QMXCsvSink>(options.output);
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
+  OutputFile file(options.output);
+  auto sink = std::make_unique<QMXCsvSink>(file.stream(), options.output);
   QMXSchema schema;
   for (const ScoreOutput& output : outputs)
     schema.push_back(output.column);
@@ -239,6 +240,7 @@ void runScore(const ScoreOptions& options) {
   for (const std::vector<std::string>& entry : unknownLevels)
     setProperty(pipeline, "add.unknown.level.map", entry);
   if (!pipeline.run()) throw CommandError(pipeline.error());
+  file.commit();
   std::fprintf(stderr, "wrote %s (%lld rows)\n", options.output.c_str(),
                static_cast<long long>(rows));
 }
