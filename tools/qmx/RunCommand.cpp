@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "CommandLimits.h"
 #include "Commands.h"
 #include "OutputFile.h"
+#include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSink.h"
 #include "qmxbase/QMXCsvSource.h"
@@ -136,7 +138,8 @@ class MessagePrinter {
   void print(const QMXMessage& message) {
     if (message.kind == QMXMessageKind::Debug && !verbose_) return;
     clearProgress();
-    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind), message.text.c_str());
+    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind),
+                 terminalText(message.text).c_str());
     if (message.kind == QMXMessageKind::Error) errors_.insert(message.text);
   }
   void error(const std::string& text) {
@@ -188,8 +191,6 @@ std::string answerLine(const QMXPropertyInfo& request) {
 }
 
 void runProc(const RunOptions& options) {
-  if (options.chunkRows < 1)
-    throw CommandError("--chunk-rows must be at least 1, not " + std::to_string(options.chunkRows));
   if (!options.input2.empty() && options.input.empty())
     throw CommandError("--input2 needs --input");
   if (!options.output.empty() && options.outputColumns.empty())
@@ -219,6 +220,12 @@ void runProc(const RunOptions& options) {
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
+  QMXSchema inputColumns;
+  for (const auto& source : sources) {
+    checkHasRows(source == sources.front() ? options.input : options.input2, source->totalRows());
+    inputColumns.insert(inputColumns.end(), source->schema().begin(), source->schema().end());
+  }
+  checkChunkRows(options.chunkRows, inputColumns);
   // The output rows go to an OutputFile, committed when the run succeeds.
   std::unique_ptr<OutputFile> file;
   std::unique_ptr<QMXDataSink> sink;
@@ -259,7 +266,7 @@ void runProc(const RunOptions& options) {
       printer.print({QMXMessageKind::Warning, "property " + request->name() + " gave no answer"});
       continue;
     }
-    std::printf("%s\n", answerLine(*request).c_str());
+    std::printf("%s\n", terminalText(answerLine(*request)).c_str());
   }
   std::fflush(stdout);
 }
@@ -283,6 +290,7 @@ void addRunCommand(CLI::App& app) {
       ->allow_extra_args(false);
   cmd->add_option("--chunk-rows", options->chunkRows,
                   "rows per chunk (default 1000, or QMX_CHUNK_ROWS)");
+  addMemoryBudgetOption(cmd);
   cmd->add_option("--library", options->library,
                   "procedures library (default: $QMX_LIBRARY, else libqmxmisc.so next to qmx)");
   cmd->add_flag("--verbose,-v", options->verbose, "also print debug messages");

@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "CommandLimits.h"
 #include "Commands.h"
 #include "OutputFile.h"
 #include "ScoreOutputs.h"
+#include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvSink.h"
@@ -192,7 +194,6 @@ std::unique_ptr<QMXProc> createProc(const std::string& className) {
 }
 
 void runScore(const ScoreOptions& options) {
-  if (options.chunkRows < 1) throw CommandError("--chunk-rows must be at least 1");
   const FittedModel fitted = readFittedModel(options.model);
   const std::string className = fitted.kind->scoreProc;
   QMXCsvMetadata meta;
@@ -201,6 +202,8 @@ void runScore(const ScoreOptions& options) {
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
+  checkHasRows(options.data, meta.rows);
+  checkChunkRows(options.chunkRows, meta.schema());
   checkPredictors(fitted.model, meta, options.data);
   const std::vector<ScoreOutput> outputs = outputColumns(options, fitted, meta);
   std::vector<std::vector<std::string>> unknownLevels;
@@ -211,7 +214,8 @@ void runScore(const ScoreOptions& options) {
   proc->setMessageListener([](const QMXMessage& message) {
     // Errors end the run and are reported once, by the exception below.
     if (message.kind == QMXMessageKind::Debug || message.kind == QMXMessageKind::Error) return;
-    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind), message.text.c_str());
+    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind),
+                 terminalText(message.text).c_str());
   });
   const std::int64_t rows = meta.rows;
   std::unique_ptr<QMXDataSource> source;
@@ -266,6 +270,7 @@ void addScoreCommand(CLI::App& app) {
                   "(otherwise their rows get missing scores); repeat")
       ->allow_extra_args(false);
   cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")->capture_default_str();
+  addMemoryBudgetOption(cmd);
   // Each distinct output help of the table's kinds.
   std::string outputHelp;
   for (const ModelKind* kind : modelKinds())
