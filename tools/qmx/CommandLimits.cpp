@@ -1,7 +1,11 @@
 #include "CommandLimits.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 
 #include "Commands.h"
 #include "qmxbase/QMXMemoryStatus.h"
@@ -17,6 +21,38 @@ constexpr double kNumberCell = 8;
 constexpr double kTextCell = 40;
 // A distinct value the metadata pass keeps: its text, count and index entry.
 constexpr double kLevelBytes = 96;
+
+#ifndef QMX_BLAS_WORK_BUFFER_MIB
+#define QMX_BLAS_WORK_BUFFER_MIB 0
+#endif
+// The work buffer the linear algebra library maps on its first use by a fit; when the
+// address-space limit leaves no room for it, the library retries the mapping forever.
+constexpr double kBlasWorkBytes = QMX_BLAS_WORK_BUFFER_MIB * double(1 << 20);
+// Room for the pipeline's buffers and allocator slack besides the fit's own estimate.
+constexpr double kFitSlackBytes = 16.0 * (1 << 20);
+
+// The process's mapped address space, from /proc/self/statm; 0 when unknown.
+double mappedBytes() {
+  std::ifstream statm("/proc/self/statm");
+  double pages = 0;
+  if (!(statm >> pages)) return 0;
+  return pages * static_cast<double>(::sysconf(_SC_PAGESIZE));
+}
+
+// Under an address-space limit (ulimit -v): the fit's memory, the library's work buffer and
+// slack must fit in what the limit leaves.
+void checkAddressSpace(const FitCost& cost) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return;
+  const double left = static_cast<double>(limit.rlim_cur) - mappedBytes();
+  const double needed = cost.memoryBytes() + kBlasWorkBytes + kFitSlackBytes;
+  if (needed <= left) return;
+  throw CommandError("not enough memory: the address-space limit (ulimit -v) of " +
+                     byteText(static_cast<double>(limit.rlim_cur)) + " leaves " +
+                     byteText(std::max(left, 0.0)) + ", and the fit needs about " +
+                     byteText(needed) + " (" + byteText(kBlasWorkBytes) +
+                     " of them for the linear algebra library's work buffer)");
+}
 
 // A fit that needs this much memory is told before it starts.
 constexpr double kToldFitBytes = 64.0 * (1 << 20);
@@ -121,6 +157,7 @@ void checkFitCost(const ModelKind& kind, std::int64_t coefficients, long chunkRo
     throw CommandError(
         "a fit of " + p + " coefficients needs about " + byteText(cost.memoryBytes()) + " (" +
         parts + "), more than the memory budget of " + byteText(budget) + " (--memory-budget)");
+  checkAddressSpace(cost);
   if (cost.memoryBytes() >= kToldFitBytes)
     std::fprintf(stderr, "qmx fit: %s coefficients; about %s\n", p.c_str(), parts.c_str());
 }

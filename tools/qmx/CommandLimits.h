@@ -34,6 +34,7 @@ void checkMaxLevels(std::size_t maxLevels);
 void checkHasRows(const std::string& data, std::int64_t rows);
 
 // The cost of a fit of `kind` (kinds/FitCost.h), before its first pass: refused, naming
-// --memory-budget, when its memory exceeds the budget; told on standard error when it
-// reaches 64 MiB.
+// --memory-budget, when its memory exceeds the budget, and as "not enough memory" when an
+// address-space limit (ulimit -v) leaves no room for it and the linear algebra library's
+// work buffer; told on standard error when it reaches 64 MiB.
 void checkFitCost(const ModelKind& kind, std::int64_t coefficients, long chunkRows);

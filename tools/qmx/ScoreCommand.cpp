@@ -278,7 +278,8 @@ void addScoreCommand(CLI::App& app) {
       outputHelp += kind->scoreOutputHelp;
   cmd->footer(outputHelp +
               "Rows with a missing predictor, or a factor level the model does not know (unless\n"
-              "mapped with --unknown-level), get NA in every column, the copied ones too.\n\n"
+              "mapped with --unknown-level), get NA in every score column; the --copy columns\n"
+              "keep their values.\n\n"
               "Example:\n  qmx score glm.xml examples/mtcars.csv -o scores.csv --copy model "
               "--output prob,link:0:eta\n");
   cmd->callback([options] { runScore(*options); });
