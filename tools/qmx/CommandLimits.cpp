@@ -3,9 +3,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 
 #include "Commands.h"
 #include "qmxbase/QMXMemoryStatus.h"
@@ -91,6 +93,21 @@ std::uint64_t parseMemoryBudget(const std::string& text) {
   value <<= shift;
   if (value < kMinimumBudget) badBudget(text);
   return value;
+}
+
+CLI::Validator wholeNumber(long long minimum) {
+  return CLI::Validator(
+      [minimum](std::string& text) -> std::string {
+        long long value = 0;
+        const char* end = text.data() + text.size();
+        const auto [ptr, error] = std::from_chars(text.data(), end, value);
+        if (error == std::errc() && ptr == end && value >= minimum) return "";
+        const bool bounded = minimum > std::numeric_limits<long long>::min();
+        return "expected a whole number " +
+               (bounded ? "from " + std::to_string(minimum) + " " : std::string()) + "up to " +
+               std::to_string(std::numeric_limits<long long>::max()) + ", not '" + text + "'";
+      },
+      "", "wholeNumber");
 }
 
 void addMemoryBudgetOption(CLI::App* cmd) {

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "qmxbase/QMXColumnInfo.h"
@@ -15,6 +16,11 @@
 // after them). Throws CommandError naming --memory-budget for anything else or for less
 // than 1M.
 std::uint64_t parseMemoryBudget(const std::string& text);
+
+// A CLI11 validator of a count option (--chunk-rows, --max-levels): a whole number from
+// `minimum` to 2^63 - 1 (no overflow, no "1e3"), else "expected a whole number [from MINIMUM]
+// to ..., not 'TEXT'". Range checks that name the budget follow when the command runs.
+CLI::Validator wholeNumber(long long minimum = std::numeric_limits<long long>::min());
 
 // Adds --memory-budget SIZE to `cmd`; the value becomes the process's budget when parsed.
 void addMemoryBudgetOption(CLI::App* cmd);

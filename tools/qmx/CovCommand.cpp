@@ -256,7 +256,7 @@ void addCovCommand(CLI::App& app) {
       ->delimiter(',');
   cmd->add_option("--chunk-rows", options->chunkRows,
                   "rows per chunk (default 1000, or QMX_CHUNK_ROWS)")
-      ->check(CLI::PositiveNumber);
+      ->check(wholeNumber(1));
   addMemoryBudgetOption(cmd);
   cmd->add_option("--format", options->format,
                   "text: matrices, means and rows used; csv: target,with,cov,cor,n per pair")

@@ -175,6 +175,7 @@ void addDescribeCommand(CLI::App& app) {
   cmd->add_option("--max-levels", settings->maxLevels,
                   "A non-numeric column with at most this many distinct values is a factor, "
                   "with more a string column")
+      ->check(wholeNumber(0))
       ->capture_default_str();
   auto* na = cmd->add_option("--na", settings->naStrings,
                              "A text that marks a missing value; repeat for several (default: "

@@ -222,7 +222,9 @@ void addCommonOptions(CLI::App* cmd, FitOptions& options) {
       ->required();
   cmd->add_option("-o,--output", options.output, "The fitted model document to write")->required();
   cmd->add_option("--weights", options.weights, "Numeric column of case weights");
-  cmd->add_option("--chunk-rows", options.chunkRows, "Rows per chunk")->capture_default_str();
+  cmd->add_option("--chunk-rows", options.chunkRows, "Rows per chunk")
+      ->check(wholeNumber())
+      ->capture_default_str();
   cmd->add_option("--summary-format", options.summaryFormat,
                   "text (R-style summary), csv (term,estimate,std.error,statistic,p.value) or "
                   "json (coefficients and fit statistics under R's names)")

@@ -142,6 +142,7 @@ void addSpecCommand(CLI::App& app) {
   cmd->add_option("--max-levels", options->maxLevels,
                   "A non-numeric column with at most this many distinct values is a factor, "
                   "with more a text column (which cannot enter a model)")
+      ->check(wholeNumber(0))
       ->capture_default_str();
   addMemoryBudgetOption(cmd);
   auto* na = cmd->add_option("--na", options->naStrings,

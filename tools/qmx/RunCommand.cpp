@@ -289,7 +289,8 @@ void addRunCommand(CLI::App& app) {
                   "output column NAME[:double|factor|string]")
       ->allow_extra_args(false);
   cmd->add_option("--chunk-rows", options->chunkRows,
-                  "rows per chunk (default 1000, or QMX_CHUNK_ROWS)");
+                  "rows per chunk (default 1000, or QMX_CHUNK_ROWS)")
+      ->check(wholeNumber());
   addMemoryBudgetOption(cmd);
   cmd->add_option("--library", options->library,
                   "procedures library (default: $QMX_LIBRARY, else libqmxmisc.so next to qmx)");

@@ -269,7 +269,9 @@ void addScoreCommand(CLI::App& app) {
                   "COL=LEVEL: score levels of factor COL that the model does not know as LEVEL "
                   "(otherwise their rows get missing scores); repeat")
       ->allow_extra_args(false);
-  cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")->capture_default_str();
+  cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")
+      ->check(wholeNumber())
+      ->capture_default_str();
   addMemoryBudgetOption(cmd);
   // Each distinct output help of the table's kinds.
   std::string outputHelp;
