@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <regex>
 #include <utility>
 
 #include "Commands.h"
@@ -20,9 +19,14 @@ constexpr int kMaxLinks = 40;  // as the kernel's path resolution
 int descriptorOf(const std::string& path) {
   if (path == "-" || path == "/dev/stdout") return STDOUT_FILENO;
   if (path == "/dev/stderr") return STDERR_FILENO;
-  static const std::regex fdPath("/(dev|proc/self)/fd/([0-9]{1,6})");
-  std::smatch match;
-  if (std::regex_match(path, match, fdPath)) return std::stoi(match[2]);
+  for (const std::string prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    if (path.rfind(prefix, 0) != 0) continue;
+    const std::string number = path.substr(prefix.size());
+    if (number.empty() || number.size() > 6 ||
+        number.find_first_not_of("0123456789") != std::string::npos)
+      return -1;
+    return std::stoi(number);
+  }
   return -1;
 }
 
