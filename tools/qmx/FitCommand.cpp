@@ -205,8 +205,10 @@ void runFit(const FitOptions& options) {
   checkChunkRows(options.chunkRows, meta.schema());
   checkFitCost(kind, spec.coefficients, options.chunkRows);
   const std::int64_t dataRows = meta.rows;
+  OutputFile output(options.output);  // a bad -o fails before the data is read
   const FitRun run = fitModel(options, spec, std::move(meta));
-  writeOutputFile(options.output, run.document);
+  output.write(run.document);
+  output.commit();
   std::fprintf(stderr, "wrote %s\n", options.output.c_str());
   SummaryInput input{dataRows - run.zeroWeightRows, run.zeroWeightRows, run.summaryProperties};
   try {

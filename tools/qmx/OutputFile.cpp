@@ -143,9 +143,13 @@ void OutputFile::commit() {
   temp_.clear();
 }
 
+void OutputFile::write(const std::string& text) {
+  if (file_ == nullptr) fail(EBADF);
+  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) fail(errno);
+}
+
 void writeOutputFile(const std::string& target, const std::string& text) {
   OutputFile output(target);
-  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), output.stream()) != text.size())
-    throw CommandError("cannot write " + target + ": " + std::strerror(errno));
+  output.write(text);
   output.commit();
 }

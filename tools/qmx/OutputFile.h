@@ -24,6 +24,9 @@ class OutputFile {
   std::FILE* stream() const { return file_; }
   const std::string& target() const { return target_; }
 
+  // Writes `text` to the stream; throws CommandError "cannot write TARGET: reason".
+  void write(const std::string& text);
+
   // Flushes the stream and, for a temporary file, renames it over the target. Throws
   // CommandError "cannot write TARGET: reason" (the temporary file is then removed).
   void commit();
