@@ -1,5 +1,8 @@
 #include "qmxmisc/kinds/FitCost.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "qmxmisc/glm/GLMKind.h"
 #include "qmxmisc/model/MiningModel.h"
 
@@ -41,34 +44,40 @@ const KindCost kCosts[] = {
     {&kGlmKind, &irlsCost},
 };
 
-std::int64_t variableWidth(const MiningModel& model, const char* name) {
-  if (!model.isFactor(name)) return 1;
-  const FactorInfo& factor = model.factorInfo(name);
-  const std::int64_t levels = factor.length();
-  switch (factor.matrixCoding()) {
-    case MatrixCoding::kNumeric:
-      return 1;
-    case MatrixCoding::kIndicator:
-      return levels;
-    default:
-      return levels > 0 ? levels - 1 : 0;
-  }
+// The variables of each term, as membership flags per variable.
+std::vector<std::vector<bool>> termVariables(const MiningModel& model) {
+  const TMatrix<long>& terms = model.termsTable();
+  std::vector<std::vector<bool>> sets(static_cast<std::size_t>(model.nTerms()),
+                                      std::vector<bool>(model.nVariables(), false));
+  for (long termIdx = 0; termIdx < model.nTerms(); ++termIdx)
+    for (long varIdx = 0; varIdx < model.nVariables(); ++varIdx)
+      sets[termIdx][varIdx] = terms(varIdx, termIdx) > 0;
+  return sets;
 }
 
 }  // namespace
 
+// R's rule: a factor of a term is coded by contrasts (levels - 1 columns) when the term
+// without it is in the model (the empty term being the intercept), else by all its levels.
 std::int64_t modelCoefficients(const MiningModel& model) {
-  const TMatrix<long>& terms = model.termsTable();
+  const std::vector<std::vector<bool>> sets = termVariables(model);
+  const auto inModel = [&](const std::vector<bool>& set) {
+    if (std::none_of(set.begin(), set.end(), [](bool in) { return in; })) return model.intercept();
+    return std::find(sets.begin(), sets.end(), set) != sets.end();
+  };
   std::int64_t columns = model.intercept() ? 1 : 0;
-  for (long termIdx = 0; termIdx < model.nTerms(); ++termIdx) {
+  for (const std::vector<bool>& set : sets) {
     std::int64_t width = 1;
-    bool any = false;
-    for (long varIdx = 0; varIdx < model.nVariables(); ++varIdx) {
-      if (terms(varIdx, termIdx) <= 0) continue;
-      width *= variableWidth(model, model.variable(varIdx).c_str());
-      any = true;
+    for (std::size_t varIdx = 0; varIdx < set.size(); ++varIdx) {
+      const char* name = model.variable(static_cast<long>(varIdx)).c_str();
+      if (!set[varIdx] || !model.isFactor(name)) continue;
+      const FactorInfo& factor = model.factorInfo(name);
+      if (factor.matrixCoding() == MatrixCoding::kNumeric) continue;
+      std::vector<bool> rest = set;
+      rest[varIdx] = false;
+      width *= factor.length() - (inModel(rest) ? 1 : 0);
     }
-    if (any) columns += width;
+    columns += width;
   }
   return columns;
 }

@@ -20,8 +20,9 @@ struct FitCost {
   double memoryBytes() const { return chunkBytes + stateBytes + documentBytes; }
 };
 
-// The model matrix columns of `model`: the intercept, then per term the product of the
-// widths of its variables (a factor: its levels, less one under a contrast coding).
+// The model matrix columns of `model`, as R's model.matrix counts them: the intercept, then
+// per term the product of the widths of its variables (a factor: its levels, less one when
+// the term without it is in the model).
 std::int64_t modelCoefficients(const MiningModel& model);
 
 // The estimate for a fit of `kind` with `coefficients` columns and chunks of `chunkRows`.
