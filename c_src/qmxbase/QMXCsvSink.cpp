@@ -21,11 +21,24 @@ QMXCsvSink::QMXCsvSink(std::string path, char separator)
   pending_.reserve(kFlushBytes + 4096);
 }
 
+QMXCsvSink::QMXCsvSink(std::FILE* file, std::string name, char separator)
+    : path_(name),
+      tempPath_(std::move(name)),
+      separator_(separator),
+      file_(file),
+      ownsFile_(false) {
+  pending_.reserve(kFlushBytes + 4096);
+}
+
 QMXCsvSink::~QMXCsvSink() {
   if (!committed_) closeAndRemove();
 }
 
 void QMXCsvSink::closeAndRemove() noexcept {
+  if (!ownsFile_) {
+    file_ = nullptr;
+    return;
+  }
   if (file_ != nullptr) {
     std::fclose(file_);
     file_ = nullptr;
@@ -120,6 +133,11 @@ void QMXCsvSink::commit() {
   if (file_ == nullptr) throw QMXDataError(tempPath_ + ": commit after commit or abandon");
   flush();
   if (std::fflush(file_) != 0) failWrite(errno);
+  if (!ownsFile_) {
+    file_ = nullptr;
+    committed_ = true;
+    return;
+  }
   std::FILE* file = file_;
   file_ = nullptr;
   if (std::fclose(file) != 0) {

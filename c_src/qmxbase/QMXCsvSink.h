@@ -15,6 +15,9 @@ class QMXCsvSink : public QMXDataSink {
  public:
   // Creates "<path>.tmp". Throws QMXDataError: "cannot create <path>.tmp: <reason>".
   explicit QMXCsvSink(std::string path, char separator = ',');
+  // Writes to `file`, which the caller opened and closes (and renames, if it wants);
+  // `name` names it in messages. `commit` flushes it.
+  QMXCsvSink(std::FILE* file, std::string name, char separator = ',');
   ~QMXCsvSink() override;
   QMXCsvSink(const QMXCsvSink&) = delete;
   QMXCsvSink& operator=(const QMXCsvSink&) = delete;
@@ -43,4 +46,5 @@ class QMXCsvSink : public QMXDataSink {
   std::FILE* file_ = nullptr;
   std::string pending_;  // formatted text not yet handed to the file
   bool committed_ = false;
+  bool ownsFile_ = true;
 };

@@ -1,6 +1,7 @@
 // The commands of qmx as tables of cases (cases/*.tsv, read by tests/support/CliCases.h):
-// arguments, exit status, standard output, the full standard error, the file that must not be
-// left behind, and a written file compared whole with expected/.
+// arguments (or, in the tables run by runShell, shell commands around ${QMX}), exit status,
+// standard output, the full standard error, the file that must not be left behind (nor a
+// temporary file of it), and a written file compared whole with expected/.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -11,14 +12,15 @@
 
 namespace {
 
-void runTable(const std::string& name) {
+void runTable(const std::string& name, const clicases::Runner& runner = qmxcli::runQmx) {
   const std::map<std::string, std::string> vars = {
       {"TMP", qmxcli::tempPath("")},
       {"OUT", qmxcli::tempPath("out")},
       {"DATA", "tests/tools/data"},
-      {"EXPECTED", qmxcli::kSource + "/tests/tools/expected"}};
+      {"EXPECTED", qmxcli::kSource + "/tests/tools/expected"},
+      {"QMX", QMX_EXECUTABLE}};
   const int cases =
-      clicases::runCliCases(qmxcli::kSource + "/tests/tools/cases/" + name, vars, qmxcli::runQmx);
+      clicases::runCliCases(qmxcli::kSource + "/tests/tools/cases/" + name, vars, runner);
   EXPECT_GT(cases, 0) << name;
 }
 
@@ -34,4 +36,20 @@ TEST(CliCases, Spec) {
 
 TEST(CliCases, ScoreAndPackage) {
   runTable("score.tsv");
+}
+
+TEST(CliCases, OptionLimitsEmptyDataAndTerminalText) {
+  runTable("limits.tsv");
+}
+
+// Rows are shell commands: links, modes, devices, pipes, signals and a full disk around qmx.
+TEST(CliCases, OutputTargets) {
+  runTable("outputs.tsv", qmxcli::runShell);
+}
+
+TEST(CliCases, UnderAnAddressSpaceLimit) {
+#ifdef QMX_SANITIZED
+  GTEST_SKIP() << "a sanitizer's shadow memory does not fit under ulimit -v";
+#endif
+  runTable("address_space.tsv", qmxcli::runShell);
 }

@@ -45,13 +45,13 @@ inline std::vector<std::vector<std::string>> csvRows(const std::string& text) {
   return rows;
 }
 
-// Runs qmx with `arguments` (already quoted for the shell) from the source directory.
-inline Outcome runQmx(const std::string& arguments) {
+// Runs the shell command `command` from the source directory; its standard error is the
+// whole command's.
+inline Outcome runShell(const std::string& command) {
   const std::string errPath = tempPath("stderr.txt");
-  const std::string command =
-      "cd " + kSource + " && " + QMX_EXECUTABLE + " " + arguments + " 2>" + errPath;
+  const std::string line = "cd " + kSource + " && (" + command + ") 2>" + errPath;
   Outcome outcome;
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe = popen(line.c_str(), "r");
   if (pipe == nullptr) return outcome;
   char buffer[4096];
   std::size_t got = 0;
@@ -62,6 +62,11 @@ inline Outcome runQmx(const std::string& arguments) {
   outcome.err = readFile(errPath);
   std::remove(errPath.c_str());
   return outcome;
+}
+
+// Runs qmx with `arguments` (already quoted for the shell) from the source directory.
+inline Outcome runQmx(const std::string& arguments) {
+  return runShell(std::string(QMX_EXECUTABLE) + " " + arguments);
 }
 
 }  // namespace qmxcli

@@ -18,6 +18,7 @@
 #include <variant>
 #include <vector>
 
+#include "CommandLimits.h"
 #include "Commands.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSource.h"
@@ -126,6 +127,8 @@ CovResults runCov(const CovOptions& options) {
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
+  checkHasRows(options.data, source->totalRows());
+  checkChunkRows(options.chunkRows, source->schema());
   const std::vector<long> targetCols =
       resolveColumns(source->schema(), options.targets, options.data);
   const std::vector<long> withCols = resolveColumns(source->schema(), options.with, options.data);
@@ -253,7 +256,8 @@ void addCovCommand(CLI::App& app) {
       ->delimiter(',');
   cmd->add_option("--chunk-rows", options->chunkRows,
                   "rows per chunk (default 1000, or QMX_CHUNK_ROWS)")
-      ->check(CLI::PositiveNumber);
+      ->check(wholeNumber(1));
+  addMemoryBudgetOption(cmd);
   cmd->add_option("--format", options->format,
                   "text: matrices, means and rows used; csv: target,with,cov,cor,n per pair")
       ->check(CLI::IsMember({"text", "csv"}));

@@ -1,5 +1,7 @@
 // qmx describe: one metadata pass over a CSV file, printed as a table (text) or as one
 // CSV line per column.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -8,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "CommandLimits.h"
 #include "Commands.h"
+#include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
 
@@ -33,20 +37,10 @@ std::string formatNumber(double x, int digits) {
   return text;
 }
 
-// Control characters in level texts would break the table; show them escaped.
+// Texts of the data, escaped for the terminal (a control character would break the table or
+// drive the terminal).
 std::string printable(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n')
-      out += "\\n";
-    else if (c == '\r')
-      out += "\\r";
-    else if (c == '\t')
-      out += "\\t";
-    else
-      out += c;
-  }
-  return out;
+  return terminalText(text);
 }
 
 std::string csvField(const std::string& text) {
@@ -76,7 +70,7 @@ std::string levelSummary(const QMXCsvColumnSummary& column, std::size_t maxLevel
 }
 
 void printText(const QMXCsvMetadata& meta, std::size_t maxLevels) {
-  std::printf("%s: %lld rows, %zu columns\n\n", meta.path.c_str(),
+  std::printf("%s: %lld rows, %zu columns\n\n", printable(meta.path).c_str(),
               static_cast<long long>(meta.rows), meta.columns.size());
   const std::vector<std::string> head = {"#",   "column", "type", "n", "missing",
                                          "min", "max",    "mean", "sd"};
@@ -125,7 +119,10 @@ void printText(const QMXCsvMetadata& meta, std::size_t maxLevels) {
     printRow(row);
 }
 
+// On a terminal the lines are escaped as the text format's; into a file or a pipe they
+// stay the data's bytes.
 void printCsv(const QMXCsvMetadata& meta) {
+  const bool terminal = isatty(STDOUT_FILENO) != 0;
   std::printf("column,type,n,missing,min,max,mean,sd,levels\n");
   for (const QMXCsvColumnSummary& column : meta.columns) {
     std::string line = csvField(column.info.name) + "," + QMXColumnTypeName(column.info.type) +
@@ -141,11 +138,12 @@ void printCsv(const QMXCsvMetadata& meta) {
                   std::to_string(column.levelCounts[levelIdx]);
     }
     line += "," + csvField(levels);
-    std::printf("%s\n", line.c_str());
+    std::printf("%s\n", (terminal ? printable(line) : line).c_str());
   }
 }
 
 void runDescribe(const DescribeSettings& settings) {
+  checkMaxLevels(settings.maxLevels);
   QMXCsvOptions options;
   options.maxLevels = settings.maxLevels;
   if (settings.naGiven) options.naStrings = settings.naStrings;
@@ -155,6 +153,7 @@ void runDescribe(const DescribeSettings& settings) {
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
+  checkHasRows(settings.path, meta.rows);
   if (settings.format == "csv")
     printCsv(meta);
   else
@@ -176,10 +175,12 @@ void addDescribeCommand(CLI::App& app) {
   cmd->add_option("--max-levels", settings->maxLevels,
                   "A non-numeric column with at most this many distinct values is a factor, "
                   "with more a string column")
+      ->check(wholeNumber(0))
       ->capture_default_str();
   auto* na = cmd->add_option("--na", settings->naStrings,
                              "A text that marks a missing value; repeat for several (default: "
                              "the empty field and NA; --na '' for the empty field)");
+  addMemoryBudgetOption(cmd);
   na->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->allow_extra_args(false);
   cmd->footer(
       "Examples:\n"

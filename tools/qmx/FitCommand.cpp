@@ -16,9 +16,11 @@
 #include <variant>
 #include <vector>
 
-#include "AtomicFile.h"
+#include "CommandLimits.h"
 #include "Commands.h"
 #include "FitRowFilter.h"
+#include "OutputFile.h"
+#include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvSource.h"
@@ -136,7 +138,8 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
       heldErrors->push_back(message.text);
       return;
     }
-    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind), message.text.c_str());
+    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind),
+                 terminalText(message.text).c_str());
   });
   std::unique_ptr<QMXDataSource> source;
   FitRowFilter* filter = nullptr;
@@ -164,7 +167,8 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
   setProperty(pipeline, "model.vtml", spec.document);
   const bool ran = pipeline.run();
   for (const std::string& text : *heldErrors)
-    if (ran || text != pipeline.error()) std::fprintf(stderr, "error: %s\n", text.c_str());
+    if (ran || text != pipeline.error())
+      std::fprintf(stderr, "error: %s\n", terminalText(text).c_str());
   if (!ran) throw CommandError(pipeline.error());
   QMXPropertyInfo fitted("fitted.model.pmml");
   if (!pipeline.getProperty(fitted) || !std::holds_alternative<std::string>(fitted.answer()))
@@ -181,7 +185,6 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
 void runFit(const FitOptions& options) {
   const ModelKind& kind = *options.kind;
   const SummaryFormat format = summaryFormat(options.summaryFormat);
-  if (options.chunkRows < 1) throw CommandError("--chunk-rows must be at least 1");
   SpecificationRequest request{options.formula, options.weights, {}};
   for (std::size_t i = 0; i < kind.options.size(); ++i) {
     checkOption(kind.options[i], options.values[i]);
@@ -198,16 +201,18 @@ void runFit(const FitOptions& options) {
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
+  checkHasRows(options.data, meta.rows);
+  checkChunkRows(options.chunkRows, meta.schema());
+  checkFitCost(kind, spec.coefficients, options.chunkRows);
   const std::int64_t dataRows = meta.rows;
+  OutputFile output(options.output);  // a bad -o fails before the data is read
   const FitRun run = fitModel(options, spec, std::move(meta));
-  writeFileAtomically(options.output, [&run](std::ostream& os) {
-    os << run.document;
-    return os.good();
-  });
+  output.write(run.document);
+  output.commit();
   std::fprintf(stderr, "wrote %s\n", options.output.c_str());
   SummaryInput input{dataRows - run.zeroWeightRows, run.zeroWeightRows, run.summaryProperties};
   try {
-    std::fputs(kind.summary(run.document, format, input).c_str(), stdout);
+    std::fputs(terminalText(kind.summary(run.document, format, input), true).c_str(), stdout);
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "cannot summarize the fit");
   }
@@ -219,11 +224,14 @@ void addCommonOptions(CLI::App* cmd, FitOptions& options) {
       ->required();
   cmd->add_option("-o,--output", options.output, "The fitted model document to write")->required();
   cmd->add_option("--weights", options.weights, "Numeric column of case weights");
-  cmd->add_option("--chunk-rows", options.chunkRows, "Rows per chunk")->capture_default_str();
+  cmd->add_option("--chunk-rows", options.chunkRows, "Rows per chunk")
+      ->check(wholeNumber())
+      ->capture_default_str();
   cmd->add_option("--summary-format", options.summaryFormat,
                   "text (R-style summary), csv (term,estimate,std.error,statistic,p.value) or "
                   "json (coefficients and fit statistics under R's names)")
       ->capture_default_str();
+  addMemoryBudgetOption(cmd);
 }
 
 void addKindOption(CLI::App* cmd, const KindOption& option, OptionValue& value) {

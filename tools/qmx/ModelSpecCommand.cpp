@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "AtomicFile.h"
+#include "CommandLimits.h"
 #include "Commands.h"
+#include "OutputFile.h"
+#include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxmisc/base/QMXException.h"
@@ -78,6 +80,7 @@ void resolveKind(SpecOptions& options) {
 }
 
 void runSpec(const SpecOptions& options) {
+  checkMaxLevels(options.maxLevels);
   QMXCsvOptions csv;
   csv.maxLevels = options.maxLevels;
   csv.separator = separatorChar(options.separator);
@@ -88,19 +91,17 @@ void runSpec(const SpecOptions& options) {
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
+  checkHasRows(options.data, meta.rows);
   try {
     SpecificationRequest request{options.formula, options.weights, {}};
     request.settings["family"] = options.family;
     request.settings["link"] = options.link;
     request.settings["variance"] = options.variance;
     const Specification spec = writeSpecification(meta, options.kind, request);
-    writeFileAtomically(options.output, [&spec](std::ostream& os) {
-      os << spec.document;
-      return os.good();
-    });
+    writeOutputFile(options.output, spec.document);
     std::string line = summary(options, spec, meta);
     if (!spec.note.empty()) line += "; " + spec.note;
-    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fprintf(stderr, "%s\n", terminalText(line).c_str());
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "model specification failed");
   }
@@ -141,7 +142,9 @@ void addSpecCommand(CLI::App& app) {
   cmd->add_option("--max-levels", options->maxLevels,
                   "A non-numeric column with at most this many distinct values is a factor, "
                   "with more a text column (which cannot enter a model)")
+      ->check(wholeNumber(0))
       ->capture_default_str();
+  addMemoryBudgetOption(cmd);
   auto* na = cmd->add_option("--na", options->naStrings,
                              "A text that marks a missing value; repeat for several (default: "
                              "the empty field and NA; --na '' for the empty field)");

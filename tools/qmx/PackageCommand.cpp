@@ -2,7 +2,8 @@
 // model-kind table whose element the document holds names the scoring proc; the proc is
 // created through the proc loader, given the document as "model.xml" and the source and
 // distribution directories as "define.cgenerator", and run: instead of scoring it writes the
-// package (the scoring library's sources, main.c, readme.txt and model.txt).
+// package (the scoring library's sources, main.c, readme.txt and model.txt) into an
+// OutputDirectory, moved into place when complete.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "OutputDirectory.h"
 #include "qmxbase/QMXPipeline.h"
 #include "qmxbase/QMXProcLoader.h"
 #include "qmxbase/QMXPropertyInfo.h"
@@ -44,6 +46,26 @@ const char* procClassOf(const std::string& document, const std::string& path) {
       path + " holds no model that qmx package can write as C (supported: " + supported + ")");
 }
 
+// The scoring proc with the document set: a document the proc cannot read fails here,
+// before anything is written.
+std::unique_ptr<QMXProc> createProc(const std::string& className) {
+  try {
+    const QMXProcLoader loader(linkedLibraryPath());
+    if (!loader.hasClass(className))
+      throw CommandError("the procedure " + className + " is not available in " + loader.path(), 2);
+    return loader.create(className);
+  } catch (const QMXLoadError& e) {
+    throw CommandError(e.what(), 2);
+  }
+}
+
+void setProperty(QMXPipeline& pipeline, const std::string& name,
+                 const std::vector<std::string>& values) {
+  QMXPropertyInfo request(name, values);
+  if (!pipeline.setProperty(request))
+    throw CommandError("cannot set " + name + ": " + pipeline.error());
+}
+
 void runPackage(const PackageOptions& options) {
   const std::string document = readDocument(options.model);
   const std::string className = procClassOf(document, options.model);
@@ -51,28 +73,21 @@ void runPackage(const PackageOptions& options) {
   if (!std::filesystem::is_directory(options.source, ec))
     throw CommandError("the scoring library sources are not in " + options.source +
                        " (use --source)");
-  std::filesystem::create_directories(options.output, ec);
-  if (ec) throw CommandError("cannot create " + options.output + ": " + ec.message());
-
-  std::unique_ptr<QMXProc> proc;
-  try {
-    const QMXProcLoader loader(linkedLibraryPath());
-    if (!loader.hasClass(className))
-      throw CommandError("the procedure " + className + " is not available in " + loader.path(), 2);
-    proc = loader.create(className);
-  } catch (const QMXLoadError& e) {
-    throw CommandError(e.what(), 2);
-  }
+  std::unique_ptr<QMXProc> proc = createProc(className);
   QMXPipeline pipeline(*proc, className);
   pipeline.attach();
-  const std::vector<std::pair<std::string, std::vector<std::string>>> properties = {
-      {"model.xml", {document}}, {"define.cgenerator", {options.source, options.output}}};
-  for (const auto& [name, values] : properties) {
-    QMXPropertyInfo request(name, values);
-    if (!pipeline.setProperty(request))
-      throw CommandError("cannot set " + name + ": " + pipeline.error());
+  setProperty(pipeline, "model.xml", {document});
+  OutputDirectory output(options.output);
+  setProperty(pipeline, "define.cgenerator", {options.source, output.path()});
+  if (!pipeline.run()) {
+    // The proc names the directory it wrote to: the user knows it by the name given.
+    std::string error = pipeline.error();
+    for (auto at = error.find(output.path()); at != std::string::npos;
+         at = error.find(output.path(), at + options.output.size()))
+      error.replace(at, output.path().size(), options.output);
+    throw CommandError(error);
   }
-  if (!pipeline.run()) throw CommandError(pipeline.error());
+  output.commit();
   std::printf("wrote the C scoring package of %s to %s\n", options.model.c_str(),
               options.output.c_str());
 }

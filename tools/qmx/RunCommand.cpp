@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "CommandLimits.h"
 #include "Commands.h"
+#include "OutputFile.h"
+#include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSink.h"
 #include "qmxbase/QMXCsvSource.h"
@@ -122,14 +125,9 @@ QMXColumnInfo parseOutputColumn(const std::string& spec) {
   return column;
 }
 
-// CSV input (a metadata pass gives the schema and row count, then chunked reads) and output
-// (written to "<path>.tmp", renamed on commit).
+// CSV input (a metadata pass gives the schema and row count, then chunked reads).
 std::unique_ptr<QMXDataSource> openCsvInput(const std::string& path) {
   return std::make_unique<QMXCsvSource>(path);
-}
-
-std::unique_ptr<QMXDataSink> openCsvOutput(const std::string& path) {
-  return std::make_unique<QMXCsvSink>(path);
 }
 
 // Prints messages on stderr as they arrive; remembers error texts so that the final error is
@@ -140,7 +138,8 @@ class MessagePrinter {
   void print(const QMXMessage& message) {
     if (message.kind == QMXMessageKind::Debug && !verbose_) return;
     clearProgress();
-    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind), message.text.c_str());
+    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind),
+                 terminalText(message.text).c_str());
     if (message.kind == QMXMessageKind::Error) errors_.insert(message.text);
   }
   void error(const std::string& text) {
@@ -192,8 +191,6 @@ std::string answerLine(const QMXPropertyInfo& request) {
 }
 
 void runProc(const RunOptions& options) {
-  if (options.chunkRows < 1)
-    throw CommandError("--chunk-rows must be at least 1, not " + std::to_string(options.chunkRows));
   if (!options.input2.empty() && options.input.empty())
     throw CommandError("--input2 needs --input");
   if (!options.output.empty() && options.outputColumns.empty())
@@ -217,13 +214,24 @@ void runProc(const RunOptions& options) {
   proc->setMessageListener([&printer](const QMXMessage& message) { printer.print(message); });
 
   std::vector<std::unique_ptr<QMXDataSource>> sources;
-  std::unique_ptr<QMXDataSink> sink;
   try {
     if (!options.input.empty()) sources.push_back(openCsvInput(options.input));
     if (!options.input2.empty()) sources.push_back(openCsvInput(options.input2));
-    if (!options.output.empty()) sink = openCsvOutput(options.output);
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
+  }
+  QMXSchema inputColumns;
+  for (const auto& source : sources) {
+    checkHasRows(source == sources.front() ? options.input : options.input2, source->totalRows());
+    inputColumns.insert(inputColumns.end(), source->schema().begin(), source->schema().end());
+  }
+  checkChunkRows(options.chunkRows, inputColumns);
+  // The output rows go to an OutputFile, committed when the run succeeds.
+  std::unique_ptr<OutputFile> file;
+  std::unique_ptr<QMXDataSink> sink;
+  if (!options.output.empty()) {
+    file = std::make_unique<OutputFile>(options.output);
+    sink = std::make_unique<QMXCsvSink>(file->stream(), options.output);
   }
 
   QMXPipeline pipeline(*proc, options.className);
@@ -247,6 +255,7 @@ void runProc(const RunOptions& options) {
   const bool ok = pipeline.run();
   printer.clearProgress();
   if (!ok) failWith(pipeline.error());
+  if (file) file->commit();
   if (!options.output.empty() && options.verbose)
     printer.print({QMXMessageKind::Debug, "wrote " + options.output});
 
@@ -257,7 +266,7 @@ void runProc(const RunOptions& options) {
       printer.print({QMXMessageKind::Warning, "property " + request->name() + " gave no answer"});
       continue;
     }
-    std::printf("%s\n", answerLine(*request).c_str());
+    std::printf("%s\n", terminalText(answerLine(*request)).c_str());
   }
   std::fflush(stdout);
 }
@@ -280,7 +289,9 @@ void addRunCommand(CLI::App& app) {
                   "output column NAME[:double|factor|string]")
       ->allow_extra_args(false);
   cmd->add_option("--chunk-rows", options->chunkRows,
-                  "rows per chunk (default 1000, or QMX_CHUNK_ROWS)");
+                  "rows per chunk (default 1000, or QMX_CHUNK_ROWS)")
+      ->check(wholeNumber());
+  addMemoryBudgetOption(cmd);
   cmd->add_option("--library", options->library,
                   "procedures library (default: $QMX_LIBRARY, else libqmxmisc.so next to qmx)");
   cmd->add_flag("--verbose,-v", options->verbose, "also print debug messages");

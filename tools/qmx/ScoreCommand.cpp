@@ -4,8 +4,8 @@
 // the default outputs; a metadata pass gives the data file's columns; the kind's scoring proc
 // (created through the proc loader) gets the document as "model.xml", one "define.output" per
 // output column and, with --unknown-level, entries of its unknown-level map, and is driven over the
-// file chunk by chunk. Its rows go to a CSV sink that writes under a temporary name and
-// renames when the run succeeds, so a failed run leaves no output file.
+// file chunk by chunk. Its rows go to a CSV sink on an OutputFile, committed when the run
+// succeeds, so a failed run leaves no output file.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,8 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "CommandLimits.h"
 #include "Commands.h"
+#include "OutputFile.h"
 #include "ScoreOutputs.h"
+#include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvSink.h"
@@ -191,7 +194,6 @@ std::unique_ptr<QMXProc> createProc(const std::string& className) {
 }
 
 void runScore(const ScoreOptions& options) {
-  if (options.chunkRows < 1) throw CommandError("--chunk-rows must be at least 1");
   const FittedModel fitted = readFittedModel(options.model);
   const std::string className = fitted.kind->scoreProc;
   QMXCsvMetadata meta;
@@ -200,6 +202,8 @@ void runScore(const ScoreOptions& options) {
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
+  checkHasRows(options.data, meta.rows);
+  checkChunkRows(options.chunkRows, meta.schema());
   checkPredictors(fitted.model, meta, options.data);
   const std::vector<ScoreOutput> outputs = outputColumns(options, fitted, meta);
   std::vector<std::vector<std::string>> unknownLevels;
@@ -210,17 +214,18 @@ void runScore(const ScoreOptions& options) {
   proc->setMessageListener([](const QMXMessage& message) {
     // Errors end the run and are reported once, by the exception below.
     if (message.kind == QMXMessageKind::Debug || message.kind == QMXMessageKind::Error) return;
-    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind), message.text.c_str());
+    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind),
+                 terminalText(message.text).c_str());
   });
   const std::int64_t rows = meta.rows;
   std::unique_ptr<QMXDataSource> source;
-  std::unique_ptr<QMXCsvSink> sink;
   try {
     source = std::make_unique<QMXCsvSource>(options.data, std::move(meta));
-    sink = std::make_unique<QMXCsvSink>(options.output);
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
+  OutputFile file(options.output);
+  auto sink = std::make_unique<QMXCsvSink>(file.stream(), options.output);
   QMXSchema schema;
   for (const ScoreOutput& output : outputs)
     schema.push_back(output.column);
@@ -239,6 +244,7 @@ void runScore(const ScoreOptions& options) {
   for (const std::vector<std::string>& entry : unknownLevels)
     setProperty(pipeline, "add.unknown.level.map", entry);
   if (!pipeline.run()) throw CommandError(pipeline.error());
+  file.commit();
   std::fprintf(stderr, "wrote %s (%lld rows)\n", options.output.c_str(),
                static_cast<long long>(rows));
 }
@@ -263,7 +269,10 @@ void addScoreCommand(CLI::App& app) {
                   "COL=LEVEL: score levels of factor COL that the model does not know as LEVEL "
                   "(otherwise their rows get missing scores); repeat")
       ->allow_extra_args(false);
-  cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")->capture_default_str();
+  cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")
+      ->check(wholeNumber())
+      ->capture_default_str();
+  addMemoryBudgetOption(cmd);
   // Each distinct output help of the table's kinds.
   std::string outputHelp;
   for (const ModelKind* kind : modelKinds())
@@ -271,7 +280,8 @@ void addScoreCommand(CLI::App& app) {
       outputHelp += kind->scoreOutputHelp;
   cmd->footer(outputHelp +
               "Rows with a missing predictor, or a factor level the model does not know (unless\n"
-              "mapped with --unknown-level), get NA in every column, the copied ones too.\n\n"
+              "mapped with --unknown-level), get NA in every score column; the --copy columns\n"
+              "keep their values.\n\n"
               "Example:\n  qmx score glm.xml examples/mtcars.csv -o scores.csv --copy model "
               "--output prob,link:0:eta\n");
   cmd->callback([options] { runScore(*options); });

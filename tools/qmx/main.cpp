@@ -1,10 +1,31 @@
 // qmx: the command-line host of the procedures library.
 #include <cstdio>
 #include <exception>
+#include <new>
+#include <string>
 
 #include "Commands.h"
+#include "TerminalText.h"
 #include "qmxbase/QMXProcLoader.h"
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/kinds/ModelKinds.h"
+
+namespace {
+
+// The text the procs report for an allocation that failed inside them.
+constexpr const char* kProcMemoryText = "Insufficient memory available";
+
+void printError(const std::string& message) {
+  std::fprintf(stderr, "qmx: %s\n", terminalText(message, true).c_str());
+}
+
+int notEnoughMemory(const std::string& what) {
+  printError("not enough memory: " + what +
+             " (a smaller --chunk-rows, fewer columns or a larger address-space limit may help)");
+  return 1;
+}
+
+}  // namespace
 
 std::string linkedLibraryPath() {
   const std::string path = modelKindsLibraryPath();
@@ -27,10 +48,16 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CommandError& e) {
     // An empty message: the error was already printed as a proc message.
-    if (*e.what()) std::fprintf(stderr, "qmx: %s\n", e.what());
+    const std::string message = e.what();
+    if (message.rfind(kProcMemoryText, 0) == 0) return notEnoughMemory(message);
+    if (!message.empty()) printError(message);
     return e.exitStatus;
+  } catch (const std::bad_alloc& e) {
+    return notEnoughMemory("an allocation failed (" + std::string(e.what()) + ")");
+  } catch (const QMXMemoryException& e) {
+    return notEnoughMemory(e.what());
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "qmx: internal error: %s\n", e.what());
+    printError(std::string("internal error: ") + e.what());
     return 3;
   }
   return 0;

@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "qmxmisc/kinds/FitCost.h"
 #include "qmxmisc/model/DataColumn.h"
 #include "qmxmisc/model/ModelFormula.h"
 #include "qmxmisc/model/ModelSpecKindWriter.h"
@@ -76,6 +77,7 @@ Specification specify(const QMXCsvMetadata& meta, const ModelKind* kind, bool fo
   for (long termIdx = 0; termIdx < model.nTerms(); ++termIdx)
     spec.terms.push_back(model.term(termIdx).str());
   spec.intercept = model.intercept();
+  spec.coefficients = modelCoefficients(model);
   spec.weights = model.weights().str();
   return spec;
 }

@@ -4,6 +4,7 @@
 // fitting proc. Errors (formula, settings, the kind's checks) throw QMXException.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -25,7 +26,8 @@ struct Specification {
   std::vector<std::string> terms;
   bool intercept = true;
   std::string weights;
-  std::string note;  // the kind's note on its preparation, e.g. the level a fit models
+  std::int64_t coefficients = 0;  // model matrix columns (FitCost.h)
+  std::string note;               // the kind's note on its preparation, e.g. the level a fit models
   // Properties of the fitting proc to set before its options and "model.vtml" (fits only).
   std::vector<std::pair<std::string, std::string>> fitProperties;
 };

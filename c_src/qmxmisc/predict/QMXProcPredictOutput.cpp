@@ -226,8 +226,13 @@ void QMXProcPredict::writeOutputData(const TMatrix<double>& prediction,
     const bool isMissing = nextMissing < missingRows.size() && missingRows[nextMissing] == row;
     const bool isExcluded = nextExcluded < excludedRows.size() && excludedRows[nextExcluded] == row;
     if (isMissing || isExcluded) {
-      for (std::size_t k = 0; k < bound.size(); ++k)
-        writer->setDouble(row, static_cast<int>(k), nan);
+      // No prediction; the copied columns (a row's identifier) keep their values.
+      for (std::size_t k = 0; k < bound.size(); ++k) {
+        if (bound[k].type == PredictOutputType::kCopy)
+          writer->copyBufData(row, static_cast<int>(k), *reader, row, bound[k].inputColumn);
+        else
+          writer->setDouble(row, static_cast<int>(k), nan);
+      }
       // An excluded row is in the model matrix: its prediction row is skipped.
       if (!isMissing) ++predRow;
       continue;
