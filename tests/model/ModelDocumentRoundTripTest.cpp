@@ -11,6 +11,7 @@
 
 #include "qmxmisc/model/ElementTableHandler.h"
 #include "qmxmisc/model/MiningModelHandler.h"
+#include "qmxmisc/model/ModelFormula.h"
 #include "qmxmisc/model/ModelParse.h"
 #include "qmxmisc/model/VtmlWriter.h"
 #include "support/RefCsv.h"
@@ -111,6 +112,44 @@ TEST(ModelDocumentRoundTrip, FrameDocumentsReadAndWriteBackToTheSameBytes) {
     ++files;
   }
   EXPECT_GE(files, 4);
+}
+
+// A field of unwritable_texts.tsv with its escapes (\t \n \r \xHH \\) decoded.
+static std::string unescaped(const std::string& field) {
+  std::string text;
+  for (std::size_t at = 0; at < field.size(); ++at) {
+    if (field[at] != '\\' || at + 1 == field.size()) {
+      text += field[at];
+      continue;
+    }
+    const char kind = field[++at];
+    if (kind == 'x') {
+      text += static_cast<char>(std::stoi(field.substr(at + 1, 2), nullptr, 16));
+      at += 2;
+    } else {
+      text += kind == 't' ? '\t' : kind == 'n' ? '\n' : kind == 'r' ? '\r' : kind;
+    }
+  }
+  return text;
+}
+
+TEST(ModelDocumentRoundTrip, TextsADocumentCannotCarryAreRefused) {
+  std::istringstream table(readRefText("model", "unwritable_texts.tsv"));
+  int cases = 0;
+  for (std::string line; std::getline(table, line);) {
+    if (line.empty() || line[0] == '#' || line.rfind("column\t", 0) == 0) continue;
+    const std::size_t tab = line.find('\t');
+    const std::size_t tab2 = line.find('\t', tab + 1);
+    const std::vector<DataColumn> columns = {
+        DataColumn::numeric("y"),
+        DataColumn::factor(unescaped(line.substr(0, tab)),
+                           {"ok", unescaped(line.substr(tab + 1, tab2 - tab - 1))})};
+    const MiningModel model = modelFromFormula("y ~ .", columns);
+    std::ostringstream os;
+    EXPECT_EQ(thrownMessage([&] { model.beginXMLModel(os); }), line.substr(tab2 + 1)) << line;
+    ++cases;
+  }
+  EXPECT_EQ(cases, 11);
 }
 
 TEST(ModelDocumentRoundTrip, FatalErrorErasesWhatWasRead) {

@@ -16,9 +16,37 @@ struct DocumentCase {
   std::string document;
 };
 
-// `text` with "\n" turned into line breaks and every {name} replaced by its snippet.
+// `line` with every {N*text} written out as N copies of text, a # in the text numbered
+// 0, 1, ... N - 1 in the copies (long hostile inputs).
+inline std::string expandRepeats(std::string line) {
+  for (std::size_t at = line.find('{'); at != std::string::npos; at = line.find('{', at)) {
+    const std::size_t star = line.find('*', at);
+    const std::size_t close = line.find('}', at);
+    if (close == std::string::npos || star > close || star == at + 1 ||
+        line.find_first_not_of("0123456789", at + 1) != star) {
+      ++at;
+      continue;
+    }
+    const std::string text = line.substr(star + 1, close - star - 1);
+    std::string copies;
+    const long n = std::stol(line.substr(at + 1, star - at - 1));
+    for (long copy = 0; copy < n; ++copy) {
+      std::string one = text;
+      for (std::size_t hash = one.find('#'); hash != std::string::npos; hash = one.find('#'))
+        one.replace(hash, 1, std::to_string(copy));
+      copies += one;
+    }
+    line.replace(at, close - at + 1, copies);
+    at += copies.size();
+  }
+  return line;
+}
+
+// `text` with "\n" turned into line breaks, {N*text} repeated and every {name} replaced by
+// its snippet.
 inline std::string expandDocument(std::string text,
                                   const std::map<std::string, std::string>& snippets) {
+  text = expandRepeats(std::move(text));
   for (std::size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", at + 1))
     text.replace(at, 2, "\n");
   for (std::size_t at = text.find('{'); at != std::string::npos; at = text.find('{', at)) {

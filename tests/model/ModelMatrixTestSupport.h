@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/ModelDocumentTable.h"
 #include "qmxbase/QMXBuf.h"
 #include "qmxbase/QMXBufReader.h"
 #include "qmxbase/QMXMemoryTable.h"
@@ -167,12 +168,13 @@ inline ModelTerms modelOf(const std::string& variables, const std::string& termT
   return makeModel(split(variables, '|'), terms, factors, intercept);
 }
 
-// The records of a tab-separated table in tests/ref/model (comments and header skipped).
+// The records of a tab-separated table in tests/ref/model (comments and header skipped),
+// {N*text} repeated.
 inline std::vector<std::vector<std::string>> records(const std::string& name) {
   std::istringstream table(readRefText("model", name));
   std::vector<std::vector<std::string>> rows;
   for (std::string line; std::getline(table, line);)
-    if (!line.empty() && line[0] != '#') rows.push_back(split(line, '\t'));
+    if (!line.empty() && line[0] != '#') rows.push_back(split(qmx_test::expandRepeats(line), '\t'));
   rows.erase(rows.begin());
   return rows;
 }

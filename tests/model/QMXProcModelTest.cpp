@@ -107,7 +107,8 @@ QMXMemoryTable dataTable() {
       .addDoubleColumn("wt", {1, 0, 2, 1, 1, 0.5, kNaN, 1})
       .addDoubleColumn("z", {0.5, kNaN, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5})
       .addDoubleColumn("neg", {-0.5, 1, 1, 1, 1, 1, 1, 1})
-      .addDoubleColumn("y2", {7, 8, 9, 10, 11, kNaN, 13, 14});
+      .addDoubleColumn("y2", {7, 8, 9, 10, 11, kNaN, 13, 14})
+      .addDoubleColumn("heavy", {1, 1, 1, 1, 1, 1, 1e308, 1});
   return table;
 }
 
@@ -124,7 +125,7 @@ ModelTerms regression() {
 TEST(QMXProcModel, RunsOfTheTable) {
   const QMXMemoryTable table = dataTable();
   const auto cases = modeltest::records("procmodel_runs.tsv");
-  EXPECT_EQ(cases.size(), 15u);
+  EXPECT_EQ(cases.size(), 18u);
   for (const std::vector<std::string>& c : cases) {
     ModelTerms model = modeltest::modelOf(c[1], c[2], c[3]);
     factVector responses;
@@ -141,7 +142,9 @@ TEST(QMXProcModel, RunsOfTheTable) {
       EXPECT_EQ(error, c[6]);
       if (!c[6].empty()) {
         EXPECT_EQ(errorsOf(*proc), std::vector<std::string>{c[6]});
-        EXPECT_TRUE(proc->chunkRows.empty()) << "no chunk may be read after a failure";
+        if (c[12] != "-") {
+          EXPECT_TRUE(proc->chunkRows.empty()) << "no chunk may be read after a failure";
+        }
         continue;
       }
       EXPECT_EQ(proc->used(), std::stol(c[12]));

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/ModelLimits.h"
 
 namespace {
 
@@ -178,6 +179,9 @@ void GLMFitHandler::addRules() {
   });
   rule("Parameter", in("ParameterList"), [this](ElementAttributes& a) {
     const std::string name = a.required("name", missing("name", "Parameter"));
+    if (static_cast<long>(parameters_.size()) >= kMaxModelColumns)
+      QMX_ThrowException("more than %ld Parameter elements in the ParameterList element",
+                         kMaxModelColumns);
     if (parameterIndex_.emplace(name, static_cast<long>(parameters_.size())).second) {
       parameters_.push_back(String(name));
     }
@@ -218,6 +222,9 @@ void GLMFitHandler::addRules() {
       cell = std::strtol(value.c_str(), &end, 10);
       if (*end != '\0' || cell < 1)
         QMX_ThrowException("invalid parameter-to-predictor matrix, PPMatrix");
+      if (cell > kMaxTermPower)
+        QMX_ThrowException("PPCell value %s for predictor %s is above the power limit of %ld",
+                           value.c_str(), predictor.c_str(), kMaxTermPower);
     }
     const std::string coefficient = a.required("variableName", missing("variableName", "PPCell"));
     const auto parameter = parameterIndex_.find(coefficient);
@@ -267,13 +274,16 @@ void GLMFitHandler::addRules() {
     if (df != 0 && df != 1) {
       QMX_ThrowException("invalid df attribute, %d, in PCell element", static_cast<int>(df));
     }
-    const std::optional<double> beta = a.number("beta", invalid("beta", "PCell"));
+    const std::optional<double> beta = a.finite("beta", invalid("beta", "PCell"));
     const double stdErr =
         a.number("stdErr", missing("stdErr", "PCell"), invalid("stdErr", "PCell"));
     if (!beta && df > 0) {
       QMX_ThrowException("must have a beta attribute in PCell element when df>0");
     }
     const long row = parameter->second;
+    if (paramSet_[static_cast<std::size_t>(row + response * coef_.getNRow())] != 0)
+      QMX_ThrowException("PCell for parameter %s and target %s appears twice in the ParamMatrix",
+                         name.c_str(), target.c_str());
     coef_(row, response) = beta.value_or(0.0);
     stdErr_(row, response) = df == 0 ? std::nan("") : stdErr;  // df 0: an aliased coefficient
     paramSet_[static_cast<std::size_t>(row + response * coef_.getNRow())] = 1;

@@ -1,5 +1,7 @@
 // ElementAttributes: typed attribute readers of the element table's start actions.
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 #include "qmxmisc/base/QMXException.h"
@@ -32,10 +34,19 @@ std::string ElementAttributes::required(const char* name, const std::string& mis
 std::optional<double> ElementAttributes::number(const char* name, const std::string& invalid) {
   const std::optional<std::string> value = text(name);
   if (!value) return std::nullopt;
-  char* end = nullptr;
-  const double parsed = std::strtod(value->c_str(), &end);
-  if (end == value->c_str() || *end != '\0') fail(invalid);
+  // Decimal notation only (no hexadecimal, no blanks): from_chars in the general format,
+  // which also reads the NaN and inf the writers print for undefined and infinite values.
+  double parsed = 0;
+  const char* end = value->data() + value->size();
+  const auto [ptr, ec] = std::from_chars(value->data(), end, parsed);
+  if (ec != std::errc() || ptr != end) fail(invalid);
   return parsed;
+}
+
+std::optional<double> ElementAttributes::finite(const char* name, const std::string& invalid) {
+  const std::optional<double> value = number(name, invalid);
+  if (value && !std::isfinite(*value)) fail(invalid);
+  return value;
 }
 
 double ElementAttributes::number(const char* name, const std::string& missing,

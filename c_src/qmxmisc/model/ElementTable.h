@@ -46,9 +46,11 @@ class ElementAttributes {
   std::optional<std::string> text(const char* name);
   // The value; throws `missing` when missing.
   std::string required(const char* name, const std::string& missing);
-  // The whole value as a number (strtod syntax: NaN and infinities included); nullopt when
-  // missing, throws `invalid` when it is not a number.
+  // The whole value as a decimal number (NaN and infinities included, hexadecimal and
+  // surrounding blanks not); nullopt when missing, throws `invalid` when it is not a number.
   std::optional<double> number(const char* name, const std::string& invalid);
+  // As number(), and throws `invalid` for NaN and infinities too.
+  std::optional<double> finite(const char* name, const std::string& invalid);
   double number(const char* name, const std::string& missing, const std::string& invalid);
   // The whole value as a decimal integer (leading blanks and a sign allowed); throws
   // `missing` or `invalid`.

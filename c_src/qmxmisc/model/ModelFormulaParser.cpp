@@ -6,6 +6,7 @@
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelFormulaInternal.h"
+#include "qmxmisc/model/ModelLimits.h"
 
 namespace formula_internal {
 
@@ -119,15 +120,38 @@ class Parser {
     at_ = close + 1;
   }
 
-  static std::unique_ptr<Node> makeNode(NodeKind kind, std::size_t pos) {
+  // Counts one more level of nesting (a parenthesis, a unary operator) for the life of the
+  // guard; the recursion stops at kMaxFormulaDepth levels instead of running out of stack.
+  class Nesting {
+   public:
+    explicit Nesting(Parser& parser) : parser_(parser) {
+      if (++parser_.depth_ > kMaxFormulaDepth)
+        parser_.fail("the formula nests deeper than " + std::to_string(kMaxFormulaDepth) +
+                     " levels of parentheses and unary operators");
+    }
+    ~Nesting() { --parser_.depth_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+   private:
+    Parser& parser_;
+  };
+
+  // Every node is counted: a chain of binary operators makes a tree as deep as it is long,
+  // and the term expansion walks it recursively.
+  std::unique_ptr<Node> makeNode(NodeKind kind, std::size_t pos) {
+    if (++nodes_ > kMaxFormulaNodes)
+      formulaError(text_, pos,
+                   "the formula holds more than " + std::to_string(kMaxFormulaNodes) +
+                       " names, numbers and operators");
     auto node = std::make_unique<Node>();
     node->kind = kind;
     node->pos = pos;
     return node;
   }
 
-  static std::unique_ptr<Node> binary(NodeKind kind, std::size_t pos, std::unique_ptr<Node> a,
-                                      std::unique_ptr<Node> b) {
+  std::unique_ptr<Node> binary(NodeKind kind, std::size_t pos, std::unique_ptr<Node> a,
+                               std::unique_ptr<Node> b) {
     auto node = makeNode(kind, pos);
     node->args.push_back(std::move(a));
     node->args.push_back(std::move(b));
@@ -183,6 +207,7 @@ class Parser {
   // unary := ('+' | '-') unary | power
   std::unique_ptr<Node> parseUnary() {
     if (isOp("+") || isOp("-")) {
+      const Nesting level(*this);
       auto node = makeNode(isOp("+") ? NodeKind::kPlus : NodeKind::kMinus, token_.pos);
       advance();
       node->args.push_back(parseUnary());
@@ -226,6 +251,7 @@ class Parser {
       return node;
     }
     if (isOp("(")) {
+      const Nesting level(*this);
       auto node = makeNode(NodeKind::kParen, start.pos);
       advance();
       node->args.push_back(parseSum());
@@ -268,6 +294,10 @@ class Parser {
           std::stol(digits) < 2)
         formulaError(text_, pos, form);
       node->power = std::stol(digits);
+      if (node->power > kMaxTermPower)
+        formulaError(text_, pos,
+                     "the power in I(" + node->text + "^" + digits + ") is above the limit of " +
+                         std::to_string(kMaxTermPower));
       advance();
     }
     if (!isOp(")")) formulaError(text_, pos, form);
@@ -295,6 +325,8 @@ class Parser {
   std::string_view text_;
   std::size_t at_ = 0;
   Token token_;
+  std::size_t depth_ = 0;
+  std::size_t nodes_ = 0;
 };
 
 }  // namespace

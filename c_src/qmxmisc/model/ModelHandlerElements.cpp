@@ -8,6 +8,7 @@
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelHandler.h"
+#include "qmxmisc/model/ModelLimits.h"
 
 namespace {
 
@@ -119,6 +120,10 @@ void ModelHandler::startLevel(xercesc::AttributeList& attributes) {
   if (!hasCurrentColumn()) return;
   FactorInfo& column = columns_[static_cast<std::size_t>(currentColumn_)];
   const long levelIdx = column.length();
+  if (levelIdx >= kMaxFactorLevels) {
+    QMX_ThrowException("column %s has more than %ld levels in the %s element", currentName(),
+                       kMaxFactorLevels, element());
+  }
   // resize grows the label list geometrically (and counts, when present, with a 0).
   column.resize(levelIdx + 1);
   column.level(levelIdx) = String(attribute());

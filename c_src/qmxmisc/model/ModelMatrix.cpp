@@ -1,10 +1,14 @@
 #include "qmxmisc/model/ModelMatrix.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/ModelLimits.h"
 #include "qmxmisc/model/PolynomialContrasts.h"
 
 void ModelMatrix::setModel(const ModelTerms& model) {
@@ -21,6 +25,7 @@ void ModelMatrix::erase(bool keep) {
   if (keep) return;
   model_.erase(false);
   variableMap_.clear();
+  levelIndex_.clear();
   maxCol_ = 0;
 }
 
@@ -63,22 +68,53 @@ void ModelMatrix::checkVariable(const QMXBuf& buffer, int column, long v) const 
     QMX_ThrowException("data buffer has %d categories for variable %s but the model object has %d",
                        static_cast<int>(bufferLevels), name, static_cast<int>(factor.length()));
   }
+  std::unordered_set<std::string_view> known;
+  for (const String& modelLevel : factor.levels())
+    known.insert(std::string_view(modelLevel.str()));
   for (long level = 0; level < bufferLevels; ++level) {
     const char* label = buffer.getLevelName(column, level);
     const String text(label);
-    bool known = false;
-    for (const String& modelLevel : factor.levels())
-      known = known || modelLevel == text;
-    if (!known) {
+    if (known.count(std::string_view(text.str())) == 0) {
       QMX_ThrowException("model object categorical variable %s does not have level %s", name,
                          text.c_str());
     }
   }
 }
 
+void ModelMatrix::checkTerms() const {
+  const TMatrix<long>& terms = model_.termsTable();
+  const long nVariables = model_.nVariables();
+  const strVector& labels = terms.getColNames();
+  long columns = model_.intercept() ? 1 : 0;
+  for (long t = 0; t < model_.nTerms(); ++t) {
+    const std::string label =
+        t < static_cast<long>(labels.size()) ? labels[static_cast<std::size_t>(t)].str() : "";
+    long order = 0;
+    long width = 1;
+    for (long v = 0; v < nVariables; ++v) {
+      const long power = terms(v, t);
+      if (power <= 0) continue;
+      if (power > kMaxTermPower)
+        QMX_ThrowException("term %s raises %s to the power %ld, above the limit of %ld",
+                           label.c_str(), model_.variable(v).c_str(), power, kMaxTermPower);
+      if (++order > kMaxInteractionOrder)
+        QMX_ThrowException("term %s interacts more than %ld variables", label.c_str(),
+                           kMaxInteractionOrder);
+      // Both factors stay at most kMaxModelColumns, so the product cannot overflow.
+      width *= std::max<long>(static_cast<long>(variableWidth(v)), 1);
+      if (width > kMaxModelColumns) break;
+    }
+    if (order > 0) columns += width;
+    if (columns > kMaxModelColumns)
+      QMX_ThrowException("the model matrix has more than %ld columns (at term %s)",
+                         kMaxModelColumns, label.c_str());
+  }
+}
+
 void ModelMatrix::init(QMXBuf& buffer) {
   erase(true);
   variableMap_.clear();
+  levelIndex_.clear();
   maxCol_ = 0;
   if (!model_.valid(false)) return;
   const long nVariables = model_.nVariables();
@@ -107,6 +143,7 @@ void ModelMatrix::init(QMXBuf& buffer) {
                        missing.c_str());
   }
 
+  checkTerms();
   // Intercept, then per term the product of the widths of the variables it holds.
   const TMatrix<long>& terms = model_.termsTable();
   unsigned columns = model_.intercept() ? 1 : 0;
@@ -120,7 +157,17 @@ void ModelMatrix::init(QMXBuf& buffer) {
     }
     if (any) columns += width;
   }
+  std::vector<LevelIndex> levelIndex(static_cast<std::size_t>(nVariables));
+  for (long v = 0; v < nVariables; ++v) {
+    const char* name = model_.variable(v).c_str();
+    if (!model_.isFactor(name)) continue;
+    const FactorInfo& factor = model_.factorInfo(name);
+    LevelIndex& index = levelIndex[static_cast<std::size_t>(v)];
+    for (long level = 0; level < factor.length(); ++level)
+      index.emplace(factor.level(level).str(), level);
+  }
   variableMap_ = std::move(map);
+  levelIndex_ = std::move(levelIndex);
   maxCol_ = columns;
 }
 

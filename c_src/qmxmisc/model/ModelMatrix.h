@@ -13,7 +13,12 @@
 // construction: main effects and interaction products).
 #pragma once
 
+#include <functional>
 #include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "qmxbase/QMXBuf.h"
 #include "qmxmisc/framework/QMXFilterBufReader.h"
@@ -29,6 +34,16 @@ struct ChunkRows;
 
 // Replacement level labels for factor levels a model does not know, keyed by buffer column.
 using UnknownLevelMap = std::map<long, String>;
+
+// The level number of each label of a factor (the first of repeated labels wins), looked up
+// by any string_view without a copy.
+struct LevelHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+using LevelIndex = std::unordered_map<std::string, long, LevelHash, std::equal_to<>>;
 
 class ModelMatrix : public DoubleMatrix {
  public:
@@ -102,6 +117,8 @@ class ModelMatrix : public DoubleMatrix {
   // Throws unless v's buffer column and the model agree on being categorical (and, with
   // validateFactorLevels, on the levels).
   void checkVariable(const QMXBuf& buffer, int column, long v) const;
+  // Throws when a term's power or order, or the matrix's width, is beyond ModelLimits.h.
+  void checkTerms() const;
   // ModelMatrixBlocks.cpp
   Block variableBlock(QMXFilterBufReader& reader, const ChunkRows& rows, long v);
   Block factorBlock(QMXFilterBufReader& reader, const ChunkRows& rows, long v,
@@ -114,6 +131,8 @@ class ModelMatrix : public DoubleMatrix {
   ModelTerms model_;
   unsigned maxCol_ = 0;
   lVector variableMap_;
+  // Per model variable: the level index of a factor, empty otherwise; filled by init.
+  std::vector<LevelIndex> levelIndex_;
   Index termIndicies_;
   Index rowsExcluded_;
   Index undefFactorIndex_;

@@ -69,10 +69,8 @@ ModelMatrix::Block ModelMatrix::factorBlock(QMXFilterBufReader& reader, const Ch
   if (reader.getCharArray(column, labels.data()) != rows.n)
     model_matrix_detail::throwComputeFailure();
 
-  // Level of each label by exact comparison; the first of repeated labels wins.
-  std::unordered_map<std::string_view, long> levelOf;
-  for (long level = levels - 1; level >= 0; --level)
-    levelOf[std::string_view(factor.level(level).str())] = level;
+  // Level of each label by exact comparison (built once, at init).
+  const LevelIndex& levelOf = levelIndex_[static_cast<std::size_t>(v)];
 
   Replacement replacement = Replacement::kNotConsulted;
   long replacementLevel = -1;

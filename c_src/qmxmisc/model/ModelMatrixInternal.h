@@ -40,4 +40,8 @@ struct ChunkRows {
 // a varying slowest, named "left:right".
 Block interact(const Block& left, const Block& right);
 
+// The block of a continuous variable raised to `exponent` (at least 1), valued as R's x^k,
+// named as the interaction of the variable with itself (x:x for the square).
+Block power(const Block& block, long exponent);
+
 }  // namespace model_matrix_detail

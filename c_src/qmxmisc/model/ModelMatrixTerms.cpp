@@ -2,8 +2,10 @@
 // terms-table order, a main effect as its variable's block and an interaction as the
 // product of the blocks of its variables.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qmxmisc/base/QMXAssert.h"
@@ -30,6 +32,20 @@ Block interact(const Block& left, const Block& right) {
     }
   }
   return product;
+}
+
+Block power(const Block& block, long exponent) {
+  if (exponent == 1) return block;
+  Block out = block;
+  // As R's x^k: x * x for the square, pow otherwise (one call per value, whatever k is).
+  for (double& value : out.values)
+    value = exponent == 2 ? value * value : std::pow(value, static_cast<double>(exponent));
+  for (std::string& name : out.names) {
+    const std::string base = name;
+    for (long k = 1; k < exponent; ++k)
+      name += ":" + base;
+  }
+  return out;
 }
 
 }  // namespace model_matrix_detail
@@ -113,29 +129,30 @@ unsigned ModelMatrix::build(QMXFilterBufReader& reader) {
   const TMatrix<long>& terms = model_.termsTable();
   long mainEffects = 0;
   for (long t = 0; t < nTerms; ++t) {
-    // The variables of the term in row order, each repeated as often as its power.
-    std::vector<long> listed;
+    // The variables of the term in row order, with their powers.
+    std::vector<std::pair<long, long>> listed;
     for (long v = 0; v < nVariables; ++v) {
       const long power = terms(v, t);
       if (power > 1 && model_.isFactor(model_.variable(v).c_str()))
         QMX_ThrowException(
             "order > 1 for categorical variables (nested effect) is not implemented yet");
-      for (long k = 0; k < power; ++k)
-        listed.push_back(v);
+      if (power > 0) listed.emplace_back(v, power);
     }
     termIndicies_[static_cast<std::size_t>(t)] = next;
-    if (listed.size() == 1) {
+    if (listed.size() == 1 && listed[0].second == 1) {
       if (++mainEffects > nVariables)
         QMX_ThrowException("number of main effects exceeded the number of variables");
-      const Block& block = blocks[static_cast<std::size_t>(listed[0])];
+      const Block& block = blocks[static_cast<std::size_t>(listed[0].first)];
       placeBlock(block, next, names);
       next += static_cast<unsigned>(block.cols);
     } else {
       if (listed.empty()) model_matrix_detail::throwComputeFailure();
-      Block product = blocks[static_cast<std::size_t>(listed[0])];
-      for (std::size_t k = 1; k < listed.size(); ++k)
+      Block product;
+      for (const auto& [v, power] : listed) {
+        Block factor = model_matrix_detail::power(blocks[static_cast<std::size_t>(v)], power);
         product =
-            model_matrix_detail::interact(product, blocks[static_cast<std::size_t>(listed[k])]);
+            product.cols == 0 ? std::move(factor) : model_matrix_detail::interact(product, factor);
+      }
       placeBlock(product, next, names);
       next += static_cast<unsigned>(product.cols);
     }

@@ -49,15 +49,16 @@ void parseSource(ModelHandler& handler, const xercesc::InputSource& source) {
   SAXParserPtr parser = makeSAXParser(handler);
   xercesc::XMLPScanToken token;
   bool started = false;
-  try {
-    started = parser->parseFirst(source, token);
-  } catch (const xercesc::XMLException&) {
-    // An input that cannot be opened or read at all.
-    started = false;
-  }
-  if (!started) QMX_ThrowException("Failed to initialized XLM parser");
   {
+    // parseFirst reads the prolog, where a document type declaration is refused by throwing.
     ProgressiveParse open(*parser, token);
+    try {
+      started = parser->parseFirst(source, token);
+    } catch (const xercesc::XMLException&) {
+      // An input that cannot be opened or read at all.
+      started = false;
+    }
+    if (!started) QMX_ThrowException("Failed to initialized XLM parser");
     while (!handler.done() && parser->parseNext(token)) {
     }
   }

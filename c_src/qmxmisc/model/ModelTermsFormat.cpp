@@ -10,6 +10,7 @@
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelTerms.h"
+#include "qmxmisc/model/XmlText.h"
 
 namespace {
 
@@ -103,9 +104,24 @@ const char* ModelTerms::QFormat(unsigned long value) {
 
 const char* ModelTerms::QFormat(const char* text) {
   if (text == nullptr) return storeText(std::string());
+  const std::string problem = xmlTextProblem(text);
+  if (!problem.empty()) {
+    QMX_ThrowException("the text \"%s\" cannot be written to a model document: %s",
+                       xmlTextShown(text).c_str(), problem.c_str());
+  }
   std::string quoted = "\"";
   for (const char* at = text; *at != '\0'; ++at) {
     switch (*at) {
+      // As character references, so that attribute-value normalization keeps them.
+      case '\t':
+        quoted += "&#9;";
+        break;
+      case '\n':
+        quoted += "&#10;";
+        break;
+      case '\r':
+        quoted += "&#13;";
+        break;
       case '"':
         quoted += "&quot;";
         break;

@@ -1,14 +1,35 @@
 // ModelTerms: the writer of the common frame of a model document (declaration, VTML root,
 // Header, XTMetaData column definitions, closing of the document). One element per line,
 // two blanks of indentation per level.
+#include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/model/VtmlTimestamp.h"
+#include "qmxmisc/model/XmlText.h"
 
 namespace {
 
 // One ColumnInfo element: the name, its type and role, and for a categorical column its
 // Level lines and the closing tag.
+// Throws, naming the column and the level, for a text a model document cannot carry.
+void checkColumnText(const FactorInfo& column) {
+  const std::string name = column.name().str();
+  std::string problem = xmlTextProblem(name);
+  if (!problem.empty()) {
+    QMX_ThrowException("column name \"%s\" cannot be written to a model document: %s",
+                       xmlTextShown(name).c_str(), problem.c_str());
+  }
+  for (long levelIdx = 0; levelIdx < column.length(); ++levelIdx) {
+    const std::string level = column.level(levelIdx).str();
+    problem = xmlTextProblem(level);
+    if (!problem.empty()) {
+      QMX_ThrowException("column %s: the level \"%s\" cannot be written to a model document: %s",
+                         xmlTextShown(name).c_str(), xmlTextShown(level).c_str(), problem.c_str());
+    }
+  }
+}
+
 void writeColumnInfo(std::ostream& os, const FactorInfo& column, bool categorical, bool dependent) {
+  checkColumnText(column);
   os << ModelTerms::Indent("<ColumnInfo name=", 3);
   os << ModelTerms::Quote(column.name().c_str()) << " type=";
   if (!categorical) {

@@ -147,9 +147,10 @@ long QMXProcModel::getDataChunk(QMXFilterBufReader& filter) {
     return 0;
   }
   readResponse(filter, n);
+  if (!model.weights().empty()) readWeights(filter, n);
+  checkChunkValues(n, rowsUsed + rowsMissing);
   rowsUsed += n;
   rowsMissing += ready - n;
-  if (!model.weights().empty()) readWeights(filter, n);
   if (termIndices.empty()) termIndices = modelMatrix.termIndicies();
   return n;
 }

@@ -3,8 +3,9 @@
 // buffer against the model description the derived proc holds (getModel) and binds the
 // model matrix to it; getDataChunk turns the current chunk into the model matrix, the
 // response matrix and the weights, leaving out rows with a missing or infinite value in
-// any model variable, response or the weights column. Accumulating, passes and the model
-// document are the derived proc's business.
+// any model variable, response or the weights column, and refusing a chunk whose matrix
+// holds a value that is not finite or whose weighted square overflows. Accumulating, passes and the
+// model document are the derived proc's business.
 //
 // A derived proc's init calls QMXProcModel::init() first and stops when the proc is then
 // done: a check failed (a wrong buffer count is set as the error, any other failure added
@@ -63,6 +64,10 @@ class QMXProcModel : public QMXProc {
   // Response matrix of n used rows.
   void readResponse(QMXFilterBufReader& filter, long n);
   void readWeights(QMXFilterBufReader& filter, long n);
+  // Throws, naming the term and the data row, for a model-matrix value that is not finite or
+  // whose weighted square overflows (QMXProcModelValues.cpp); rowsBefore: input rows of the
+  // earlier chunks.
+  void checkChunkValues(long n, std::int64_t rowsBefore) const;
 
   const char* initInternalErrorText_ = "Internal Error";
 };

@@ -68,6 +68,22 @@ class DepthLimitedHandler : public xercesc::DocumentHandler {
   unsigned depth_ = 0;
 };
 
+// A SAX parser that stops at a document type declaration, before any of its declarations
+// is read: model documents never carry one, and the internal subset is where the scanner is
+// weakest (an element declaration with a long list of alternatives makes its content model
+// recurse until the stack runs out). The scanner reports the declaration as soon as it has
+// read the root element's name, before the subset (when a DTD handler is set).
+class NoDoctypeSAXParser : public xercesc::SAXParser {
+ public:
+  using xercesc::SAXParser::SAXParser;
+
+  void doctypeDecl(const xercesc::DTDElementDecl& /*elemDecl*/, const XMLCh* const /*publicId*/,
+                   const XMLCh* const /*systemId*/, const bool /*hasIntSubset*/,
+                   const bool /*hasExtSubset*/) override {
+    QMX_ThrowException("model documents may not contain a document type declaration");
+  }
+};
+
 }  // namespace
 
 // Declaration order is construction order: the platform reference comes first and is
@@ -98,9 +114,12 @@ SAXParserPtr makeSAXParser(xercesc::HandlerBase& handler) {
   auto resources = std::make_unique<SAXParserResources>(handler);
   resources->security.setEntityExpansionLimit(kSAXEntityExpansionLimit);
   // Construct the parser while the platform reference is held; the deleter keeps both.
-  auto parser = std::make_unique<xercesc::SAXParser>();
+  std::unique_ptr<xercesc::SAXParser> parser = std::make_unique<NoDoctypeSAXParser>();
   parser->setDocumentHandler(&resources->depthLimit);
   parser->setErrorHandler(&handler);
+  // With a DTD handler set the parser reports document type declarations to itself (where
+  // NoDoctypeSAXParser refuses them); the handler's own DTD events are no-ops.
+  parser->setDTDHandler(&handler);
   parser->setXMLEntityResolver(&resources->resolver);
   parser->setDisableDefaultEntityResolution(true);
   parser->setLoadExternalDTD(false);

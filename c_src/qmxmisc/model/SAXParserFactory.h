@@ -11,9 +11,10 @@
 // - a document whose elements nest deeper than kSAXMaxElementDepth levels is stopped with
 //   "XML document nests elements deeper than %u levels" (the scanner's namespace lookup makes
 //   depth quadratic in time);
-// - validation scheme automatic, namespaces on, schema processing on: documents that carry a
-//   DOCTYPE are validated against their internal subset, and no schema is fetched because
-//   schema locations are never loaded.
+// - a document type declaration is refused with "model documents may not contain a document
+//   type declaration" as soon as the scanner meets it, before its internal subset is read;
+// - validation scheme automatic, namespaces on, schema processing on: no schema is fetched
+//   because schema locations are never loaded.
 #pragma once
 
 #include <memory>
