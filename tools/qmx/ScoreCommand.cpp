@@ -116,6 +116,25 @@ void checkPredictors(const ScoreModel& model, const QMXCsvMetadata& meta, const 
     throw CommandError(data + " lacks the predictor column(s) of the model: " + missing);
 }
 
+// A numeric predictor of the model that the file holds as text (a few cells are not numbers)
+// is read as numbers: those cells score as missing, and a warning names the first one.
+void readNumericPredictors(const ScoreModel& model, QMXCsvMetadata& meta) {
+  const std::set<std::string> responses(model.responses.begin(), model.responses.end());
+  std::set<std::string> factors;
+  for (const auto& factor : model.factors)
+    factors.insert(factor.first);
+  for (const std::string& name : model.variables) {
+    const int column = columnIndex(meta, name);
+    if (column < 0 || responses.count(name) || factors.count(name)) continue;
+    try {
+      const std::string warning = meta.readAsNumbers(static_cast<std::size_t>(column));
+      if (!warning.empty()) std::fprintf(stderr, "warning: %s\n", terminalText(warning).c_str());
+    } catch (const QMXDataError& e) {
+      throw CommandError(e.what());
+    }
+  }
+}
+
 // The outputs of the run, --copy columns first; checks the columns they need.
 std::vector<ScoreOutput> outputColumns(const ScoreOptions& options, const FittedModel& fitted,
                                        const QMXCsvMetadata& meta) {
@@ -205,6 +224,7 @@ void runScore(const ScoreOptions& options) {
   checkHasRows(options.data, meta.rows);
   checkChunkRows(options.chunkRows, meta.schema());
   checkPredictors(fitted.model, meta, options.data);
+  readNumericPredictors(fitted.model, meta);
   const std::vector<ScoreOutput> outputs = outputColumns(options, fitted, meta);
   std::vector<std::vector<std::string>> unknownLevels;
   for (const std::string& item : options.unknownLevels)
