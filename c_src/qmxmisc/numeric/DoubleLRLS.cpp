@@ -33,6 +33,7 @@ void DoubleLRLS::resize(long p, long pR, long q) {
     fitRank_ = 0;
     N_ = 0.0;
     SumWt_ = 0.0;
+    NPos_ = 0.0;
   } else {
     std::erase_if(restrictRows_, [p](std::uint32_t row) { return static_cast<long>(row) >= p; });
   }
@@ -44,6 +45,7 @@ void DoubleLRLS::erase() {
   DoubleLLS::resize(0, 0, 0);
   N_ = 0.0;
   SumWt_ = 0.0;
+  NPos_ = 0.0;
   fitRank_ = 0;
 }
 
