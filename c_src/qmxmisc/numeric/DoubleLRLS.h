@@ -47,8 +47,11 @@ class DoubleLRLS : public DoubleLLS {
   // Clears each restriction's column in the data rows above it; call once after the last
   // addRestriction and before any solve.
   void endRestrictions();
-  // The rank stored by beginRestrictions, computed (tolerance 1e-13) when below 1.
+  // The rank stored by beginRestrictions or setFitRank, computed (tolerance 1e-13) when
+  // below 1.
   long fitRank();
+  // Stores the rank of a solve made outside (R's parametrisation of a model).
+  void setFitRank(long rank) { fitRank_ = static_cast<std::int32_t>(rank); }
   // For each restriction row in order, the zero-based input column it was pivoted on.
   Index rIndex() const;
   // p x q sequential regression sums of squares in input column order: (i, k) is the sum of
