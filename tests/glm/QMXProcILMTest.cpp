@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "glm/GlmProcCases.h"
+#include "qmxmisc/glm/GLMSummaryInternal.h"
 
 using glmcase::mtcars;
 using glmcase::specDocument;
@@ -34,6 +35,34 @@ ProcHarness linear(const QMXMemoryTable& table, const std::string& formula,
 
 TEST(QMXProcILM, FitsMatchR) {
   glmcase::expectCasesMatchR("QMXProcILM");
+}
+
+// The cases of lm_cases.csv against R's lm(), anova() and summary() (lm_cases.R) at every
+// chunk size: aliased columns (NaN errors where R has NA), empty cells, no intercept, the
+// intercept alone, shifted responses and predictors, a constant response, exact fits.
+TEST(QMXProcILM, LinearCasesMatchR) {
+  for (const RefRow& c : readRefCsv("glm", "lm_cases.csv")) {
+    SCOPED_TRACE(c.text("case"));
+    qmxtest::FactorLevels factors;
+    std::istringstream names(c.text("factors"));
+    for (std::string name; std::getline(names, name, ';');)
+      factors[name] = {};
+    const QMXMemoryTable table = qmxtest::readRefTable("glm", c.text("data"), factors);
+    const qmxtest::NamedValues want =
+        qmxtest::refValues("glm", "lm_ref.csv", {"case", c.text("case")}, "what", "value");
+    qmxtest::forEachChunkSize([&](long rows) {
+      ProcHarness proc = linear(table, c.text("formula"));
+      const ProcResult run = proc.run(rows);
+      ASSERT_TRUE(run.ok) << run.error;
+      const GLMFit& fit = proc.as<QMXProcILM>().results();
+      qmxtest::NamedValues got = glmcase::fitValues(fit);
+      const glm_summary::LmFigures figures = glm_summary::lmFigures(fit, 0);
+      got["sigma"] = figures.sigma;
+      got["adj.r2"] = figures.adjRSquared;
+      got["fstat"] = figures.f;
+      EXPECT_TRUE(qmxtest::matchesRef(got, want, c.num("tol"), c.num("abstol")));
+    });
+  }
 }
 
 TEST(QMXProcILM, CorrelationsAboveTheThreshold) {

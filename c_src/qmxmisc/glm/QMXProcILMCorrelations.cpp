@@ -57,6 +57,10 @@ void QMXProcILM::computeImportance() {
   const std::vector<bool> aliased = gammaQR.aliased();
   const long nTerms = fit.nTerms();
   const long q = gamma.getNCol();
+  if (nTerms == 0) {  // the intercept alone: no term to test
+    fit.setWaldStat(TMatrix<double>(), TMatrix<long>());
+    return;
+  }
   strVector terms;
   for (long t = 0; t < nTerms; ++t)
     terms.push_back(fit.term(t));

@@ -109,6 +109,10 @@ void QMXProcILM::computeModelStats() {
 void QMXProcILM::computeCoefTable() {
   const long p = static_cast<long>(coefNames.size());
   const long nVariables = fit.nVariables();
+  if (nVariables == 0) {  // the intercept alone: no predictor
+    fit.setCoefTable(TMatrix<long>());
+    return;
+  }
   strVector variables;
   for (long v = 0; v < nVariables; ++v)
     variables.push_back(fit.variable(v));
