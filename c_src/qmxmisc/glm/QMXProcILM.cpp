@@ -53,13 +53,13 @@ void QMXProcILM::execute() {
 
 void QMXProcILM::executeChunk() {
   const long rows = executeRequestRows();
-  if (rows < 0) {
-    setDone(1);
-    return;
+  if (rows >= 0) {
+    processChunk();
+    executeReleaseRows(rows, 0);
+    if (!isDone()) return;
+  } else {
+    setDone(1);  // an input with no rows at all: reported below
   }
-  processChunk();
-  executeReleaseRows(rows, 0);
-  if (!isDone()) return;
   if (acc.rowsUsed() <= 0) {
     if (acc.rowsMissing() > 0)
       addInformation(
