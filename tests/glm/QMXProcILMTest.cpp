@@ -51,7 +51,7 @@ TEST(QMXProcILM, LinearCasesMatchR) {
     const qmxtest::NamedValues want =
         qmxtest::refValues("glm", "lm_ref.csv", {"case", c.text("case")}, "what", "value");
     qmxtest::forEachChunkSize([&](long rows) {
-      ProcHarness proc = linear(table, c.text("formula"));
+      ProcHarness proc = linear(table, c.text("formula"), c.text("weights"));
       const ProcResult run = proc.run(rows);
       ASSERT_TRUE(run.ok) << run.error;
       const GLMFit& fit = proc.as<QMXProcILM>().results();
