@@ -1,6 +1,6 @@
 // The linear regression proc through the host pipeline: R's lm() under contr.sum at every chunk
-// size (glm_procs_cases.csv), the factor restrictions, correlation selection, aliased columns,
-// the fitted document, and the proc's messages.
+// size (glm_procs_cases.csv), correlation selection, the fitted document, and the proc's
+// messages.
 #include "qmxmisc/glm/QMXProcILM.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "glm/GlmProcCases.h"
+#include "qmxmisc/glm/GLMSummaryInternal.h"
 
 using glmcase::mtcars;
 using glmcase::specDocument;
@@ -36,19 +37,32 @@ TEST(QMXProcILM, FitsMatchR) {
   glmcase::expectCasesMatchR("QMXProcILM");
 }
 
-TEST(QMXProcILM, RestrictionsOfMainEffectsAndInteractions) {
-  ProcHarness factors = linear(mtcars(), kFactorModel);
-  ASSERT_TRUE(factors.run().ok);
-  const QMXProcILM& proc = factors.as<QMXProcILM>();
-  EXPECT_EQ(proc.restrictionMode(), 1);
-  EXPECT_EQ(proc.restrictionFlags(), (std::vector<std::int32_t>{0, 0, 1, 1}));  // wt hp cyl am
-  EXPECT_EQ(proc.accumulator().nRestrict(), 7);
-  // Without an intercept nothing is restricted: cyl keeps its three levels.
-  ProcHarness plain = linear(mtcars(), "mpg ~ wt + cyl - 1");
-  ASSERT_TRUE(plain.run().ok);
-  EXPECT_EQ(plain.as<QMXProcILM>().restrictionMode(), 0);
-  EXPECT_EQ(plain.as<QMXProcILM>().accumulator().nRestrict(), 0);
-  EXPECT_EQ(glmcase::fitValues(plain.as<QMXProcILM>().results()).at("df:cyl"), 3);
+// The cases of lm_cases.csv against R's lm(), anova() and summary() (lm_cases.R) at every
+// chunk size: aliased columns (NaN errors where R has NA), empty cells, no intercept, the
+// intercept alone, shifted responses and predictors, a constant response, exact fits.
+TEST(QMXProcILM, LinearCasesMatchR) {
+  for (const RefRow& c : readRefCsv("glm", "lm_cases.csv")) {
+    SCOPED_TRACE(c.text("case"));
+    qmxtest::FactorLevels factors;
+    std::istringstream names(c.text("factors"));
+    for (std::string name; std::getline(names, name, ';');)
+      factors[name] = {};
+    const QMXMemoryTable table = qmxtest::readRefTable("glm", c.text("data"), factors);
+    const qmxtest::NamedValues want =
+        qmxtest::refValues("glm", "lm_ref.csv", {"case", c.text("case")}, "what", "value");
+    qmxtest::forEachChunkSize([&](long rows) {
+      ProcHarness proc = linear(table, c.text("formula"), c.text("weights"));
+      const ProcResult run = proc.run(rows);
+      ASSERT_TRUE(run.ok) << run.error;
+      const GLMFit& fit = proc.as<QMXProcILM>().results();
+      qmxtest::NamedValues got = glmcase::fitValues(fit);
+      const glm_summary::LmFigures figures = glm_summary::lmFigures(fit, 0);
+      got["sigma"] = figures.sigma;
+      got["adj.r2"] = figures.adjRSquared;
+      got["fstat"] = figures.f;
+      EXPECT_TRUE(qmxtest::matchesRef(got, want, c.num("tol"), c.num("abstol")));
+    });
+  }
 }
 
 TEST(QMXProcILM, CorrelationsAboveTheThreshold) {
@@ -73,38 +87,6 @@ TEST(QMXProcILM, CorrelationsAboveTheThreshold) {
                    text.find(factor, text.find(" and ")) != std::string::npos)
           << text;
   }
-}
-
-TEST(QMXProcILM, AliasedColumnAndZeroResidualDf) {
-  // wt2 = 2 wt: one of the two is aliased (coefficient 0, NaN error, term df 0), and the fit
-  // is R's lm(mpg ~ wt + hp) with wt's effect on the column kept.
-  QMXMemoryTable table = mtcars();
-  std::vector<double> wt2 = table.numbers("wt");
-  for (double& value : wt2)
-    value *= 2.0;
-  table.addDoubleColumn("wt2", wt2);
-  ProcHarness aliased = linear(table, "mpg ~ wt + hp + wt2");
-  ASSERT_TRUE(aliased.run().ok);
-  const qmxtest::NamedValues fit = glmcase::fitValues(aliased.as<QMXProcILM>().results());
-  EXPECT_NE(std::isnan(fit.at("se:wt")), std::isnan(fit.at("se:wt2")));
-  EXPECT_EQ(fit.at("df:wt") + fit.at("df:wt2"), 1);
-  EXPECT_EQ(fit.at("df.residual"), 29);
-  const double effect = fit.at("coef:wt") + 2.0 * fit.at("coef:wt2");
-  EXPECT_TRUE(qmxtest::near(effect, glmcase::refFit("simple").at("coef:wt"), 1e-8));
-
-  // Three rows, three coefficients: sigma is taken as 1, the errors are sqrt(diag((X'X)^-1))
-  // of X = [1 1 0; 1 2 1; 1 4 0] (numpy.linalg.inv).
-  QMXMemoryTable three;
-  three.addDoubleColumn("mpg", {1, 3, 2})
-      .addDoubleColumn("wt", {1, 2, 4})
-      .addDoubleColumn("hp", {0, 1, 0});
-  ProcHarness exact = linear(three, "mpg ~ wt + hp");
-  ASSERT_TRUE(exact.run().ok);
-  const GLMFit& exactFit = exact.as<QMXProcILM>().results();
-  EXPECT_EQ(exactFit.dfE(), 0);
-  const double expected[] = {std::sqrt(17.0 / 9.0), std::sqrt(2.0 / 9.0), std::sqrt(14.0 / 9.0)};
-  for (long k = 0; k < 3; ++k)
-    EXPECT_TRUE(qmxtest::near(exactFit.stdErr()(k, 0), expected[k], 1e-10)) << k;
 }
 
 TEST(QMXProcILM, FittedDocumentReadsBack) {

@@ -20,7 +20,6 @@ constexpr double kBytesToMegabytes = 9.5367431640625e-07;  // 1 / 1048576
 void QMXProcILM::eraseAccumulator() {
   acc.reset();
   lls.resize(0, 0, 0);
-  restrictionsAdded = false;
 }
 
 void QMXProcILM::init() {
@@ -42,29 +41,9 @@ void QMXProcILM::init() {
                                     "%.2f Mb per chunk for the model matrix",
                                     static_cast<int>(modelMatrix.maxCol()), megabytes)
                        .c_str());
-    chooseRestrictions();
+    for (long v = 0; v < fit.nVariables(); ++v)
+      if (fit.variable(v).empty()) QMX_ThrowException("Bad variable name");
   });
-}
-
-// Sum-to-zero restrictions are used with an intercept; a categorical variable with its own
-// main-effect term gets flag 1 and its coefficients (in every term holding it) sum to zero.
-void QMXProcILM::chooseRestrictions() {
-  restrictMode = fit.intercept() ? 1 : 0;
-  const long nVariables = fit.nVariables();
-  restrictFlags.assign(static_cast<std::size_t>(nVariables), 0);
-  if (restrictMode == 0 || fit.nFactors() < 1) return;
-  for (long v = 0; v < nVariables; ++v) {
-    const String& name = fit.variable(v);
-    if (name.empty()) QMX_ThrowException("Bad variable name");
-    if (!fit.isFactor(name.c_str())) continue;
-    if (mainEffectTerm(name) >= 0) restrictFlags[static_cast<std::size_t>(v)] = 1;
-  }
-}
-
-long QMXProcILM::mainEffectTerm(const String& variable) const {
-  for (long t = 0; t < fit.nTerms(); ++t)
-    if (fit.term(t) == variable) return t;
-  return -1;
 }
 
 void QMXProcILM::execute() {
@@ -74,13 +53,13 @@ void QMXProcILM::execute() {
 
 void QMXProcILM::executeChunk() {
   const long rows = executeRequestRows();
-  if (rows < 0) {
-    setDone(1);
-    return;
+  if (rows >= 0) {
+    processChunk();
+    executeReleaseRows(rows, 0);
+    if (!isDone()) return;
+  } else {
+    setDone(1);  // an input with no rows at all: reported below
   }
-  processChunk();
-  executeReleaseRows(rows, 0);
-  if (!isDone()) return;
   if (acc.rowsUsed() <= 0) {
     if (acc.rowsMissing() > 0)
       addInformation(
@@ -120,16 +99,20 @@ strVector QMXProcILM::responseNames() const {
   return names;
 }
 
-// The end of the data: the pooled factor, its restrictions, the coefficients.
+// The end of the data: the pooled factor, R's parametrisation, the coefficients. The fit on
+// X C is decomposed through R C (X = Q R), so no row is read again.
 void QMXProcILM::backSolve() {
   ILMPooled pooled = acc.finalize();
   if (pooled.rowsUsed < 1) return;
   lls = std::move(pooled.factor);
-  restrictionsAdded = false;
-  applyRestrictions();
   const strVector responses = responseNames();
   if (coefNames.empty()) QMX_ThrowException("missing coefficient names");
-  DoubleMatrix coef = lls.coef(glm_proc::kRankTolerance, true);
+  buildContrasts();
+  gammaQR = LimitedQR(lls.inputOrderR().multiply(contrasts, TransOp::kNone, true), rankTolerance);
+  effects = gammaQR.qty(lls.getQTY(true));
+  gamma = gammaQR.solveEffects(effects);
+  lls.setFitRank(gammaQR.rank());
+  DoubleMatrix coef = contrasts.multiply(gamma, TransOp::kNone, true);
   coef.setRowNames(coefNames);
   coef.setColNames(responses);
   fit.setCoefficients(coef);

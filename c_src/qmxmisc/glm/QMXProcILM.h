@@ -1,17 +1,18 @@
 // QMXProcILM: linear least-squares regression of one or more numeric responses on the model
 // matrix of a GeneralRegressionModel specification, in one pass over chunked data. Every
 // chunk is folded into one accumulator (ILMAccumulator); at the end of the data its pooled
-// factor gets the sum-to-zero side conditions of the factors, the coefficients are
-// solved and the statistics of the fit (standard errors, a sequential analysis-of-deviance
-// table with one row per term, coefficient correlations, per-term Wald importance) are kept
-// in a GLMFit. The numbers reproduce R's lm() with contr.sum contrasts and anova().
+// factor R is mapped to R's parametrisation (R C, contr.sum factors: QMXProcILMContrasts.cpp)
+// and decomposed by R's limited pivoting rule, the coefficients are solved and the statistics
+// of the fit (standard errors, a sequential analysis-of-deviance table with one row per term,
+// coefficient correlations, per-term Wald importance) are kept in a GLMFit. The numbers
+// reproduce R's lm() with contr.sum contrasts and anova(), aliased columns included.
 //
 // Properties (set): "model.vtml", "corr.with.int", "abs.corr.threshold".
 // Properties (get): "fitted.model.pmml" (the VTML document of the fit).
 //
 // Implementation files: QMXProcILM.cpp (init, execute, chunk step, back-solve),
-// QMXProcILMProperties.cpp (properties and model), QMXProcILMRestrictions.cpp (factor side
-// conditions), QMXProcILMStats.cpp (standard errors, deviance table, coefficient table),
+// QMXProcILMProperties.cpp (properties and model), QMXProcILMContrasts.cpp (R's
+// parametrisation), QMXProcILMStats.cpp (standard errors, deviance table, coefficient table),
 // QMXProcILMCorrelations.cpp (coefficient correlations and importance).
 #pragma once
 
@@ -26,6 +27,7 @@
 #include "qmxmisc/glm/QMXProcILMAccumulator.h"
 #include "qmxmisc/model/QMXProcModel.h"
 #include "qmxmisc/numeric/DoubleLRLS.h"
+#include "qmxmisc/numeric/DoubleQRLimited.h"
 #include "qmxmisc/numeric/String.h"
 #include "qmxmisc/numeric/Vectors.h"
 
@@ -35,7 +37,7 @@ class QMXProcILM : public QMXProcModel {
   ~QMXProcILM() override = default;
 
   // Resets the accumulator and the results (keeping the model), checks the buffers against
-  // the model and chooses the factor restrictions.
+  // the model.
   void init() override;
   void setProperty(QMXPropertyInfo* prop) override;
   void getProperty(QMXPropertyInfo* prop) override;
@@ -46,7 +48,8 @@ class QMXProcILM : public QMXProcModel {
 
   // The model description of the fit.
   const ModelTerms& getModel() const override { return fit; }
-  // Restrictions, then the coefficients (coefficients x responses) into the fit.
+  // The pooled factor in R's parametrisation decomposed at rankTolerance, then the
+  // coefficients (coefficients x responses; aliased ones 0) into the fit.
   virtual void backSolve();
   // Name/value pairs written as ModelExtraInfo: none here.
   virtual const String* getModelExtraInfo() { return nullptr; }
@@ -60,17 +63,19 @@ class QMXProcILM : public QMXProcModel {
   void setModel(const GLMModel& model);
   // The fit; the argument is not used.
   const GLMFit& results(long /*unused*/ = 0) const { return fit; }
-  // Sum-to-zero restrictions for the factors kept at all their levels.
-  void applyRestrictions();
+  // The map C from R's coefficients to the model matrix's cells (QMXProcILMContrasts.cpp).
+  void buildContrasts();
   void computeCoefTable();
   void computeCorrelations();
   void computeImportance();
 
   // State read by tests and derived procs.
-  std::int32_t restrictionMode() const { return restrictMode; }
-  const std::vector<std::int32_t>& restrictionFlags() const { return restrictFlags; }
-  // The factor of the last solve (restrictions included).
+  // The pooled factor of the last solve.
   const DoubleLRLS& accumulator() const { return lls; }
+  // C (model-matrix columns x R's columns) and the term of each of R's columns (-1: the
+  // intercept) of the last solve.
+  const DoubleMatrix& contrastMatrix() const { return contrasts; }
+  const std::vector<long>& contrastTerms() const { return gammaTerm; }
   // The chunk state; mergeAccumulator folds in another run's chunk state (the same model
   // over other rows) and solves again with the statistics.
   const ILMAccumulator& chunkAccumulator() const { return acc; }
@@ -79,31 +84,34 @@ class QMXProcILM : public QMXProcModel {
   bool correlationsWithIntercept() const { return corrWithIntercept; }
 
  protected:
-  // init's step that chooses the restriction mode and flags (throws "Bad variable name").
-  void chooseRestrictions();
-  // Empties the chunk state and the solved factor: the next solve adds its restrictions again.
+  // Empties the chunk state and the solved factor.
   void eraseAccumulator();
-  // True for each coefficient (input column order) that the rank-revealing pivot leaves
-  // aliased: pivot positions rank(1e-13) .. p - 1.
+  // True for each coefficient (model-matrix column) that depends on an aliased column of R's
+  // parametrisation: printed NA, with no standard error.
   std::vector<bool> aliasedCoefficients();
-  // The unscaled covariance of the restricted coefficients (input column order), kept in
-  // coefCovariance for the statistics; see QMXProcILMStats.cpp.
+  // The unscaled covariance C (R_k' R_k)^-1 C' of the coefficients (model-matrix columns),
+  // kept in coefCovariance for the statistics; see QMXProcILMStats.cpp.
   void computeCoefCovariance();
   // The response names of the model, in order.
   strVector responseNames() const;
 
-  std::int32_t restrictMode = 1;
   GLMFit fit;
-  // The chunk state, and the factor of the last solve: acc.finalize() with the restrictions.
+  // The chunk state, and the factor of the last solve: acc.finalize().
   ILMAccumulator acc;
   DoubleLRLS lls;
+  // Rank tolerance of the limited pivoting: R's lm 1e-7 (a derived proc sets its own).
+  double rankTolerance = 1e-7;
   double absCorrThreshold = 0.5;
   bool corrWithIntercept = false;
-  std::vector<std::int32_t> restrictFlags;
   // Column names of the model matrix, taken from the first chunk with rows.
   strVector coefNames;
-  // The restrictions are in lls.
-  bool restrictionsAdded = false;
+  // R's parametrisation of the last solve: C, the term of each column of C, the limited
+  // pivoting decomposition of R C and the effects Q'(QTY) (p x q).
+  DoubleMatrix contrasts;
+  std::vector<long> gammaTerm;
+  LimitedQR gammaQR;
+  DoubleMatrix effects;
+  DoubleMatrix gamma;
   // Unscaled covariance of the coefficients of the last solve (computeCoefCovariance).
   DoubleMatrix coefCovariance;
 
@@ -112,9 +120,6 @@ class QMXProcILM : public QMXProcModel {
   void executeChunk();
   // Answers "fitted.model.pmml".
   void writeFittedModel(QMXPropertyInfo& prop);
-  // The restrictions of term t whose cells start at offset; returns the term's cell count P
-  // (0 when it has no restricted factor).
-  long restrictTerm(long t, long offset, const dVector& restrictWeights);
-  // Main-effect term of a variable (the term labelled with its name), -1 when none.
-  long mainEffectTerm(const String& variable) const;
+  // R's TermCode rule: factor v of term t is coded by contrasts.
+  bool codedByContrasts(long t, long v) const;
 };

@@ -4,8 +4,8 @@
 // weight sum) and the counts of used rows and of rows left out for missing values.
 //
 // QMXProcILM owns one and only drives it: each chunk's model matrix goes to update, the end
-// of input takes finalize (the pooled factor) and adds the side conditions of the factors to
-// it before solving; the statistics are derived from that result alone. Each pass of
+// of input takes finalize (the pooled factor) and solves R's parametrisation on it; the
+// statistics are derived from that result alone. Each pass of
 // QMXProcIGLM gathers the working responses and weights of that pass in one.
 #pragma once
 
@@ -18,13 +18,13 @@ struct ILMChunk {
   const DoubleMatrix& x;  // model matrix of the used rows (no rows: counts only)
   const DoubleMatrix& y;
   const DoubleMatrix& w;  // n x 1 case weights, or empty
-  long nFixed = 0;        // 1 with an intercept: kept first in the pivoting
+  long nFixed = 0;        // not used: the folds do not pivot
   std::int64_t rowsUsed = 0;
   std::int64_t rowsMissing = 0;
 };
 
 struct ILMPooled {
-  DoubleLRLS factor;  // no restrictions yet
+  DoubleLRLS factor;
   std::int64_t rowsUsed = 0;
   std::int64_t rowsMissing = 0;
 };

@@ -49,12 +49,18 @@ void QMXProcILM::computeCorrelations() {
   fit.setCorrelations(absCorrThreshold, labels, values);
 }
 
+// The Wald statistic of a term uses its kept columns in R's parametrisation: gamma_T' V_T^-1
+// gamma_T with V = (R_k' R_k)^-1, df the number of those columns (the term's rank).
 void QMXProcILM::computeImportance() {
-  const DoubleMatrix& v = coefCovariance;
-  const TMatrix<double>& coef = fit.coefficients();
-  const std::vector<bool> aliased = aliasedCoefficients();
+  const DoubleMatrix rinv = gammaQR.rinv();
+  const DoubleMatrix v = rinv.multiply(rinv, TransOp::kArg, true);
+  const std::vector<bool> aliased = gammaQR.aliased();
   const long nTerms = fit.nTerms();
-  const long q = coef.getNCol();
+  const long q = gamma.getNCol();
+  if (nTerms == 0) {  // the intercept alone: no term to test
+    fit.setWaldStat(TMatrix<double>(), TMatrix<long>());
+    return;
+  }
   strVector terms;
   for (long t = 0; t < nTerms; ++t)
     terms.push_back(fit.term(t));
@@ -62,10 +68,8 @@ void QMXProcILM::computeImportance() {
   TMatrix<long> statDf(nTerms, terms);
   for (long t = 0; t < nTerms; ++t) {
     Index used;
-    const long first = static_cast<long>(termIndices[static_cast<std::size_t>(t)]);
-    const long last = static_cast<long>(termIndices[static_cast<std::size_t>(t + 1)]);
-    for (long k = first; k < last; ++k)
-      if (!aliased[static_cast<std::size_t>(k)]) used.push_back(static_cast<std::uint32_t>(k));
+    for (std::size_t k = 0; k < gammaTerm.size(); ++k)
+      if (gammaTerm[k] == t && !aliased[k]) used.push_back(static_cast<std::uint32_t>(k));
     statDf(t, 0) = static_cast<long>(used.size());
     Index columns;
     for (long j = 0; j < q; ++j) {
@@ -74,14 +78,10 @@ void QMXProcILM::computeImportance() {
         continue;
       }
       columns.assign(1, static_cast<std::uint32_t>(j));
-      const DoubleMatrix b = DoubleMatrix(coef).getSub(used, columns);
+      const DoubleMatrix b = gamma.getSub(used, columns);
       const DoubleMatrix vt = v.getSub(used, used);
-      if (used.size() == 1) {
-        stat(t, j) = b(0, 0) * b(0, 0) / vt(0, 0);
-      } else {
-        const DoubleMatrix x = vt.solve(b, glm_proc::kRankTolerance, true);
-        stat(t, j) = b.crossprod(x, true)(0, 0);
-      }
+      const DoubleMatrix x = vt.solve(b, glm_proc::kRankTolerance, true);
+      stat(t, j) = b.crossprod(x, true)(0, 0);
     }
   }
   fit.setWaldStat(stat, statDf);

@@ -12,47 +12,37 @@
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
 std::vector<bool> QMXProcILM::aliasedCoefficients() {
-  const long p = lls.nCoef();
+  const long p = contrasts.getNRow();
   std::vector<bool> aliased(static_cast<std::size_t>(p), false);
-  const long r = lls.rank(glm_proc::kRankTolerance, true);
-  if (r >= p) return aliased;
-  const lVector pivot = lls.getPivot(true);
-  for (long k = r; k < p; ++k) {
-    const long column = static_cast<long>(pivot[static_cast<std::size_t>(k)]) - 1;
-    if (column < 0 || column >= p) QMX_ThrowException("Invalid index %d", static_cast<int>(column));
-    aliased[static_cast<std::size_t>(column)] = true;
+  const std::vector<bool> gammaAliased = gammaQR.aliased();
+  for (long j = 0; j < contrasts.getNCol(); ++j) {
+    if (!gammaAliased[static_cast<std::size_t>(j)]) continue;
+    for (long k = 0; k < p; ++k)
+      if (contrasts(k, j) != 0.0) aliased[static_cast<std::size_t>(k)] = true;
   }
   return aliased;
 }
 
-// After the restrictions, row r of the triangular factor is either a data row (an orthogonal
-// rotation of the weighted data plus noise-free multiples of restriction rows, so its entry of
-// Q'y carries unit-variance noise) or an exact restriction (no noise). The solve is
-// beta = R^-1 Q'y, hence Cov(beta) / sigma^2 = sum over the data rows r of
-// R^-1[, r] R^-1[, r]': the inverse of R with its restriction columns left out. Without
-// restrictions this is (X'WX)^-1; with them it is the covariance of the restricted estimator
-// (R's vcov() of the contr.sum fit mapped to every level), also when restrictions share
-// coefficients, where the one-restriction-at-a-time variance of DoubleLRLS::getD falls short.
+// Cov(gamma) / sigma^2 = (R_k' R_k)^-1 = Rinv Rinv' over the kept columns of R C (zero rows and
+// columns for the aliased ones), and beta = C gamma.
 void QMXProcILM::computeCoefCovariance() {
-  DoubleMatrix rinv = lls.Rinv(glm_proc::kRankTolerance, true);
-  const long p = rinv.getNRow();
-  const lVector pivot = lls.getPivot(true);
-  for (const std::uint32_t column : lls.rIndex()) {
-    for (long r = 0; r < p; ++r) {
-      if (static_cast<std::uint32_t>(pivot[static_cast<std::size_t>(r)] - 1) != column) continue;
-      std::fill_n(rinv.getPtr(0, r), p, 0.0);
-    }
-  }
+  const DoubleMatrix rinv = contrasts.multiply(gammaQR.rinv(), TransOp::kNone, true);
   coefCovariance = rinv.multiply(rinv, TransOp::kArg, true);
 }
 
+// The deviance table from the effects of R's parametrisation: a term's sequential sum of
+// squares is the sum of its kept columns' squared effects (R's anova.lm), its df their count;
+// the residual is the fold's residual cross-product plus the squared effects past the rank;
+// Regression is the sum over the terms (about the mean with an intercept, about zero without,
+// as R's summary.lm) and Total = Regression + Error.
 void QMXProcILM::computeModelStats() {
-  const DoubleMatrix scpe = lls.SCPE(true);
-  const TMatrix<double> regSS = lls.getRegSS();
   computeCoefCovariance();
   const long nTerms = fit.nTerms();
   const long p = lls.nCoef();
   const long q = lls.nResp();
+  const long rank = gammaQR.rank();
+  const std::vector<long>& pivot = gammaQR.pivot();
+  const DoubleMatrix& foldResidual = lls.foldResidual();
 
   strVector sources;
   sources.push_back(String("Regression"));
@@ -67,52 +57,42 @@ void QMXProcILM::computeModelStats() {
   TMatrix<long> df(nSources, 1L);
   df.setRowNames(sources);
 
-  const std::vector<bool> aliased = aliasedCoefficients();
-  const long intercept = fit.intercept() ? 1 : 0;
-  df(0, 0) = lls.fitRank() - intercept;
+  long interceptKept = 0;
+  for (long position = 0; position < rank; ++position) {
+    const long term = gammaTerm[static_cast<std::size_t>(pivot[position])];
+    if (term < 0) {
+      ++interceptKept;
+      continue;
+    }
+    df(term + 1, 0) += 1;
+    df(0, 0) += 1;
+    for (long j = 0; j < q; ++j) {
+      const double square = effects(position, j) * effects(position, j);
+      deviance(term + 1, j) += square;
+      deviance(0, j) += square;
+    }
+  }
+  df(errorRow, 0) = static_cast<long>(lls.getNPositive()) - rank;
   df(totalRow, 0) = static_cast<long>(lls.getN(true)) - 1;
-  df(errorRow, 0) = df(totalRow, 0) - df(0, 0);
 
+  const std::vector<bool> aliased = aliasedCoefficients();
   TMatrix<double> stdErr(p, q, coefNames, responseNames());
   for (long j = 0; j < q; ++j) {
-    const double devError = scpe(j, j);
-    double devRegression = 0.0;
-    for (long k = intercept; k < p; ++k)
-      devRegression += regSS(k, j);
+    double devError = foldResidual.getNRow() > j ? foldResidual(j, j) : 0.0;
+    for (long position = rank; position < effects.getNRow(); ++position)
+      devError += effects(position, j) * effects(position, j);
     deviance(errorRow, j) = devError;
-    deviance(0, j) = devRegression;
-    deviance(totalRow, j) = devRegression + devError;
-    const double sigma =
-        df(errorRow, 0) > 0 ? std::sqrt(devError / static_cast<double>(df(errorRow, 0))) : 1.0;
+    deviance(totalRow, j) = deviance(0, j) + devError;
+    // No residual degrees of freedom: sigma does not exist (NaN), as in R.
+    const double sigma = df(errorRow, 0) > 0
+                             ? std::sqrt(devError / static_cast<double>(df(errorRow, 0)))
+                             : std::numeric_limits<double>::quiet_NaN();
     for (long k = 0; k < p; ++k) {
       stdErr(k, j) = aliased[static_cast<std::size_t>(k)] ? std::numeric_limits<double>::quiet_NaN()
                                                           : std::sqrt(coefCovariance(k, k)) * sigma;
     }
   }
-
-  const TMatrix<long>& table = fit.termsTable();
-  for (long t = 0; t < nTerms; ++t) {
-    const long first = static_cast<long>(termIndices[static_cast<std::size_t>(t)]);
-    const long last = static_cast<long>(termIndices[static_cast<std::size_t>(t + 1)]);
-    if (last <= first)
-      QMX_ThrowException("Bad range [%d,%d]", static_cast<int>(first), static_cast<int>(last - 1));
-    for (long j = 0; j < q; ++j) {
-      double sum = 0.0;
-      for (long k = first; k < last; ++k)
-        sum += regSS(k, j);
-      deviance(t + 1, j) = sum;
-    }
-    long termDf = 1;
-    for (long v = 0; v < fit.nVariables(); ++v) {
-      if (table(v, t) <= 0) continue;
-      const String& name = fit.variable(v);
-      if (!fit.isFactor(name.c_str())) continue;
-      termDf *= fit.factorInfo(name.c_str()).length() - restrictFlags[static_cast<std::size_t>(v)];
-    }
-    for (long k = first; k < last; ++k)
-      if (aliased[static_cast<std::size_t>(k)]) --termDf;
-    df(t + 1, 0) = termDf;
-  }
+  (void)interceptKept;
 
   fit.setMissing(static_cast<long>(acc.rowsMissing()));
   fit.setStdErr(stdErr);
@@ -129,6 +109,10 @@ void QMXProcILM::computeModelStats() {
 void QMXProcILM::computeCoefTable() {
   const long p = static_cast<long>(coefNames.size());
   const long nVariables = fit.nVariables();
+  if (nVariables == 0) {  // the intercept alone: no predictor
+    fit.setCoefTable(TMatrix<long>());
+    return;
+  }
   strVector variables;
   for (long v = 0; v < nVariables; ++v)
     variables.push_back(fit.variable(v));

@@ -14,6 +14,7 @@ void DoubleLLS::resize(long p, long pR, long q) {
   QTY_.resize(p, q);
   pivot_.resize(static_cast<std::size_t>(pR), 0);
   SCPY_.resize(q, q);
+  SSE_.resize(q, q);
   Ybar_.resize(static_cast<std::size_t>(q), 0.0);
 }
 

@@ -1,20 +1,24 @@
-// DoubleLLS: chunked linear least squares. Keeps only the triangular factor R (p x p, pivot
-// order), the first p rows of Q'Y, the pivot, and the weighted centred cross-products and
-// means of the responses; each chunk of rows is folded in by re-decomposing the stacked
-// matrix [R; X] (column-pivoted Householder QR), so memory is O(p^2 + q^2 + pq) whatever the
-// row count. After any number of chunks it gives coefficients (aliased rows 0), (X'X)^-1 and
-// the residual cross-products.
+// DoubleLLS: chunked linear least squares. Keeps only the triangular factor R (p x p), the
+// first p rows of Q'Y, the pivot (identity after a fold), the residual cross-products of the
+// folds and the weighted centred cross-products and means of the responses; each chunk of rows
+// is folded in by an unpivoted Householder QR of the stacked matrix [R QTY; X Y] (TSQR), so
+// memory is O(p^2 + q^2 + pq) whatever the row count, and R is the same (up to the signs of
+// its rows) whatever the chunking. The rows of the rotated [QTY; Y] below p are residual
+// components; their cross-products are accumulated fold by fold (never a difference of large
+// totals). Solves apply R's limited pivoting rule (LimitedQR) to R itself, so the aliased
+// columns are the ones R's lm.fit reports NA.
 //
 // It is a QMXAccumulator: update folds a chunk, merge folds in another fit's factor (its R
-// un-pivoted as p extra rows with their Q'Y, re-triangularised; the response statistics
-// pooled), finalize solves at the library's tolerance 1e-13.
+// un-pivoted as p extra rows with their Q'Y, re-triangularised; the residual and response
+// statistics pooled), finalize solves at R's lm tolerance 1e-7.
 #pragma once
 
 #include "qmxmisc/numeric/DoubleMatrix.h"
+#include "qmxmisc/numeric/DoubleQRLimited.h"
 #include "qmxmisc/numeric/Vectors.h"
 
 // One chunk: X n x p, Y n x q, W an n x 1 column of case weights or any other shape for none;
-// the first nFixed columns stay in front of the pivoting.
+// nFixed is not used (folds do not pivot).
 struct LLSChunk {
   const DoubleMatrix& x;
   const DoubleMatrix& y;
@@ -22,7 +26,7 @@ struct LLSChunk {
   long nFixed = 0;
 };
 
-// The fit of the rows seen: coef(1e-13), XtXinv(1e-13), SCPE, rank(1e-13), N and SumWt.
+// The fit of the rows seen: coef(1e-7), XtXinv(1e-7), SCPE, rank(1e-7), N and SumWt.
 struct LLSResult {
   DoubleMatrix coef;
   DoubleMatrix xtxInv;
@@ -47,7 +51,8 @@ class DoubleLLS {
 
   // Virtual operations, in slot order.
   virtual ~DoubleLLS();
-  // R to p x pR, QTY to p x q, pivot to pR entries, SCPY to q x q, Ybar to q (new cells 0).
+  // R to p x pR, QTY to p x q, pivot to pR entries, SCPY and SSE to q x q, Ybar to q (new
+  // cells 0).
   virtual void resize(long p, long pR, long q);
   virtual long getNRow() const;
   virtual long getNRCol() const;
@@ -69,17 +74,16 @@ class DoubleLLS {
   virtual double rcond(bool oneNorm, bool check) const;
   // 1 / rcond(oneNorm, true).
   virtual double conditionNumber(bool oneNorm) const;
-  // Rank of a QR decomposition of R at tol.
+  // Rank of R under the limited pivoting rule at tol.
   virtual long rank(double tol, bool check) const;
 
   // Folds a chunk in: X n x p, Y n x q, W an n x 1 column of case weights (any other shape:
-  // no weights; a weight <= 0 counts as 0). The first nFixed columns stay in front of the
-  // pivoting. Throws "wrong number of rows" when X and Y differ in rows.
+  // no weights; a weight <= 0 counts as 0). nFixed is not used. Throws "wrong number of rows"
+  // when X and Y differ in rows.
   void rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const DoubleMatrix& w, long nFixed);
   void update(const LLSChunk& chunk) { rowBind(chunk.x, chunk.y, chunk.w, chunk.nFixed); }
   // Folds in the rows `other` has seen (same columns, same responses); exact up to rounding
-  // and the signs of R's rows. The larger nFixed of the two is kept in front. Not for a factor
-  // holding restrictions.
+  // and the signs of R's rows. Not for a factor holding restrictions.
   void merge(const DoubleLLS& other);
   // Empty (invalid) before any row.
   LLSResult finalize() const;
@@ -90,8 +94,19 @@ class DoubleLLS {
   DoubleMatrix Rinv(double tol, bool check) const;
   // Rinv Rinv': the unscaled covariance of the coefficients (dsyrk), input column order.
   DoubleMatrix XtXinv(double tol, bool check) const;
-  // q x q residual sums of squares and cross-products, sum w (y - yhat)(y - yhat)'.
+  // q x q residual sums of squares and cross-products, sum w (y - yhat)(y - yhat)': the
+  // residual cross-products of the folds plus those of the effects past the rank (tol 1e-7).
   DoubleMatrix SCPE(bool check) const;
+  // R with its columns in input order (p x p; upper triangular after a fold).
+  DoubleMatrix inputOrderR() const;
+  // The limited-pivoting decomposition of inputOrderR() at tol.
+  LimitedQR limitedQR(double tol) const { return LimitedQR(inputOrderR(), tol); }
+  // q x q cross-products of the residual rows of all folds (the part of SCPE that no column
+  // of R can explain).
+  const DoubleMatrix& foldResidual() const { return SSE_; }
+  // Rows with a positive weight (all rows when unweighted): R's n for residual degrees of
+  // freedom.
+  double getNPositive() const { return NPos_; }
   // Adds columns without refitting: for each new 1-based column c in turn, pivot entries >= c
   // move up by one and c is appended; R and QTY grow by zero rows/columns.
   void extendR(const lVector& newColumns);
@@ -115,15 +130,15 @@ class DoubleLLS {
   dVector Ybar_;
   double N_ = 0.0;
   double SumWt_ = 0.0;
+  DoubleMatrix SSE_;
+  double NPos_ = 0.0;
 
  private:
   long q() const { return SCPY_.getNRow(); }
   // Steps 3-6 of the fold: the rows of x and y (scaled by scale[i] when given) stacked under
-  // the factor and the whole re-triangularised.
-  void foldRows(const DoubleMatrix& x, const DoubleMatrix& y, const double* scale, long nFixed);
+  // the factor and the whole re-triangularised; the residual rows go to SSE.
+  void foldRows(const DoubleMatrix& x, const DoubleMatrix& y, const double* scale);
   // Steps 7-8 of the fold: the pooled weighted mean and centred cross-products.
   void updateResponseStats(const DoubleMatrix& y, const double* w, long q);
   void poolMeans(const double* m, double weight, long qY);
-
-  long nFixed_ = 0;  // leading columns kept in front of the pivoting by the last fold
 };

@@ -2,10 +2,13 @@
 // the response cross-products.
 //
 // The stored R is un-pivoted into the top of a stacked matrix S = [R; X] (weighted rows
-// scaled by sqrt(w)), S is decomposed with column pivoting (dgeqpf) and the stacked
+// scaled by sqrt(w)), S is decomposed without pivoting (dgeqpf with every column fixed, so
+// the columns stay in input order and R does not depend on the chunking) and the stacked
 // responses T = [Q'Y; Y] are rotated by the same reflectors (dormqr). The leading p rows give
-// the new R and Q'Y: the R of the whole design up to signs. The response means and centred
-// cross-products are pooled chunk by chunk (the pairwise update of Chan, Golub and LeVeque).
+// the new R and Q'Y: the R of the whole design up to signs; the rows of T below p are
+// orthogonal to every column and their cross-products are added to SSE (TSQR). The response
+// means and centred cross-products are pooled chunk by chunk (the pairwise update of Chan,
+// Golub and LeVeque).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -39,7 +42,7 @@ void stackRows(const double* src, long n, long cols, const double* scale, double
 }  // namespace
 
 void DoubleLLS::rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const DoubleMatrix& w,
-                        long nFixed) {
+                        long /*nFixed*/) {
   const long n = x.isValid() ? x.getNRow() : 0;
   if (n != y.getNRow()) QMX_ThrowException("wrong number of rows");
   if (n == 0) return;
@@ -55,11 +58,13 @@ void DoubleLLS::rowBind(const DoubleMatrix& x, const DoubleMatrix& y, const Doub
       rootWeights[i] = std::sqrt(weights[i]);
     }
   }
-  nFixed_ = nFixed;
-  foldRows(x, y, weighted ? rootWeights.data() : nullptr, nFixed);
+  foldRows(x, y, weighted ? rootWeights.data() : nullptr);
 
   // Steps 7-8.
   N_ += static_cast<double>(n);
+  NPos_ += weighted ? static_cast<double>(std::count_if(weights.begin(), weights.end(),
+                                                        [](double v) { return v > 0.0; }))
+                    : static_cast<double>(n);
   updateResponseStats(y, weighted ? weights.data() : nullptr, q());
 }
 
@@ -80,9 +85,13 @@ void DoubleLLS::merge(const DoubleLLS& other) {
     std::memcpy(rows.data() + column * rb, other.R_.constData() + i * rb,
                 static_cast<std::size_t>(rb) * sizeof(double));
   }
-  nFixed_ = std::max(nFixed_, other.nFixed_);
-  foldRows(rows, other.QTY_, nullptr, nFixed_);
+  foldRows(rows, other.QTY_, nullptr);
   N_ += other.N_;
+  NPos_ += other.NPos_;
+  const long qe = other.SSE_.getNRow(), lde = SSE_.getNRow();
+  for (long colIdx = 0; colIdx < qe; ++colIdx)
+    for (long rowIdx = 0; rowIdx < qe; ++rowIdx)
+      SSE_.data()[rowIdx + colIdx * lde] += other.SSE_.constData()[rowIdx + colIdx * qe];
   if (other.SumWt_ <= 0.0) return;
   const long qb = other.SCPY_.getNRow(), ldq = q();
   for (long colIdx = 0; colIdx < qb; ++colIdx)
@@ -93,8 +102,7 @@ void DoubleLLS::merge(const DoubleLLS& other) {
 
 // Steps 3-6: S = [R un-pivoted; X scaled], T = [Q'Y; Y scaled]; S is decomposed, T rotated,
 // and the leading rows become the new factor.
-void DoubleLLS::foldRows(const DoubleMatrix& x, const DoubleMatrix& y, const double* scale,
-                         long nFixed) {
+void DoubleLLS::foldRows(const DoubleMatrix& x, const DoubleMatrix& y, const double* scale) {
   const long n = x.getNRow();
   const long pX = x.getNCol(), qY = y.getNCol();
   const long r0 = R_.getNRow(), p0 = R_.getNCol(), q0 = QTY_.getNCol();
@@ -117,13 +125,19 @@ void DoubleLLS::foldRows(const DoubleMatrix& x, const DoubleMatrix& y, const dou
   stackRows(x.constData(), n, pX, scale, s, rows, r0);
   stackRows(y.constData(), n, qY, scale, t, rows, r0);
 
-  // Step 5: decompose S, rotate T.
-  lapackCheck("dgeqpf", static_cast<int>(stacked.qrDecompose(nFixed)));
+  // Step 5: decompose S (every column fixed: no pivoting), rotate T.
+  lapackCheck("dgeqpf", static_cast<int>(stacked.qrDecompose(p)));
   qrk::applyQt(stacked.constData(), rows, std::min(rows, p), rows, stacked.tau().data(), t, rows,
                q);
 
-  // Step 6: the new factor.
+  // Step 6: the new factor; the rows below p are residual components.
   resize(p, p, q);
+  if (rows > p) {
+    const int qi = blasInt(q), ri = blasInt(rows - p), ldt = blasInt(rows), ldq = blasInt(q);
+    const double one = 1.0;
+    dsyrk_("U", "T", &qi, &ri, &one, t + p, &ldt, &one, SSE_.data(), &ldq);
+    qrk::mirrorUpper(SSE_.data(), q, q);
+  }
   qrk::copyUpperTriangle(stacked.constData(), rows, p, p, R_.data(), p);
   double* qty = QTY_.data();
   for (long j = 0; j < q; ++j)

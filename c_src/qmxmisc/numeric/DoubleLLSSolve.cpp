@@ -1,7 +1,7 @@
 // DoubleLLS: coefficients, R inverse, (X'X)^-1, residual cross-products, rank and condition.
-// The solves follow LAPACK's DGELSX after its Q' step: rank of R by incremental condition
-// estimation, triangular solve of the accepted block, zeros for aliased columns, rows
-// permuted back to input column order.
+// Every solve decomposes R (columns in input order) by R's limited pivoting rule (LimitedQR):
+// the kept columns are solved, aliased columns get coefficient 0 and zero rows in the
+// inverse, and the effects past the rank add to the residual cross-products.
 #include <algorithm>
 
 #include "qmxmisc/base/QMXAccumulator.h"
@@ -12,31 +12,34 @@
 #include "qmxmisc/numeric/QRKernels.h"
 
 namespace {
-// The library's rank tolerance where none is passed.
-constexpr double kDefaultRankTol = 1e-13;
+// The library's rank tolerance where none is passed: R's lm.fit tolerance.
+constexpr double kDefaultRankTol = 1e-7;
 }  // namespace
 
 static_assert(QMXAccumulator<DoubleLLS>);
 
+DoubleMatrix DoubleLLS::inputOrderR() const {
+  const long rows = R_.getNRow(), p = R_.getNCol();
+  DoubleMatrix r(rows, p);
+  for (long k = 0; k < p; ++k) {
+    const long column = pivot_[k] >= 1 && pivot_[k] <= p ? pivot_[k] - 1 : k;
+    std::copy_n(R_.constData() + k * rows, rows, r.data() + column * rows);
+  }
+  return r;
+}
+
 DoubleMatrix DoubleLLS::coef(double tol, bool check) const {
   if (check) validate();
-  DoubleMatrix beta(QTY_);
-  const long p = R_.getNRow(), n = R_.getNCol();
-  QMX_ASSERT(p == n && p == beta.getNRow(), "coef needs a square R and p rows of Q'Y");
-  qrk::solveRankReduced(R_.constData(), p, std::min(p, n), n, tol, pivot_.data(), beta.data(), p,
-                        beta.getNCol());
-  return beta;
+  QMX_ASSERT(R_.getNRow() == R_.getNCol() && R_.getNRow() == QTY_.getNRow(),
+             "coef needs a square R and p rows of Q'Y");
+  const LimitedQR qr = limitedQR(tol);
+  return qr.solveEffects(qr.qty(QTY_));
 }
 
 DoubleMatrix DoubleLLS::Rinv(double tol, bool check) const {
   if (check) validate();
-  const long p = R_.getNRow(), n = R_.getNCol();
-  QMX_ASSERT(p == n, "Rinv needs a square R");
-  DoubleMatrix inverse(n, n);
-  inverse.identity();
-  qrk::solveRankReduced(R_.constData(), p, std::min(p, n), n, tol, pivot_.data(), inverse.data(), n,
-                        n);
-  return inverse;
+  QMX_ASSERT(R_.getNRow() == R_.getNCol(), "Rinv needs a square R");
+  return limitedQR(tol).rinv();
 }
 
 DoubleMatrix DoubleLLS::XtXinv(double tol, bool check) const {
@@ -50,23 +53,20 @@ DoubleMatrix DoubleLLS::XtXinv(double tol, bool check) const {
   return cov;
 }
 
-// SCPY + SumWt Ybar Ybar' is the weighted raw cross-product Y'WY and the rows of Q'Y that
-// belong to accepted columns of R carry its explained part, so the difference is the residual
-// cross-product matrix. Rows of aliased columns (past the rank at the library's default
-// tolerance 1e-13) hold the residual's component along an arbitrary reflector and are left
-// out, so an aliased design gives the residual sums of squares of R's lm.fit.
 DoubleMatrix DoubleLLS::SCPE(bool check) const {
   if (check) validate();
-  const long q = SCPY_.getNRow(), p = QTY_.getNRow();
-  DoubleMatrix scpe(SCPY_);
+  const long q = QTY_.getNCol(), p = QTY_.getNRow();
+  DoubleMatrix scpe(q, q);
   if (q == 0) return scpe;
-  const long rank = qrk::triangularRank(R_.constData(), R_.getNRow(),
-                                        std::min(R_.getNRow(), R_.getNCol()), kDefaultRankTol);
-  const int qi = blasInt(q), ri = blasInt(rank), ldp = blasInt(p), one = 1;
-  const double minusOne = -1.0, plusOne = 1.0;
-  dger_(&qi, &qi, &SumWt_, Ybar_.data(), &one, Ybar_.data(), &one, scpe.data(), &qi);
-  if (rank > 0)
-    dsyrk_("U", "T", &qi, &ri, &minusOne, QTY_.constData(), &ldp, &plusOne, scpe.data(), &qi);
+  std::copy_n(SSE_.constData(), std::min(SSE_.size(), q * q), scpe.data());
+  const LimitedQR qr = limitedQR(kDefaultRankTol);
+  const DoubleMatrix effects = qr.qty(QTY_);
+  const long rank = qr.rank();
+  const int qi = blasInt(q), ri = blasInt(p - rank), ldp = blasInt(p);
+  const double plusOne = 1.0;
+  if (p > rank)
+    dsyrk_("U", "T", &qi, &ri, &plusOne, effects.constData() + rank, &ldp, &plusOne, scpe.data(),
+           &qi);
   qrk::mirrorUpper(scpe.data(), q, q);
   return scpe;
 }
@@ -85,7 +85,8 @@ LLSResult DoubleLLS::finalize() const {
 
 long DoubleLLS::rank(double tol, bool check) const {
   if (check) validate();
-  return R_.rank(tol, false);
+  if (R_.size() == 0) return -1;  // LAPACK's answer for no matrix
+  return limitedQR(tol).rank();
 }
 
 double DoubleLLS::rcond(bool oneNorm, bool check) const {
