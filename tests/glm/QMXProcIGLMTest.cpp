@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "glm/GlmProcCases.h"
+#include "qmxmisc/glm/GLMSummary.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
 using glmcase::caseOf;
@@ -104,6 +105,46 @@ TEST(QMXProcIGLM, ConvergenceRulesAndAFreshFitOnInit) {
   EXPECT_NE(unknown.error.find("convergence.rule takes deviance or relative, not 'step'"),
             std::string::npos)
       << unknown.error;
+}
+
+// The summaries of glm(mpg ~ wt + hp, family = Gamma) as R prints them (glm_summary_gamma.R):
+// the text from "Coefficients:" through the iterations line, byte for byte; the JSON line by
+// line, numbers within 1e-8.
+TEST(QMXProcIGLM, GammaSummaryAsRPrintsIt) {
+  ProcHarness gamma(qmx_s_create_QMXProcIGLM, "QMXProcIGLM");
+  gamma.input(glmcase::mtcars()).get("fitted.model.pmml");
+  const GLMSpecNames names = glmSpecNames("gamma", "", "");
+  gamma.set("iglm.family", {names.family}).set("iglm.link", {names.link});
+  gamma.set("iglm.var", {names.variance});
+  const ProcResult run =
+      gamma.set("model.vtml", {glmcase::specDocument(glmcase::mtcars(), "mpg ~ wt + hp")}).run();
+  ASSERT_TRUE(run.ok) << run.error;
+  const std::string document = run.properties.at("fitted.model.pmml");
+  const SummaryInput input{32, 0, {}};
+  const std::string text = glmSummary(document, SummaryFormat::kText, input);
+  const std::string last = "Number of Fisher Scoring iterations: 4\n";
+  ASSERT_NE(text.find(last), std::string::npos) << text;
+  const std::string block = text.substr(0, text.find(last) + last.size());
+  const std::string expected = readRefText("glm", "glm_summary_gamma.txt");
+  EXPECT_EQ(block, expected.substr(expected.find('\n') + 1));
+  std::istringstream json(glmSummary(document, SummaryFormat::kJson, input));
+  std::istringstream want(readRefText("glm", "glm_summary_gamma.json"));
+  std::string got, line;
+  while (std::getline(want, line)) {
+    ASSERT_TRUE(std::getline(json, got));
+    const std::size_t colon = line.rfind(": ");
+    char* end = nullptr;
+    const double value =
+        colon == std::string::npos ? 0 : std::strtod(line.c_str() + colon + 2, &end);
+    if (colon == std::string::npos || end == line.c_str() + colon + 2 ||
+        line.find('"', colon) != std::string::npos) {
+      EXPECT_EQ(got, line);
+      continue;
+    }
+    EXPECT_EQ(got.substr(0, colon + 2), line.substr(0, colon + 2));
+    EXPECT_TRUE(qmxtest::near(std::strtod(got.c_str() + colon + 2, nullptr), value, 1e-8)) << got;
+  }
+  EXPECT_FALSE(std::getline(json, got)) << got;
 }
 
 TEST(QMXProcIGLM, FamilyNamesBeforeTheModel) {

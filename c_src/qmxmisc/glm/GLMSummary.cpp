@@ -132,8 +132,14 @@ std::string glmStatistics(const GLMFit& fit, long col, bool zStat) {
     out += "\n    Null deviance: " + deviance[0] + "  on " + dfText[0] + "  degrees of freedom\n";
     out += "Residual deviance: " + deviance[1] + "  on " + dfText[1] + "  degrees of freedom\n";
   }
-  if (!glm_summary::extra(fit, "AIC").empty())
-    out += "AIC: " + formatReal({glm_summary::extraNumber(fit, "AIC")}, 5)[0] + "\n";
+  // R prints a quasi family's missing AIC as NA and an undefined one (no residual degrees of
+  // freedom) as NaN.
+  if (!glm_summary::extra(fit, "AIC").empty()) {
+    const double aic = glm_summary::extraNumber(fit, "AIC");
+    const bool quasi = fit.distType() == GLMFamily::Distribution::Quasi;
+    out +=
+        "AIC: " + (std::isnan(aic) && !quasi ? std::string("NaN") : formatReal({aic}, 5)[0]) + "\n";
+  }
   if (const std::string iterations = glm_summary::extra(fit, "Iterations"); !iterations.empty())
     out += "\nNumber of Fisher Scoring iterations: " + iterations + "\n";
   if (glm_summary::extra(fit, "Converged") == "false")

@@ -98,7 +98,8 @@ void QMXProcIGLM::execute() {
 
 void QMXProcIGLM::executeChunk() {
   const long rows = executeRequestRows();
-  if (rows < 0) return;
+  // The input ends before any row: only an input without rows does that.
+  if (rows < 0) QMX_ThrowException("the data has no rows to fit the model");
   processChunk();
   QMXBufReader* reader = getInputBufReader(0);
   reader->releaseRows(rows);
