@@ -1,9 +1,9 @@
-# Writes the reference tables of the glm fit driver (QMXProcIGLMCasesTest):
+# Writes the reference tables of the glm fit driver (QMXProcIGLMTest):
 #   glm_cases_data.csv  30 rows: covariate x, 3-level factor g, prior weights w, responses
 #                       ybin (0/1), prop with trials, count, ypos (positive), y (real); xh, yh:
 #                       a Gamma identity fit whose first steps leave the domain (R halves them)
-#   glm_cases.csv       one row per fit: formula, weights, family, link, variance, maxit and,
-#                       from R: iterations, converged, deviance, null deviance, AIC,
+#   glm_cases.csv       per fit of glm_cases_list.csv (formula, weights, family, link,
+#                       variance, maxit), R's iterations, converged, deviance, null deviance, AIC,
 #                       dispersion (summary.glm), residual and null df, and glm.fit's
 #                       warnings in order (without "glm.fit: ", separated by "|"; not the
 #                       "NaNs produced" of R's arithmetic)
@@ -30,30 +30,8 @@ ypos <- round(rgamma(n, shape = 4, rate = 4 / exp(1 + 0.3 * x + ge)), 4)
 y <- round(2 + 1.5 * x + ge + rnorm(n), 4)
 d <- data.frame(x, g, w, ybin, prop, trials, count, ypos, y, xh, yh)
 
-cases <- read.csv(text = "
-case,formula,weights,family,link,variance,maxit
-binomial_logit,ybin ~ x + g,,binomial,logit,,
-binomial_probit,ybin ~ x,,binomial,probit,,
-binomial_cloglog,ybin ~ x + g,,binomial,cloglog,,
-binomial_trials,prop ~ x,trials,binomial,logit,,
-poisson_log,count ~ x + g,,poisson,log,,
-poisson_log_weighted,count ~ x + g,w,poisson,log,,
-poisson_sqrt,count ~ x,,poisson,sqrt,,
-poisson_identity,count ~ x,,poisson,identity,,
-poisson_intercept,count ~ 1,,poisson,log,,
-gamma_inverse,ypos ~ x + g,,gamma,inverse,,
-gamma_log_weighted,ypos ~ x,w,gamma,log,,
-gamma_identity,ypos ~ x + g,,gamma,identity,,
-gamma_halving,yh ~ xh,,gamma,identity,,
-inverse_gaussian,ypos ~ x,,inverse.gaussian,1/mu^2,,
-gaussian_identity,y ~ x + g,w,gaussian,identity,,
-gaussian_log,ypos ~ x,,gaussian,log,,
-gaussian_intercept,y ~ 1,,gaussian,identity,,
-quasi_constant,y ~ x,,quasi,identity,constant,
-quasi_mu_log,count ~ x + g,,quasi,log,mu,
-quasi_binomial_logit,prop ~ x,,quasi,logit,mu(1-mu),
-not_converged,ybin ~ x + g,,binomial,logit,,2
-", stringsAsFactors = FALSE, na.strings = "")
+cases <- read.csv("glm_cases_list.csv", comment.char = "#", stringsAsFactors = FALSE,
+                  na.strings = "")
 
 familyOf <- function(c) {
   switch(c$family,
@@ -68,11 +46,9 @@ fullEffects <- function(fit, V) {
   b <- coef(fit)
   assign <- attr(model.matrix(fit), "assign")
   labels <- attr(terms(fit), "term.labels")
-  out <- data.frame(name = character(0), estimate = numeric(0), se = numeric(0))
-  add <- function(name, M, cols) {
-    out <<- rbind(out, data.frame(name = name, estimate = drop(M %*% b[cols]),
-                                  se = sqrt(diag(M %*% V[cols, cols, drop = FALSE] %*% t(M)))))
-  }
+  out <- NULL
+  add <- function(name, M, cols) out <<- rbind(out, data.frame(name = name,
+    estimate = drop(M %*% b[cols]), se = sqrt(diag(M %*% V[cols, cols, drop = FALSE] %*% t(M)))))
   if ("(Intercept)" %in% names(b)) add("(Intercept)", matrix(1, 1, 1), "(Intercept)")
   for (t in seq_along(labels)) {
     v <- labels[t]

@@ -14,22 +14,14 @@ first <- grep("^Coefficients:", text)
 last <- grep("^Number of Fisher Scoring iterations", text)
 writeLines(c(paste("#", R.version.string), text[first:last]), "glm_summary_gamma.txt")
 num <- function(v) sprintf("%.15g", v)
-field <- function(name, value) sprintf("  \"%s\": %s", name, value)
+fields <- function(names, values, indent) paste0(indent, "\"", names, "\": ", values, collapse = ",\n")
 cf <- s$coefficients
-coefs <- sapply(seq_len(nrow(cf)), function(i) paste0(
-  "    {\n",
-  "      \"term\": \"", rownames(cf)[i], "\",\n",
-  "      \"estimate\": ", num(cf[i, 1]), ",\n",
-  "      \"std_error\": ", num(cf[i, 2]), ",\n",
-  "      \"statistic\": ", num(cf[i, 3]), ",\n",
-  "      \"p_value\": ", num(cf[i, 4]), ",\n",
-  "      \"aliased\": false\n",
-  "    }"))
-json <- c("{", "  \"coefficients\": [", paste(coefs, collapse = ",\n"), "  ],",
-          paste(c(field("df_residual", fit$df.residual), field("deviance", num(fit$deviance)),
-                  field("df_null", fit$df.null), field("null_deviance", num(fit$null.deviance)),
-                  field("aic", num(fit$aic)), field("dispersion", num(s$dispersion)),
-                  field("iterations", fit$iter), field("converged", tolower(fit$converged)),
-                  field("n_used", nrow(mtcars)), field("n_dropped", 0)), collapse = ",\n"),
-          "}")
-writeLines(json, "glm_summary_gamma.json")
+coefs <- sapply(seq_len(nrow(cf)), function(i) paste0("    {\n", fields(
+  c("term", "estimate", "std_error", "statistic", "p_value", "aliased"),
+  c(paste0("\"", rownames(cf)[i], "\""), num(cf[i, ]), "false"), "      "), "\n    }"))
+writeLines(c("{", "  \"coefficients\": [", paste(coefs, collapse = ",\n"), "  ],", fields(
+  c("df_residual", "deviance", "df_null", "null_deviance", "aic", "dispersion", "iterations",
+    "converged", "n_used", "n_dropped"),
+  c(fit$df.residual, num(fit$deviance), fit$df.null, num(fit$null.deviance), num(fit$aic),
+    num(s$dispersion), fit$iter, tolower(fit$converged), nrow(mtcars), 0), "  "), "}"),
+  "glm_summary_gamma.json")
