@@ -1,6 +1,6 @@
 // The iterative GLM proc through the host pipeline: R's glm() at every chunk size
-// (glm_procs_cases.csv), passes and closing messages, a fresh fit on each init, properties,
-// failures, and the relative step of the coefficients.
+// (glm_cases.csv), the convergence rules, a fresh fit on each init, properties, failures, and
+// the relative step of the coefficients.
 #include "qmxmisc/glm/QMXProcIGLM.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "glm/GlmProcCases.h"
+#include "qmxmisc/glm/GLMSummary.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
 using glmcase::caseOf;
@@ -19,65 +20,129 @@ using glmcase::procOf;
 using qmxtest::ProcHarness;
 using qmxtest::ProcResult;
 
-TEST(QMXProcIGLM, FitsMatchR) {
-  glmcase::expectCasesMatchR("QMXProcIGLM");
+namespace {
+
+QMXMemoryTable casesData() {
+  return qmxtest::readRefTable("glm", "glm_cases_data.csv", {{"g", {}}});
 }
 
-TEST(QMXProcIGLM, IterationsDoNotDependOnTheChunkSize) {
-  ProcHarness whole = procOf(caseOf("poisson_weighted"));
-  const ProcResult wholeRun = whole.get("iterations").get("data.pass.count").run();
-  ASSERT_TRUE(wholeRun.ok);
-  const long iterations = whole.as<QMXProcIGLM>().getIterations();
-  EXPECT_GE(iterations, 3);
-  EXPECT_EQ(wholeRun.properties.at("iterations"), std::to_string(iterations));
-  EXPECT_EQ(wholeRun.properties.at("data.pass.count"), std::to_string(iterations));
-  qmxtest::forEachChunkSize([&](long rows) {
-    ProcHarness proc = procOf(caseOf("poisson_weighted"));
-    ASSERT_TRUE(proc.run(rows).ok);
-    EXPECT_EQ(proc.as<QMXProcIGLM>().getIterations(), iterations);
-  });
-  // The same proc run again without setting anything: init starts a fresh fit.
-  const qmxtest::NamedValues first = glmcase::fitValues(whole.as<QMXProcIGLM>().results());
-  ASSERT_TRUE(ProcHarness(whole.proc(), "QMXProcIGLM").input(glmcase::mtcars()).run(7).ok);
-  EXPECT_EQ(whole.as<QMXProcIGLM>().getIterations(), iterations);
+// The proc of one case of glm_cases.csv, with R's defaults unless the case sets maxit.
+ProcHarness caseProc(const RefRow& c, const QMXMemoryTable& data) {
+  const GLMSpecNames names = glmSpecNames(c.text("family"), c.text("link"), c.text("variance"));
+  ProcHarness proc(qmx_s_create_QMXProcIGLM, "QMXProcIGLM");
+  proc.input(data).set("iglm.family", {names.family}).set("iglm.link", {names.link});
+  proc.set("iglm.var", {names.variance});
+  if (!c.text("maxit").empty()) proc.set("max.iterations", {c.text("maxit")});
+  proc.set("model.vtml", {glmcase::specDocument(data, c.text("formula"), c.text("weights"))});
+  return proc;
+}
+
+std::string joined(const std::vector<std::string>& texts) {
+  std::string out;
+  for (const std::string& text : texts)
+    out += (out.empty() ? "" : "|") + text;
+  return out;
+}
+
+}  // namespace
+
+// R's glm() with glm.control()'s defaults on every case of glm_cases.csv (glm_cases.R), at
+// every chunk size: estimates and scaled standard errors of every level, deviances, AIC,
+// dispersion, residual df, iterations, convergence and glm.fit's warnings.
+TEST(QMXProcIGLM, CasesMatchR) {
+  const QMXMemoryTable data = casesData();
+  int cases = 0;
+  for (const RefRow& c : readRefCsv("glm", "glm_cases.csv")) {
+    SCOPED_TRACE(c.text("case"));
+    ++cases;
+    const std::pair<std::string, std::string> where{"case", c.text("case")};
+    qmxtest::NamedValues want =
+        qmxtest::refValues("glm", "glm_cases_coef.csv", where, "name", "estimate", "coef:");
+    want.merge(qmxtest::refValues("glm", "glm_cases_coef.csv", where, "name", "se", "se:"));
+    for (const char* name : {"deviance", "null.deviance", "aic", "dispersion", "df.residual",
+                             "iterations", "converged"})
+      want[name] = c.num(name);
+    qmxtest::forEachChunkSize([&](long rows) {
+      ProcHarness proc = caseProc(c, data);
+      const ProcResult run = proc.get("data.pass.count").run(rows);
+      ASSERT_TRUE(run.ok) << run.error;
+      const QMXProcIGLM& glm = proc.as<QMXProcIGLM>();
+      qmxtest::NamedValues got = glmcase::fitValues(glm.results());
+      if (!got.count("null.deviance")) got["null.deviance"] = got["ss:Total"];
+      got["aic"] = glm.getAic();
+      got["dispersion"] = glm.getDispersion();
+      got["iterations"] = static_cast<double>(glm.getIterations());
+      got["converged"] = glm.isConverged() ? 1.0 : 0.0;
+      EXPECT_TRUE(qmxtest::matchesRef(got, want, 1e-8));
+      EXPECT_EQ(joined(run.texts(QMXMessageKind::Warning)), c.text("warnings"));
+      // A pass per solve and one for the coefficients of the last; halvings add passes.
+      if (c.text("warnings").find("truncated") == std::string::npos) {
+        EXPECT_EQ(run.properties.at("data.pass.count"), std::to_string(glm.getIterations() + 1));
+      }
+    });
+  }
+  EXPECT_GT(cases, 0);
+}
+
+TEST(QMXProcIGLM, ConvergenceRulesAndAFreshFitOnInit) {
+  const QMXMemoryTable data = casesData();
+  RefRow c = readRefCsv("glm", "glm_cases.csv").front();
+  // The relative rule (step or deviance change) converges near R's estimates.
+  ProcHarness relative = caseProc(c, data);
+  ASSERT_TRUE(relative.set("convergence.rule", {"relative"}).set("epsilon", {"1e-10"}).run().ok);
+  ProcHarness deviance = caseProc(c, data);
+  ASSERT_TRUE(deviance.run(7).ok);
+  const qmxtest::NamedValues first = glmcase::fitValues(deviance.as<QMXProcIGLM>().results());
   EXPECT_TRUE(
-      qmxtest::matchesRef(glmcase::fitValues(whole.as<QMXProcIGLM>().results()), first, 1e-10));
+      qmxtest::matchesRef(glmcase::fitValues(relative.as<QMXProcIGLM>().results()), first, 1e-7));
+  EXPECT_TRUE(relative.as<QMXProcIGLM>().isConverged());
+  // The same proc run again without setting anything: init starts a fresh fit.
+  ASSERT_TRUE(ProcHarness(deviance.proc(), "QMXProcIGLM").input(data).run(3).ok);
+  EXPECT_TRUE(
+      qmxtest::matchesRef(glmcase::fitValues(deviance.as<QMXProcIGLM>().results()), first, 1e-12));
+  // An unknown rule.
+  const ProcResult unknown = caseProc(c, data).set("convergence.rule", {"step"}).run();
+  EXPECT_NE(unknown.error.find("convergence.rule takes deviance or relative, not 'step'"),
+            std::string::npos)
+      << unknown.error;
 }
 
-TEST(QMXProcIGLM, PassesAndClosingMessages) {
-  // One allowed iteration still runs two passes and ends with the warning.
-  ProcHarness once = procOf(caseOf("binomial"));
-  const ProcResult capped = once.set("max.iterations", {"1"}).set("epsilon", {"1e-30"}).run();
-  ASSERT_TRUE(capped.ok);
-  const QMXProcIGLM& proc = once.as<QMXProcIGLM>();
-  EXPECT_EQ(proc.getIterations(), 2);
-  char expected[160];
-  std::snprintf(expected, sizeof expected,
-                "exceeded maximum number of iterations 1 with maximum relative step size of %10.3e",
-                proc.maxStep());
-  EXPECT_EQ(capped.texts(QMXMessageKind::Warning), std::vector<std::string>{expected});
-  // The default epsilon (1e-4): the deviance test ends the fit.
-  ProcHarness converged = procOf(caseOf("binomial"));
-  const ProcResult run = converged.set("epsilon", {"0.0001"}).run();
-  ASSERT_TRUE(run.ok);
-  const std::string last = run.texts(QMXMessageKind::Information).back();
-  EXPECT_TRUE(last.rfind("converged in ", 0) == 0 ||
-              last.rfind("relative function convergence in ", 0) == 0)
-      << last;
-  EXPECT_TRUE(run.texts(QMXMessageKind::Warning).empty());
-  // Gaussian: the first pass starts at eta = y, the second solves least squares, the third
-  // repeats it bit for bit.
-  ProcHarness gaussian(qmx_s_create_QMXProcIGLM, "QMXProcIGLM");
-  const ProcResult least =
-      gaussian.input(glmcase::mtcars())
-          .set("iglm.family", {"Gaussian"})
-          .set("iglm.link", {"Identity: mu"})
-          .set("iglm.var", {"Constant: 1"})
-          .set("model.vtml", {glmcase::specDocument(glmcase::mtcars(), "mpg ~ wt + hp")})
-          .run(5);
-  ASSERT_TRUE(least.ok) << least.error;
-  EXPECT_EQ(least.texts(QMXMessageKind::Information).back(),
-            "converged in 3 iterations with maximum relative step size of  0.000e+00");
+// The summaries of glm(mpg ~ wt + hp, family = Gamma) as R prints them (glm_summary_gamma.R):
+// the text from "Coefficients:" through the iterations line, byte for byte; the JSON line by
+// line, numbers within 1e-8.
+TEST(QMXProcIGLM, GammaSummaryAsRPrintsIt) {
+  ProcHarness gamma(qmx_s_create_QMXProcIGLM, "QMXProcIGLM");
+  gamma.input(glmcase::mtcars()).get("fitted.model.pmml");
+  const GLMSpecNames names = glmSpecNames("gamma", "", "");
+  gamma.set("iglm.family", {names.family}).set("iglm.link", {names.link});
+  gamma.set("iglm.var", {names.variance});
+  const ProcResult run =
+      gamma.set("model.vtml", {glmcase::specDocument(glmcase::mtcars(), "mpg ~ wt + hp")}).run();
+  ASSERT_TRUE(run.ok) << run.error;
+  const std::string document = run.properties.at("fitted.model.pmml");
+  const SummaryInput input{32, 0, {}};
+  const std::string text = glmSummary(document, SummaryFormat::kText, input);
+  const std::string last = "Number of Fisher Scoring iterations: 4\n";
+  ASSERT_NE(text.find(last), std::string::npos) << text;
+  const std::string block = text.substr(0, text.find(last) + last.size());
+  const std::string expected = readRefText("glm", "glm_summary_gamma.txt");
+  EXPECT_EQ(block, expected.substr(expected.find('\n') + 1));
+  std::istringstream json(glmSummary(document, SummaryFormat::kJson, input));
+  std::istringstream want(readRefText("glm", "glm_summary_gamma.json"));
+  std::string got, line;
+  while (std::getline(want, line) && std::getline(json, got)) {
+    // "name": value: the names equal, numbers within 1e-8, any other value equal.
+    const std::size_t at = line.rfind(": ") + 2;
+    char* end = nullptr;
+    const double value = std::strtod(line.c_str() + at, &end);
+    const bool number =
+        at > 1 && end != line.c_str() + at && line.find('"', at) == std::string::npos;
+    EXPECT_EQ(got.substr(0, number ? at : std::string::npos), number ? line.substr(0, at) : line);
+    if (number) {
+      EXPECT_TRUE(qmxtest::near(std::strtod(got.c_str() + at, nullptr), value, 1e-8)) << got;
+    }
+  }
+  EXPECT_TRUE(want.eof() && !std::getline(json, got)) << got;
 }
 
 TEST(QMXProcIGLM, FamilyNamesBeforeTheModel) {

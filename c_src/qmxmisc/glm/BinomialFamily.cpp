@@ -1,5 +1,7 @@
 #include "qmxmisc/glm/BinomialFamily.h"
 
+#include <cmath>
+
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMClamp.h"
 
@@ -66,6 +68,14 @@ void BinomialFamily::initialize(long n, double* y, double /*mean*/, double* pw) 
     }
     y[i] = g.eval((y[i] + 0.5) / (pw[i] + 1.0));
   }
+}
+
+double BinomialFamily::startMean(double y, double w) const {
+  return (w * y + 0.5) / (w + 1.0);
+}
+
+bool BinomialFamily::validMean(double mu) const {
+  return std::isfinite(mu) && mu > 0.0 && mu < 1.0;
 }
 
 std::unique_ptr<GLMFamily> BinomialFamily::clone() const {

@@ -30,4 +30,7 @@ class BinomialFamily final : public GLMFamily {
   // ("invalid Binomial parameter n = %f"), y_i <= n_i ("binomial n=%f > number of successes
   // %f"), eta_i = g((y_i + 0.5)/(n_i + 1)) as R's binomial()$initialize.
   void initialize(long n, double* y, double mean, double* pw) const override;
+  // (w y + 0.5)/(w + 1); valid means are finite and inside (0, 1).
+  double startMean(double y, double w) const override;
+  bool validMean(double mu) const override;
 };

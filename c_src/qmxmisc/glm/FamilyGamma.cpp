@@ -1,5 +1,7 @@
 #include "qmxmisc/glm/FamilyGamma.h"
 
+#include <cmath>
+
 #include "qmxmisc/glm/GLMClamp.h"
 
 namespace {
@@ -22,6 +24,10 @@ double FamilyGamma::deviance(double y, double mu) const {
 
 double FamilyGamma::variance(double mu) const {
   return mu * mu;
+}
+
+bool FamilyGamma::validMean(double mu) const {
+  return std::isfinite(mu) && mu > 0.0;
 }
 
 std::unique_ptr<GLMFamily> FamilyGamma::clone() const {

@@ -19,4 +19,6 @@ class FamilyGamma final : public GLMFamily {
   double deviance(double y, double mu) const override;
   double variance(double mu) const override;
   std::unique_ptr<GLMFamily> clone() const override;
+  // Valid means are finite and positive.
+  bool validMean(double mu) const override;
 };

@@ -1,5 +1,7 @@
 #include "qmxmisc/glm/FamilyQuasi.h"
 
+#include <algorithm>
+
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/BinomialFamily.h"
 #include "qmxmisc/glm/FamilyGamma.h"
@@ -8,6 +10,9 @@
 
 namespace {
 
+// R's quasi() starting means: the bound of mu(1-mu), the start of a zero response.
+constexpr double kLowestStart = 0.001;
+constexpr double kZeroStart = 0.1;
 constexpr const char kUnrecognisedLink[] = "Unreconigzed link type in Quasi family initialize";
 constexpr auto kAccepted = {GLMLink::Link::Identity,     GLMLink::Link::Logit,
                             GLMLink::Link::Log,          GLMLink::Link::Probit,
@@ -60,6 +65,23 @@ double FamilyQuasi::variance(double mu) const {
 void FamilyQuasi::initialize(long n, double* y, double mean, double* pw) const {
   validate();
   inner_->initialize(n, y, mean, pw);
+}
+
+double FamilyQuasi::startMean(double y, double /*w*/) const {
+  if (variance_->varType() == GLMQuasiVariance::VARIANCES::Mu0)
+    return std::min(std::max(y, kLowestStart), 1.0 - kLowestStart);
+  return y == 0.0 ? kZeroStart : y;
+}
+
+bool FamilyQuasi::validMean(double mu) const {
+  switch (variance_->varType()) {
+    case GLMQuasiVariance::VARIANCES::Constant:
+      return true;
+    case GLMQuasiVariance::VARIANCES::Mu0:
+      return mu > 0.0 && mu < 1.0;
+    default:
+      return mu > 0.0;
+  }
 }
 
 bool FamilyQuasi::valid() const {

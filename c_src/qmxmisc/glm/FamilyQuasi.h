@@ -28,6 +28,10 @@ class FamilyQuasi final : public GLMFamily {
   void initialize(long n, double* y, double mean, double* pw) const override;
   // Link, variance function and inner family all present.
   bool valid() const override;
+  // R's quasi(): mu(1-mu) starts at y moved into [0.001, 0.999], the others at y (0.1 for a
+  // zero y); valid means: inside (0, 1) for mu(1-mu), positive for mu, mu^2 and mu^3.
+  double startMean(double y, double w) const override;
+  bool validMean(double mu) const override;
   std::unique_ptr<GLMFamily> clone() const override;
 
   const GLMQuasiVariance& varianceFunction() const { return *variance_; }

@@ -40,6 +40,14 @@ void GLMFamily::initialize(long n, double* y, double /*mean*/, double* /*pw*/) c
   }
 }
 
+double GLMFamily::startMean(double y, double /*w*/) const {
+  return y;
+}
+
+bool GLMFamily::validMean(double /*mu*/) const {
+  return true;
+}
+
 bool GLMFamily::valid() const {
   return link_ != nullptr;
 }

@@ -66,6 +66,11 @@ class GLMFamily {
   virtual void initialize(long n, double* y, double mean, double* pw) const;
   // True when a link is present.
   virtual bool valid() const;
+  // R's mustart of one row (family$initialize as glm.fit runs it): y the response (a binomial
+  // proportion), w its prior weight (1 without weights; binomial: the trials). This rule: y.
+  virtual double startMean(double y, double w) const;
+  // R's validmu of one fitted mean; this rule accepts every mean.
+  virtual bool validMean(double mu) const;
   // A copy owned by the caller; "Invalid Family" when this family is not valid.
   virtual std::unique_ptr<GLMFamily> clone() const = 0;
 

@@ -1,6 +1,7 @@
 // GLMFit::getXML: the GeneralRegressionModel element of a fitted linear or generalized linear
-// model inside the VTML frame, through VtmlWriter. t, F and chi-square probabilities come from the
-// DCDFLIB-style distribution functions of Cdf.h, as R's summary.lm / anova.glm report them.
+// model inside the VTML frame, through VtmlWriter. t, z, F and chi-square probabilities come from
+// the DCDFLIB-style distribution functions of Cdf.h, as R's summary.lm, summary.glm and
+// anova.glm report them.
 #include <cmath>
 #include <string>
 
@@ -19,6 +20,22 @@ double twoSidedT(double t, double df) {
   cdft(&which, &p, &q, &t, &df, &status, &bound);
   if (status != 0) return kNaN;
   return t <= 0.0 ? 2.0 * p : 2.0 * q;
+}
+
+// Two-sided standard normal probability of z; NaN when undefined.
+double twoSidedZ(double z) {
+  int which = 1, status = 0;
+  double p = 0.0, q = 0.0, x = -std::fabs(z), mean = 0.0, sd = 1.0, bound = 0.0;
+  cdfnor(&which, &p, &q, &x, &mean, &sd, &status, &bound);
+  return status == 0 ? 2.0 * p : kNaN;
+}
+
+// R's summary.glm tests the coefficients of the binomial and Poisson families (dispersion 1)
+// with z, the others with t on the residual degrees of freedom.
+bool zTests(const GLMFit& fit) {
+  if (!fit.hasFamily() || !fit.family().valid()) return false;
+  const GLMFamily::Distribution family = fit.family().distType();
+  return family == GLMFamily::Distribution::Binomial || family == GLMFamily::Distribution::Poisson;
 }
 
 // Upper-tail F probability of f on (dfn, dfd); NaN when undefined.
@@ -116,6 +133,7 @@ void writeParamMatrix(VtmlWriter& w, const GLMFit& fit) {
   const TMatrix<double>& coef = fit.coefficients();
   const TMatrix<double>& se = fit.stdErr();
   const double dfError = static_cast<double>(fit.dfE());
+  const bool z = zTests(fit);
   w.begin("ParamMatrix").open();
   for (long col = 0; col < coef.getNCol(); ++col) {
     for (long row = 0; row < coef.getNRow(); ++row) {
@@ -129,7 +147,7 @@ void writeParamMatrix(VtmlWriter& w, const GLMFit& fit) {
       } else {
         const double t = s > 0.0 ? beta / s : kNaN;
         w.attr("df", 1).attr("stdErr", s).attr("t", t);
-        w.attr("Pr", std::isnan(t) ? kNaN : twoSidedT(t, dfError));
+        w.attr("Pr", std::isnan(t) ? kNaN : z ? twoSidedZ(t) : twoSidedT(t, dfError));
       }
       w.leaf();
     }

@@ -20,10 +20,11 @@ constexpr KindOption kGlmOptions[] = {
     {"--variance", "quasi family: constant, mu(1-mu), mu, mu^2, mu^3 (default constant)",
      KindOptionType::kText, "", false, KindOptionTarget::kSpec, "variance", KindOptionCheck::kNone},
     // R's glm.control() defaults.
-    {"--max-iterations", "Most passes over the data (as R's glm.control maxit)",
-     KindOptionType::kInteger, "25", false, KindOptionTarget::kProperty, "max.iterations",
-     KindOptionCheck::kAtLeastOne},
-    {"--epsilon", "Relative deviance change that ends the fit (as R's glm.control epsilon)",
+    {"--max-iterations", "Most iterations (as R's glm.control maxit)", KindOptionType::kInteger,
+     "25", false, KindOptionTarget::kProperty, "max.iterations", KindOptionCheck::kAtLeastOne},
+    {"--epsilon",
+     "Relative deviance change |dev - dev_old| / (|dev| + 0.1) that ends the fit (as R's "
+     "glm.control epsilon)",
      KindOptionType::kReal, "1e-8", false, KindOptionTarget::kProperty, "epsilon",
      KindOptionCheck::kPositive},
 };
@@ -50,9 +51,6 @@ constexpr const char kRegressionOutputHelp[] =
   agreement  agreement     1 when class equals the observed level, else 0  "agreement"
 INDEX selects the response (default 0); NAME renames the column.
 )";
-
-// The convergence figures of the iterative fit, for the JSON summary.
-constexpr const char* kGlmSummaryProperties[] = {"epsilon", "max.step", "del.deviance"};
 
 }  // namespace
 
@@ -89,7 +87,7 @@ const ModelKind kGlmKind = {
     kGlmOptions,
     kRegressionOutputs,
     kRegressionOutputHelp,
-    kGlmSummaryProperties,
+    {},
     &GLMSpecElementWriter::fromSettings,
     &glm_kind::prepareModel,
     &glm_kind::fitProperties,

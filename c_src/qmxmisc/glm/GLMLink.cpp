@@ -1,5 +1,7 @@
 #include "qmxmisc/glm/GLMLink.h"
 
+#include <cmath>
+
 #include "qmxmisc/glm/CLogLogLink.h"
 #include "qmxmisc/glm/IdentityLink.h"
 #include "qmxmisc/glm/InverseLink.h"
@@ -25,6 +27,18 @@ TMatrix<double> GLMLink::evalInv(const TMatrix<double>& eta) const {
   for (long i = 0; i < result.size(); ++i)
     values[i] = evalInv(values[i]);
   return result;
+}
+
+bool GLMLink::validEta(double eta) const {
+  switch (type()) {
+    case Link::Inverse:
+      return std::isfinite(eta) && eta != 0.0;
+    case Link::Sqrt:
+    case Link::InverseSquare:
+      return std::isfinite(eta) && eta > 0.0;
+    default:
+      return true;
+  }
 }
 
 std::unique_ptr<GLMLink> GLMLink::create(Link type) {

@@ -45,6 +45,10 @@ class GLMLink {
   virtual const char* name() const = 0;
   virtual Link type() const = 0;
 
+  // R's valideta of one linear predictor: finite and non-zero for the inverse link, finite
+  // and positive for the square-root and 1/mu^2 links; every eta for the others.
+  bool validEta(double eta) const;
+
   // A new link of the given type; null for a code outside 0..7.
   static std::unique_ptr<GLMLink> create(Link type);
   // The library's one identity link, alive for the life of the library.

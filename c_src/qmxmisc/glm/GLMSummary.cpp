@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -83,16 +84,40 @@ std::string lmStatistics(const GLMFit& fit, long col) {
   return out;
 }
 
-// summary.glm's closing lines: the dispersion, null and residual deviance, iterations.
-std::string glmStatistics(const GLMFit& fit, long col, bool zStat) {
-  std::string out;
-  if (zStat) {
-    out += std::string("\n(Dispersion parameter for ") +
-           (fit.distType() == GLMFamily::Distribution::Binomial ? "binomial" : "poisson") +
-           " family taken to be 1)\n";
-  } else {
-    out += "\n(Standard errors are unscaled: the dispersion is taken to be 1, not estimated)\n";
+// R's name of the family, as summary.glm prints it.
+const char* rFamilyName(const GLMFit& fit) {
+  switch (fit.distType()) {
+    case GLMFamily::Distribution::Gaussian:
+      return "gaussian";
+    case GLMFamily::Distribution::Binomial:
+      return "binomial";
+    case GLMFamily::Distribution::Poisson:
+      return "poisson";
+    case GLMFamily::Distribution::Gamma:
+      return "Gamma";
+    case GLMFamily::Distribution::InvGaussian:
+      return "inverse.gaussian";
+    case GLMFamily::Distribution::Quasi:
+      break;
   }
+  return "quasi";
+}
+
+// summary.glm's dispersion line: 1 for binomial and Poisson, else the estimate the document
+// holds (older documents without one had unscaled standard errors).
+std::string dispersionLine(const GLMFit& fit, bool zStat) {
+  if (zStat ||
+      (fit.valid(true) && fit.hasFamily() && !glm_summary::extra(fit, "Dispersion").empty())) {
+    const double dispersion = zStat ? 1.0 : glm_summary::extraNumber(fit, "Dispersion");
+    return std::string("\n(Dispersion parameter for ") + rFamilyName(fit) + " family taken to be " +
+           (std::isnan(dispersion) ? std::string("NaN") : formatReal({dispersion}, 7)[0]) + ")\n";
+  }
+  return "\n(Standard errors are unscaled: the dispersion is taken to be 1, not estimated)\n";
+}
+
+// summary.glm's closing lines: the dispersion, null and residual deviance, AIC, iterations.
+std::string glmStatistics(const GLMFit& fit, long col, bool zStat) {
+  std::string out = dispersionLine(fit, zStat);
   const TMatrix<double>& dev = fit.deviance();
   const TMatrix<long>& df = fit.df();
   const long error = glm_summary::rowOf(dev, "Error");
@@ -107,10 +132,18 @@ std::string glmStatistics(const GLMFit& fit, long col, bool zStat) {
     out += "\n    Null deviance: " + deviance[0] + "  on " + dfText[0] + "  degrees of freedom\n";
     out += "Residual deviance: " + deviance[1] + "  on " + dfText[1] + "  degrees of freedom\n";
   }
-  const strVector& extras = fit.getModelExtras();
-  for (std::size_t i = 0; i + 1 < extras.size(); i += 2)
-    if (extras[i].str() == "Iterations")
-      out += "\nNumber of Fisher Scoring iterations: " + extras[i + 1].str() + "\n";
+  // R prints a quasi family's missing AIC as NA and an undefined one (no residual degrees of
+  // freedom) as NaN.
+  if (!glm_summary::extra(fit, "AIC").empty()) {
+    const double aic = glm_summary::extraNumber(fit, "AIC");
+    const bool quasi = fit.distType() == GLMFamily::Distribution::Quasi;
+    out +=
+        "AIC: " + (std::isnan(aic) && !quasi ? std::string("NaN") : formatReal({aic}, 5)[0]) + "\n";
+  }
+  if (const std::string iterations = glm_summary::extra(fit, "Iterations"); !iterations.empty())
+    out += "\nNumber of Fisher Scoring iterations: " + iterations + "\n";
+  if (glm_summary::extra(fit, "Converged") == "false")
+    out += "\nWarning: the algorithm did not converge\n";
   return out;
 }
 
@@ -129,7 +162,7 @@ std::string textSummary(const GLMFit& fit, bool zStat, const SummaryInput& input
     CoefTableColumns columns = glm_summary::coefColumns(fit, col, zStat);
     long aliased = 0;
     for (std::size_t row = 0; row < columns.names.size(); ++row)
-      if (std::isnan(columns.stdErr[row])) {
+      if (glm_summary::aliased(fit, static_cast<long>(row), col)) {
         columns.estimate[row] = std::nan("");
         ++aliased;
       }
@@ -161,6 +194,23 @@ GLMFit readFit(const std::string& document) {
     QMX_ThrowException("cannot read the fitted model: %s",
                        e.message() ? e.message() : "unknown error");
   }
+}
+
+std::string extra(const GLMFit& fit, const char* name) {
+  const strVector& extras = fit.getModelExtras();
+  for (std::size_t i = 0; i + 1 < extras.size(); i += 2)
+    if (extras[i].str() == name) return extras[i + 1].str();
+  return "";
+}
+
+double extraNumber(const GLMFit& fit, const char* name) {
+  const std::string text = extra(fit, name);
+  return text.empty() ? std::nan("") : std::strtod(text.c_str(), nullptr);
+}
+
+bool aliased(const GLMFit& fit, long row, long col) {
+  if (!std::isnan(fit.stdErr()(row, col))) return false;
+  return extra(fit, "Dispersion").empty() || !std::isnan(extraNumber(fit, "Dispersion"));
 }
 
 bool usesZ(const GLMFit& fit) {

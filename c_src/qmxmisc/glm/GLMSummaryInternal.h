@@ -23,6 +23,17 @@ inline bool iterative(const GLMFit& fit) {
   return !fit.getModelExtras().empty();
 }
 
+// The value of the model extra `name` ("" when the document has none).
+std::string extra(const GLMFit& fit, const char* name);
+
+// An extra as a number: NaN when absent or "NaN".
+double extraNumber(const GLMFit& fit, const char* name);
+
+// True when coefficient `row` of response `col` is aliased: no standard error, while the
+// dispersion is defined (an undefined dispersion, no residual degrees of freedom, leaves
+// every standard error undefined).
+bool aliased(const GLMFit& fit, long row, long col);
+
 // The row of `name` in a deviance table, -1 when absent.
 long rowOf(const TMatrix<double>& table, const char* name);
 

@@ -2,13 +2,12 @@
 //   coefficients    [{term, estimate, std_error, statistic, p_value, aliased}]
 //   df_residual, deviance, df_null, null_deviance
 //   r_squared, adj_r_squared           (lm)
-//   iterations, converged              (glm)
+//   aic, dispersion, iterations, converged (glm: the fit's model extras)
 //   n_used, n_dropped                  (rows used; rows left out for missing values or a
 //                                       zero weight)
 // Only the first response of a multi-response fit is shown. NaN is null; an aliased
 // coefficient has a null estimate, as R's coef() gives NA.
 #include <cmath>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -31,7 +30,7 @@ std::string coefficients(const GLMFit& fit) {
   const CoefTableColumns columns = glm_summary::coefColumns(fit, 0, glm_summary::usesZ(fit));
   std::string out = "[";
   for (std::size_t row = 0; row < columns.names.size(); ++row) {
-    const bool aliased = std::isnan(columns.stdErr[row]);
+    const bool aliased = glm_summary::aliased(fit, static_cast<long>(row), 0);
     const Fields fields = {{"term", jsonString(columns.names[row])},
                            {"estimate", jsonNumber(aliased ? std::nan("") : columns.estimate[row])},
                            {"std_error", jsonNumber(columns.stdErr[row])},
@@ -41,19 +40,6 @@ std::string coefficients(const GLMFit& fit) {
     out += std::string(row == 0 ? "\n    " : ",\n    ") + object(fields, "    ");
   }
   return out + (columns.names.empty() ? "]" : "\n  ]");
-}
-
-// The proc's convergence rule: the largest relative step or the relative deviance change
-// below epsilon.
-std::string converged(const SummaryInput& input) {
-  const auto value = [&input](const char* name) {
-    const auto found = input.properties.find(name);
-    return found == input.properties.end() ? std::nan("")
-                                           : std::strtod(found->second.c_str(), nullptr);
-  };
-  const double epsilon = value("epsilon");
-  if (std::isnan(epsilon)) return "";
-  return value("max.step") < epsilon || value("del.deviance") < epsilon ? "true" : "false";
 }
 
 }  // namespace
@@ -74,10 +60,14 @@ std::string glm_summary::jsonSummary(const GLMFit& fit, const SummaryInput& inpu
     fields.emplace_back("null_deviance", jsonNumber(dev(null, 0)));
   }
   if (iterative(fit)) {
-    const strVector& extras = fit.getModelExtras();
-    for (std::size_t i = 0; i + 1 < extras.size(); i += 2)
-      if (extras[i].str() == "Iterations") fields.emplace_back("iterations", extras[i + 1].str());
-    if (const std::string flag = converged(input); !flag.empty())
+    // The figures the fit stored as model extras, under R's names.
+    if (!extra(fit, "AIC").empty()) fields.emplace_back("aic", jsonNumber(extraNumber(fit, "AIC")));
+    if (!extra(fit, "Dispersion").empty())
+      fields.emplace_back("dispersion",
+                          jsonNumber(usesZ(fit) ? 1.0 : extraNumber(fit, "Dispersion")));
+    if (const std::string iterations = extra(fit, "Iterations"); !iterations.empty())
+      fields.emplace_back("iterations", iterations);
+    if (const std::string flag = extra(fit, "Converged"); !flag.empty())
       fields.emplace_back("converged", flag);
   } else if (const LmFigures lm = lmFigures(fit, 0); lm.valid) {
     fields.emplace_back("r_squared", jsonNumber(lm.hasR2 ? lm.rSquared : std::nan("")));

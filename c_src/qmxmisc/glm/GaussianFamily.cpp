@@ -4,13 +4,15 @@
 
 namespace {
 constexpr const char kIncompatible[] = "link function is incompatible with Gaussian Family";
+// R's gaussian() links.
+constexpr auto kAccepted = {GLMLink::Link::Identity, GLMLink::Link::Log, GLMLink::Link::Inverse};
 }  // namespace
 
 GaussianFamily::GaussianFamily(GLMLink::Link link)
-    : GLMFamily(acceptLink(link, {GLMLink::Link::Identity}, kIncompatible)) {}
+    : GLMFamily(acceptLink(link, kAccepted, kIncompatible)) {}
 
 GaussianFamily::GaussianFamily(const GLMLink& link)
-    : GLMFamily(acceptLink(link.type(), {GLMLink::Link::Identity}, kIncompatible)) {}
+    : GLMFamily(acceptLink(link.type(), kAccepted, kIncompatible)) {}
 
 // R's gaussian()$dev.resids with unit weight.
 double GaussianFamily::deviance(double y, double mu) const {

@@ -1,5 +1,7 @@
 #include "qmxmisc/glm/PoissonFamily.h"
 
+#include <cmath>
+
 #include "qmxmisc/glm/GLMClamp.h"
 
 namespace {
@@ -21,6 +23,14 @@ double PoissonFamily::deviance(double y, double mu) const {
 
 double PoissonFamily::variance(double mu) const {
   return mu;
+}
+
+double PoissonFamily::startMean(double y, double /*w*/) const {
+  return y + 0.1;
+}
+
+bool PoissonFamily::validMean(double mu) const {
+  return std::isfinite(mu) && mu > 0.0;
 }
 
 std::unique_ptr<GLMFamily> PoissonFamily::clone() const {

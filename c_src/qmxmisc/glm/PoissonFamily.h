@@ -20,4 +20,7 @@ class PoissonFamily final : public GLMFamily {
   double deviance(double y, double mu) const override;
   double variance(double mu) const override;
   std::unique_ptr<GLMFamily> clone() const override;
+  // y + 0.1; valid means are finite and positive.
+  double startMean(double y, double w) const override;
+  bool validMean(double mu) const override;
 };

@@ -1,4 +1,4 @@
-// QMXProcIGLM: init, the passes of the IRLS iteration, the chunk step and the statistics.
+// QMXProcIGLM: init, the chunk step and the passes of the IRLS iteration.
 #include "qmxmisc/glm/QMXProcIGLM.h"
 
 #include <algorithm>
@@ -8,16 +8,28 @@
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/base/QMXProcRegistry.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
+#include "qmxmisc/glm/GaussianFamily.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
 QMX_REGISTER_PROC(QMXProcIGLM)
 
 void QMXProcIGLM::init() {
   QMXProcILM::init();
+  candidate = TMatrix<double>();
+  previous = TMatrix<double>();
+  solveBase = TMatrix<double>();
+  sums = GLMPassSums();
+  devOld = 0.0;
+  halvings = 0;
+  boundary = false;
+  nullDone = false;
   nullDeviance = 0.0;
   deviance = 0.0;
   iterations = 0;
-  previousDeviance = std::numeric_limits<double>::quiet_NaN();
+  passes = 0;
+  converged = false;
+  dispersion = std::numeric_limits<double>::quiet_NaN();
+  aic = std::numeric_limits<double>::quiet_NaN();
   maxStepSize = 0.0;
   delDeviance = 0.0;
   // A mean this proc computed in an earlier run is computed again.
@@ -37,51 +49,38 @@ void QMXProcIGLM::init() {
   });
 }
 
-// The working response z = eta + (y - mu)/(dmu/deta) and working weight
-// w = prior weight * (dmu/deta)^2 / V(mu) of every row, from the previous pass's
-// coefficients, or in the first pass from the family's starting values (R's glm.fit).
+const GLMFamily& QMXProcIGLM::family() const {
+  static const GaussianFamily gaussian(GLMLink::Link::Identity);
+  return fit.hasFamily() ? fit.family() : gaussian;
+}
+
+double QMXProcIGLM::rankTolerance() const {
+  return std::min(1e-7, epsilon / 1000.0);
+}
+
+// The chunk's rows evaluated at the pass's candidate (GLMIrlsPass): the working responses and
+// weights replace the response and the prior weights.
 long QMXProcIGLM::getDataChunk() {
   const long n = QMXProcModel::getDataChunk();
   if (n < 1) return n;
-  const bool hasWeights = !fit.weights().empty();
-  if (iterations == 0 && fit.nCoefficients() == 0) {
-    if (meanFromData && !scanChunk()) return 0;
-    TMatrix<double> eta(response.constData(), response.getNRow(), response.getNCol());
-    if (hasWeights) {
-      // The binomial response holds proportions and the weights the trials, while the
-      // family's starting values read successes out of trials: give it w*y, so the start is
-      // R's binomial()$initialize, mu = (w*y + 0.5)/(w + 1).
-      if (fit.hasFamily() && fit.distType() == GLMFamily::Distribution::Binomial)
-        for (long k = 0; k < eta.size(); ++k)
-          eta.data()[k] *= weights.constData()[k % weights.getNRow()];
-      fit.initialize(eta, mean, weights);
-      if (!meanFromData) nullDeviance += fit.computeNullDev(response, weights, mean);
-    } else {
-      weights = DoubleMatrix(n, 1L);
-      std::fill_n(weights.data(), n, 1.0);
-      if (!meanFromData) nullDeviance += fit.computeNullDev(response, weights, mean);
-      fit.initialize(eta, mean, weights);
-    }
-    fit.getWorkResp(response, weights, deviance, eta);
-    return n;
+  if (passes == 0 && !scanChunk()) return 0;
+  if (fit.weights().empty()) {
+    weights = DoubleMatrix(n, 1L);
+    std::fill_n(weights.data(), n, 1.0);
   }
-  if (meanFromData && iterations == 1) {
-    if (hasWeights) {
-      nullDeviance += fit.computeNullDev(response, weights, mean);
-    } else {
-      DoubleMatrix ones(n, 1L);
-      std::fill_n(ones.data(), n, 1.0);
-      nullDeviance += fit.computeNullDev(response, ones, mean);
-    }
-  }
-  const DoubleMatrix coef(fit.coefficients());
-  const DoubleMatrix eta = modelMatrix.multiply(coef, TransOp::kNone, true);
-  if (hasWeights) {
-    fit.getWorkResp(response, weights, deviance, eta);
-  } else {
-    weights = eta;
-    fit.getWorkResp(response, weights, deviance, weights);
-  }
+  const GLMFamily& fam = family();
+  if (!nullDone && (!meanFromData || passes > 0))
+    nullDeviance += fit.computeNullDev(response, weights, mean);
+  const auto etaOf = [&](const TMatrix<double>& coef) -> TMatrix<double> {
+    return modelMatrix.multiply(DoubleMatrix(coef), TransOp::kNone, true);
+  };
+  const TMatrix<double> start = candidate.size() == 0 || solveBase.size() == 0
+                                    ? glmStartEta(fam, response, weights)
+                                    : TMatrix<double>();
+  const TMatrix<double> eta = candidate.size() == 0 ? start : etaOf(candidate);
+  TMatrix<double> solveEta;
+  if (candidate.size() > 0) solveEta = solveBase.size() == 0 ? start : etaOf(solveBase);
+  glmIrlsChunk(fam, eta, solveEta, response, weights, sums);
   return n;
 }
 
@@ -99,7 +98,8 @@ void QMXProcIGLM::execute() {
 
 void QMXProcIGLM::executeChunk() {
   const long rows = executeRequestRows();
-  if (rows < 0) return;
+  // The input ends before any row: only an input without rows does that.
+  if (rows < 0) QMX_ThrowException("the data has no rows to fit the model");
   processChunk();
   QMXBufReader* reader = getInputBufReader(0);
   reader->releaseRows(rows);
@@ -114,33 +114,68 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
           glm_proc::format(glm_proc::kMissingRowsInfo, static_cast<int>(rowsMissing)).c_str());
     QMX_ThrowException("there is no valid data to fit the model");
   }
-  if (iterations == 0 && meanFromData) endScan();
-  const TMatrix<double> before = fit.coefficients();
-  backSolve();
-  ++iterations;
-  bool stop = false;
-  if (iterations == 1) {
-    delDeviance = deviance;
-    maxStepSize = 1.0;
-  } else {
-    maxStepSize = glm_proc::largestRelativeStep(before, fit.coefficients());
-    delDeviance =
-        std::fabs(deviance - previousDeviance) / (glm_proc::kRelativeGuard + previousDeviance);
-    stop = iterations >= maxIterations || delDeviance < epsilon;
-  }
-  fit.setDeviance(deviance, nullDeviance);
-  if (stop) {
-    setDone(1);
-    computeModelStats();
+  const bool startPass = candidate.size() == 0;
+  if (startPass) endScan();
+  if (!meanFromData || passes > 0) nullDone = true;
+  ++passes;
+  deviance = sums.deviance;
+  if (startPass) {
+    if (!sums.valid()) QMX_ThrowException("cannot find valid starting values: please specify some");
+  } else if (!std::isfinite(deviance) || !sums.valid()) {
+    // R's glm.fit: the step is halved towards the last accepted coefficients. A mean outside
+    // the family's domain makes R's deviance NaN (its "divergence").
+    const bool finite = std::isfinite(deviance) && sums.validMu;
+    if (previous.size() == 0)
+      QMX_ThrowException(
+          "no valid set of coefficients has been found: please supply starting values");
+    if (++halvings > maxIterations)
+      QMX_ThrowException("inner loop %d; cannot correct step size", finite ? 2 : 1);
+    if (halvings == 1)
+      addWarning(finite ? "step size truncated: out of bounds"
+                        : "step size truncated due to divergence");
+    for (long k = 0; k < candidate.size(); ++k)
+      candidate.data()[k] = (candidate[k] + previous[k]) / 2.0;
+    rewind(reader);
     return;
+  } else {
+    ++iterations;
+    boundary = halvings > 0;
+    halvings = 0;
+    maxStepSize = previous.size() == 0 ? 1.0 : glm_proc::largestRelativeStep(previous, candidate);
+    converged = convergedNow();
+    if (converged || iterations >= maxIterations) {
+      fit.setCoefficients(candidate);
+      setDone(1);
+      computeModelStats();
+      return;
+    }
+    addInformation(glm_proc::format("completed %d iterations with maximum relative step size of "
+                                    "%10.3e and relative change in deviance of %10.3e",
+                                    static_cast<int>(iterations), maxStepSize, delDeviance)
+                       .c_str());
+    previous = candidate;
+    solveBase = candidate;
   }
-  addInformation(glm_proc::format("completed %d iterations with maximum relative step size of "
-                                  "%10.3e and relative change in deviance of %10.3e",
-                                  static_cast<int>(iterations), maxStepSize, delDeviance)
-                     .c_str());
-  previousDeviance = deviance;
-  deviance = 0.0;
-  eraseAccumulator();
+  devOld = deviance;
+  // The solve keeps QMXProcILM's rank tolerance; R's is rankTolerance() (glm.fit's
+  // min(1e-7, epsilon / 1000)), to be passed here once the solve takes one.
+  backSolve();
+  candidate = fit.coefficients();
+  rewind(reader);
+}
+
+bool QMXProcIGLM::convergedNow() {
+  if (rule == ConvergenceRule::Deviance) {
+    delDeviance = std::fabs(deviance - devOld) / (std::fabs(deviance) + 0.1);
+    return delDeviance < epsilon;
+  }
+  delDeviance = std::fabs(deviance - devOld) / (glm_proc::kRelativeGuard + devOld);
+  return maxStepSize < epsilon || delDeviance < epsilon;
+}
+
+void QMXProcIGLM::rewind(QMXBufReader& reader) {
+  acc.reset();
+  sums = GLMPassSums();
   // Every pass sees the whole input: the counts of used and missing rows start again.
   rowsUsed = 0;
   rowsMissing = 0;
@@ -150,12 +185,11 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
 }
 
 bool QMXProcIGLM::scanChunk() {
-  const GLMFamily::Distribution family =
-      fit.hasFamily() ? fit.distType() : GLMFamily::Distribution::Gaussian;
+  const GLMFamily::Distribution dist = family().distType();
   const bool hasWeights = !fit.weights().empty();
   for (long row = 0; row < response.getNRow(); ++row)
     scan.update(response(row, 0), hasWeights ? weights(row, 0) : 1.0);
-  return !scan.refused(family);
+  return !scan.refused(dist);
 }
 
 void QMXProcIGLM::endScan() {
@@ -163,54 +197,9 @@ void QMXProcIGLM::endScan() {
     const std::string refusal = scan.refusal(fit.distType(), fit.response(0).name().str());
     if (!refusal.empty()) QMX_ThrowException("%s", refusal.c_str());
   }
+  if (!meanFromData) return;
   mean = scan.nullMean(fit.intercept(), fit.hasFamily() ? fit.linkType() : GLMLink::Link::Identity);
   linkOfMean = fit.hasFamily() ? fit.link().eval(mean) : mean;
   meanText = glm_proc::format("%.17g", mean);
   computedMeanText = meanText;
-}
-
-void QMXProcIGLM::closingMessage() {
-  if (maxStepSize < epsilon) {
-    addInformation(glm_proc::format("converged in %d iterations with maximum relative step size "
-                                    "of %10.3e",
-                                    static_cast<int>(iterations), maxStepSize)
-                       .c_str());
-  } else if (delDeviance < epsilon) {
-    addInformation(glm_proc::format("relative function convergence in %d iterations with "
-                                    "relative deviance change of %10.3e and maximum relative "
-                                    "step size of %10.3e",
-                                    static_cast<int>(iterations), delDeviance, maxStepSize)
-                       .c_str());
-  } else {
-    addWarning(glm_proc::format("exceeded maximum number of iterations %d with maximum relative "
-                                "step size of %10.3e",
-                                static_cast<int>(maxIterations), maxStepSize)
-                   .c_str());
-  }
-}
-
-// Unscaled standard errors sqrt(diag((X'WX)^-1)) (restricted as in QMXProcILM), as R's
-// summary.glm cov.unscaled; the
-// deviance table holds the regression, error (residual deviance) and null rows.
-void QMXProcIGLM::computeModelStats() {
-  computeCoefCovariance();
-  const long p = lls.nCoef();
-  const long q = lls.nResp();
-  const std::vector<bool> aliased = aliasedCoefficients();
-  TMatrix<double> stdErr(p, q, coefNames, responseNames());
-  for (long j = 0; j < q; ++j) {
-    for (long k = 0; k < p; ++k) {
-      stdErr(k, j) = aliased[static_cast<std::size_t>(k)] ? std::numeric_limits<double>::quiet_NaN()
-                                                          : std::sqrt(coefCovariance(k, k));
-    }
-  }
-  const long total = static_cast<long>(lls.getN(true)) - 1;
-  const long fitted = lls.fitRank() - (fit.intercept() ? 1 : 0);
-  fit.setDf(total, total - fitted);
-  fit.setDeviance(deviance, nullDeviance);
-  fit.setMissing(static_cast<long>(rowsMissing));
-  fit.setStdErr(stdErr);
-  computeCoefTable();
-  computeCorrelations();
-  computeImportance();
 }

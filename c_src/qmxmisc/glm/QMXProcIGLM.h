@@ -1,47 +1,56 @@
 // QMXProcIGLM: a generalized linear model fitted by iteratively reweighted least squares
-// (IRLS, McCullagh & Nelder 1989, section 2.5; the numbers of R's glm.fit) over chunked
-// data. One iteration is one pass over the input: each chunk becomes working responses and
-// working weights from the coefficients of the previous pass (the family's starting values
-// in the first pass) and is folded into the weighted least-squares accumulator of
-// QMXProcILM. At the end of a pass the new coefficients are solved and the convergence
-// tests run; the proc then either rewinds its input for another pass or finishes with the
-// statistics of the fit (unscaled standard errors: the dispersion is not estimated).
+// (IRLS, McCullagh & Nelder 1989, section 2.5), giving the numbers of R's glm.fit over chunked
+// data. Each pass over the input evaluates one candidate (GLMIrlsPass): R's starting values
+// mustart in the first pass, later the coefficients of the last weighted least-squares solve
+// (or a step towards them). Its rows become the working responses and weights folded into
+// QMXProcILM's accumulator, and the pass sums the candidate's deviance, domain check, Pearson
+// statistic and AIC parts. At the end of a pass:
+//   - a candidate whose deviance is not finite, or whose eta or mu leave the family's domain
+//     (R's valideta/validmu), is halved towards the previous one and evaluated again (at
+//     most max.iterations times per iteration, as R's inner loops);
+//   - otherwise it is iteration k's coefficients (k = the number of solves, R's iter). The
+//     fit ends when the convergence rule holds or k reaches "max.iterations"; the statistics
+//     then come from the factor of the solve that produced the candidate (R reports that
+//     QR), so the pass's own accumulator is dropped. Else the accumulator is solved for the
+//     next candidate and the input rewound.
+// Convergence rules ("convergence.rule"): "deviance" (R's): |dev - dev_old| / (|dev| + 0.1)
+// < epsilon, dev_old starting at the deviance of mustart; "relative": the largest relative
+// coefficient step or |dev - dev_old| / dev_old below epsilon.
+// What the passes also gather: pass 1 the response of every row (GLMResponseScan; a response
+// the family refuses ends the fit with the family's message) and from it, unless "iglm.mean"
+// is set, the null model's mean (R's glm: the weighted mean of y with an intercept,
+// linkinv(0) without one); the null deviance with that mean in pass 2 (in pass 1 when
+// "iglm.mean" is set).
+// Statistics (R's summary.glm): the dispersion is 1 for the binomial and Poisson families,
+// else the Pearson sum over the residual degrees of freedom (NaN without any); standard
+// errors are sqrt(dispersion diag((X'WX)^-1)); AIC is R's family$aic + 2 rank (NaN for quasi).
 //
-// What each pass accumulates:
-//   pass 1: the family's starting values give the working responses and weights, folded into
-//     the least-squares accumulator; unless "iglm.mean" is set, the response of every row
-//     used (GLMResponseScan: weighted sum, weight sum, range). At its end a response the
-//     family refuses ends the fit with the family's message (the rest of the pass is then
-//     only scanned), and the null model's mean is set from the scan ("iglm.mean" reads it
-//     back; R's glm: the weighted mean of y with an intercept, linkinv(0) without one).
-//     With "iglm.mean" set, the null deviance is summed here too.
-//   pass 2: the working responses and weights of pass 1's coefficients; the null deviance
-//     with the mean of pass 1, chunk by chunk as pass 1 would sum it (there is always a
-//     second pass: the first never ends the fit).
-//   later passes: the working responses and weights only, until the convergence tests or
-//     "max.iterations" end the fit.
+// Properties (set): "max.iterations", "epsilon", "convergence.rule", "iglm.family",
+// "iglm.link", "iglm.var", "iglm.mean" (the null model's mean; computed from the data when not
+// set), then "model.vtml"; "corr.with.int", "abs.corr.threshold" as QMXProcILM.
+// Properties (get): the above, "iterations", "converged", "dispersion", "aic", "max.step",
+// "del.deviance", "data.pass.count", "fitted.model.pmml".
+// Messages: an information line per iteration, the closing information; warnings "step size
+// truncated due to divergence", "step size truncated: out of bounds", "algorithm did not
+// converge", "algorithm stopped at boundary value" (R's texts).
 //
-// Properties (set): "max.iterations", "epsilon", "iglm.family", "iglm.link", "iglm.var",
-// "iglm.mean" (the null model's mean; computed from the data when not set), then
-// "model.vtml"; "corr.with.int", "abs.corr.threshold" as QMXProcILM.
-// Properties (get): "max.iterations", "epsilon", "iterations", "max.step", "del.deviance",
-// "data.pass.count", "iglm.family", "iglm.link", "iglm.var", "iglm.mean",
-// "fitted.model.pmml".
-//
-// Implementation files: QMXProcIGLM.cpp (init, passes, chunk step, statistics),
-// QMXProcIGLMProperties.cpp (properties and model extras).
+// Implementation files: QMXProcIGLM.cpp (init, chunks, passes), QMXProcIGLMStats.cpp (the
+// statistics and closing messages), QMXProcIGLMProperties.cpp (properties, model extras).
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <limits>
 
+#include "qmxmisc/glm/GLMIrlsPass.h"
 #include "qmxmisc/glm/GLMResponseScan.h"
 #include "qmxmisc/glm/QMXProcILM.h"
 #include "qmxmisc/numeric/String.h"
 
 class QMXProcIGLM : public QMXProcILM {
  public:
+  enum class ConvergenceRule { Deviance, Relative };
+
   QMXProcIGLM() = default;
   ~QMXProcIGLM() override = default;
 
@@ -50,47 +59,75 @@ class QMXProcIGLM : public QMXProcILM {
   void getProperty(QMXPropertyInfo* prop) override;
   // The properties listed above, over QMXProcILM's.
   static const QMXPropertyTable& properties();
-  // One chunk; at the end of a pass the solve, the convergence tests and a rewind or the
-  // statistics.
+  // One chunk; at the end of a pass the step logic above.
   void execute() override;
 
-  // "Family", "Link", "Mean", "Var", "Iterations" with their values (10 texts).
+  // "Family", "Link", "Mean", "Var", "Iterations", "Converged", "Dispersion", "AIC" with
+  // their values (16 texts).
   const String* getModelExtraInfo() override;
   long getNumModelExtras() const override { return kNumExtras; }
-  // Unscaled standard errors and the three-row deviance table.
+  // Standard errors scaled by the dispersion and the three-row deviance table.
   void computeModelStats() override;
 
   long getIterations() const { return iterations; }
+  long getPasses() const { return passes; }
+  bool isConverged() const { return converged; }
+  double getDispersion() const { return dispersion; }
+  double getAic() const { return aic; }
   double maxStep() const { return maxStepSize; }
   double devianceChange() const { return delDeviance; }
+  // R's rank tolerance of glm.fit's solves, min(1e-7, epsilon / 1000).
+  double rankTolerance() const;
 
  protected:
-  // The chunk's working response and working weights (see QMXProcIGLM.cpp).
+  // The chunk's working responses and working weights.
   long getDataChunk() override;
   using QMXProcModel::getDataChunk;
 
  private:
-  static constexpr long kNumExtras = 5;
+  static constexpr long kNumExtras = 8;
 
   void executeChunk();
-  // Pass 1 without "iglm.mean": the chunk's response into `scan`; false once the family
-  // refuses a value seen so far (the chunk is then not fitted, only scanned).
+  // Pass 1: the chunk's response into `scan`; false once the family refuses a value seen so
+  // far (the chunk is then not fitted, only scanned).
   bool scanChunk();
-  // The end of pass 1 without "iglm.mean": the family's refusal, or the null model's mean.
+  // The end of pass 1: the family's refusal, or (without "iglm.mean") the null model's mean.
   void endScan();
-  // The end of a pass: solve, convergence tests, rewind or statistics.
+  // The end of a pass: halve, finish, or solve and rewind.
   void endPass(QMXBufReader& reader);
-  // The single closing message of a finished fit.
+  // True when the accepted candidate of iteration `iterations` ends the fit by the rule.
+  bool convergedNow();
+  // The statistics of the accepted candidate, the closing messages.
+  void finish();
   void closingMessage();
+  // Empties the pass's accumulator and sums and rewinds the input.
+  void rewind(QMXBufReader& reader);
+  // The family of the fit (a Gaussian identity family for a model without one).
+  const GLMFamily& family() const;
 
+  // Settings.
+  std::int32_t maxIterations = 25;
+  double epsilon = 1e-8;
+  ConvergenceRule rule = ConvergenceRule::Deviance;
+  // The iteration state.
+  TMatrix<double> candidate;  // the coefficients this pass evaluates (empty: mustart)
+  TMatrix<double> previous;   // the last accepted coefficients (R's coefold; empty: none)
+  TMatrix<double> solveBase;  // the coefficients of the last solve's weights (empty: mustart)
+  GLMPassSums sums;
+  double devOld = 0.0;
+  std::int32_t halvings = 0;
+  bool boundary = false;
+  bool nullDone = false;
+  // Results.
   double maxStepSize = 0.0;
   double nullDeviance = 0.0;
   double deviance = 0.0;
-  double previousDeviance = std::numeric_limits<double>::quiet_NaN();
   double delDeviance = 0.0;
+  double dispersion = std::numeric_limits<double>::quiet_NaN();
+  double aic = std::numeric_limits<double>::quiet_NaN();
   std::int32_t iterations = 0;
-  std::int32_t maxIterations = 10;
-  double epsilon = 0.0001;
+  std::int32_t passes = 0;
+  bool converged = false;
   double mean = 1.0;
   double linkOfMean = 0.0;
   String familyText;

@@ -1,5 +1,7 @@
 // QMXProcIGLM: the properties and the model extras written as ModelExtraInfo.
+#include <cmath>
 #include <cstdlib>
+#include <string>
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/framework/QMXPropertyTable.h"
@@ -13,6 +15,11 @@ String textOf(QMXPropertyInfo& prop) {
   return String(text != nullptr ? text : "");
 }
 
+// A double as the document stores it: 17 digits, "NaN" when undefined.
+String numberText(double value) {
+  return String(std::isnan(value) ? std::string("NaN") : glm_proc::format("%.17g", value));
+}
+
 }  // namespace
 
 const QMXPropertyTable& QMXProcIGLM::properties() {
@@ -23,15 +30,33 @@ const QMXPropertyTable& QMXProcIGLM::properties() {
       &QMXProcILM::properties(), {"failed to set model specification", "Internal Error", true},
       {
           Rows::row(
-              "max.iterations", Type::Long, "most passes over the data",
+              "max.iterations", Type::Long, "most iterations (weighted least-squares solves)",
               [](QMXProcIGLM& p, Info& v) { v.setLong(p.maxIterations); },
               [](QMXProcIGLM& p, Info& v) {
                 p.maxIterations = static_cast<std::int32_t>(v.getLong());
               }),
           Rows::row(
-              "epsilon", Type::Double, "convergence tolerance of the deviance and coefficients",
+              "epsilon", Type::Double, "convergence tolerance of the convergence rule",
               [](QMXProcIGLM& p, Info& v) { v.setDouble(p.epsilon); },
               [](QMXProcIGLM& p, Info& v) { p.epsilon = v.getDouble(); }),
+          Rows::row(
+              "convergence.rule", Type::String,
+              "deviance (R's glm: relative deviance change) or relative (also the step)",
+              [](QMXProcIGLM& p, Info& v) {
+                v.setString(p.rule == QMXProcIGLM::ConvergenceRule::Deviance ? "deviance"
+                                                                             : "relative");
+              },
+              [](QMXProcIGLM& p, Info& v) {
+                const String text = textOf(v);
+                if (text == String("deviance")) {
+                  p.rule = QMXProcIGLM::ConvergenceRule::Deviance;
+                } else if (text == String("relative")) {
+                  p.rule = QMXProcIGLM::ConvergenceRule::Relative;
+                } else {
+                  QMX_ThrowException("convergence.rule takes deviance or relative, not '%s'",
+                                     text.c_str());
+                }
+              }),
           Rows::row(
               "iglm.family", Type::String, "family name, applied by the next model.vtml",
               [](QMXProcIGLM& p, Info& v) { v.setString(p.familyText.c_str()); },
@@ -65,8 +90,17 @@ const QMXPropertyTable& QMXProcIGLM::properties() {
                       p.linkOfMean = p.fit.hasFamily() ? p.fit.link().eval(p.mean) : p.mean;
                     }),
           Rows::row(
-              "iterations", Type::Long, "passes done by the last fit",
+              "iterations", Type::Long, "iterations of the last fit (R's iter)",
               [](QMXProcIGLM& p, Info& v) { v.setLong(p.iterations); }, nullptr),
+          Rows::row(
+              "converged", Type::Long, "1 when the last fit met the convergence rule, else 0",
+              [](QMXProcIGLM& p, Info& v) { v.setLong(p.converged ? 1 : 0); }, nullptr),
+          Rows::row(
+              "dispersion", Type::Double, "dispersion of the last fit (R's summary.glm)",
+              [](QMXProcIGLM& p, Info& v) { v.setDouble(p.dispersion); }, nullptr),
+          Rows::row(
+              "aic", Type::Double, "AIC of the last fit (R's glm; NaN for quasi)",
+              [](QMXProcIGLM& p, Info& v) { v.setDouble(p.aic); }, nullptr),
           Rows::row(
               "max.step", Type::Double, "largest relative coefficient step of the last pass",
               [](QMXProcIGLM& p, Info& v) { v.setDouble(p.maxStepSize); }, nullptr),
@@ -74,8 +108,8 @@ const QMXPropertyTable& QMXProcIGLM::properties() {
               "del.deviance", Type::Double, "deviance change of the last pass",
               [](QMXProcIGLM& p, Info& v) { v.setDouble(p.delDeviance); }, nullptr),
           Rows::row(
-              "data.pass.count", Type::Long, "passes done by the last fit",
-              [](QMXProcIGLM& p, Info& v) { v.setLong(p.iterations); }, nullptr),
+              "data.pass.count", Type::Long, "passes over the data of the last fit",
+              [](QMXProcIGLM& p, Info& v) { v.setLong(p.passes); }, nullptr),
       });
   return table;
 }
@@ -101,5 +135,11 @@ const String* QMXProcIGLM::getModelExtraInfo() {
   extras[7] = varText;
   extras[8] = "Iterations";
   extras[9] = glm_proc::format("%ld", static_cast<long>(iterations));
+  extras[10] = "Converged";
+  extras[11] = converged ? "true" : "false";
+  extras[12] = "Dispersion";
+  extras[13] = numberText(dispersion);
+  extras[14] = "AIC";
+  extras[15] = numberText(aic);
   return extras.data();
 }

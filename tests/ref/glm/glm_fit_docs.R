@@ -88,7 +88,7 @@ for (n in names(b)) {
   rows[[length(rows) + 1]] <- list("se", n, se[n])
   tval <- b[n] / se[n]
   rows[[length(rows) + 1]] <- list("t", n, tval)
-  rows[[length(rows) + 1]] <- list("Pr", n, 2 * pt(-abs(tval), dfE))
+  rows[[length(rows) + 1]] <- list("Pr", n, 2 * pnorm(-abs(tval)))  # summary.glm's z test
 }
 sources <- c("Regression", "Error", "Null")
 devs <- c(fit$null.deviance - fit$deviance, fit$deviance, fit$null.deviance)
