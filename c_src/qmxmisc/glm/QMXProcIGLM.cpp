@@ -54,7 +54,7 @@ const GLMFamily& QMXProcIGLM::family() const {
   return fit.hasFamily() ? fit.family() : gaussian;
 }
 
-double QMXProcIGLM::rankTolerance() const {
+double QMXProcIGLM::glmRankTolerance() const {
   return std::min(1e-7, epsilon / 1000.0);
 }
 
@@ -157,8 +157,8 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
     solveBase = candidate;
   }
   devOld = deviance;
-  // The solve keeps QMXProcILM's rank tolerance; R's is rankTolerance() (glm.fit's
-  // min(1e-7, epsilon / 1000)), to be passed here once the solve takes one.
+  // Each weighted least-squares solve uses glm.fit's rank tolerance.
+  rankTolerance = glmRankTolerance();
   backSolve();
   candidate = fit.coefficients();
   rewind(reader);

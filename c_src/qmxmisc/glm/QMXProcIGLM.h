@@ -77,7 +77,7 @@ class QMXProcIGLM : public QMXProcILM {
   double maxStep() const { return maxStepSize; }
   double devianceChange() const { return delDeviance; }
   // R's rank tolerance of glm.fit's solves, min(1e-7, epsilon / 1000).
-  double rankTolerance() const;
+  double glmRankTolerance() const;
 
  protected:
   // The chunk's working responses and working weights.
