@@ -1,5 +1,7 @@
 #include "qmxmisc/glm/GLMFit.h"
 
+#include <cmath>
+
 #include <string>
 #include <vector>
 
@@ -28,9 +30,16 @@ GLMFit::GLMFit(const char* xml) {
 
 GLMFit::~GLMFit() = default;
 
+bool GLMFit::isAliased(long row, long col) const {
+  if (row >= 0 && static_cast<std::size_t>(row) < aliased_.size())
+    return aliased_[static_cast<std::size_t>(row)];
+  return row < stdErr_.getNRow() && col < stdErr_.getNCol() && std::isnan(stdErr_(row, col));
+}
+
 void GLMFit::erase(bool keepModel) {
   coefficients_ = TMatrix<double>();
   stdErr_ = TMatrix<double>();
+  aliased_.clear();
   coefTable_ = TMatrix<long>();
   deviance_ = TMatrix<double>();
   df_ = TMatrix<long>();

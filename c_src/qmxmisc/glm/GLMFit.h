@@ -9,6 +9,8 @@
 // GLMFitCSource.cpp (the C scoring package).
 #pragma once
 
+#include <vector>
+
 #include <ostream>
 
 #include "qmxmisc/glm/GLMModel.h"
@@ -43,9 +45,14 @@ class GLMFit : public GLMModel {
   void setCoefficients(const TMatrix<double>& coef) { coefficients_ = coef; }
   const TMatrix<double>& coefficients() const { return coefficients_; }
   long nCoefficients() const { return coefficients_.getNRow(); }
-  // Same shape as the coefficients; NaN for aliased coefficients.
+  // Same shape as the coefficients; NaN for aliased coefficients, and for every coefficient
+  // of a fit without residual degrees of freedom (as R's summary gives NaN there).
   void setStdErr(const TMatrix<double>& stdErr) { stdErr_ = stdErr; }
   const TMatrix<double>& stdErr() const { return stdErr_; }
+  // Which coefficients are aliased (R's NA), one flag per coefficient (all responses share
+  // the design). Without flags, a coefficient is aliased when its standard error is NaN.
+  void setAliased(const std::vector<bool>& aliased) { aliased_ = aliased; }
+  bool isAliased(long row, long col) const;
   // Coefficients x model variables: a covariate's exponent, or the 1-based level number a
   // factor's coefficient stands for; 0 when the variable is not part of the coefficient.
   void setCoefTable(const TMatrix<long>& table) { coefTable_ = table; }
@@ -124,6 +131,7 @@ class GLMFit : public GLMModel {
  private:
   TMatrix<double> coefficients_;
   TMatrix<double> stdErr_;
+  std::vector<bool> aliased_;
   TMatrix<long> coefTable_;
   TMatrix<double> deviance_;
   TMatrix<long> df_;

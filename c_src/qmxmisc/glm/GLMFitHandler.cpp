@@ -286,6 +286,9 @@ void GLMFitHandler::addRules() {
                          name.c_str(), target.c_str());
     coef_(row, response) = beta.value_or(0.0);
     stdErr_(row, response) = df == 0 ? std::nan("") : stdErr;  // df 0: an aliased coefficient
+    if (aliased_.size() < static_cast<std::size_t>(coef_.getNRow()))
+      aliased_.resize(static_cast<std::size_t>(coef_.getNRow()), false);
+    if (df == 0) aliased_[static_cast<std::size_t>(row)] = true;
     paramSet_[static_cast<std::size_t>(row + response * coef_.getNRow())] = 1;
   });
   rule("DevMatrix", in(""), [this](ElementAttributes& a) {

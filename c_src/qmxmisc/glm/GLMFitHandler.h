@@ -86,6 +86,8 @@ class GLMFitHandler : public ElementTableHandler<ModelHandler> {
   TMatrix<long> coefTable_;
   TMatrix<double> coef_;
   TMatrix<double> stdErr_;
+  // Coefficients whose PCell has df 0 (aliased).
+  std::vector<bool> aliased_;
   std::vector<char> paramSet_;
   ResponseTable deviance_;
   ResponseTable importance_;

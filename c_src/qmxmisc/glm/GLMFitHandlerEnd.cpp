@@ -188,6 +188,7 @@ void GLMFitHandler::storeResults() {
   fit_->setTermIndices(termIndices_);
   fit_->setCoefficients(coef_);
   fit_->setStdErr(stdErr_);
+  fit_->setAliased(aliased_);
   TMatrix<long> coefTable = coefTable_;
   if (coefTable.size() > 0) {
     coefTable.setRowNames(parameters_);

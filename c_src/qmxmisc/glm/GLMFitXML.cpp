@@ -142,7 +142,7 @@ void writeParamMatrix(VtmlWriter& w, const GLMFit& fit) {
       w.begin("PCell").attr("targetCategory", responseName(fit, coef, col));
       w.attr("parameterName", coef.getRowNames()[static_cast<std::size_t>(row)]);
       w.attr("beta", beta);
-      if (std::isnan(s)) {
+      if (fit.isAliased(row, col)) {
         w.attr("df", 0).attr("stdErr", kNaN).attr("t", kNaN).attr("Pr", kNaN);
       } else {
         const double t = s > 0.0 ? beta / s : kNaN;

@@ -209,8 +209,7 @@ double extraNumber(const GLMFit& fit, const char* name) {
 }
 
 bool aliased(const GLMFit& fit, long row, long col) {
-  if (!std::isnan(fit.stdErr()(row, col))) return false;
-  return extra(fit, "Dispersion").empty() || !std::isnan(extraNumber(fit, "Dispersion"));
+  return fit.isAliased(row, col);
 }
 
 bool usesZ(const GLMFit& fit) {

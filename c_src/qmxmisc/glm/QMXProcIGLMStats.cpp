@@ -49,6 +49,7 @@ void QMXProcIGLM::computeModelStats() {
   fit.setDeviance(deviance, nullDeviance);
   fit.setMissing(static_cast<long>(rowsMissing));
   fit.setStdErr(stdErr);
+  fit.setAliased(aliased);
   // An intercept-only model has no variables and no terms: no coefficient table, no
   // importance.
   if (fit.nVariables() > 0) computeCoefTable();

@@ -96,6 +96,7 @@ void QMXProcILM::computeModelStats() {
 
   fit.setMissing(static_cast<long>(acc.rowsMissing()));
   fit.setStdErr(stdErr);
+  fit.setAliased(aliased);
   fit.setDeviance(deviance);
   fit.setDf(df);
   computeCoefTable();
