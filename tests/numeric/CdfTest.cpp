@@ -10,6 +10,7 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "support/RefCsv.h"
 
@@ -123,6 +124,25 @@ TEST(Cdf, QuantilesMatchRAndInvertTheDistributionFunction) {
     ++compared;
   }
   EXPECT_GT(compared, 400);
+}
+
+// The edges of cdf_edges.csv (x = 0 or +-inf, p = 0 or 1, tiny and infinite parameters,
+// quantiles from 1e-300 to beyond the largest double): which = 1 gives R's two tails, which = 2
+// R's quantile through cdfRValue, each with the status of the row, to the row's tolerance.
+TEST(Cdf, EdgesMatchR) {
+  for (const auto& row : readRefCsv("numeric", "cdf_edges.csv")) {
+    const int which = static_cast<int>(row.num("which"));
+    const Call in = argsOf(row);
+    Call start = in;
+    (which == 1 ? start.p : start.x) = -1.0;
+    const Call out = callCdf(row.text("dist"), which, start);
+    EXPECT_EQ(out.status, row.num("status")) << where(row);
+    const std::vector<std::pair<double, double>> answers =
+        which == 1 ? std::vector{std::pair{out.p, in.p}, {out.q, in.q}}
+                   : std::vector{std::pair{cdfRValue(out.status, out.x), in.x}};
+    for (const auto& [got, want] : answers)
+      EXPECT_TRUE(got == want || relErr(got, want) <= row.num("tol")) << where(row) << ": " << got;
+  }
 }
 
 // Status codes, bounds and documented edge cases: one call per row of cdf_status.csv.
