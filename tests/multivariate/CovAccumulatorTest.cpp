@@ -1,13 +1,18 @@
 // CovAccumulator without the host: the merge identity over a table of splits (finalize in
-// between leaving the accumulator as it was), and case weights against replicated rows.
+// between leaving the accumulator as it was), case weights against replicated rows, and the
+// precision of many merged chunks against R.
 #include "qmxmisc/multivariate/CovAccumulator.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "multivariate/CovTestSupport.h"
+#include "support/ChunkSizes.h"
 
 namespace {
 
@@ -81,6 +86,53 @@ TEST(CovAccumulator, WeightsCountAsReplicatedRowsAndNonPositiveWeightsDropRows) 
     EXPECT_TRUE(covtest::close(w.covariances[k], p.covariances[k], 1e-12));
     EXPECT_TRUE(covtest::close(w.correlations[k], p.correlations[k], 1e-12));
   }
+}
+
+// The rows of tests/ref/multivariate/cov_precision.R, made by its formula: t1, t2 = t1 + 1e8, c1,
+// c2 = c1 + t1 / 64, slot after slot.
+std::vector<double> precisionColumns(long n) {
+  std::vector<double> columns(static_cast<std::size_t>(4 * n));
+  std::uint64_t state = 12345;
+  const auto draw = [&state] {
+    state = state * 48271 % 2147483647;
+    return static_cast<double>(state >> 14) / 32768.0 - 2.0;
+  };
+  for (long row = 0; row < n; ++row) {
+    const double x = draw(), y = draw();
+    for (const auto& [slot, value] : {std::pair{0, x}, {1, x + 1e8}, {2, y}, {3, y + x / 64}})
+      columns[static_cast<std::size_t>(slot * n + row)] = value;
+  }
+  return columns;
+}
+
+// 200000 nearly uncorrelated rows, and the target shifted by 1e8, against R's cov(), cor() and
+// means at every chunk size, to the relative tolerance of each row.
+TEST(CovAccumulator, ManyRowsKeepFullPrecision) {
+  constexpr long kRows = 200000;
+  const std::vector<double> columns = precisionColumns(kRows);
+  const std::vector<RefRow> ref = readRefCsv("multivariate", "cov_precision.csv");
+  qmxtest::forEachChunkSize([&](long chunk) {
+    CovAccumulator acc(2, 2, chunk);
+    std::vector<double> values;
+    for (long begin = 0; begin < kRows; begin += chunk) {
+      const long m = std::min(chunk, kRows - begin);
+      values.clear();
+      for (long slot = 0; slot < 4; ++slot)
+        values.insert(values.end(), columns.begin() + slot * kRows + begin,
+                      columns.begin() + slot * kRows + begin + m);
+      acc.update(CovChunk{m, values.data(), nullptr});
+    }
+    const CovResult fit = acc.finalize();
+    for (const RefRow& row : ref) {
+      const std::size_t i = row.text("target") == "t2", j = row.text("with") == "c2";
+      for (const auto& [got, name] : {std::pair{fit.covariances[j * 2 + i], "cov"},
+                                      {fit.correlations[j * 2 + i], "cor"},
+                                      {fit.targetMeans[i], "target_mean"},
+                                      {fit.correlationMeans[j], "with_mean"}})
+        EXPECT_LE(std::fabs(got / row.num(name) - 1), row.num("tol"))
+            << row.text("target") << "," << row.text("with") << " " << name << " " << got;
+    }
+  });
 }
 
 }  // namespace
