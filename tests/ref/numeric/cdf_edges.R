@@ -3,7 +3,8 @@
 #              kept where each is exactly 0 or at least 1e-300.
 #   which = 2: p, q in (p + q = 1 to the last bit when one of them is tiny); x is R's quantile,
 #              -Inf/Inf/0 where R gives those, `status` the status the call reports (0; -2/-3
-#              for p = 0/q = 0 where the quantile is infinite; 1/2 beyond the largest double).
+#              for p = 0/q = 0 where the quantile is infinite; 1/2 beyond the largest double);
+#              NaN with the argument's status for arguments out of range.
 # par1/par2: mean/sd (normal), df (t, chisq; par2 0), dfn/dfd (f), shape/rate (gamma).
 # tol is the relative tolerance of the row; `why` says why when it is not 1e-8. Quantiles R
 # itself computes through a subtraction that loses the far lower tail (qf, qt for df < 1) are
@@ -105,6 +106,15 @@ for (dist in names(dists)) {
     }
   }
 }
+# Arguments out of range: R gives NaN, the call its argument status.
+for (bad in list(list("t", 0.5, qt(0.5, -1), -1, 0, -5), list("chisq", -0.1, qchisq(-0.1, 2), 2, 0, -2),
+                 list("normal", 0.3, qnorm(0.3, 0, -1), 0, -1, -6),
+                 list("gamma", 0.3, qgamma(0.3, 2, -1), 2, -1, -6)))
+  add(dist = bad[[1]], which = 2, p = f17(bad[[2]]), q = f17(1 - bad[[2]]), x = f17(bad[[3]]),
+      par1 = f17(bad[[4]]), par2 = f17(bad[[5]]), status = bad[[6]], tol = 1e-8, why = "")
+for (bad in list(list("t", 1, pt(1, -1), -1, 0, -5), list("normal", 1, pnorm(1, 0, -1), 0, -1, -6)))
+  add(dist = bad[[1]], which = 1, p = f17(bad[[3]]), q = f17(bad[[3]]), x = f17(bad[[2]]),
+      par1 = f17(bad[[4]]), par2 = f17(bad[[5]]), status = bad[[6]], tol = 1e-8, why = "")
 out <- "cdf_edges.csv"
 writeLines(paste("#", R.version.string), out)
 suppressWarnings(write.table(do.call(rbind, rows), out, sep = ",", quote = FALSE, row.names = FALSE, append = TRUE))
