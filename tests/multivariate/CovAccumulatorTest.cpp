@@ -93,9 +93,10 @@ TEST(CovAccumulator, WeightsCountAsReplicatedRowsAndNonPositiveWeightsDropRows) 
 std::vector<double> precisionColumns(long n) {
   std::vector<double> columns(static_cast<std::size_t>(4 * n));
   std::uint64_t state = 12345;
-  const auto draw = [&state] {
-    state = state * 48271 % 2147483647;
-    return static_cast<double>(state >> 14) / 32768.0 - 2.0;
+  const auto next = [&state] { return static_cast<double>(state = state * 48271 % 2147483647); };
+  const auto draw = [&next] {
+    const double high = next();
+    return (high + next() / 2147483648.0) / 2147483648.0 * 4.0 - 2.0;
   };
   for (long row = 0; row < n; ++row) {
     const double x = draw(), y = draw();
