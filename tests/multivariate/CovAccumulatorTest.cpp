@@ -88,39 +88,30 @@ TEST(CovAccumulator, WeightsCountAsReplicatedRowsAndNonPositiveWeightsDropRows) 
   }
 }
 
-// The rows of tests/ref/multivariate/cov_precision.R, made by its formula: t1, t2 = t1 + 1e8, c1,
-// c2 = c1 + t1 / 64, slot after slot.
-std::vector<double> precisionColumns(long n) {
-  std::vector<double> columns(static_cast<std::size_t>(4 * n));
-  std::uint64_t state = 12345;
-  const auto next = [&state] { return static_cast<double>(state = state * 48271 % 2147483647); };
-  const auto draw = [&next] {
-    const double high = next();
-    return (high + next() / 2147483648.0) / 2147483648.0 * 4.0 - 2.0;
-  };
-  for (long row = 0; row < n; ++row) {
-    const double x = draw(), y = draw();
-    for (const auto& [slot, value] : {std::pair{0, x}, {1, x + 1e8}, {2, y}, {3, y + x / 64}})
-      columns[static_cast<std::size_t>(slot * n + row)] = value;
-  }
-  return columns;
-}
-
 // 200000 nearly uncorrelated rows, and the target shifted by 1e8, against R's cov(), cor() and
 // means at every chunk size, to the relative tolerance of each row.
 TEST(CovAccumulator, ManyRowsKeepFullPrecision) {
   constexpr long kRows = 200000;
-  const std::vector<double> columns = precisionColumns(kRows);
   const std::vector<RefRow> ref = readRefCsv("multivariate", "cov_precision.csv");
   qmxtest::forEachChunkSize([&](long chunk) {
+    // The rows by the formula of tests/ref/multivariate/cov_precision.R.
+    std::uint64_t state = 12345;
+    const auto draw = [&state] {
+      double parts[2];
+      for (double& part : parts)
+        part = static_cast<double>(state = state * 48271 % 2147483647);
+      return (parts[0] + parts[1] / 2147483648.0) / 2147483648.0 * 4.0 - 2.0;
+    };
     CovAccumulator acc(2, 2, chunk);
-    std::vector<double> values;
     for (long begin = 0; begin < kRows; begin += chunk) {
       const long m = std::min(chunk, kRows - begin);
-      values.clear();
-      for (long slot = 0; slot < 4; ++slot)
-        values.insert(values.end(), columns.begin() + slot * kRows + begin,
-                      columns.begin() + slot * kRows + begin + m);
+      std::vector<double> values(static_cast<std::size_t>(4 * m));
+      for (long row = 0; row < m; ++row) {
+        const double x = draw(), y = draw();
+        for (const auto& [slot, value] :
+             {std::pair{0L, x}, {1L, x + 1e8}, {2L, y}, {3L, y + x / 64}})
+          values[static_cast<std::size_t>(slot * m + row)] = value;
+      }
       acc.update(CovChunk{m, values.data(), nullptr});
     }
     const CovResult fit = acc.finalize();
