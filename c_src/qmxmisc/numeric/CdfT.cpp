@@ -70,6 +70,16 @@ CdfTails studentBothTails(double s, double df) {
 
 CdfTails studentTails(double t, double df) {
   if (std::isnan(t)) return {t, t};
+  // Boost.Math's t distribution (each tail directly) while t^2 / df is a double; beyond it,
+  // and for infinite df, from the tails of |T|.
+  if (std::isfinite(df) && std::log(std::fabs(t)) - 0.5 * std::log(df) <= kLogSeriesRatio) {
+    try {
+      const StudentT dist(df);
+      return {boost::math::cdf(dist, t), boost::math::cdf(boost::math::complement(dist, t))};
+    } catch (...) {
+      return {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+    }
+  }
   const CdfTails both = studentBothTails(std::fabs(t), df);
   const double centre = 0.5 * both.p;
   const double outer = 0.5 * both.q;
