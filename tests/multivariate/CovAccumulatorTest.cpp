@@ -1,13 +1,18 @@
 // CovAccumulator without the host: the merge identity over a table of splits (finalize in
-// between leaving the accumulator as it was), and case weights against replicated rows.
+// between leaving the accumulator as it was), case weights against replicated rows, and the
+// precision of many merged chunks against R.
 #include "qmxmisc/multivariate/CovAccumulator.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "multivariate/CovTestSupport.h"
+#include "support/ChunkSizes.h"
 
 namespace {
 
@@ -81,6 +86,45 @@ TEST(CovAccumulator, WeightsCountAsReplicatedRowsAndNonPositiveWeightsDropRows) 
     EXPECT_TRUE(covtest::close(w.covariances[k], p.covariances[k], 1e-12));
     EXPECT_TRUE(covtest::close(w.correlations[k], p.correlations[k], 1e-12));
   }
+}
+
+// 200000 nearly uncorrelated rows, and the target shifted by 1e8, against R's cov(), cor() and
+// means at every chunk size, to the relative tolerance of each row.
+TEST(CovAccumulator, ManyRowsKeepFullPrecision) {
+  constexpr long kRows = 200000;
+  const std::vector<RefRow> ref = readRefCsv("multivariate", "cov_precision.csv");
+  qmxtest::forEachChunkSize([&](long chunk) {
+    // The rows by the formula of tests/ref/multivariate/cov_precision.R.
+    std::uint64_t state = 12345;
+    const auto draw = [&state] {
+      double parts[2];
+      for (double& part : parts)
+        part = static_cast<double>(state = state * 48271 % 2147483647);
+      return (parts[0] + parts[1] / 2147483648.0) / 2147483648.0 * 4.0 - 2.0;
+    };
+    CovAccumulator acc(2, 2, chunk);
+    for (long begin = 0; begin < kRows; begin += chunk) {
+      const long m = std::min(chunk, kRows - begin);
+      std::vector<double> values(static_cast<std::size_t>(4 * m));
+      for (long row = 0; row < m; ++row) {
+        const double x = draw(), y = draw();
+        for (const auto& [slot, value] :
+             {std::pair{0L, x}, {1L, x + 1e8}, {2L, y}, {3L, y + x / 64}})
+          values[static_cast<std::size_t>(slot * m + row)] = value;
+      }
+      acc.update(CovChunk{m, values.data(), nullptr});
+    }
+    const CovResult fit = acc.finalize();
+    for (const RefRow& row : ref) {
+      const std::size_t i = row.text("target") == "t2", j = row.text("with") == "c2";
+      for (const auto& [got, name] : {std::pair{fit.covariances[j * 2 + i], "cov"},
+                                      {fit.correlations[j * 2 + i], "cor"},
+                                      {fit.targetMeans[i], "target_mean"},
+                                      {fit.correlationMeans[j], "with_mean"}})
+        EXPECT_LE(std::fabs(got / row.num(name) - 1), row.num("tol"))
+            << row.text("target") << "," << row.text("with") << " " << name << " " << got;
+    }
+  });
 }
 
 }  // namespace

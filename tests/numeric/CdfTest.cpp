@@ -10,6 +10,7 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "support/RefCsv.h"
 
@@ -97,8 +98,8 @@ TEST(Cdf, ProbabilitiesMatchRAndGiveBackTheirParameters) {
 
 // Quantiles to 1e-12 relative where R's own are reliable (rok; t and normal relative to
 // max(|x|, 1)); everywhere the smaller tail of our own distribution function at
-// x -+ max(1e-12 |x|, 1e-50) (the search's absolute tolerance) brackets p: cdf(quantile(p))
-// == p. (Quantiles beyond the search interval, status 1 or 2: rows of cdf_status.csv.)
+// x -+ max(1e-12 |x|, 1e-50) brackets p: cdf(quantile(p)) == p. (Quantiles beyond the largest
+// double, status 1 or 2: rows of cdf_edges.csv.)
 TEST(Cdf, QuantilesMatchRAndInvertTheDistributionFunction) {
   int compared = 0;
   for (const auto& row : readRefCsv("numeric", "cdf_quantiles.csv")) {
@@ -107,7 +108,7 @@ TEST(Cdf, QuantilesMatchRAndInvertTheDistributionFunction) {
     in.x = -1.0;
     const Call out = callCdf(dist, 2, in);
     const double want = row.num("x");
-    if (std::fabs(want) > 1e100) continue;
+    if (std::isinf(want)) continue;
     ASSERT_EQ(out.status, 0) << where(row);
     const bool onLower = out.p <= out.q, wholeLine = dist == "t" || dist == "normal";
     const double halfWidth = std::max(1e-12 * std::fabs(out.x), 1e-50);
@@ -123,6 +124,28 @@ TEST(Cdf, QuantilesMatchRAndInvertTheDistributionFunction) {
     ++compared;
   }
   EXPECT_GT(compared, 400);
+}
+
+// The edges of cdf_edges.csv (x = 0 or +-inf, p = 0 or 1, tiny and infinite parameters,
+// quantiles from 1e-300 to beyond the largest double): which = 1 gives R's two tails, which = 2
+// R's quantile through cdfRValue, each with the status of the row, to the row's tolerance.
+TEST(Cdf, EdgesMatchR) {
+  for (const auto& row : readRefCsv("numeric", "cdf_edges.csv")) {
+    const int which = static_cast<int>(row.num("which"));
+    const Call in = argsOf(row);
+    Call start = in;
+    // Sought arguments start infinite: a call must not leave them so where it has no answer.
+    (which == 1 ? start.p : start.x) = std::numeric_limits<double>::infinity();
+    const Call out = callCdf(row.text("dist"), which, start);
+    EXPECT_EQ(out.status, row.num("status")) << where(row);
+    const std::vector<std::pair<double, double>> answers =
+        which == 1 ? std::vector{std::pair{out.p, in.p}, {out.q, in.q}}
+                   : std::vector{std::pair{cdfRValue(out.status, out.x), in.x}};
+    for (const auto& [got, want] : answers)
+      EXPECT_TRUE(got == want || relErr(got, want) <= row.num("tol") ||
+                  (std::isnan(got) && std::isnan(want)))
+          << where(row) << ": " << got;
+  }
 }
 
 // Status codes, bounds and documented edge cases: one call per row of cdf_status.csv.

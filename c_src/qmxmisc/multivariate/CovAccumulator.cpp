@@ -58,9 +58,9 @@ CovResult CovAccumulator::finalize() const {
   result.n = all.rows;
   result.weight = all.weight;
   for (long i = 0; i < nTargets_; ++i)
-    result.targetMeans[i] = all.targetSums[i] / all.weight;
+    result.targetMeans[i] = all.targetMean(i);
   for (long j = 0; j < nCorrelations_; ++j)
-    result.correlationMeans[j] = all.correlationSums[j] / all.weight;
+    result.correlationMeans[j] = all.correlationMean(j);
   for (long j = 0; j < nCorrelations_; ++j) {
     for (long i = 0; i < nTargets_; ++i) {
       const long idx = j * nTargets_ + i;

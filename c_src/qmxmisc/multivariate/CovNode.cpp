@@ -1,5 +1,6 @@
 #include "qmxmisc/multivariate/CovNode.h"
 
+#include <cmath>
 #include <cstddef>
 
 #include "qmxmisc/base/QMXAssert.h"
@@ -7,6 +8,8 @@
 CovNode::CovNode(long nTargets, long nCorrelations)
     : targetSums(static_cast<std::size_t>(nTargets)),
       correlationSums(static_cast<std::size_t>(nCorrelations)),
+      targetSumsLow(static_cast<std::size_t>(nTargets)),
+      correlationSumsLow(static_cast<std::size_t>(nCorrelations)),
       targetSumSquares(static_cast<std::size_t>(nTargets)),
       correlationSumSquares(static_cast<std::size_t>(nCorrelations)),
       crossProducts(static_cast<std::size_t>(nTargets) * static_cast<std::size_t>(nCorrelations)) {}
@@ -14,20 +17,47 @@ CovNode::CovNode(long nTargets, long nCorrelations)
 namespace {
 
 // Weighted sum of the column over the rows, then the weighted sum of squared deviations from
-// sum * invWeight. Without weights every weight is 1 and no multiplication by it is done.
+// mean = sum * invWeight. Without weights every weight is 1 and no multiplication by it is
+// done. The low part of the sum is what the rounded sum misses: the exact sum is
+// weight * mean + sum of the weighted deviations, so low = (weight * mean - sum) (one fused
+// multiply-add, exact but for one rounding) + the deviations' sum.
 void fillColumn(const std::vector<long>& usedRows, const double* column, const double* weights,
-                double invWeight, double& sum, double& sumSquares) {
+                double weight, double& sum, double& sumLow, double& sumSquares) {
   double total = 0.0;
   for (const long row : usedRows)
     total += weights != nullptr ? weights[row] * column[row] : column[row];
   sum = total;
-  const double mean = sum * invWeight;
+  const double mean = sum * (1.0 / weight);
   double squares = 0.0;
+  double deviations = 0.0;
   for (const long row : usedRows) {
     const double deviation = column[row] - mean;
     squares += weights != nullptr ? weights[row] * deviation * deviation : deviation * deviation;
+    deviations += weights != nullptr ? weights[row] * deviation : deviation;
   }
   sumSquares = squares;
+  sumLow = std::fma(weight, mean, -total) + deviations;
+}
+
+// nB * (hiA + loA) - nA * (hiB + loB) for two sums of nearly equal means, to a few roundings of
+// the result: each product is split exactly into its rounded value and its error (fma), and the
+// two rounded products, within a factor 2 of each other, subtract exactly.
+double scaledDifference(double nA, double hiA, double loA, double nB, double hiB, double loB) {
+  const double productA = nB * hiA;
+  const double errorA = std::fma(nB, hiA, -productA);
+  const double productB = nA * hiB;
+  const double errorB = std::fma(nA, hiB, -productB);
+  return (productA - productB) + ((errorA - errorB) + (nB * loA - nA * loB));
+}
+
+// hi + lo <- (hi + lo) + (otherHi + otherLo), with the rounding error of hi + otherHi (Knuth's
+// two-sum) carried into lo.
+void addPair(double& hi, double& lo, double otherHi, double otherLo) {
+  const double sum = hi + otherHi;
+  const double bPart = sum - hi;
+  const double error = (hi - (sum - bPart)) + (otherHi - bPart);
+  hi = sum;
+  lo += error + otherLo;
 }
 
 }  // namespace
@@ -45,9 +75,10 @@ void CovNode::fill(const std::vector<long>& usedRows, const double* values, long
   const double invWeight = 1.0 / total;
   const auto slot = [&](long s) { return values + s * m; };
   for (long i = 0; i < nT; ++i)
-    fillColumn(usedRows, slot(i), weights, invWeight, targetSums[i], targetSumSquares[i]);
+    fillColumn(usedRows, slot(i), weights, total, targetSums[i], targetSumsLow[i],
+               targetSumSquares[i]);
   for (long j = 0; j < nC; ++j)
-    fillColumn(usedRows, slot(nT + j), weights, invWeight, correlationSums[j],
+    fillColumn(usedRows, slot(nT + j), weights, total, correlationSums[j], correlationSumsLow[j],
                correlationSumSquares[j]);
   for (long targetIdx = 0; targetIdx < nT; ++targetIdx) {
     const double* target = slot(targetIdx);
@@ -69,10 +100,12 @@ void CovNode::fill(const std::vector<long>& usedRows, const double* values, long
 }
 
 // Pairwise update (Chan, Golub and LeVeque 1979) with A = this (weight nA), B = older
-// (weight nB), r = nB / nA and f = nA / ((nB + nA) * nB):
-//   SS_A <- SS_A + SS_B + f * (r * S_A - S_B)^2
-//   CP_A <- CP_A + CP_B + f * (r * S_A,t - S_B,t) * (r * S_A,c - S_B,c)
-// and only then the sums, weights and counts are added.
+// (weight nB), and f = nA / ((nB + nA) * nB):
+//   d = (nB * S_A - nA * S_B) / nA        (= nB * (mean_A - mean_B))
+//   SS_A <- SS_A + SS_B + f * d^2
+//   CP_A <- CP_A + CP_B + f * d_t * d_c
+// with d from the high and low parts of the sums (scaledDifference); only then are the sums
+// (as pairs), weights and counts added.
 void CovNode::absorb(const CovNode& older) {
   QMX_ASSERT(older.nTargets() == nTargets() && older.nCorrelations() == nCorrelations(),
              "records of one run have the same shape");
@@ -81,29 +114,38 @@ void CovNode::absorb(const CovNode& older) {
   const long nC = nCorrelations();
   const double nA = weight;
   const double nB = older.weight;
-  const double r = nB / nA;
   const double f = nA / ((nB + nA) * nB);
+  const auto targetD = [&](long i) {
+    return scaledDifference(nA, targetSums[i], targetSumsLow[i], nB, older.targetSums[i],
+                            older.targetSumsLow[i]) /
+           nA;
+  };
+  const auto correlationD = [&](long j) {
+    return scaledDifference(nA, correlationSums[j], correlationSumsLow[j], nB,
+                            older.correlationSums[j], older.correlationSumsLow[j]) /
+           nA;
+  };
   for (long i = 0; i < nT; ++i) {
-    const double d = r * targetSums[i] - older.targetSums[i];
+    const double d = targetD(i);
     targetSumSquares[i] = targetSumSquares[i] + older.targetSumSquares[i] + f * d * d;
   }
   for (long j = 0; j < nC; ++j) {
-    const double d = r * correlationSums[j] - older.correlationSums[j];
+    const double d = correlationD(j);
     correlationSumSquares[j] =
         correlationSumSquares[j] + older.correlationSumSquares[j] + f * d * d;
   }
-  for (long i = 0; i < nT; ++i) {
-    for (long j = 0; j < nC; ++j) {
+  for (long j = 0; j < nC; ++j) {
+    const double dC = correlationD(j);
+    for (long i = 0; i < nT; ++i) {
       const long idx = j * nT + i;
-      crossProducts[idx] +=
-          older.crossProducts[idx] + f * (r * targetSums[i] - older.targetSums[i]) *
-                                         (r * correlationSums[j] - older.correlationSums[j]);
+      crossProducts[idx] += older.crossProducts[idx] + f * targetD(i) * dC;
     }
   }
   for (long i = 0; i < nT; ++i)
-    targetSums[i] += older.targetSums[i];
+    addPair(targetSums[i], targetSumsLow[i], older.targetSums[i], older.targetSumsLow[i]);
   for (long j = 0; j < nC; ++j)
-    correlationSums[j] += older.correlationSums[j];
+    addPair(correlationSums[j], correlationSumsLow[j], older.correlationSums[j],
+            older.correlationSumsLow[j]);
   blockCount += older.blockCount;
   rows += older.rows;
   weight += older.weight;

@@ -6,6 +6,11 @@
 // Chan, Golub and LeVeque ("Updating formulae and a pairwise algorithm for computing sample
 // variances", 1979), extended to cross products and to case weights (n replaced by the sum
 // of the weights).
+//
+// Each sum is kept as an unevaluated pair high + low (low holds what rounding dropped from
+// high), and the difference of scaled sums in the update is formed with exact products, so
+// a column far from zero (1e8 + x) loses no digits of its centred cross products in the
+// merges: the error grows with the depth of the merge tree, not with the offset.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +34,15 @@ struct CovNode {
   // Combines the older record `older` into this (newer) one; `older` is left unchanged.
   void absorb(const CovNode& older);
 
-  std::vector<double> targetSums;  // weighted sums
+  double targetMean(long i) const { return (targetSums[i] + targetSumsLow[i]) / weight; }
+  double correlationMean(long j) const {
+    return (correlationSums[j] + correlationSumsLow[j]) / weight;
+  }
+
+  std::vector<double> targetSums;  // weighted sums, high parts
   std::vector<double> correlationSums;
+  std::vector<double> targetSumsLow;  // and low parts
+  std::vector<double> correlationSumsLow;
   std::vector<double> targetSumSquares;
   std::vector<double> correlationSumSquares;
   std::vector<double> crossProducts;  // entry (i, j) at j * T + i

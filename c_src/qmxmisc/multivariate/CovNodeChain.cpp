@@ -11,6 +11,8 @@ std::unique_ptr<CovNode> cloneRecord(const CovNode& node) {
   auto copy = std::make_unique<CovNode>(node.nTargets(), node.nCorrelations());
   copy->targetSums = node.targetSums;
   copy->correlationSums = node.correlationSums;
+  copy->targetSumsLow = node.targetSumsLow;
+  copy->correlationSumsLow = node.correlationSumsLow;
   copy->targetSumSquares = node.targetSumSquares;
   copy->correlationSumSquares = node.correlationSumSquares;
   copy->crossProducts = node.crossProducts;

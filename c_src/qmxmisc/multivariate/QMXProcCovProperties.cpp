@@ -121,12 +121,12 @@ double QMXProcCov::corEntry(long i, long j) const {
 
 double QMXProcCov::targetMean(long i) const {
   if (result() == nullptr || i < 0 || i >= nTargets_) return getDoubleNaN();
-  return result()->targetSums[i] / static_cast<double>(result()->rows);
+  return result()->targetMean(i);
 }
 
 double QMXProcCov::correlationMean(long j) const {
   if (result() == nullptr || j < 0 || j >= nCorrelations_) return getDoubleNaN();
-  return result()->correlationSums[j] / static_cast<double>(result()->rows);
+  return result()->correlationMean(j);
 }
 
 // Prints the covariance matrix (correlation columns across, targets down, each labelled by

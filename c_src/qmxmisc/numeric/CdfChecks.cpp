@@ -1,8 +1,10 @@
 // Argument checks of the distribution functions, in DCDFLIB's order and with its status
 // codes: -k for the k-th argument, bound the nearer violated limit.
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
+#include "qmxmisc/numeric/Cdf.h"
 #include "qmxmisc/numeric/CdfInternal.h"
 
 namespace {
@@ -48,4 +50,25 @@ bool cdfCheckSum(double p, double q, int* status, double* bound) {
     return fail(3, sum < 1.0 ? 0.0 : 1.0, status, bound);
   }
   return true;
+}
+
+void cdfClearSought(int which, std::initializer_list<double*> args) {
+  const auto* arg = args.begin();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  if (which == 1) {
+    *arg[0] = nan;
+    *arg[1] = nan;
+  } else if (which >= 2 && static_cast<std::size_t>(which) < args.size()) {
+    *arg[which] = nan;
+  }
+}
+
+double cdfEdgeQuantile(double p, double q, bool wholeLine) {
+  if (p == 0.0 && q == 1.0 && wholeLine) return -std::numeric_limits<double>::infinity();
+  if (p == 1.0 && q == 0.0) return std::numeric_limits<double>::infinity();
+  return std::numeric_limits<double>::quiet_NaN();
+}
+
+double cdfRValue(int status, double value) {
+  return status == 0 || std::isinf(value) ? value : std::numeric_limits<double>::quiet_NaN();
 }

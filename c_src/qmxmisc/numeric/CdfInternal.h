@@ -5,6 +5,7 @@
 #include <boost/math/policies/policy.hpp>
 
 #include <functional>
+#include <initializer_list>
 
 // Boost.Math evaluation policy: report domain, pole, overflow and evaluation failures as
 // NaN or infinity instead of throwing, so the callers' status codes carry them.
@@ -43,6 +44,13 @@ bool cdfCheckPositive(double value, int position, int* status, double* bound);
 // |p + q - 1| > 3 eps gives status 3 with bound 0 (p + q < 1) or 1.
 bool cdfCheckSum(double p, double q, int* status, double* bound);
 
+// Sets the argument(s) a call seeks to NaN (p and q for which = 1, else argument which + 1 of
+// args = {p, q, x, par1, par2}), so a call that ends without an answer leaves none behind.
+void cdfClearSought(int which, std::initializer_list<double*> args);
+// The quantile R gives where the probability check rejects p = 0 or q = 0 (valid other
+// arguments): -inf at p = 0 on the whole line, +inf at q = 0; NaN otherwise.
+double cdfEdgeQuantile(double p, double q, bool wholeLine);
+
 // Status 10 guard of every evaluation: true when the tails look like probabilities.
 bool cdfTailsValid(const CdfTails& tails);
 
@@ -50,6 +58,14 @@ bool cdfTailsValid(const CdfTails& tails);
 // of p and q; sets *answer, *status (0, 1, 2 or 10) and *bound.
 void cdfInvert(const std::function<CdfTails(double)>& tails, double p, double q, double small,
                double big, double* answer, int* status, double* bound);
+
+// Solves tails(x) = (p, q) for a quantile x >= 0 (CdfQuantile.cpp): the bracketing search on
+// log(x) over the positive doubles, started at `direct` (the direct inverse) when that is a
+// positive double, then cdfRefine(direct) and cdfPolish. p = 0 and roots below the smallest
+// positive double give 0; roots above the largest give status 2, bound DBL_MAX and +inf;
+// failed evaluations status 10 and NaN.
+void cdfQuantile(const std::function<CdfTails(double)>& tails, double p, double q, double direct,
+                 double* x, int* status, double* bound);
 
 // Replaces a found root by a direct inverse when that lies within the search tolerance of it.
 void cdfRefine(double direct, double* answer);

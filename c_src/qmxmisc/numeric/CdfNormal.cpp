@@ -35,7 +35,11 @@ void cdfnor(int* which, double* p, double* q, double* x, double* mean, double* s
   *status = 0;
   *bound = 0.0;
   if (!cdfCheckWhich(*which, 4, status, bound)) return;
-  if (!cdfCheckProbabilities(*which, *p, *q, true, status, bound)) return;
+  cdfClearSought(*which, {p, q, x, mean, sd});
+  if (!cdfCheckProbabilities(*which, *p, *q, true, status, bound)) {
+    if (*which == 2 && *sd > 0.0) *x = cdfEdgeQuantile(*p, *q, true);
+    return;
+  }
   if (*which != 4 && !cdfCheckPositive(*sd, 6, status, bound)) return;
   if (*which != 1 && !cdfCheckSum(*p, *q, status, bound)) return;
 
