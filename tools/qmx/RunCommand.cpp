@@ -266,7 +266,7 @@ void runProc(const RunOptions& options) {
       printer.print({QMXMessageKind::Warning, "property " + request->name() + " gave no answer"});
       continue;
     }
-    std::printf("%s\n", terminalText(answerLine(*request)).c_str());
+    std::printf("%s\n", terminalText(answerLine(*request), true).c_str());
   }
   std::fflush(stdout);
 }

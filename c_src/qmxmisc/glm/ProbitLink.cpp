@@ -9,13 +9,10 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-// Phi(eta) from cdfnor (which = 1); NaN when the distribution function fails (a NaN eta).
+// Phi(eta) = erfc(-eta / sqrt 2) / 2 from the C library: the C scoring packages evaluate the
+// same expression, so a package scores bit for bit as the scoring proc (NaN for a NaN eta).
 double normalCdf(double eta) {
-  int which = 1;
-  double p = 0.0, q = 0.0, x = eta, mean = 0.0, sd = 1.0, bound = 0.0;
-  int status = 0;
-  cdfnor(&which, &p, &q, &x, &mean, &sd, &status, &bound);
-  return status == 0 ? p : std::numeric_limits<double>::quiet_NaN();
+  return 0.5 * std::erfc(-(eta / 1.41421356237309504880));
 }
 
 // Phi^-1(mu) from cdfnor (which = 2); -inf at mu <= 0, +inf at mu >= 1, NaN for a NaN mu.
