@@ -107,6 +107,38 @@ TEST(QMXProcIGLM, ConvergenceRulesAndAFreshFitOnInit) {
       << unknown.error;
 }
 
+// A Gamma identity fit whose glm.fit path oscillates (glm_oscillating.R): by default a step
+// that raises the deviance is halved and the fit (given 100 iterations: it then creeps)
+// converges to the minimum deviance; with
+// halve.on.increase 0 the proc follows R's path to maxit, not converged, R's deviance.
+TEST(QMXProcIGLM, HalvesAStepThatRaisesTheDeviance) {
+  const QMXMemoryTable data = qmxtest::readRefTable("glm", "glm_oscillating.csv", {});
+  const RefRow r = readRefCsv("glm", "glm_oscillating_ref.csv").front();
+  const GLMSpecNames names = glmSpecNames("Gamma", "identity", "");
+  for (const char* halve : {"1", "0"}) {
+    SCOPED_TRACE(halve);
+    qmxtest::forEachChunkSize([&](long rows) {
+      ProcHarness proc(qmx_s_create_QMXProcIGLM, "QMXProcIGLM");
+      proc.input(data).set("iglm.family", {names.family}).set("iglm.link", {names.link});
+      proc.set("iglm.var", {names.variance}).set("halve.on.increase", {halve});
+      if (std::string(halve) == "1") proc.set("max.iterations", {"100"});
+      proc.set("model.vtml", {glmcase::specDocument(data, "y ~ x", "")});
+      const ProcResult run = proc.run(rows);
+      ASSERT_TRUE(run.ok) << run.error;
+      const QMXProcIGLM& glm = proc.as<QMXProcIGLM>();
+      const double deviance = glmcase::fitValues(glm.results()).at("deviance");
+      if (std::string(halve) == "1") {
+        EXPECT_TRUE(glm.isConverged());
+        EXPECT_NEAR(deviance, r.num("min_deviance"), 1e-7 * r.num("min_deviance"));
+      } else {
+        EXPECT_FALSE(glm.isConverged());
+        EXPECT_EQ(glm.getIterations(), static_cast<long>(r.num("r_iterations")));
+        EXPECT_NEAR(deviance, r.num("r_deviance"), 1e-8 * r.num("r_deviance"));
+      }
+    });
+  }
+}
+
 // The summaries of glm(mpg ~ wt + hp, family = Gamma) as R prints them (glm_summary_gamma.R):
 // the text from "Coefficients:" through the iterations line, byte for byte; the JSON line by
 // line, numbers within 1e-8.

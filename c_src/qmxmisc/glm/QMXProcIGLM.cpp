@@ -121,10 +121,11 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
   deviance = sums.deviance;
   if (startPass) {
     if (!sums.valid()) QMX_ThrowException("cannot find valid starting values: please specify some");
-  } else if (!std::isfinite(deviance) || !sums.valid()) {
+  } else if (!std::isfinite(deviance) || !sums.valid() || raisesDeviance()) {
     // R's glm.fit: the step is halved towards the last accepted coefficients. A mean outside
-    // the family's domain makes R's deviance NaN (its "divergence").
-    const bool finite = std::isfinite(deviance) && sums.validMu;
+    // the family's domain makes R's deviance NaN (its "divergence"); a step that raises the
+    // deviance counts as divergence too (halveOnIncrease).
+    const bool finite = std::isfinite(deviance) && sums.validMu && !raisesDeviance();
     if (previous.size() == 0)
       QMX_ThrowException(
           "no valid set of coefficients has been found: please supply starting values");
@@ -162,6 +163,14 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
   backSolve();
   candidate = fit.coefficients();
   rewind(reader);
+}
+
+// A step from accepted coefficients whose deviance exceeds the last accepted deviance by more
+// than the convergence tolerance (the start values' deviance is no such bound: R's mustart
+// can fit better than any coefficients).
+bool QMXProcIGLM::raisesDeviance() const {
+  return halveOnIncrease && previous.size() > 0 && std::isfinite(deviance) &&
+         deviance - devOld > epsilon * (std::fabs(devOld) + 0.1);
 }
 
 bool QMXProcIGLM::convergedNow() {

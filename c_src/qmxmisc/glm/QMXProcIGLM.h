@@ -97,6 +97,8 @@ class QMXProcIGLM : public QMXProcILM {
   void endPass(QMXBufReader& reader);
   // True when the accepted candidate of iteration `iterations` ends the fit by the rule.
   bool convergedNow();
+  // True when halveOnIncrease and this pass's deviance exceeds the accepted one.
+  bool raisesDeviance() const;
   // The statistics of the accepted candidate, the closing messages.
   void finish();
   void closingMessage();
@@ -109,6 +111,11 @@ class QMXProcIGLM : public QMXProcILM {
   std::int32_t maxIterations = 25;
   double epsilon = 1e-8;
   ConvergenceRule rule = ConvergenceRule::Deviance;
+  // "halve.on.increase": a step whose deviance exceeds the last accepted one by more than the
+  // convergence tolerance is halved too. R's glm.fit halves only non-finite or out-of-domain
+  // steps and can then accept a diverging step and stop on it as converged; the default
+  // halves, and 0 gives glm.fit's path exactly.
+  bool halveOnIncrease = true;
   // The iteration state.
   TMatrix<double> candidate;  // the coefficients this pass evaluates (empty: mustart)
   TMatrix<double> previous;   // the last accepted coefficients (R's coefold; empty: none)

@@ -58,6 +58,11 @@ const QMXPropertyTable& QMXProcIGLM::properties() {
                 }
               }),
           Rows::row(
+              "halve.on.increase", Type::Long,
+              "1: a step that raises the deviance is halved (default); 0: R's glm.fit path",
+              [](QMXProcIGLM& p, Info& v) { v.setLong(p.halveOnIncrease ? 1 : 0); },
+              [](QMXProcIGLM& p, Info& v) { p.halveOnIncrease = v.getLong() != 0; }),
+          Rows::row(
               "iglm.family", Type::String, "family name, applied by the next model.vtml",
               [](QMXProcIGLM& p, Info& v) { v.setString(p.familyText.c_str()); },
               [](QMXProcIGLM& p, Info& v) { p.familyText = textOf(v); }),
