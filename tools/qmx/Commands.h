@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -17,6 +18,12 @@ struct CommandError : std::runtime_error {
 
 // The path of the procedures library linked into qmx (main.cpp).
 std::string linkedLibraryPath();
+
+class QMXProc;
+// A proc of the linked library by class name (main.cpp); a library that cannot be loaded, or
+// lacks the class ("the procedure NAME <absent> PATH"), is a CommandError with exit status 2.
+std::unique_ptr<QMXProc> createLinkedProc(const std::string& className,
+                                          const char* absent = "is not available in");
 
 void addDescribeCommand(CLI::App& app);
 void addCovCommand(CLI::App& app);

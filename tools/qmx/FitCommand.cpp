@@ -108,18 +108,6 @@ std::string answerText(const QMXPropertyInfo& prop) {
   return "";
 }
 
-std::unique_ptr<QMXProc> createProc(const std::string& className) {
-  try {
-    const QMXProcLoader loader(linkedLibraryPath());
-    if (!loader.hasClass(className))
-      throw CommandError("the procedure " + className + " is not available yet in " + loader.path(),
-                         2);
-    return loader.create(className);
-  } catch (const QMXLoadError& e) {
-    throw CommandError(e.what(), 2);
-  }
-}
-
 std::size_t weightsColumn(const QMXCsvMetadata& meta, const std::string& name) {
   for (std::size_t colIdx = 0; colIdx < meta.columns.size(); ++colIdx)
     if (meta.columns[colIdx].info.name == name) return colIdx;
@@ -129,7 +117,7 @@ std::size_t weightsColumn(const QMXCsvMetadata& meta, const std::string& name) {
 FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMetadata meta) {
   const ModelKind& kind = *options.kind;
   const std::string className = kind.fitProc;
-  std::unique_ptr<QMXProc> proc = createProc(className);
+  std::unique_ptr<QMXProc> proc = createLinkedProc(className, "is not available yet in");
   // Errors are held back: the one that ends the run is printed once, as qmx's own message.
   auto heldErrors = std::make_shared<std::vector<std::string>>();
   proc->setMessageListener([heldErrors](const QMXMessage& message) {

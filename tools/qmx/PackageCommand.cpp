@@ -46,19 +46,6 @@ const char* procClassOf(const std::string& document, const std::string& path) {
       path + " holds no model that qmx package can write as C (supported: " + supported + ")");
 }
 
-// The scoring proc with the document set: a document the proc cannot read fails here,
-// before anything is written.
-std::unique_ptr<QMXProc> createProc(const std::string& className) {
-  try {
-    const QMXProcLoader loader(linkedLibraryPath());
-    if (!loader.hasClass(className))
-      throw CommandError("the procedure " + className + " is not available in " + loader.path(), 2);
-    return loader.create(className);
-  } catch (const QMXLoadError& e) {
-    throw CommandError(e.what(), 2);
-  }
-}
-
 void setProperty(QMXPipeline& pipeline, const std::string& name,
                  const std::vector<std::string>& values) {
   QMXPropertyInfo request(name, values);
@@ -73,7 +60,9 @@ void runPackage(const PackageOptions& options) {
   if (!std::filesystem::is_directory(options.source, ec))
     throw CommandError("the scoring library sources are not in " + options.source +
                        " (use --source)");
-  std::unique_ptr<QMXProc> proc = createProc(className);
+  // The scoring proc with the document set: a document the proc cannot read fails here,
+  // before anything is written.
+  std::unique_ptr<QMXProc> proc = createLinkedProc(className);
   QMXPipeline pipeline(*proc, className);
   pipeline.attach();
   setProperty(pipeline, "model.xml", {document});

@@ -201,17 +201,6 @@ std::vector<std::string> unknownLevelEntry(const std::string& item, const ScoreM
   throw CommandError(where + "the model knows the levels " + known + " of " + name);
 }
 
-std::unique_ptr<QMXProc> createProc(const std::string& className) {
-  try {
-    const QMXProcLoader loader(linkedLibraryPath());
-    if (!loader.hasClass(className))
-      throw CommandError("the procedure " + className + " is not available in " + loader.path(), 2);
-    return loader.create(className);
-  } catch (const QMXLoadError& e) {
-    throw CommandError(e.what(), 2);
-  }
-}
-
 void runScore(const ScoreOptions& options) {
   const FittedModel fitted = readFittedModel(options.model);
   const std::string className = fitted.kind->scoreProc;
@@ -230,7 +219,7 @@ void runScore(const ScoreOptions& options) {
   for (const std::string& item : options.unknownLevels)
     unknownLevels.push_back(unknownLevelEntry(item, fitted.model, meta, options.data));
 
-  std::unique_ptr<QMXProc> proc = createProc(className);
+  std::unique_ptr<QMXProc> proc = createLinkedProc(className);
   proc->setMessageListener([](const QMXMessage& message) {
     // Errors end the run and are reported once, by the exception below.
     if (message.kind == QMXMessageKind::Debug || message.kind == QMXMessageKind::Error) return;

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "TerminalText.h"
+#include "qmxbase/QMXProc.h"
 #include "qmxbase/QMXProcLoader.h"
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/kinds/ModelKinds.h"
@@ -30,6 +31,17 @@ int notEnoughMemory(const std::string& what) {
 std::string linkedLibraryPath() {
   const std::string path = modelKindsLibraryPath();
   return path.empty() ? QMXProcLoader::defaultLibraryPath(QMX_DEFAULT_LIBRARY_DIR) : path;
+}
+
+std::unique_ptr<QMXProc> createLinkedProc(const std::string& className, const char* absent) {
+  try {
+    const QMXProcLoader loader(linkedLibraryPath());
+    if (!loader.hasClass(className))
+      throw CommandError("the procedure " + className + " " + absent + " " + loader.path(), 2);
+    return loader.create(className);
+  } catch (const QMXLoadError& e) {
+    throw CommandError(e.what(), 2);
+  }
 }
 
 int main(int argc, char** argv) {
