@@ -35,7 +35,9 @@ bool QMXIsGzipFile(const std::string& path) {
 }
 
 void QMXGunzipTo(const std::string& path, const std::string& name, int outFd) {
-  const auto fail = [&name](const std::string& reason) {
+  // zlib's messages start with the path it opened.
+  const auto fail = [&name, &path](std::string reason) {
+    if (reason.rfind(path + ": ", 0) == 0) reason.erase(0, path.size() + 2);
     throw QMXDataError("cannot decompress " + name + ": " + reason);
   };
   const GzHandle in(gzopen(path.c_str(), "rb"));

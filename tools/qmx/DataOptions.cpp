@@ -105,14 +105,12 @@ void noteAlmostNumericColumns(const QMXCsvMetadata& meta) {
   for (const QMXCsvColumnSummary& column : meta.columns) {
     if (column.info.type == QMXColumnType::Double || column.notNumbers == 0) continue;
     if (column.notNumbers * 10 > column.count) continue;
-    const std::int64_t others = column.notNumbers - 1;
-    printNote("note: column '" + column.info.name + "' is read as " +
+    printNote("note: column '" + column.info.name + "' reads as " +
               (column.info.type == QMXColumnType::Factor ? "a factor" : "text") + ", though only " +
               std::to_string(column.notNumbers) + " of its " + std::to_string(column.count) +
-              " values are not numbers ('" + column.firstNotNumber + "' on line " +
+              " values are not numbers (the first: '" + column.firstNotNumber + "' on line " +
               std::to_string(column.firstNotNumberLine) +
-              (others > 0 ? " and " + std::to_string(others) + " more" : "") +
-              "); if that text marks a missing value, add --na '" + column.firstNotNumber +
+              "); if that text marks missing values, add --na '" + column.firstNotNumber +
               "' (with --na NA --na '' to keep the default markers)");
   }
 }
