@@ -4,10 +4,12 @@
 # and the bash completion. Installed binaries find the libraries through $ORIGIN and the
 # serial OpenBLAS through its directory (an RPATH from the link path).
 include(GNUInstallDirs)
+# scripts/install and cpack build what they install first; installing builds nothing more.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
-set(CMAKE_INSTALL_RPATH_USE_LINK_PATH ON)
 set_target_properties(qmx PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 set_target_properties(qmxmisc qmxbase PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(qmx qmxmisc qmxbase PROPERTIES INSTALL_RPATH_USE_LINK_PATH ON)
 
 install(TARGETS qmx RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS qmxbase qmxmisc LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
