@@ -8,6 +8,9 @@
 struct QMXCsvOptions {
   char separator = ',';
   char quote = '"';
+  // The decimal mark of numbers in the file: with ',' a field "1,5" reads as 1.5 (the
+  // scanner rewrites the mark of every field that then reads as a number).
+  char decimal = '.';
   // A field whose text (after removing quotes) equals one of these is missing. The
   // defaults match what R's read.csv treats as missing in a numeric column.
   std::vector<std::string> naStrings{"", "NA"};

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "qmxbase/QMXCsvNumber.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXMemoryStatus.h"
 #include "qmxbase/QMXSeekablePath.h"
@@ -24,6 +25,7 @@ QMXCsvScanner::QMXCsvScanner(std::string path, const QMXCsvOptions& options)
     : path_(std::move(path)),
       separator_(options.separator),
       quote_(options.quote),
+      decimal_(options.decimal),
       naStrings_(options.naStrings) {
   emptyIsMissing_ = std::find(naStrings_.begin(), naStrings_.end(), "") != naStrings_.end();
   const std::size_t memoryCap = std::max<std::uint64_t>(QMXAvailableMemory() / 4, 1);
@@ -106,6 +108,7 @@ bool QMXCsvScanner::next() {
     refill();  // parseRecord asks for more only before the end of the file
   }
   finishFields();
+  if (decimal_ != '.' && !header_.empty()) readDecimalMarks();
   if (!header_.empty() && fields_.size() != header_.size())
     fail(recordLine_, "expected " + std::to_string(header_.size()) + " fields but found " +
                           std::to_string(fields_.size()));
@@ -215,6 +218,22 @@ QMXCsvScanner::Parse QMXCsvScanner::parseRecord() {
 
 // Rewrites quoted fields that hold doubled quotes or a CR, in place (the result is not
 // longer): a doubled quote becomes one, a CRLF or lone CR becomes LF.
+// A field with one decimal mark and no '.' that reads as a number once the mark is a '.'
+// gets the '.' in place (the field is in the block, as finishFields rewrites it).
+void QMXCsvScanner::readDecimalMarks() {
+  std::string copy;
+  for (std::string_view field : fields_) {
+    const auto mark = field.find(decimal_);
+    if (mark == std::string_view::npos || field.find('.') != std::string_view::npos ||
+        field.find(decimal_, mark + 1) != std::string_view::npos)
+      continue;
+    copy.assign(field);
+    copy[mark] = '.';
+    double value = 0;
+    if (QMXCsvParseNumber(copy, value)) const_cast<char*>(field.data())[mark] = '.';
+  }
+}
+
 void QMXCsvScanner::finishFields() {
   for (std::size_t idx : unescape_) {
     std::string_view field = fields_[idx];

@@ -56,11 +56,13 @@ class QMXCsvScanner {
   void checkSizes(std::size_t partial, std::size_t recordBytes) const;
   void refill();
   void finishFields();
+  void readDecimalMarks();
   [[noreturn]] void fail(std::int64_t line, const std::string& what) const;
 
   std::string path_;
   char separator_;
   char quote_;
+  char decimal_;
   std::vector<std::string> naStrings_;
   bool emptyIsMissing_ = false;
   std::size_t maxField_;

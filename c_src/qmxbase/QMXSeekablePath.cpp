@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "qmxbase/QMXDataError.h"
+#include "qmxbase/QMXGzipFile.h"
 
 namespace {
 
@@ -68,14 +69,23 @@ bool copyAll(int in, int out) {
   }
 }
 
+// A new empty temporary file in $TMPDIR (else /tmp): its path, and its descriptor in `fd`.
+std::string temporaryCopy(const std::string& path, int& fd) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string copy = std::string(dir && *dir ? dir : "/tmp") + "/qmx_input_XXXXXX";
+  fd = ::mkstemp(copy.data());
+  if (fd < 0)
+    throw QMXDataError("cannot copy " + path + " to a temporary file: " + std::strerror(errno));
+  return copy;
+}
+
+// The bytes of `path` (a stream) copied to a temporary file.
 std::string spool(const std::string& path) {
   const Fd in(path == "-" ? ::dup(STDIN_FILENO) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) throw QMXDataError("cannot open " + path + ": " + std::strerror(errno));
-  const char* dir = std::getenv("TMPDIR");
-  std::string copy = std::string(dir && *dir ? dir : "/tmp") + "/qmx_input_XXXXXX";
-  const Fd out(::mkstemp(copy.data()));
-  if (out.get() < 0)
-    throw QMXDataError("cannot copy " + path + " to a temporary file: " + std::strerror(errno));
+  int fd = -1;
+  std::string copy = temporaryCopy(path, fd);
+  const Fd out(fd);
   if (!copyAll(in.get(), out.get())) {
     const int error = errno;
     ::unlink(copy.c_str());
@@ -85,6 +95,35 @@ std::string spool(const std::string& path) {
   return copy;
 }
 
+// The decompressed contents of the gzip file `source` (the data `path`) in a temporary file.
+std::string gunzip(const std::string& source, const std::string& path) {
+  int fd = -1;
+  std::string copy = temporaryCopy(path, fd);
+  const Fd out(fd);
+  try {
+    QMXGunzipTo(source, path, out.get());
+  } catch (...) {
+    ::unlink(copy.c_str());
+    throw;
+  }
+  return copy;
+}
+
+// A seekable, uncompressed copy of `path`.
+std::string readableCopy(const std::string& path, bool stream) {
+  if (!stream) return gunzip(path, path);
+  std::string raw = spool(path);
+  if (!QMXIsGzipFile(raw)) return raw;
+  try {
+    std::string plain = gunzip(raw, path);
+    ::unlink(raw.c_str());
+    return plain;
+  } catch (...) {
+    ::unlink(raw.c_str());
+    throw;
+  }
+}
+
 }  // namespace
 
 std::string QMXSeekablePath(const std::string& path) {
@@ -92,10 +131,10 @@ std::string QMXSeekablePath(const std::string& path) {
   const bool stream =
       path == "-" || (::stat(path.c_str(), &info) == 0 &&
                       (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode) || S_ISSOCK(info.st_mode)));
-  if (!stream) return path;
   Spools& all = spools();
   const std::lock_guard<std::mutex> lock(all.mutex);
   auto it = all.copies.find(path);
-  if (it == all.copies.end()) it = all.copies.emplace(path, spool(path)).first;
-  return it->second;
+  if (it != all.copies.end()) return it->second;
+  if (!stream && !QMXIsGzipFile(path)) return path;
+  return all.copies.emplace(path, readableCopy(path, stream)).first->second;
 }

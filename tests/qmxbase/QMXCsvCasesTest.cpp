@@ -62,6 +62,7 @@ QMXCsvOptions optionsOf(const CsvCase& c) {
   QMXCsvOptions options;
   if (c.options.count("sep")) options.separator = c.options.at("sep")[0];
   if (c.options.count("quote")) options.quote = c.options.at("quote")[0];
+  if (c.options.count("dec")) options.decimal = c.options.at("dec")[0];
   if (c.options.count("na")) options.naStrings = splitText(c.options.at("na"), '|');
   if (c.options.count("levels")) options.maxLevels = std::stoul(c.options.at("levels"));
   if (c.options.count("field")) options.maxFieldBytes = std::stoul(c.options.at("field"));

@@ -14,11 +14,9 @@ namespace {
 
 void runTable(const std::string& name, const clicases::Runner& runner = qmxcli::runQmx) {
   const std::map<std::string, std::string> vars = {
-      {"TMP", qmxcli::tempPath("")},
-      {"OUT", qmxcli::tempPath("out")},
-      {"DATA", "tests/tools/data"},
-      {"EXPECTED", qmxcli::kSource + "/tests/tools/expected"},
-      {"QMX", QMX_EXECUTABLE}};
+      {"TMP", qmxcli::tempPath("")}, {"OUT", qmxcli::tempPath("out")},
+      {"DATA", "tests/tools/data"},  {"EXPECTED", qmxcli::kSource + "/tests/tools/expected"},
+      {"QMX", QMX_EXECUTABLE},       {"BUILD", QMX_TEST_BINARY_DIR}};
   const int cases =
       clicases::runCliCases(qmxcli::kSource + "/tests/tools/cases/" + name, vars, runner);
   EXPECT_GT(cases, 0) << name;
@@ -52,4 +50,14 @@ TEST(CliCases, UnderAnAddressSpaceLimit) {
   GTEST_SKIP() << "a sanitizer's shadow memory does not fit under ulimit -v";
 #endif
   runTable("address_space.tsv", qmxcli::runShell);
+}
+
+// Rows are shell commands: standard input, gzip data, CSV options, messages and exit statuses.
+TEST(CliCases, UnixHabits) {
+  runTable("unix.tsv", qmxcli::runShell);
+}
+
+// Rows are shell commands around an installation into a temporary prefix.
+TEST(CliCases, InstallTree) {
+  runTable("install.tsv", qmxcli::runShell);
 }

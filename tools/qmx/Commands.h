@@ -10,6 +10,14 @@
 #include <stdexcept>
 #include <string>
 
+// Exit statuses: 0 success; a usage error (an unknown command or option, a bad option
+// value); data, model or proc errors; an internal error; the procedures library or one of
+// its classes missing (the same in every command).
+constexpr int kExitData = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInternal = 3;
+constexpr int kExitLibrary = 4;
+
 struct CommandError : std::runtime_error {
   CommandError(const std::string& message, int status = 1)
       : std::runtime_error(message), exitStatus(status) {}
@@ -21,7 +29,7 @@ std::string linkedLibraryPath();
 
 class QMXProc;
 // A proc of the linked library by class name (main.cpp); a library that cannot be loaded, or
-// lacks the class ("the procedure NAME <absent> PATH"), is a CommandError with exit status 2.
+// lacks the class ("the procedure NAME <absent> PATH"), is a CommandError with kExitLibrary.
 std::unique_ptr<QMXProc> createLinkedProc(const std::string& className,
                                           const char* absent = "is not available in");
 

@@ -6,10 +6,7 @@
 // The proc is created the way any host creates it: the library is loaded with the proc
 // loader and the factory qmx_s_create_QMXProcCov is called; the host driver feeds it the
 // file chunk by chunk, and the results are read back through its properties.
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +17,8 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "Console.h"
+#include "DataOptions.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
@@ -34,6 +33,7 @@ struct CovOptions {
   std::vector<std::string> with;
   long chunkRows = qmxDefaultChunkRows();
   std::string format = "text";
+  DataOptions dataOptions;
 };
 
 // The results of one run, read back from the proc's properties.
@@ -83,30 +83,6 @@ std::vector<long> resolveColumns(const QMXSchema& schema, const std::vector<std:
   return columns;
 }
 
-// A progress line on stderr, redrawn at most five times a second.
-class ProgressLine {
- public:
-  void operator()(std::int64_t rowsDone, std::int64_t totalRows) {
-    const auto now = std::chrono::steady_clock::now();
-    if (shown_ && now - last_ < std::chrono::milliseconds(200)) return;
-    last_ = now;
-    shown_ = true;
-    if (totalRows > 0)
-      std::fprintf(stderr, "\rqmx cov: %lld of %lld rows (%.0f%%)",
-                   static_cast<long long>(rowsDone), static_cast<long long>(totalRows),
-                   100.0 * static_cast<double>(rowsDone) / static_cast<double>(totalRows));
-    else
-      std::fprintf(stderr, "\rqmx cov: %lld rows", static_cast<long long>(rowsDone));
-  }
-  void finish() const {
-    if (shown_) std::fprintf(stderr, "\r\033[K");
-  }
-
- private:
-  bool shown_ = false;
-  std::chrono::steady_clock::time_point last_;
-};
-
 void setColumn(QMXPipeline& pipeline, const char* property, long column) {
   QMXPropertyInfo prop(property, {std::to_string(column)});
   if (!pipeline.setProperty(prop)) throw CommandError(pipeline.error());
@@ -121,9 +97,11 @@ double getEntry(QMXPipeline& pipeline, const char* property, std::vector<std::st
 }
 
 CovResults runCov(const CovOptions& options) {
+  const QMXCsvOptions csv = options.dataOptions.csv();
   std::unique_ptr<QMXDataSource> source;
   try {
-    source = std::make_unique<QMXCsvSource>(options.data);
+    source = std::make_unique<QMXCsvSource>(options.data,
+                                            scanData(options.data, options.dataOptions, csv), csv);
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
@@ -133,29 +111,21 @@ CovResults runCov(const CovOptions& options) {
       resolveColumns(source->schema(), options.targets, options.data);
   const std::vector<long> withCols = resolveColumns(source->schema(), options.with, options.data);
 
-  std::unique_ptr<QMXProc> proc;
-  try {
-    const QMXProcLoader loader(linkedLibraryPath());
-    proc = loader.create("QMXProcCov");
-  } catch (const QMXLoadError& e) {
-    throw CommandError(e.what());
-  }
+  std::unique_ptr<QMXProc> proc = createLinkedProc("QMXProcCov");
 
   QMXPipeline pipeline(*proc, "QMXProcCov");
   pipeline.addInput(*source);
   pipeline.setChunkRows(options.chunkRows);
-  ProgressLine progress;
-  const bool showProgress = isatty(STDERR_FILENO) != 0;
-  if (showProgress)
-    pipeline.setProgressCallback(
-        [&progress](std::int64_t done, std::int64_t total) { progress(done, total); });
+  ProgressLine progress("qmx cov");
+  pipeline.setProgressCallback(
+      [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });
   pipeline.attach();
   for (const long col : targetCols)
     setColumn(pipeline, "define.target.column", col);
   for (const long col : withCols)
     setColumn(pipeline, "define.correlation.column", col);
   const bool ok = pipeline.run();
-  progress.finish();
+  progress.clear();
   if (!ok) throw CommandError(pipeline.error());
 
   CovResults results;
@@ -247,7 +217,9 @@ void addCovCommand(CLI::App& app) {
       "Covariance and Pearson correlation between every --target column and every --with "
       "column, with the means and the number of rows used (rows with a missing value in any "
       "named column are left out). One streaming pass; memory does not grow with the file.");
-  cmd->add_option("DATA", options->data, "CSV file with a header line")->required();
+  cmd->add_option("DATA", options->data,
+                  "CSV file with a header line (- for standard input; gzip data is read too)")
+      ->required();
   cmd->add_option("--target", options->targets, "target columns (rows of the matrices)")
       ->required()
       ->delimiter(',');
@@ -257,6 +229,7 @@ void addCovCommand(CLI::App& app) {
   cmd->add_option("--chunk-rows", options->chunkRows,
                   "rows per chunk (default 1000, or QMX_CHUNK_ROWS)")
       ->check(wholeNumber(1));
+  addDataOptions(cmd, options->dataOptions);
   addMemoryBudgetOption(cmd);
   cmd->add_option("--format", options->format,
                   "text: matrices, means and rows used; csv: target,with,cov,cor,n per pair")

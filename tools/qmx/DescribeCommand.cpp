@@ -12,6 +12,7 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "DataOptions.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
@@ -22,8 +23,7 @@ struct DescribeSettings {
   std::string path;
   std::string format = "text";
   std::size_t maxLevels = QMXCsvOptions{}.maxLevels;
-  std::vector<std::string> naStrings;
-  bool naGiven = false;
+  DataOptions data;
 };
 
 constexpr std::size_t kShownLevels = 8;      // text format: levels listed per factor
@@ -144,16 +144,11 @@ void printCsv(const QMXCsvMetadata& meta) {
 
 void runDescribe(const DescribeSettings& settings) {
   checkMaxLevels(settings.maxLevels);
-  QMXCsvOptions options;
+  QMXCsvOptions options = settings.data.csv();
   options.maxLevels = settings.maxLevels;
-  if (settings.naGiven) options.naStrings = settings.naStrings;
-  QMXCsvMetadata meta;
-  try {
-    meta = scanCsvMetadata(settings.path, options);
-  } catch (const QMXDataError& e) {
-    throw CommandError(e.what());
-  }
+  const QMXCsvMetadata meta = scanData(settings.path, settings.data, options);
   checkHasRows(settings.path, meta.rows);
+  noteAlmostNumericColumns(meta);
   if (settings.format == "csv")
     printCsv(meta);
   else
@@ -168,7 +163,9 @@ void addDescribeCommand(CLI::App& app) {
       "describe",
       "Column types, factor levels with counts, and min/max/mean/sd of numeric columns of a "
       "CSV file, in one streaming pass");
-  cmd->add_option("data", settings->path, "CSV file with a header line")->required();
+  cmd->add_option("data", settings->path,
+                  "CSV file with a header line (- for standard input; gzip data is read too)")
+      ->required();
   cmd->add_option("--format", settings->format, "Output format: text (a table) or csv")
       ->check(CLI::IsMember({"text", "csv"}))
       ->capture_default_str();
@@ -177,17 +174,11 @@ void addDescribeCommand(CLI::App& app) {
                   "with more a string column")
       ->check(wholeNumber(0))
       ->capture_default_str();
-  auto* na = cmd->add_option("--na", settings->naStrings,
-                             "A text that marks a missing value; repeat for several (default: "
-                             "the empty field and NA; --na '' for the empty field)");
+  addDataOptions(cmd, settings->data);
   addMemoryBudgetOption(cmd);
-  na->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->allow_extra_args(false);
   cmd->footer(
       "Examples:\n"
       "  qmx describe examples/mtcars.csv\n"
       "  qmx describe data.csv --format csv --max-levels 50 --na NA --na -999\n");
-  cmd->callback([settings, na] {
-    settings->naGiven = na->count() > 0;
-    runDescribe(*settings);
-  });
+  cmd->callback([settings] { runDescribe(*settings); });
 }

@@ -18,6 +18,8 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "Console.h"
+#include "DataOptions.h"
 #include "FitRowFilter.h"
 #include "OutputFile.h"
 #include "TerminalText.h"
@@ -51,6 +53,7 @@ struct FitOptions {
   std::string output;
   std::string summaryFormat = "text";
   long chunkRows = qmxDefaultChunkRows();
+  DataOptions dataOptions;
   std::vector<OptionValue> values;  // parallel to kind->options
 };
 
@@ -83,16 +86,16 @@ std::string valueText(const KindOption& option, const OptionValue& value) {
 void checkOption(const KindOption& option, const OptionValue& value) {
   const double x = option.type == KindOptionType::kInteger ? value.integer : value.real;
   if (option.check == KindOptionCheck::kAtLeastOne && !(x >= 1))
-    throw CommandError(std::string(option.flag) + " must be at least 1");
+    throw CommandError(std::string(option.flag) + " must be at least 1", kExitUsage);
   if (option.check == KindOptionCheck::kPositive && !(x > 0))
-    throw CommandError(std::string(option.flag) + " must be positive");
+    throw CommandError(std::string(option.flag) + " must be positive", kExitUsage);
 }
 
 SummaryFormat summaryFormat(const std::string& text) {
   if (text == "text") return SummaryFormat::kText;
   if (text == "csv") return SummaryFormat::kCsv;
   if (text == "json") return SummaryFormat::kJson;
-  throw CommandError("--summary-format takes text, csv or json, not '" + text + "'");
+  throw CommandError("--summary-format takes text, csv or json, not '" + text + "'", kExitUsage);
 }
 
 void setProperty(QMXPipeline& pipeline, const std::string& name, const std::string& value) {
@@ -114,7 +117,8 @@ std::size_t weightsColumn(const QMXCsvMetadata& meta, const std::string& name) {
   throw CommandError("column '" + name + "' is not in the data");
 }
 
-FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMetadata meta) {
+FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMetadata meta,
+                const QMXCsvOptions& csv) {
   const ModelKind& kind = *options.kind;
   const std::string className = kind.fitProc;
   std::unique_ptr<QMXProc> proc = createLinkedProc(className, "is not available yet in");
@@ -126,14 +130,13 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
       heldErrors->push_back(message.text);
       return;
     }
-    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind),
-                 terminalText(message.text).c_str());
+    printProcMessage(message, true);
   });
   std::unique_ptr<QMXDataSource> source;
   FitRowFilter* filter = nullptr;
   try {
     const std::size_t weights = options.weights.empty() ? 0 : weightsColumn(meta, options.weights);
-    source = std::make_unique<QMXCsvSource>(options.data, std::move(meta));
+    source = std::make_unique<QMXCsvSource>(options.data, std::move(meta), csv);
     if (!options.weights.empty()) {
       auto filtered = std::make_unique<FitRowFilter>(std::move(source), weights);
       filter = filtered.get();
@@ -145,6 +148,9 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
   QMXPipeline pipeline(*proc, className);
   pipeline.addInput(*source);
   pipeline.setChunkRows(options.chunkRows);
+  ProgressLine progress("qmx fit");
+  pipeline.setProgressCallback(
+      [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });
   pipeline.attach();
   // The kind's properties precede the specification: the proc applies them when it reads it.
   for (const auto& [name, value] : spec.fitProperties)
@@ -154,6 +160,7 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
       setProperty(pipeline, kind.options[i].name, valueText(kind.options[i], options.values[i]));
   setProperty(pipeline, "model.vtml", spec.document);
   const bool ran = pipeline.run();
+  progress.clear();
   for (const std::string& text : *heldErrors)
     if (ran || text != pipeline.error())
       std::fprintf(stderr, "error: %s\n", terminalText(text).c_str());
@@ -179,10 +186,11 @@ void runFit(const FitOptions& options) {
     if (kind.options[i].target == KindOptionTarget::kSpec)
       request.settings[kind.options[i].name] = valueText(kind.options[i], options.values[i]);
   }
-  QMXCsvMetadata meta;
+  const QMXCsvOptions csv = options.dataOptions.csv();
+  QMXCsvMetadata meta = scanData(options.data, options.dataOptions, csv);
+  noteAlmostNumericColumns(meta);
   Specification spec;
   try {
-    meta = scanCsvMetadata(options.data);
     spec = fitSpecification(meta, kind, request);
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "model specification failed");
@@ -194,10 +202,10 @@ void runFit(const FitOptions& options) {
   checkFitCost(kind, spec.coefficients, options.chunkRows);
   const std::int64_t dataRows = meta.rows;
   OutputFile output(options.output);  // a bad -o fails before the data is read
-  const FitRun run = fitModel(options, spec, std::move(meta));
+  const FitRun run = fitModel(options, spec, std::move(meta), csv);
   output.write(run.document);
   output.commit();
-  std::fprintf(stderr, "wrote %s\n", options.output.c_str());
+  printNote("wrote " + options.output);
   SummaryInput input{dataRows - run.zeroWeightRows, run.zeroWeightRows, run.summaryProperties};
   try {
     std::fputs(terminalText(kind.summary(run.document, format, input), true).c_str(), stdout);
@@ -207,7 +215,9 @@ void runFit(const FitOptions& options) {
 }
 
 void addCommonOptions(CLI::App* cmd, FitOptions& options) {
-  cmd->add_option("data", options.data, "CSV file with a header line")->required();
+  cmd->add_option("data", options.data,
+                  "CSV file with a header line (- for standard input; gzip data is read too)")
+      ->required();
   cmd->add_option("--formula", options.formula, "R model formula, e.g. \"mpg ~ wt + hp\"")
       ->required();
   cmd->add_option("-o,--output", options.output, "The fitted model document to write")->required();
@@ -219,6 +229,7 @@ void addCommonOptions(CLI::App* cmd, FitOptions& options) {
                   "text (R-style summary), csv (term,estimate,std.error,statistic,p.value) or "
                   "json (coefficients and fit statistics under R's names)")
       ->capture_default_str();
+  addDataOptions(cmd, options.dataOptions);
   addMemoryBudgetOption(cmd);
 }
 

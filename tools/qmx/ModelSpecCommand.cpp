@@ -15,6 +15,8 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "Console.h"
+#include "DataOptions.h"
 #include "OutputFile.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
@@ -34,20 +36,11 @@ struct SpecOptions {
   std::string family;
   std::string link;
   std::string variance;
-  std::string separator = ",";
   std::size_t maxLevels = QMXCsvOptions{}.maxLevels;
-  std::vector<std::string> naStrings;
-  bool naGiven = false;
+  DataOptions dataOptions;
 };
 
 constexpr std::size_t kListedTerms = 8;  // term labels shown in the summary line
-
-char separatorChar(const std::string& text) {
-  if (text == "tab" || text == "\\t") return '\t';
-  if (text.size() != 1 || text == "\"" || text == "\n" || text == "\r")
-    throw CommandError("--separator takes one character (or tab), not '" + text + "'");
-  return text[0];
-}
 
 std::string summary(const SpecOptions& options, const Specification& spec,
                     const QMXCsvMetadata& meta) {
@@ -76,21 +69,15 @@ void resolveKind(SpecOptions& options) {
   if (!options.kindGiven) options.kind = "glm";
   if (options.kind != "glm")
     throw CommandError("--family, --link and --variance describe a glm; --kind " + options.kind +
-                       " takes none of them");
+                           " takes none of them",
+                       kExitUsage);
 }
 
 void runSpec(const SpecOptions& options) {
   checkMaxLevels(options.maxLevels);
-  QMXCsvOptions csv;
+  QMXCsvOptions csv = options.dataOptions.csv();
   csv.maxLevels = options.maxLevels;
-  csv.separator = separatorChar(options.separator);
-  if (options.naGiven) csv.naStrings = options.naStrings;
-  QMXCsvMetadata meta;
-  try {
-    meta = scanCsvMetadata(options.data, csv);
-  } catch (const QMXDataError& e) {
-    throw CommandError(e.what());
-  }
+  const QMXCsvMetadata meta = scanData(options.data, options.dataOptions, csv);
   checkHasRows(options.data, meta.rows);
   try {
     SpecificationRequest request{options.formula, options.weights, {}};
@@ -101,7 +88,7 @@ void runSpec(const SpecOptions& options) {
     writeOutputFile(options.output, spec.document);
     std::string line = summary(options, spec, meta);
     if (!spec.note.empty()) line += "; " + spec.note;
-    std::fprintf(stderr, "%s\n", terminalText(line).c_str());
+    printNote(line);
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "model specification failed");
   }
@@ -115,7 +102,9 @@ void addSpecCommand(CLI::App& app) {
       "spec",
       "Write the model specification document (VTML) of an R model formula over a CSV file: "
       "columns, factor levels, column statistics and terms, from one streaming pass");
-  cmd->add_option("data", options->data, "CSV file with a header line")->required();
+  cmd->add_option("data", options->data,
+                  "CSV file with a header line (- for standard input; gzip data is read too)")
+      ->required();
   cmd->add_option("--formula", options->formula,
                   "R model formula, e.g. \"y ~ x * f + I(x^2) - 1\" (+ : * / %in% ^ - . I())")
       ->required();
@@ -137,18 +126,13 @@ void addSpecCommand(CLI::App& app) {
   cmd->add_option("--variance", options->variance,
                   "Variance function of the quasi family (default constant): constant, "
                   "mu(1-mu), mu, mu^2, mu^3");
-  cmd->add_option("--separator", options->separator, "Field separator: one character, or tab")
-      ->capture_default_str();
   cmd->add_option("--max-levels", options->maxLevels,
                   "A non-numeric column with at most this many distinct values is a factor, "
                   "with more a text column (which cannot enter a model)")
       ->check(wholeNumber(0))
       ->capture_default_str();
+  addDataOptions(cmd, options->dataOptions);
   addMemoryBudgetOption(cmd);
-  auto* na = cmd->add_option("--na", options->naStrings,
-                             "A text that marks a missing value; repeat for several (default: "
-                             "the empty field and NA; --na '' for the empty field)");
-  na->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->allow_extra_args(false);
   cmd->footer(
       "Examples:\n"
       "  qmx spec examples/mtcars.csv --formula \"mpg ~ wt * am + I(hp^2)\" -o mtcars.xml\n"
@@ -157,8 +141,7 @@ void addSpecCommand(CLI::App& app) {
       "  qmx spec examples/iris.csv --formula \"Species ~ Petal.Width\" --family binomial "
       "-o iris-glm.xml\n"
       "The summary line goes to stderr; errors exit with status 1.\n");
-  cmd->callback([options, na, kind] {
-    options->naGiven = na->count() > 0;
+  cmd->callback([options, kind] {
     options->kindGiven = kind->count() > 0;
     resolveKind(*options);
     runSpec(*options);

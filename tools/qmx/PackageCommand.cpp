@@ -6,14 +6,13 @@
 // OutputDirectory, moved into place when complete.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "Commands.h"
+#include "InputText.h"
 #include "OutputDirectory.h"
 #include "qmxbase/QMXPipeline.h"
 #include "qmxbase/QMXProcLoader.h"
@@ -22,19 +21,24 @@
 
 namespace {
 
+// The scoring library's sources: share/qmxmisc/vtcsrc of the installation qmx runs from,
+// else the build tree's staged copy.
+std::string defaultSourceDir() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    const std::filesystem::path installed =
+        exe.parent_path().parent_path() / "share" / "qmxmisc" / "vtcsrc";
+    if (std::filesystem::is_directory(installed, ec)) return installed.string();
+  }
+  return QMX_VTCSRC_SOURCE_DIR;
+}
+
 struct PackageOptions {
   std::string model;
   std::string output;
-  std::string source = QMX_VTCSRC_SOURCE_DIR;
+  std::string source = defaultSourceDir();
 };
-
-std::string readDocument(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw CommandError("cannot read the model document " + path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 const char* procClassOf(const std::string& document, const std::string& path) {
   if (const ModelKind* kind = findModelKindOfDocument(document)) return kind->scoreProc;
@@ -54,7 +58,7 @@ void setProperty(QMXPipeline& pipeline, const std::string& name,
 }
 
 void runPackage(const PackageOptions& options) {
-  const std::string document = readDocument(options.model);
+  const std::string document = readInputText(options.model, "the model document");
   const std::string className = procClassOf(document, options.model);
   std::error_code ec;
   if (!std::filesystem::is_directory(options.source, ec))
@@ -86,7 +90,9 @@ void runPackage(const PackageOptions& options) {
 void addPackageCommand(CLI::App& app) {
   auto options = std::make_shared<PackageOptions>();
   auto* cmd = app.add_subcommand("package", "Write a fitted model as a C scoring package");
-  cmd->add_option("model", options->model, "Fitted model document (qmx fit -o)")->required();
+  cmd->add_option("model", options->model,
+                  "Fitted model document (qmx fit -o; - for standard input)")
+      ->required();
   cmd->add_option("-o,--output", options->output, "Directory that receives the package")
       ->required();
   cmd->add_option("--source", options->source,

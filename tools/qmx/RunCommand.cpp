@@ -1,10 +1,9 @@
 // qmx run: creates any proc of the library, feeds it CSV input chunk by chunk, sets and reads
 // its properties, and writes its output rows to a CSV file.
-#include <unistd.h>
-
-#include <chrono>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -14,7 +13,10 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "Console.h"
+#include "DataOptions.h"
 #include "OutputFile.h"
+#include "ProcCatalog.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSink.h"
@@ -25,10 +27,6 @@
 #include "qmxbase/QMXPipeline.h"
 #include "qmxbase/QMXProcLoader.h"
 #include "qmxbase/QMXPropertyInfo.h"
-
-#ifndef QMX_DEFAULT_LIBRARY_DIR
-#define QMX_DEFAULT_LIBRARY_DIR "."
-#endif
 
 namespace {
 
@@ -42,7 +40,9 @@ struct RunOptions {
   std::vector<std::string> outputColumns;
   long chunkRows = qmxDefaultChunkRows();
   std::string library;
-  bool verbose = false;
+  bool list = false;
+  bool helpProperties = false;
+  DataOptions dataOptions;
 };
 
 constexpr const char* kRunHelp =
@@ -56,8 +56,11 @@ constexpr const char* kRunHelp =
   --get name=i,j        passes input values and prints name[i,j]=value
   --output-column NAME[:double|factor|string]
                         defines an output column (default type double); repeat in order
+  --list                lists the procs of the library; CLASS --help-properties lists
+                        the properties of one (name, type, get/set, effect)
   Messages go to stderr as "error: ", "warning: ", "info: " ("debug: " with --verbose).
-  The exit status is 1 when the proc ends with an error.
+  The exit status is 1 when the proc ends with an error, 4 when the library or the
+  class is not found.
 
 Examples:
   qmx run QMXProcCov --input cars.csv --set clear.calc.columns \
@@ -126,50 +129,25 @@ QMXColumnInfo parseOutputColumn(const std::string& spec) {
 }
 
 // CSV input (a metadata pass gives the schema and row count, then chunked reads).
-std::unique_ptr<QMXDataSource> openCsvInput(const std::string& path) {
-  return std::make_unique<QMXCsvSource>(path);
+std::unique_ptr<QMXDataSource> openCsvInput(const std::string& path, const DataOptions& options) {
+  const QMXCsvOptions csv = options.csv();
+  return std::make_unique<QMXCsvSource>(path, scanData(path, options, csv), csv);
 }
 
 // Prints messages on stderr as they arrive; remembers error texts so that the final error is
 // not printed twice.
 class MessagePrinter {
  public:
-  explicit MessagePrinter(bool verbose) : verbose_(verbose) {}
   void print(const QMXMessage& message) {
-    if (message.kind == QMXMessageKind::Debug && !verbose_) return;
-    clearProgress();
-    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind),
-                 terminalText(message.text).c_str());
+    printProcMessage(message, false);
     if (message.kind == QMXMessageKind::Error) errors_.insert(message.text);
   }
   void error(const std::string& text) {
     if (errors_.count(text)) return;
     print({QMXMessageKind::Error, text});
   }
-  // At most ten updates a second, and only on a terminal.
-  void progress(std::int64_t done, std::int64_t total) {
-    if (!isatty(STDERR_FILENO)) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (progressShown_ && now - lastProgress_ < std::chrono::milliseconds(100)) return;
-    lastProgress_ = now;
-    if (total > 0)
-      std::fprintf(stderr, "\rrows %lld / %lld", static_cast<long long>(done),
-                   static_cast<long long>(total));
-    else
-      std::fprintf(stderr, "\rrows %lld", static_cast<long long>(done));
-    std::fflush(stderr);
-    progressShown_ = true;
-  }
-  void clearProgress() {
-    if (!progressShown_) return;
-    std::fprintf(stderr, "\r\033[K");
-    progressShown_ = false;
-  }
 
  private:
-  bool verbose_;
-  bool progressShown_ = false;
-  std::chrono::steady_clock::time_point lastProgress_;
   std::set<std::string> errors_;
 };
 
@@ -190,7 +168,40 @@ std::string answerLine(const QMXPropertyInfo& request) {
   return line + "=" + request.answerText();
 }
 
+// --library, else $QMX_LIBRARY, else the library qmx is linked with.
+std::string libraryPathOf(const RunOptions& options) {
+  if (!options.library.empty()) return options.library;
+  if (const char* env = std::getenv("QMX_LIBRARY"); env != nullptr && *env != '\0') return env;
+  return linkedLibraryPath();
+}
+
+void listProcs(const RunOptions& options) {
+  for (const std::string& className : procClasses(libraryPathOf(options)))
+    std::printf("%s\n", className.c_str());
+}
+
+// NAME  TYPE  ACCESS  EFFECT, the first three columns as wide as their longest entry.
+void listProperties(const RunOptions& options) {
+  const std::vector<ProcProperty> properties =
+      procProperties(libraryPathOf(options), options.className);
+  std::size_t nameWidth = 4, typeWidth = 4;
+  for (const ProcProperty& property : properties) {
+    nameWidth = std::max(nameWidth, property.name.size());
+    typeWidth = std::max(typeWidth, property.type.size());
+  }
+  std::printf("%-*s  %-*s  %-7s  %s\n", static_cast<int>(nameWidth), "name",
+              static_cast<int>(typeWidth), "type", "access", "effect");
+  for (const ProcProperty& property : properties)
+    std::printf("%-*s  %-*s  %-7s  %s\n", static_cast<int>(nameWidth), property.name.c_str(),
+                static_cast<int>(typeWidth), property.type.c_str(), property.access.c_str(),
+                property.effect.c_str());
+}
+
 void runProc(const RunOptions& options) {
+  if (options.list) return listProcs(options);
+  if (options.className.empty())
+    throw CommandError("qmx run needs a proc CLASS (qmx run --list lists them)", kExitUsage);
+  if (options.helpProperties) return listProperties(options);
   if (!options.input2.empty() && options.input.empty())
     throw CommandError("--input2 needs --input");
   if (!options.output.empty() && options.outputColumns.empty())
@@ -199,24 +210,23 @@ void runProc(const RunOptions& options) {
   for (const auto& spec : options.outputColumns)
     outputSchema.push_back(parseOutputColumn(spec));
 
-  const std::string libraryPath = options.library.empty()
-                                      ? QMXProcLoader::defaultLibraryPath(QMX_DEFAULT_LIBRARY_DIR)
-                                      : options.library;
+  const std::string libraryPath = libraryPathOf(options);
   std::unique_ptr<QMXProc> proc;
   try {
     QMXProcLoader loader(libraryPath);
     proc = loader.create(options.className);
   } catch (const QMXLoadError& e) {
-    throw CommandError(e.what(), 2);
+    throw CommandError(e.what(), kExitLibrary);
   }
 
-  MessagePrinter printer(options.verbose);
+  MessagePrinter printer;
   proc->setMessageListener([&printer](const QMXMessage& message) { printer.print(message); });
 
   std::vector<std::unique_ptr<QMXDataSource>> sources;
   try {
-    if (!options.input.empty()) sources.push_back(openCsvInput(options.input));
-    if (!options.input2.empty()) sources.push_back(openCsvInput(options.input2));
+    if (!options.input.empty()) sources.push_back(openCsvInput(options.input, options.dataOptions));
+    if (!options.input2.empty())
+      sources.push_back(openCsvInput(options.input2, options.dataOptions));
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
@@ -239,12 +249,13 @@ void runProc(const RunOptions& options) {
     pipeline.addInput(*source);
   if (!outputSchema.empty()) pipeline.setOutput(std::move(outputSchema), sink.get());
   pipeline.setChunkRows(options.chunkRows);
+  ProgressLine progress("qmx run");
   pipeline.setProgressCallback(
-      [&printer](std::int64_t done, std::int64_t total) { printer.progress(done, total); });
+      [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });
   pipeline.attach();
 
-  const auto failWith = [&printer](const std::string& error) {
-    printer.clearProgress();
+  const auto failWith = [&printer, &progress](const std::string& error) {
+    progress.clear();
     printer.error(error);
     throw CommandError("", 1);
   };
@@ -253,11 +264,10 @@ void runProc(const RunOptions& options) {
     if (!pipeline.setProperty(*request)) failWith(pipeline.error());
   }
   const bool ok = pipeline.run();
-  printer.clearProgress();
+  progress.clear();
   if (!ok) failWith(pipeline.error());
   if (file) file->commit();
-  if (!options.output.empty() && options.verbose)
-    printer.print({QMXMessageKind::Debug, "wrote " + options.output});
+  if (!options.output.empty()) printer.print({QMXMessageKind::Debug, "wrote " + options.output});
 
   for (const auto& argument : options.gets) {
     auto request = makeRequest(argument);
@@ -277,7 +287,7 @@ void addRunCommand(CLI::App& app) {
   auto options = std::make_shared<RunOptions>();
   auto* cmd = app.add_subcommand("run", "run any proc of the library over CSV input");
   cmd->footer(kRunHelp);
-  cmd->add_option("CLASS", options->className, "proc class, e.g. QMXProcCov")->required();
+  cmd->add_option("CLASS", options->className, "proc class, e.g. QMXProcCov (see --list)");
   cmd->add_option("--input", options->input, "CSV file for input buffer 1");
   cmd->add_option("--input2", options->input2, "CSV file for input buffer 2");
   cmd->add_option("--set", options->sets, "property to set: name[=v1,v2,...|=@PATH]")
@@ -293,7 +303,10 @@ void addRunCommand(CLI::App& app) {
       ->check(wholeNumber());
   addMemoryBudgetOption(cmd);
   cmd->add_option("--library", options->library,
-                  "procedures library (default: $QMX_LIBRARY, else libqmxmisc.so next to qmx)");
-  cmd->add_flag("--verbose,-v", options->verbose, "also print debug messages");
+                  "procedures library (default: $QMX_LIBRARY, else the one qmx is linked with)");
+  cmd->add_flag("--list", options->list, "list the procs of the library and exit");
+  cmd->add_flag("--help-properties", options->helpProperties,
+                "list the properties of CLASS (name, type, get/set, effect) and exit");
+  addDataOptions(cmd, options->dataOptions);
   cmd->callback([options] { runProc(*options); });
 }

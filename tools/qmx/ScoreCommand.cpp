@@ -18,6 +18,9 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "Console.h"
+#include "DataOptions.h"
+#include "InputText.h"
 #include "OutputFile.h"
 #include "ScoreOutputs.h"
 #include "TerminalText.h"
@@ -42,15 +45,8 @@ struct ScoreOptions {
   std::vector<std::string> copies;
   std::vector<std::string> unknownLevels;
   long chunkRows = qmxDefaultChunkRows();
+  DataOptions dataOptions;
 };
-
-std::string readModelFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw CommandError("cannot read model file " + path + ": " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Model elements a VTML document may hold that no kind of the table scores, and the neutral
 // model specification of qmx spec.
@@ -74,7 +70,7 @@ struct FittedModel {
 // a specification without a fit or a document the library cannot read.
 FittedModel readFittedModel(const std::string& path) {
   FittedModel fitted;
-  fitted.document = readModelFile(path);
+  fitted.document = readInputText(path, "model file");
   fitted.kind = findModelKindOfDocument(fitted.document);
   if (fitted.kind == nullptr) {
     std::string kind = "no GeneralRegressionModel element";
@@ -202,14 +198,12 @@ std::vector<std::string> unknownLevelEntry(const std::string& item, const ScoreM
 }
 
 void runScore(const ScoreOptions& options) {
+  if (options.model == "-" && options.data == "-")
+    throw CommandError("the model and the data cannot both be standard input (-)", kExitUsage);
   const FittedModel fitted = readFittedModel(options.model);
   const std::string className = fitted.kind->scoreProc;
-  QMXCsvMetadata meta;
-  try {
-    meta = scanCsvMetadata(options.data);
-  } catch (const QMXDataError& e) {
-    throw CommandError(e.what());
-  }
+  const QMXCsvOptions csv = options.dataOptions.csv();
+  QMXCsvMetadata meta = scanData(options.data, options.dataOptions, csv);
   checkHasRows(options.data, meta.rows);
   checkChunkRows(options.chunkRows, meta.schema());
   checkPredictors(fitted.model, meta, options.data);
@@ -223,13 +217,12 @@ void runScore(const ScoreOptions& options) {
   proc->setMessageListener([](const QMXMessage& message) {
     // Errors end the run and are reported once, by the exception below.
     if (message.kind == QMXMessageKind::Debug || message.kind == QMXMessageKind::Error) return;
-    std::fprintf(stderr, "%s: %s\n", QMXMessageKindName(message.kind),
-                 terminalText(message.text).c_str());
+    printProcMessage(message, true);
   });
   const std::int64_t rows = meta.rows;
   std::unique_ptr<QMXDataSource> source;
   try {
-    source = std::make_unique<QMXCsvSource>(options.data, std::move(meta));
+    source = std::make_unique<QMXCsvSource>(options.data, std::move(meta), csv);
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
@@ -242,6 +235,9 @@ void runScore(const ScoreOptions& options) {
   pipeline.addInput(*source);
   pipeline.setOutput(std::move(schema), sink.get());
   pipeline.setChunkRows(options.chunkRows);
+  ProgressLine progress("qmx score");
+  pipeline.setProgressCallback(
+      [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });
   pipeline.attach();
   setProperty(pipeline, "model.xml", {fitted.document});
   setProperty(pipeline, "clear.outputs", {});
@@ -252,10 +248,11 @@ void runScore(const ScoreOptions& options) {
   }
   for (const std::vector<std::string>& entry : unknownLevels)
     setProperty(pipeline, "add.unknown.level.map", entry);
-  if (!pipeline.run()) throw CommandError(pipeline.error());
+  const bool ran = pipeline.run();
+  progress.clear();
+  if (!ran) throw CommandError(pipeline.error());
   file.commit();
-  std::fprintf(stderr, "wrote %s (%lld rows)\n", options.output.c_str(),
-               static_cast<long long>(rows));
+  printNote("wrote " + options.output + " (" + std::to_string(rows) + " rows)");
 }
 
 }  // namespace
@@ -263,8 +260,13 @@ void runScore(const ScoreOptions& options) {
 void addScoreCommand(CLI::App& app) {
   auto options = std::make_shared<ScoreOptions>();
   auto* cmd = app.add_subcommand("score", "Score a CSV file with a fitted regression model");
-  cmd->add_option("model", options->model, "Fitted model document (qmx fit lm|glm -o)")->required();
-  cmd->add_option("data", options->data, "CSV file with a header line")->required();
+  cmd->add_option("model", options->model,
+                  "Fitted model document (qmx fit lm|glm -o; - for "
+                  "standard input)")
+      ->required();
+  cmd->add_option("data", options->data,
+                  "CSV file with a header line (- for standard input; gzip data is read too)")
+      ->required();
   cmd->add_option("-o,--output-file", options->output, "The scores (CSV) to write")->required();
   cmd->add_option("--output", options->outputs,
                   "Output columns TYPE[:INDEX[:NAME]],... (see below; default: fitted value, "
@@ -281,6 +283,7 @@ void addScoreCommand(CLI::App& app) {
   cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")
       ->check(wholeNumber())
       ->capture_default_str();
+  addDataOptions(cmd, options->dataOptions);
   addMemoryBudgetOption(cmd);
   // Each distinct output help of the table's kinds.
   std::string outputHelp;
