@@ -22,7 +22,7 @@ bool sameBits(double a, double b) {
 }  // namespace
 
 TEST(QMXNumberText, ShortestTextsReadBackExactly) {
-  const auto rows = qmxtest::readRefCsv("qmxbase", "number_text.csv");
+  const auto rows = readRefCsv("qmxbase", "number_text.csv");
   ASSERT_GT(rows.size(), 30u);
   QMXRowBlock block;
   const QMXSchema schema = {{"x", QMXColumnType::Double, {}}};
