@@ -1,11 +1,11 @@
 #include "qmxbase/QMXCsvSink.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
 #include "qmxbase/QMXDataError.h"
+#include "qmxbase/QMXNumberText.h"
 
 namespace {
 
@@ -73,19 +73,6 @@ void QMXCsvSink::appendText(std::string_view text) {
   pending_ += '"';
 }
 
-// 15 significant digits in the %.15g form; Inf and -Inf as R writes them.
-void QMXCsvSink::appendNumber(double x) {
-  if (std::isnan(x)) {
-    pending_ += "NA";
-  } else if (std::isinf(x)) {
-    pending_ += x > 0 ? "Inf" : "-Inf";
-  } else {
-    char digits[32];
-    auto result = std::to_chars(digits, digits + sizeof digits, x, std::chars_format::general, 15);
-    pending_.append(digits, result.ptr);
-  }
-}
-
 void QMXCsvSink::write(const QMXSchema& schema, const QMXRowBlock& block, std::size_t firstRow,
                        std::size_t count) {
   if (file_ == nullptr) throw QMXDataError(tempPath_ + ": write after commit or abandon");
@@ -95,7 +82,7 @@ void QMXCsvSink::write(const QMXSchema& schema, const QMXRowBlock& block, std::s
       const QMXColumnInfo& column = schema[colIdx];
       switch (column.type) {
         case QMXColumnType::Double:
-          appendNumber(block.numbers[colIdx][rowIdx]);
+          QMXAppendCsvNumber(pending_, block.numbers[colIdx][rowIdx]);
           break;
         case QMXColumnType::Factor: {
           const double code = block.numbers[colIdx][rowIdx];

@@ -1,9 +1,9 @@
 // Output rows written to a CSV file. The rows go to "<path>.tmp", which `commit` renames
 // to <path>; `abandon`, or destruction without `commit`, removes the temporary file, so
-// a failed run never leaves a file that looks finished. Format: a header line, numbers
-// with 15 significant digits (as R prints them with digits = 15), missing values as NA,
-// factor cells as level text, and texts quoted (quotes doubled) when they hold the
-// separator, a quote or a line end.
+// a failed run never leaves a file that looks finished. Format: a header line, numbers in
+// the shortest text that reads back to the same double (QMXNumberText.h), missing values
+// as NA, infinities as Inf and -Inf, factor cells as level text, and texts quoted (quotes
+// doubled) when they hold the separator, a quote or a line end.
 #pragma once
 
 #include <cstdio>
@@ -35,7 +35,6 @@ class QMXCsvSink : public QMXDataSink {
 
  private:
   void appendText(std::string_view text);
-  void appendNumber(double x);
   void flush();
   void closeAndRemove() noexcept;
   [[noreturn]] void failWrite(int error);

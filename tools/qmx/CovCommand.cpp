@@ -22,6 +22,7 @@
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
+#include "qmxbase/QMXNumberText.h"
 #include "qmxbase/QMXPipeline.h"
 #include "qmxbase/QMXProcLoader.h"
 
@@ -149,10 +150,11 @@ CovResults runCov(const CovOptions& options) {
   return results;
 }
 
-// %.15g, with NaN written as NaN.
-std::string number(double x, const char* format = "%.15g") {
+// With NaN written as NaN; without a format the shortest text that reads back to x.
+std::string number(double x, const char* format = nullptr) {
   if (std::isnan(x)) return "NaN";
   char text[64];
+  if (format == nullptr) return std::string(text, QMXWriteShortest(text, x));
   std::snprintf(text, sizeof text, format, x);
   return text;
 }

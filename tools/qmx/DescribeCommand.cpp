@@ -16,6 +16,7 @@
 #include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
+#include "qmxbase/QMXNumberText.h"
 
 namespace {
 
@@ -130,7 +131,7 @@ void printCsv(const QMXCsvMetadata& meta) {
     std::string levels;
     if (column.info.type == QMXColumnType::Double) {
       for (double x : {column.min, column.max, column.mean, column.sd})
-        line += "," + formatNumber(x, 15);
+        line += "," + QMXCsvNumberText(x);
     } else {
       line += ",,,,";
       for (std::size_t levelIdx = 0; levelIdx < column.info.levels.size(); ++levelIdx)

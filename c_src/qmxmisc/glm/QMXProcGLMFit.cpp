@@ -1,5 +1,6 @@
 #include "qmxmisc/glm/QMXProcGLMFit.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -45,13 +46,23 @@ TMatrix<double> QMXProcGLMFit::linearPredictor(const DoubleMatrix& x, const TMat
   const long n = x.getNRow();
   const long p = beta.getNRow();
   const long responses = beta.getNCol();
+  if (x.getNCol() < p)
+    QMX_ThrowException("model matrix has %d columns for %d coefficients",
+                       static_cast<int>(x.getNCol()), static_cast<int>(p));
   TMatrix<double> eta(n, responses);
+  // Column by column of X (both column-major): each row's sum still adds the coefficients'
+  // terms in their order.
+  const double* xData = x.data();
+  const double* betaData = beta.data();
+  double* etaData = eta.data();
   for (long respIdx = 0; respIdx < responses; ++respIdx) {
-    for (long rowIdx = 0; rowIdx < n; ++rowIdx) {
-      double sum = 0.0;
-      for (long coefIdx = 0; coefIdx < p; ++coefIdx)
-        sum += x(rowIdx, coefIdx) * beta(coefIdx, respIdx);
-      eta(rowIdx, respIdx) = sum;
+    double* out = etaData + respIdx * n;
+    std::fill(out, out + n, 0.0);
+    for (long coefIdx = 0; coefIdx < p; ++coefIdx) {
+      const double b = betaData[coefIdx + respIdx * p];
+      const double* column = xData + coefIdx * n;
+      for (long rowIdx = 0; rowIdx < n; ++rowIdx)
+        out[rowIdx] += column[rowIdx] * b;
     }
   }
   if (static_cast<long>(beta.getColNames().size()) == responses)
@@ -83,6 +94,13 @@ TMatrix<double> QMXProcGLMFit::predictionMatrix(const GLMFit& fit, const TMatrix
 
 void QMXProcGLMFit::processChunk() {
   const long rows = getDataChunk();
+  // A model with a family name (a GLM) reports working residuals.
+  const bool scaled = !fit_.getFamilyName().empty();
+  // The working weights and dmu/deta only when an output reads them.
+  bool weighted = false;
+  for (const PredictOutput& output : outputs())
+    weighted = weighted || output.type == PredictOutputType::kWeight ||
+               (scaled && output.type == PredictOutputType::kResidual);
   TMatrix<double> prediction;
   TMatrix<double> weights;
   TMatrix<double> eta;
@@ -94,11 +112,10 @@ void QMXProcGLMFit::processChunk() {
     }
     eta = linearPredictor(modelMatrix, fit_.coefficients());
     prediction = predictionMatrix(fit_, fit_.invLink(eta));
-    fit_.FitWeightsDMuDEta(eta, weights, dmudeta);
+    if (weighted) fit_.FitWeightsDMuDEta(eta, weights, dmudeta);
   }
-  // A model with a family name (a GLM) reports working residuals.
-  const bool scaled = !fit_.getFamilyName().empty();
-  writeOutputData(prediction, &weights, &eta, &dmudeta, scaled);
+  writeOutputData(prediction, weighted ? &weights : nullptr, &eta, weighted ? &dmudeta : nullptr,
+                  scaled);
   modelMatrix.erase(true);
 }
 

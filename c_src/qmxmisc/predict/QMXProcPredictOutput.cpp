@@ -8,7 +8,6 @@
 #include <cstring>
 #include <vector>
 
-#include "qmxmisc/base/QMXAssert.h"
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/predict/QMXProcPredict.h"
 
@@ -23,8 +22,12 @@ struct BoundOutput {
   // copy: the column copied; residual, agreement: the observed response; weight: the
   // model's weight column (-1 when the model has none).
   int inputColumn = -1;
-  // The matrix the value comes from (prediction, weights, eta).
+  // The matrix the value comes from (prediction, weights, eta), and its column `index`
+  // (null while the chunk has no complete row).
   const Matrix* source = nullptr;
+  const double* values = nullptr;
+  // residual of a model with a family: column `index` of dmu/deta.
+  const double* derivatives = nullptr;
   // category, agreement: the response whose levels are predicted.
   const FactorInfo* response = nullptr;
   // clusterMembership into a text or factor column.
@@ -131,6 +134,11 @@ BoundOutput bindOutput(const PredictOutput& def, const ModelTerms& fit, const QM
     case PredictOutputType::kNone:
       throwUnexpectedType(def.type);
   }
+  if (rows > 0 && bound.source != nullptr) {
+    bound.values = bound.source->data() + bound.index * bound.source->getNRow();
+    if (def.type == PredictOutputType::kResidual && m.scaled)
+      bound.derivatives = m.derivative->data() + bound.index * m.derivative->getNRow();
+  }
   return bound;
 }
 
@@ -198,9 +206,12 @@ void QMXProcPredict::writeOutputData(const TMatrix<double>& prediction,
         "buffer %d",
         static_cast<int>(output.getNumRows()), static_cast<int>(inputRows));
   }
+  // Every prediction matrix has one row per complete input row (their columns are read
+  // through plain pointers below).
   for (const Matrix* m : {weights, eta, derivative})
-    QMX_ASSERT(m == nullptr || m->getNRow() == predicted,
-               "every prediction matrix has one row per complete input row");
+    if (m != nullptr && m->getNRow() != predicted)
+      QMX_ThrowException("a prediction matrix has %d rows for %d complete rows",
+                         static_cast<int>(m->getNRow()), static_cast<int>(predicted));
 
   const ChunkMatrices matrices{prediction, weights, eta, derivative, scaled};
   const ModelTerms& fit = getFit();
@@ -248,15 +259,15 @@ void QMXProcPredict::writeOutputData(const TMatrix<double>& prediction,
           const double observed = reader->getDouble(row, out.inputColumn);
           double residual = nan;
           if (!QMXObj::isDoubleNaN(observed)) {
-            residual = observed - (*out.source)(predRow, out.index);
+            residual = observed - out.values[predRow];
             // The working residual of a model with a family: (y - mu) / (dmu/deta).
-            if (scaled) residual /= (*derivative)(predRow, out.index);
+            if (scaled) residual /= out.derivatives[predRow];
           }
           writer->setDouble(row, col, residual);
           break;
         }
         case PredictOutputType::kWeight: {
-          double weight = (*out.source)(predRow, out.index);
+          double weight = out.values[predRow];
           // The weight the row carries in the fit: the working weight times its case weight.
           if (out.inputColumn >= 0) weight *= reader->getDouble(row, out.inputColumn);
           writer->setDouble(row, col, weight);
@@ -281,7 +292,7 @@ void QMXProcPredict::writeOutputData(const TMatrix<double>& prediction,
           break;
         }
         case PredictOutputType::kClusterMembership: {
-          const double value = (*out.source)(predRow, out.index);
+          const double value = out.values[predRow];
           if (std::isnan(value)) {
             writer->setDouble(row, col, nan);
           } else if (out.text) {
@@ -295,7 +306,7 @@ void QMXProcPredict::writeOutputData(const TMatrix<double>& prediction,
         }
         default:
           // fitted.value, probability, eta and the other values read as they are.
-          writer->setDouble(row, col, (*out.source)(predRow, out.index));
+          writer->setDouble(row, col, out.values[predRow]);
           break;
       }
     }
