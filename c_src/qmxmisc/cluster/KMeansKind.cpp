@@ -49,7 +49,7 @@ constexpr const char kKMeansOutputHelp[] =
 Both are written by default.
 )";
 
-constexpr const char* kSummaryProperties[] = {"totss", "iterations", "converged"};
+constexpr const char* kSummaryProperties[] = {"totss", "iterations", "converged", "warning"};
 
 }  // namespace
 
