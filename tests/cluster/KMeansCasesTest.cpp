@@ -107,3 +107,39 @@ TEST(KMeansEngine, RetainedSetHoldingEveryRowMatchesR) {
     }
   }
 }
+
+// A retained set much smaller than the data (well separated mixture): the weight of every row
+// seen stays in the centers or the retained set, the retained set never holds more than its
+// slots, and the within sum of squares ends close to R's full-data optimum.
+TEST(KMeansEngine, FoldThroughSmallRetainedSet) {
+  const RefRow sep = [] {
+    for (const RefRow& c : kmcase::cases())
+      if (c.text("case") == "sep3") return c;
+    throw std::runtime_error("no sep3 case");
+  }();
+  const kmcase::DataSet data = kmcase::dataSet("separated");
+  const qmxtest::NamedValues best = kmcase::refResult(sep, data.cols);
+  const double optimum = best.at("withinss:1") + best.at("withinss:2") + best.at("withinss:3");
+  for (const auto& [chunk, retained] : {std::pair{7L, 20L}, {40L, 50L}, {100L, 200L}}) {
+    SCOPED_TRACE(std::to_string(chunk) + " rows per chunk, retained " + std::to_string(retained));
+    KMeansEngine engine;
+    engine.allocate(retained, data.cols, 3);
+    for (long first = 0; first < data.rows; first += chunk) {
+      const long n = std::min(chunk, data.rows - first);
+      DoubleMatrix part(n, data.cols);
+      for (long col = 0; col < data.cols; ++col)
+        std::copy_n(data.x.begin() + col * data.rows + first, n, part.data() + col * n);
+      engine.add(part, std::vector<double>(data.cols, 1.0));
+      ASSERT_LE(engine.occupiedSlots(), retained);
+      const double inCenters = std::accumulate(engine.clusterWeights().begin(),
+                                               engine.clusterWeights().end(), 0.0);
+      ASSERT_NEAR(inCenters + static_cast<double>(engine.occupiedSlots()),
+                  static_cast<double>(engine.rowsSeen()), 1e-9);
+    }
+    const KMeansResult result = engine.finish();
+    ASSERT_EQ(result.fault, HartiganWongFault::kNone);
+    EXPECT_NEAR(result.size(0, 0) + result.size(1, 0) + result.size(2, 0), 600.0, 1e-9);
+    const double total = result.withinSS(0, 0) + result.withinSS(1, 0) + result.withinSS(2, 0);
+    EXPECT_NEAR(total / optimum, 1.0, 0.05);
+  }
+}
