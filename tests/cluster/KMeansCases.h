@@ -44,9 +44,10 @@ inline DataSet dataSet(const std::string& set, bool bySd = false) {
   return data;
 }
 
-// The 1-based starting rows of a case ("1;51;101").
+// The 1-based starting rows of a case ("1;51;101"); none for "hclust:k".
 inline std::vector<long> startRows(const RefRow& c) {
   std::vector<long> rows;
+  if (c.text("start").starts_with("hclust:")) return rows;
   std::istringstream in(c.text("start"));
   for (std::string item; std::getline(in, item, ';');)
     rows.push_back(std::stol(item));

@@ -32,6 +32,7 @@ struct KMeansResult {
   DoubleMatrix withinSS;  // K x 1
   DoubleMatrix size;      // K x 1: total weight (rows) of each cluster
   long iterations = 0;    // Hartigan-Wong iterations of the final refinement
+  long points = 0;        // points it clustered (centers and retained rows)
   HartiganWongFault fault = HartiganWongFault::kNone;
 };
 

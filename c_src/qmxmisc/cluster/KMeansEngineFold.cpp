@@ -137,6 +137,7 @@ KMeansResult KMeansEngine::finish() const {
   KMeansResult result;
   result.fault = fit.fault;
   result.iterations = fit.iterations;
+  result.points = static_cast<long>(active.index.size());
   if (fit.centers.empty()) return result;
   result.centers = DoubleMatrix(fit.centers.data(), k_, nCol_);
   result.size = DoubleMatrix(fit.weight.data(), k_, 1L);

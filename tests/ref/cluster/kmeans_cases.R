@@ -2,7 +2,8 @@
 # started from given data rows.
 #   kmeans_<set>.csv      the data sets: columns x1..xp (and w, an integer point weight)
 #   kmeans_stats.csv      per set and column: min, max, mean, sd (sample sd, as R's scale())
-#   kmeans_cases.csv      per case: set, k, starting rows (1-based, ';'), iter.max, scale
+#   kmeans_cases.csv      per case: set, k, starting rows (1-based, ';'; "hclust:k" the means of
+#                         complete linkage cut into k groups), iter.max, scale
 #                         (0 none, 2 sd: kmeans(scale(x))), weighted (R ran on each row
 #                         repeated w times), R's ifault and iter
 #   kmeans_clusters.csv   per case and row: R's cluster (unweighted cases)
@@ -53,14 +54,14 @@ put(stats, "kmeans_stats.csv")
 
 cases <- data.frame(
   case = c("iris3", "iris5", "iris_sd", "iris_maxit", "mix3", "mix4", "mix2", "weighted3",
-           "empty", "sep3"),
+           "empty", "sep3", "iris_first4", "iris_hclust"),
   set = c("iris", "iris", "iris", "iris", "mixture", "mixture", "mixture", "weighted",
-          "mixture", "separated"),
+          "mixture", "separated", "iris", "iris"),
   start = c("1;51;101", "3;8;60;77;120", "5;52;140", "1;2;3;4;5;6", "1;26;46", "2;3;30;50",
-            "7;8", "1;14;30", "1;2;3", "1;2;3"),
-  iter = c(10, 10, 10, 1, 10, 10, 10, 10, 10, 10),
-  scale = c(0, 0, 2, 0, 0, 0, 0, 0, 0, 0),
-  weighted = c(0, 0, 0, 0, 0, 0, 0, 1, 0, 0),
+            "7;8", "1;14;30", "1;2;3", "1;2;3", "1;2;3;4", "hclust:3"),
+  iter = c(10, 10, 10, 1, 10, 10, 10, 10, 10, 10, 10, 10),
+  scale = c(0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0),
+  weighted = c(0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0),
   stringsAsFactors = FALSE)
 clusters <- NULL
 centers <- NULL
@@ -68,9 +69,16 @@ cases$k <- cases$ifault <- cases$iter_out <- 0
 for (r in seq_len(nrow(cases))) {
   cs <- cases[r, ]
   x <- sets[[cs$set]]
-  rows <- as.integer(strsplit(cs$start, ";")[[1]])
-  cases$k[r] <- length(rows)
-  ctr <- x[rows, , drop = FALSE]
+  if (startsWith(cs$start, "hclust:")) {
+    # Complete linkage of every row cut into k groups; the group means start kmeans.
+    k <- as.integer(sub("hclust:", "", cs$start))
+    groups <- cutree(hclust(dist(x), "complete"), k)
+    ctr <- do.call(rbind, lapply(seq_len(k), function(g) colMeans(x[groups == g, , drop = FALSE])))
+  } else {
+    rows <- as.integer(strsplit(cs$start, ";")[[1]])
+    ctr <- x[rows, , drop = FALSE]
+  }
+  cases$k[r] <- nrow(ctr)
   if (cs$case == "empty") {
     # A start far from every point but one cluster's: kmns's empty-cluster fault.
     ctr[2, ] <- ctr[2, ] + 1000
