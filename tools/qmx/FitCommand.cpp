@@ -88,6 +88,27 @@ void checkOption(const KindOption& option, const OptionValue& value) {
     throw CommandError(std::string(option.flag) + " must be positive");
 }
 
+// A kind's columns option stands for the formula "~ `a` + `b` - 1" (no intercept).
+bool hasColumnsOption(const ModelKind& kind) {
+  for (const KindOption& option : kind.options)
+    if (option.target == KindOptionTarget::kColumns) return true;
+  return false;
+}
+
+std::string columnsFormula(const KindOption& option, const std::string& list) {
+  std::string formula = "~";
+  std::size_t start = 0;
+  for (std::size_t comma = 0; comma != std::string::npos; start = comma + 1) {
+    comma = list.find(',', start);
+    const std::string name = list.substr(start, comma == std::string::npos ? comma : comma - start);
+    if (name.empty() || name.find('`') != std::string::npos)
+      throw CommandError(std::string(option.flag) +
+                         " takes column names separated by commas, not '" + list + "'");
+    formula += (formula.size() > 1 ? " + `" : " `") + name + "`";
+  }
+  return formula + " - 1";
+}
+
 SummaryFormat summaryFormat(const std::string& text) {
   if (text == "text") return SummaryFormat::kText;
   if (text == "csv") return SummaryFormat::kCsv;
@@ -178,11 +199,14 @@ void runFit(const FitOptions& options) {
     checkOption(kind.options[i], options.values[i]);
     if (kind.options[i].target == KindOptionTarget::kSpec)
       request.settings[kind.options[i].name] = valueText(kind.options[i], options.values[i]);
+    if (kind.options[i].target == KindOptionTarget::kColumns)
+      request.formula = columnsFormula(kind.options[i], options.values[i].text);
   }
   QMXCsvMetadata meta;
   Specification spec;
   try {
     meta = scanCsvMetadata(options.data);
+    request.settings["data.rows"] = std::to_string(meta.rows);
     spec = fitSpecification(meta, kind, request);
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "model specification failed");
@@ -208,8 +232,9 @@ void runFit(const FitOptions& options) {
 
 void addCommonOptions(CLI::App* cmd, FitOptions& options) {
   cmd->add_option("data", options.data, "CSV file with a header line")->required();
-  cmd->add_option("--formula", options.formula, "R model formula, e.g. \"mpg ~ wt + hp\"")
-      ->required();
+  if (!hasColumnsOption(*options.kind))
+    cmd->add_option("--formula", options.formula, "R model formula, e.g. \"mpg ~ wt + hp\"")
+        ->required();
   cmd->add_option("-o,--output", options.output, "The fitted model document to write")->required();
   cmd->add_option("--weights", options.weights, "Numeric column of case weights");
   cmd->add_option("--chunk-rows", options.chunkRows, "Rows per chunk")
