@@ -91,6 +91,40 @@ void checkOption(const KindOption& option, const OptionValue& value) {
     throw CommandError(std::string(option.flag) + " must be positive", kExitUsage);
 }
 
+// A kind's columns option stands for the formula "~ `a` + `b` - 1" (no intercept).
+bool hasColumnsOption(const ModelKind& kind) {
+  for (const KindOption& option : kind.options)
+    if (option.target == KindOptionTarget::kColumns) return true;
+  return false;
+}
+
+std::string columnsFormula(const KindOption& option, const std::string& list) {
+  std::string formula = "~";
+  std::size_t start = 0;
+  for (std::size_t comma = 0; comma != std::string::npos; start = comma + 1) {
+    comma = list.find(',', start);
+    const std::string name = list.substr(start, comma == std::string::npos ? comma : comma - start);
+    if (name.empty() || name.find('`') != std::string::npos)
+      throw CommandError(std::string(option.flag) +
+                         " takes column names separated by commas, not '" + list + "'");
+    formula += (formula.size() > 1 ? " + `" : " `") + name + "`";
+  }
+  return formula + " - 1";
+}
+
+// A formula message about the formula a columns option stands for names the option instead.
+std::string columnsMessage(const ModelKind& kind, const std::string& formula,
+                           const std::string& message) {
+  const std::string prefix = "formula \"" + formula + "\", position ";
+  const std::size_t colon = message.find(": ", prefix.size());
+  if (!hasColumnsOption(kind) || message.rfind(prefix, 0) != 0 || colon == std::string::npos)
+    return message;
+  for (const KindOption& option : kind.options)
+    if (option.target == KindOptionTarget::kColumns)
+      return std::string(option.flag) + ": " + message.substr(colon + 2);
+  return message;
+}
+
 SummaryFormat summaryFormat(const std::string& text) {
   if (text == "text") return SummaryFormat::kText;
   if (text == "csv") return SummaryFormat::kCsv;
@@ -108,6 +142,7 @@ std::string answerText(const QMXPropertyInfo& prop) {
   if (const auto* text = std::get_if<std::string>(&prop.answer())) return *text;
   if (const auto* real = std::get_if<double>(&prop.answer())) return number(*real);
   if (const auto* integer = std::get_if<long long>(&prop.answer())) return std::to_string(*integer);
+  if (const auto* integer = std::get_if<long>(&prop.answer())) return std::to_string(*integer);
   return "";
 }
 
@@ -185,15 +220,19 @@ void runFit(const FitOptions& options) {
     checkOption(kind.options[i], options.values[i]);
     if (kind.options[i].target == KindOptionTarget::kSpec)
       request.settings[kind.options[i].name] = valueText(kind.options[i], options.values[i]);
+    if (kind.options[i].target == KindOptionTarget::kColumns)
+      request.formula = columnsFormula(kind.options[i], options.values[i].text);
   }
   const QMXCsvOptions csv = options.dataOptions.csv();
   QMXCsvMetadata meta = scanData(options.data, options.dataOptions, csv);
   noteAlmostNumericColumns(meta);
   Specification spec;
   try {
+    request.settings["data.rows"] = std::to_string(meta.rows);
     spec = fitSpecification(meta, kind, request);
   } catch (const QMXException& e) {
-    throw CommandError(e.message() ? e.message() : "model specification failed");
+    throw CommandError(columnsMessage(kind, request.formula,
+                                      e.message() ? e.message() : "model specification failed"));
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
@@ -218,8 +257,9 @@ void addCommonOptions(CLI::App* cmd, FitOptions& options) {
   cmd->add_option("data", options.data,
                   "CSV file with a header line (- for standard input; gzip data is read too)")
       ->required();
-  cmd->add_option("--formula", options.formula, "R model formula, e.g. \"mpg ~ wt + hp\"")
-      ->required();
+  if (!hasColumnsOption(*options.kind))
+    cmd->add_option("--formula", options.formula, "R model formula, e.g. \"mpg ~ wt + hp\"")
+        ->required();
   cmd->add_option("-o,--output", options.output, "The fitted model document to write")->required();
   cmd->add_option("--weights", options.weights, "Numeric column of case weights");
   cmd->add_option("--chunk-rows", options.chunkRows, "Rows per chunk")

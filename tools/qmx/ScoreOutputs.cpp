@@ -57,6 +57,9 @@ ScoreOutput makeOutput(const ScoreOutputName& kind, int index, std::string name,
       name = baseName(kind) + (index > 0 ? "." + model.responses[k] : "");
   }
   output.column.name = std::move(name);
+  // A kind whose outputs are columns of one prediction: the column of the type.
+  if (const auto found = model.outputColumns.find(output.type); found != model.outputColumns.end())
+    output.index = found->second;
   if (output.type == "category") {
     output.column.type = QMXColumnType::Factor;
     output.column.levels = model.responseLevels;
@@ -68,6 +71,9 @@ ScoreOutput makeOutput(const ScoreOutputName& kind, int index, std::string name,
 
 std::vector<ScoreOutput> defaultScoreOutputs(const ModelKind& kind, const ScoreModel& model) {
   std::vector<ScoreOutput> outputs;
+  for (const std::string& name : model.defaultOutputs)
+    outputs.push_back(makeOutput(*findKind(kind, name), 0, "", model));
+  if (!outputs.empty()) return outputs;
   if (model.categorical) {
     outputs.push_back(makeOutput(*findKind(kind, "prob"), 0, "", model));
     if (model.responseLevels.size() == 2)

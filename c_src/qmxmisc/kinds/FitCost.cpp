@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "qmxmisc/cluster/KMeansKind.h"
 #include "qmxmisc/glm/GLMKind.h"
 #include "qmxmisc/model/MiningModel.h"
 
@@ -33,6 +34,20 @@ FitCost irlsCost(std::int64_t p, long chunkRows) {
   return cost;
 }
 
+// K-means over p columns: the chunk's model matrix, the retained set (10000 rows by
+// default) and the pool of centers, retained rows and chunk rows each fold works on; the
+// document holds about 40 bytes per center value.
+FitCost kmeansCost(std::int64_t p, long chunkRows) {
+  const double columns = static_cast<double>(p);
+  constexpr double kRetainedRows = 10000;
+  FitCost cost;
+  cost.coefficients = p;
+  cost.chunkBytes = static_cast<double>(chunkRows) * columns * kDouble;
+  cost.stateBytes = (2 * kRetainedRows + static_cast<double>(chunkRows)) * (columns + 2) * kDouble;
+  cost.documentBytes = 400 * columns + 4096;
+  return cost;
+}
+
 struct KindCost {
   const ModelKind* kind;
   FitCost (*estimate)(std::int64_t coefficients, long chunkRows);
@@ -42,6 +57,7 @@ struct KindCost {
 const KindCost kCosts[] = {
     {&kLmKind, &leastSquaresCost},
     {&kGlmKind, &irlsCost},
+    {&kKMeansKind, &kmeansCost},
 };
 
 // The variables of each term, as membership flags per variable.

@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include "qmxmisc/cluster/KMeansKind.h"
 #include "qmxmisc/glm/GLMKind.h"
 
 namespace {
@@ -10,6 +11,7 @@ namespace {
 constexpr const ModelKind* kKinds[] = {
     &kLmKind,
     &kGlmKind,
+    &kKMeansKind,
 };
 
 }  // namespace

@@ -24,8 +24,10 @@ struct SpecSettings;
 // A fit option of one kind: what the command line declares and what the value feeds.
 enum class KindOptionType { kText, kInteger, kReal };
 enum class KindOptionTarget {
-  kSpec,     // a setting of the specification writer (SpecSettings::values[name])
-  kProperty  // a property of the fitting proc, set before "model.vtml"
+  kSpec,      // a setting of the specification writer (SpecSettings::values[name])
+  kProperty,  // a property of the fitting proc, set before "model.vtml"
+  kColumns    // comma-separated columns that stand for the formula (a model of those columns,
+              // without intercept); the kind then takes no --formula
 };
 enum class KindOptionCheck {
   kNone,
@@ -74,6 +76,10 @@ struct ScoreModel {
   std::string weights;                 // the weights column, "" when none
   // The factor predictors and the levels the model knows of each.
   std::vector<std::pair<std::string, std::vector<std::string>>> factors;
+  // A kind whose outputs are the columns of one prediction (not one per response): the
+  // friendly names scored by default, and the prediction column each output type reads.
+  std::vector<std::string> defaultOutputs;
+  std::map<std::string, int> outputColumns;
 };
 
 struct ModelKind {
