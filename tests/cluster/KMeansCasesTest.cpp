@@ -144,3 +144,54 @@ TEST(KMeansEngine, FoldThroughSmallRetainedSet) {
     EXPECT_NEAR(total / optimum, 1.0, 0.05);
   }
 }
+
+namespace {
+
+// The weighted within sum of squares of a partition, from its definition: sum of
+// w * |x - c|^2 with c the weighted mean of the cluster.
+double weightedWithinSS(const kmcase::DataSet& data, const std::vector<int>& cluster, long k) {
+  std::vector<double> weight(k, 0.0), sums(k * data.cols, 0.0);
+  for (long i = 0; i < data.rows; ++i) {
+    weight[cluster[i]] += data.weights[i];
+    for (long col = 0; col < data.cols; ++col)
+      sums[cluster[i] + col * k] += data.weights[i] * data.x[i + col * data.rows];
+  }
+  double total = 0.0;
+  for (long i = 0; i < data.rows; ++i)
+    for (long col = 0; col < data.cols; ++col) {
+      const double diff =
+          data.x[i + col * data.rows] - sums[cluster[i] + col * k] / weight[cluster[i]];
+      total += data.weights[i] * diff * diff;
+    }
+  return total;
+}
+
+}  // namespace
+
+// Weighted points that do move (kmeans_weighted_starts.csv): the fit is a local optimum of the
+// weighted within sum of squares, which its within sums report.
+TEST(HartiganWong, WeightedFitHasNoImprovingTransfer) {
+  for (const RefRow& c : readRefCsv("cluster", "kmeans_weighted_starts.csv")) {
+    SCOPED_TRACE(c.text("set") + " from " + c.text("start"));
+    const kmcase::DataSet data = kmcase::dataSet(c.text("set"));
+    const std::vector<long> rows = kmcase::startRows(c);
+    const long k = static_cast<long>(rows.size());
+    const std::vector<double> centers = startCenters(data, rows);
+    const HartiganWongFit fit = hartiganWong(
+        HartiganWongData{data.x.data(), data.rows, data.cols, data.rows, data.weights.data()},
+        centers.data(), k, 50);
+    ASSERT_EQ(fit.fault, HartiganWongFault::kNone);
+    const double best = weightedWithinSS(data, fit.cluster, k);
+    EXPECT_NEAR(std::accumulate(fit.withinSS.begin(), fit.withinSS.end(), 0.0), best, 1e-10 * best);
+    for (long i = 0; i < data.rows; ++i) {
+      if (std::count(fit.cluster.begin(), fit.cluster.end(), fit.cluster[i]) == 1) continue;
+      for (int l = 0; l < k; ++l) {
+        if (l == fit.cluster[i]) continue;
+        std::vector<int> moved = fit.cluster;
+        moved[i] = l;
+        EXPECT_GE(weightedWithinSS(data, moved, k), best * (1.0 - 1e-12))
+            << "point " << i + 1 << " to cluster " << l + 1;
+      }
+    }
+  }
+}
