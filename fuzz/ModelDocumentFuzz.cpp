@@ -1,13 +1,14 @@
-// libFuzzer target: reads the input as a VTML model document twice, into a MiningModel (the
-// frame and mining schema) and into a GLMFit (the GeneralRegressionModel element table). A
-// QMXException is the reader's normal answer to a bad document; anything else (a crash, a
-// sanitizer report, another exception type, a hang) is a finding.
+// libFuzzer target: reads the input as a VTML model document into a MiningModel (the frame
+// and mining schema), then through every kind of the model-kind table (its scoreModel hook
+// reads the kind's fitted model: GLMFit, KMeansFit, ...). A QMXException is the reader's
+// normal answer to a bad document; anything else (a crash, a sanitizer report, another
+// exception type, a hang) is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "qmxmisc/base/QMXException.h"
-#include "qmxmisc/glm/GLMFit.h"
+#include "qmxmisc/kinds/ModelKinds.h"
 #include "qmxmisc/model/MiningModel.h"
 #include "qmxmisc/model/XMLPlatformGuard.h"
 
@@ -19,9 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const MiningModel model(document.c_str());
   } catch (const QMXException&) {
   }
-  try {
-    const GLMFit fit(document.c_str());
-  } catch (const QMXException&) {
+  for (const ModelKind* kind : modelKinds()) {
+    try {
+      kind->scoreModel(document);
+    } catch (const QMXException&) {
+    }
   }
   return 0;
 }

@@ -32,7 +32,7 @@ TEST(ModelKinds, EveryKindIsCompleteAndFoundByItsNames) {
     }
   }
   EXPECT_EQ(findModelKind("lasso"), nullptr);
-  EXPECT_EQ(specificationKinds(), (std::vector<std::string>{"glm", "spec"}));
+  EXPECT_EQ(specificationKinds(), (std::vector<std::string>{"glm", "kmeans", "spec"}));
 }
 
 TEST(ModelKinds, DocumentsMatchWholeElementNames) {

@@ -47,6 +47,11 @@ TEST(CliCases, OutputTargets) {
   runTable("outputs.tsv", qmxcli::runShell);
 }
 
+// Rows are shell commands: a k-means fit against R, its scores and its compiled C package.
+TEST(CliCases, KMeans) {
+  runTable("kmeans.tsv", qmxcli::runShell);
+}
+
 TEST(CliCases, UnderAnAddressSpaceLimit) {
 #ifdef QMX_SANITIZED
   GTEST_SKIP() << "a sanitizer's shadow memory does not fit under ulimit -v";

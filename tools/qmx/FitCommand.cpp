@@ -109,6 +109,19 @@ std::string columnsFormula(const KindOption& option, const std::string& list) {
   return formula + " - 1";
 }
 
+// A formula message about the formula a columns option stands for names the option instead.
+std::string columnsMessage(const ModelKind& kind, const std::string& formula,
+                           const std::string& message) {
+  const std::string prefix = "formula \"" + formula + "\", position ";
+  const std::size_t colon = message.find(": ", prefix.size());
+  if (!hasColumnsOption(kind) || message.rfind(prefix, 0) != 0 || colon == std::string::npos)
+    return message;
+  for (const KindOption& option : kind.options)
+    if (option.target == KindOptionTarget::kColumns)
+      return std::string(option.flag) + ": " + message.substr(colon + 2);
+  return message;
+}
+
 SummaryFormat summaryFormat(const std::string& text) {
   if (text == "text") return SummaryFormat::kText;
   if (text == "csv") return SummaryFormat::kCsv;
@@ -126,6 +139,7 @@ std::string answerText(const QMXPropertyInfo& prop) {
   if (const auto* text = std::get_if<std::string>(&prop.answer())) return *text;
   if (const auto* real = std::get_if<double>(&prop.answer())) return number(*real);
   if (const auto* integer = std::get_if<long long>(&prop.answer())) return std::to_string(*integer);
+  if (const auto* integer = std::get_if<long>(&prop.answer())) return std::to_string(*integer);
   return "";
 }
 
@@ -209,7 +223,8 @@ void runFit(const FitOptions& options) {
     request.settings["data.rows"] = std::to_string(meta.rows);
     spec = fitSpecification(meta, kind, request);
   } catch (const QMXException& e) {
-    throw CommandError(e.message() ? e.message() : "model specification failed");
+    throw CommandError(columnsMessage(kind, request.formula,
+                                      e.message() ? e.message() : "model specification failed"));
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }

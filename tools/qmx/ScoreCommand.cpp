@@ -91,10 +91,14 @@ FittedModel readFittedModel(const std::string& path) {
     throw CommandError("cannot read the regression model in " + path + ": " +
                        (e.message() ? e.message() : "unknown error"));
   }
-  if (!fitted.model.fitted)
-    throw CommandError(path +
-                       " is a model specification without a fit (no coefficients); fit it "
-                       "first with qmx fit lm|glm");
+  if (!fitted.model.fitted) {
+    std::string fits;  // the kinds that fit the document's element: "lm|glm"
+    for (const ModelKind* kind : modelKinds())
+      if (std::string(kind->element) == fitted.kind->element)
+        fits += (fits.empty() ? "" : "|") + std::string(kind->cliName);
+    throw CommandError(path + " is a model specification without a fit (no coefficients); fit it " +
+                       "first with qmx fit " + fits);
+  }
   return fitted;
 }
 

@@ -179,6 +179,8 @@ void KMeansFitHandler::endDocument() {
         "Cluster, %ld ClusteringField and %ld InputScalingField elements",
         clusters_, fields_, cluster_, fieldNames_, scalings_);
   }
+  // The model matrix of a clustering model holds the fields only.
+  fit_->setIntercept(false);
   if (namesRead_ == clusters_) centers_.setRowNames(clusterNames_);
   centers_.setColNames(fieldNameList_);
   fit_->setCenters(centers_);

@@ -10,8 +10,8 @@ namespace {
 constexpr KindOption kKMeansOptions[] = {
     {"--columns", "Numeric columns to cluster, comma separated (a,b,c)", KindOptionType::kText, "",
      true, KindOptionTarget::kColumns, "columns", KindOptionCheck::kNone},
-    {"--k", "Number of clusters", KindOptionType::kInteger, "10", false,
-     KindOptionTarget::kProperty, "N.clusters", KindOptionCheck::kNone},
+    {"--k", "Number of clusters (at least 2)", KindOptionType::kInteger, "10", false,
+     KindOptionTarget::kProperty, "N.clusters", KindOptionCheck::kAtLeastOne},
     {"--init",
      "Initial centers: first (the first K rows), random (K distinct random rows), hclust "
      "(hierarchical clustering of a random sample of rows, an extra pass), or rows:R1,R2,... "
@@ -49,7 +49,7 @@ constexpr const char kKMeansOutputHelp[] =
 Both are written by default.
 )";
 
-constexpr const char* kSummaryProperties[] = {"totss", "iterations", "converged"};
+constexpr const char* kSummaryProperties[] = {"totss", "iterations", "converged", "warning"};
 
 }  // namespace
 

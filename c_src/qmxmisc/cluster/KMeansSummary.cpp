@@ -115,7 +115,10 @@ std::string textSummary(const KMeansFigures& fig) {
   }
   if (fig.isScaled)
     out += "\nCluster means in the data's units:\n" + matrixText(fig.columns, fig.centers);
-  if (fig.converged == 0) out += "Warning: did *not* converge in specified number of iterations\n";
+  if (fig.converged == 0)
+    out += "Warning: did *not* converge in specified number of iterations\n";
+  else if (!fig.warning.empty())
+    out += "Warning: " + fig.warning + "\n";
   out += "\nRows used: " + number(fig.used) +
          ", left out (missing values): " + number(fig.dropped) + "\n";
   return out;
@@ -168,6 +171,8 @@ KMeansFigures kmeansFigures(const KMeansFit& fit, const SummaryInput& input) {
   const double converged = property(input, "converged");
   fig.converged = std::isnan(converged) ? -1 : converged != 0.0 ? 1 : 0;
   fig.dropped = static_cast<double>(input.dataRows) - fig.used;
+  if (const auto found = input.properties.find("warning"); found != input.properties.end())
+    fig.warning = found->second;
   return fig;
 }
 

@@ -1,10 +1,11 @@
 // The summary printer of the k-means kind, from the fitted document and the fitting proc's
 // properties "totss" (total sum of squares of the rows used around their mean, in the
-// scaled space), "iterations" and "converged" (1 or 0):
+// scaled space), "iterations", "converged" (1 or 0) and "warning":
 //   text: as R prints a kmeans object (without the clustering vector and the list of
 //     components): the sizes line, "Cluster means:" (in the clustered, scaled space), the
 //     within sums by cluster, the "(between_SS / total_SS = ...)" line; then, for scaled data,
-//     "Cluster means in the data's units:"; R's warning for a fit that did not converge; last
+//     "Cluster means in the data's units:"; R's warning for a fit that did not converge (or
+//     the proc's warning); last
 //     the rows used and left out.
 //   csv: one line per cluster: cluster,size,withinss and the centers in the data's units.
 //   json: columns, centers (data's units), centers_scaled (scaled data only), sizes,
@@ -32,6 +33,7 @@ struct KMeansFigures {
   double totWithinss = 0, totss = 0, betweenss = 0;  // totss, betweenss NaN when unknown
   double iterations = 0;                             // NaN when unknown
   int converged = -1;                                // 1, 0; -1 when unknown
+  std::string warning;                               // the proc's "warning", "" for none
   double used = 0;                                   // rows used (the sum of the sizes)
   double dropped = 0;                                // rows left out
 };

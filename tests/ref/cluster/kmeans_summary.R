@@ -5,7 +5,7 @@
 # space, divisors, centers in the data's units, size, withinss; then totss, betweenss,
 # iter) and <case>_print.txt: R's print of the
 # kmeans object without the clustering vector and the list of components, then the centers
-# in the data's units when the data were scaled.
+# in the data's units when the data were scaled; iris_sd_cluster.txt: the cluster of each row.
 cases <- list(
   iris_sd = list(scale = apply(iris[, 1:4], 2, sd), rows = c(1, 51, 101), iter = 10),
   iris_none = list(scale = rep(1, 4), rows = c(1, 2, 3, 51), iter = 10)
@@ -37,3 +37,7 @@ for (name in names(cases)) {
   }
   writeLines(text, paste0(name, "_print.txt"))
 }
+# The cluster of every row of the scaled case, as qmx score numbers them.
+x <- sweep(as.matrix(iris[, 1:4]), 2, cases$iris_sd$scale, "/")
+km <- kmeans(x, centers = x[cases$iris_sd$rows, ], iter.max = 10, algorithm = "Hartigan-Wong")
+writeLines(c("cluster", km$cluster), "iris_sd_cluster.txt")
