@@ -54,8 +54,21 @@ inline std::vector<long> startRows(const RefRow& c) {
   return rows;
 }
 
-inline std::string key(const std::string& what, long cluster, long col = -1) {
+inline std::string key(const std::string& what, std::size_t cluster, long col = -1) {
   return what + ":" + std::to_string(cluster) + (col < 0 ? "" : ":" + std::to_string(col));
+}
+
+// Results under those names: centers k x cols column-major, within sums and sizes k each.
+inline qmxtest::NamedValues named(const double* centers, const double* withinSS, const double* size,
+                                  std::size_t k, long cols) {
+  qmxtest::NamedValues values;
+  for (std::size_t l = 0; l < k; ++l) {
+    values[key("size", l + 1)] = size[l];
+    values[key("withinss", l + 1)] = withinSS[l];
+    for (long col = 0; col < cols; ++col)
+      values[key("center", l + 1, col + 1)] = centers[l + col * k];
+  }
+  return values;
 }
 
 inline qmxtest::NamedValues refResult(const RefRow& c, long cols) {

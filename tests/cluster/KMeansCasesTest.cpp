@@ -1,6 +1,6 @@
-// Weighted Hartigan-Wong and the k-means engine against R's kmeans (kmeans_cases.R): every
-// case of kmeans_cases.csv run directly, through the engine with every row retained, and the
-// fold through a small retained set.
+// Weighted Hartigan-Wong against R's kmeans (kmeans_cases.R) and as a local optimum, and the
+// k-means engine's fold through a small retained set. (R agreement of the engine with every
+// row retained is checked through the proc, QMXProcKMeansTest.)
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -9,25 +9,9 @@
 #include "qmxmisc/cluster/KMeansEngine.h"
 #include "qmxmisc/numeric/HartiganWong.h"
 
-using kmcase::key;
-
 namespace {
 
 constexpr double kTol = 1e-10;
-
-qmxtest::NamedValues namedResult(const std::vector<double>& centers,
-                                 const std::vector<double>& withinSS,
-                                 const std::vector<double>& size, long cols) {
-  const long k = static_cast<long>(size.size());
-  qmxtest::NamedValues values;
-  for (long l = 0; l < k; ++l) {
-    values[key("size", l + 1)] = size[l];
-    values[key("withinss", l + 1)] = withinSS[l];
-    for (long col = 0; col < cols; ++col)
-      values[key("center", l + 1, col + 1)] = centers[l + col * k];
-  }
-  return values;
-}
 
 std::vector<double> startCenters(const kmcase::DataSet& data, const std::vector<long>& rows) {
   const long k = static_cast<long>(rows.size());
@@ -48,21 +32,13 @@ TEST(HartiganWong, CasesMatchR) {
     const kmcase::DataSet data = kmcase::dataSet(c.text("set"), c.text("scale") == "2");
     const std::vector<long> rows = kmcase::startRows(c);
     if (rows.empty()) continue;  // started from a hierarchical clustering: the proc's case
-    std::vector<double> centers = startCenters(data, rows);
-    if (c.text("case") == "empty") {
-      // kmeans_cases.R moves the second and third centers away by 1000 and 2000.
-      for (long col = 0; col < data.cols; ++col) {
-        centers[1 + col * 3] += 1000.0;
-        centers[2 + col * 3] += 2000.0;
-      }
-    }
+    const std::vector<double> centers = startCenters(data, rows);
     const bool weighted = c.text("weighted") == "1";
     const HartiganWongFit fit =
         hartiganWong(HartiganWongData{data.x.data(), data.rows, data.cols, data.rows,
                                       weighted ? data.weights.data() : nullptr},
                      centers.data(), static_cast<long>(rows.size()), std::stol(c.text("iter")));
     EXPECT_EQ(static_cast<int>(fit.fault), std::stoi(c.text("ifault")));
-    if (fit.fault == HartiganWongFault::kEmptyCluster) continue;
     if (!weighted) {
       EXPECT_EQ(fit.iterations, std::stol(c.text("r_iter")));
       std::vector<int> clusters;
@@ -70,42 +46,9 @@ TEST(HartiganWong, CasesMatchR) {
         clusters.push_back(l + 1);
       EXPECT_EQ(clusters, kmcase::refClusters(c));
     }
-    EXPECT_TRUE(qmxtest::matchesRef(namedResult(fit.centers, fit.withinSS, fit.weight, data.cols),
+    EXPECT_TRUE(qmxtest::matchesRef(kmcase::named(fit.centers.data(), fit.withinSS.data(),
+                                                  fit.weight.data(), rows.size(), data.cols),
                                     kmcase::refResult(c, data.cols), kTol));
-  }
-}
-
-// The engine with a retained set holding every row: R's kmeans from the same starting rows
-// at every chunk size (the centers are untouched until the final refinement).
-TEST(KMeansEngine, RetainedSetHoldingEveryRowMatchesR) {
-  for (const RefRow& c : kmcase::cases()) {
-    const std::vector<long> rows = kmcase::startRows(c);
-    if (c.text("weighted") == "1" || c.text("ifault") != "0" || rows.empty()) continue;
-    SCOPED_TRACE(c.text("case"));
-    const kmcase::DataSet data = kmcase::dataSet(c.text("set"), c.text("scale") == "2");
-    const long k = static_cast<long>(rows.size());
-    for (const long chunk : {1L, 7L, data.rows}) {
-      SCOPED_TRACE(chunk);
-      KMeansEngine engine;
-      engine.setMaxIterations(std::stol(c.text("iter")));
-      engine.allocate(data.rows, data.cols, k);
-      engine.setInitialCenters(startCenters(data, rows));
-      for (long first = 0; first < data.rows; first += chunk) {
-        const long n = std::min(chunk, data.rows - first);
-        DoubleMatrix part(n, data.cols);
-        for (long col = 0; col < data.cols; ++col)
-          std::copy_n(data.x.begin() + col * data.rows + first, n, part.data() + col * n);
-        engine.add(part, std::vector<double>(data.cols, 1.0));
-      }
-      const KMeansResult result = engine.finish();
-      EXPECT_EQ(result.iterations, std::stol(c.text("r_iter")));
-      const auto vec = [](const DoubleMatrix& m) {
-        return std::vector<double>(m.data(), m.data() + m.size());
-      };
-      EXPECT_TRUE(qmxtest::matchesRef(
-          namedResult(vec(result.centers), vec(result.withinSS), vec(result.size), data.cols),
-          kmcase::refResult(c, data.cols), kTol));
-    }
   }
 }
 
@@ -142,5 +85,56 @@ TEST(KMeansEngine, FoldThroughSmallRetainedSet) {
     EXPECT_NEAR(result.size(0, 0) + result.size(1, 0) + result.size(2, 0), 600.0, 1e-9);
     const double total = result.withinSS(0, 0) + result.withinSS(1, 0) + result.withinSS(2, 0);
     EXPECT_NEAR(total / optimum, 1.0, 0.05);
+  }
+}
+
+namespace {
+
+// The weighted within sum of squares of a partition, from its definition: sum of
+// w * |x - c|^2 with c the weighted mean of the cluster.
+double weightedWithinSS(const kmcase::DataSet& data, const std::vector<int>& cluster, long k) {
+  std::vector<double> weight(k, 0.0), sums(k * data.cols, 0.0);
+  for (long i = 0; i < data.rows; ++i) {
+    weight[cluster[i]] += data.weights[i];
+    for (long col = 0; col < data.cols; ++col)
+      sums[cluster[i] + col * k] += data.weights[i] * data.x[i + col * data.rows];
+  }
+  double total = 0.0;
+  for (long i = 0; i < data.rows; ++i)
+    for (long col = 0; col < data.cols; ++col) {
+      const double diff =
+          data.x[i + col * data.rows] - sums[cluster[i] + col * k] / weight[cluster[i]];
+      total += data.weights[i] * diff * diff;
+    }
+  return total;
+}
+
+}  // namespace
+
+// Weighted points that do move (kmeans_weighted_starts.csv): the fit is a local optimum of the
+// weighted within sum of squares, which its within sums report.
+TEST(HartiganWong, WeightedFitHasNoImprovingTransfer) {
+  for (const RefRow& c : readRefCsv("cluster", "kmeans_weighted_starts.csv")) {
+    SCOPED_TRACE(c.text("set") + " from " + c.text("start"));
+    const kmcase::DataSet data = kmcase::dataSet(c.text("set"));
+    const std::vector<long> rows = kmcase::startRows(c);
+    const long k = static_cast<long>(rows.size());
+    const std::vector<double> centers = startCenters(data, rows);
+    const HartiganWongFit fit = hartiganWong(
+        HartiganWongData{data.x.data(), data.rows, data.cols, data.rows, data.weights.data()},
+        centers.data(), k, 50);
+    ASSERT_EQ(fit.fault, HartiganWongFault::kNone);
+    const double best = weightedWithinSS(data, fit.cluster, k);
+    EXPECT_NEAR(std::accumulate(fit.withinSS.begin(), fit.withinSS.end(), 0.0), best, 1e-10 * best);
+    for (long i = 0; i < data.rows; ++i) {
+      if (std::count(fit.cluster.begin(), fit.cluster.end(), fit.cluster[i]) == 1) continue;
+      for (int l = 0; l < k; ++l) {
+        if (l == fit.cluster[i]) continue;
+        std::vector<int> moved = fit.cluster;
+        moved[i] = l;
+        EXPECT_GE(weightedWithinSS(data, moved, k), best * (1.0 - 1e-12))
+            << "point " << i + 1 << " to cluster " << l + 1;
+      }
+    }
   }
 }

@@ -55,18 +55,6 @@ qmxtest::ProcHarness procOf(const std::string& set, const QMXMemoryTable& table)
   return proc;
 }
 
-qmxtest::NamedValues fitValues(const KMeansFit& fit) {
-  qmxtest::NamedValues values;
-  const long k = fit.centers().getNRow();
-  for (long l = 0; l < k; ++l) {
-    values[kmcase::key("size", l + 1)] = fit.size()(l, 0);
-    values[kmcase::key("withinss", l + 1)] = fit.withinSS()(l, 0);
-    for (long col = 0; col < fit.centers().getNCol(); ++col)
-      values[kmcase::key("center", l + 1, col + 1)] = fit.centers()(l, col);
-  }
-  return values;
-}
-
 }  // namespace
 
 TEST(QMXProcKMeans, CasesMatchR) {
@@ -98,8 +86,10 @@ TEST(QMXProcKMeans, CasesMatchR) {
       EXPECT_EQ(run.properties.at("iterations"), c.text("r_iter"));
       EXPECT_EQ(run.properties.at("converged"), "1");
       const KMeansFit& fit = proc.as<QMXProcKMeans>().fitted();
-      EXPECT_TRUE(qmxtest::matchesRef(fitValues(fit), kmcase::refResult(c, fit.centers().getNCol()),
-                                      1e-10));
+      EXPECT_TRUE(qmxtest::matchesRef(
+          kmcase::named(fit.centers().data(), fit.withinSS().data(), fit.size().data(),
+                        fit.centers().getNRow(), fit.centers().getNCol()),
+          kmcase::refResult(c, fit.centers().getNCol()), 1e-10));
     });
   }
   EXPECT_GT(runs, 0);
