@@ -1549,6 +1549,239 @@ static int convertFactorColumn(double* out, const TelvarObject* col, const Telva
   return status;
 }
 
+/* ===================================================================== derived columns */
+
+/* A metadata column named by a call of log, exp, sqrt or I (as "log(x)" or "I(a * b)") is
+ * computed from numeric input columns: names, `quoted names`, numbers, parentheses and the
+ * operators + - * / ^ with R's precedence (^ right-associative and above unary minus). Names
+ * are stream texts (under 256 characters), which bounds the program and the recursion. */
+enum {
+  VT_EXPR_COLUMN,
+  VT_EXPR_NUMBER,
+  VT_EXPR_ADD,
+  VT_EXPR_SUBTRACT,
+  VT_EXPR_MULTIPLY,
+  VT_EXPR_DIVIDE,
+  VT_EXPR_POWER,
+  VT_EXPR_NEGATE,
+  VT_EXPR_LOG,
+  VT_EXPR_EXP,
+  VT_EXPR_SQRT
+};
+#define VT_EXPR_STEPS TELVAR_STRING_SLOT
+
+typedef struct {
+  int op;
+  int column; /* VT_EXPR_COLUMN: input column */
+  double number;
+} VTExprStep;
+
+typedef struct {
+  const char* text;
+  size_t at;
+  int status; /* TELVAR_OK until the first failure */
+  const TelvarObject* input;
+  int nSteps;
+  VTExprStep steps[VT_EXPR_STEPS];
+} VTExpr;
+
+static int exprIsNameStart(int c) {
+  return isalpha(c) || c == '.' || c >= 0x80;
+}
+static int exprIsNameChar(int c) {
+  return isalnum(c) || c == '.' || c == '_' || c >= 0x80;
+}
+
+/* The length of the function name (log, exp, sqrt, I) text starts with when "(" follows it. */
+static size_t exprCallName(const char* text) {
+  static const char* const functions[] = {"log", "exp", "sqrt", "I"};
+  size_t n = 0;
+  while (exprIsNameChar((unsigned char)text[n]))
+    ++n;
+  if (text[n] != '(') return 0;
+  for (size_t f = 0; f < sizeof functions / sizeof functions[0]; ++f) {
+    if (strlen(functions[f]) == n && strncmp(text, functions[f], n) == 0) return n;
+  }
+  return 0;
+}
+
+static void exprSkip(VTExpr* e) {
+  while (isspace((unsigned char)e->text[e->at]))
+    ++e->at;
+}
+static int exprPeek(VTExpr* e, char c) {
+  exprSkip(e);
+  return e->text[e->at] == c;
+}
+static void exprEmit(VTExpr* e, int op, int column, double number) {
+  if (e->nSteps >= VT_EXPR_STEPS) {
+    e->status = TELVAR_INVALID;
+    return;
+  }
+  VTExprStep step = {op, column, number};
+  e->steps[e->nSteps++] = step;
+}
+
+static void exprSum(VTExpr* e);
+static void exprUnary(VTExpr* e);
+
+static void exprName(VTExpr* e) {
+  char name[TELVAR_STRING_SLOT];
+  size_t start = e->at, n = 0;
+  if (e->text[e->at] == '`') {
+    const char* close = strchr(e->text + e->at + 1, '`');
+    if (close == NULL) {
+      e->status = TELVAR_INVALID;
+      return;
+    }
+    start = e->at + 1;
+    n = (size_t)(close - (e->text + start));
+    e->at = start + n + 1;
+  } else {
+    while (exprIsNameChar((unsigned char)e->text[e->at]))
+      ++e->at;
+    n = e->at - start;
+  }
+  if (n == 0 || n >= sizeof name) {
+    e->status = TELVAR_INVALID;
+    return;
+  }
+  memcpy(name, e->text + start, n);
+  name[n] = '\0';
+  int column = findColumn(e->input, name);
+  if (column < 0) {
+    Telvar_error("Column required by model not found: %s\n", name);
+    e->status = TELVAR_INVALID;
+    return;
+  }
+  int mode = slots(dsColumns(e->input))[column]->mode;
+  if (mode == TELVAR_FACTOR || mode == TELVAR_STRING) e->status = TELVAR_WRONG_MODE;
+  exprEmit(e, VT_EXPR_COLUMN, column, 0.0);
+}
+
+static void exprPrimary(VTExpr* e) {
+  exprSkip(e);
+  const char* here = e->text + e->at;
+  size_t call = exprCallName(here);
+  if (isdigit((unsigned char)*here) || (*here == '.' && isdigit((unsigned char)here[1]))) {
+    char* end = NULL;
+    double value = strtod(here, &end);
+    e->at += (size_t)(end - here);
+    if (e->text[e->at] == 'L') ++e->at;
+    exprEmit(e, VT_EXPR_NUMBER, 0, value);
+  } else if (*here == '(' || call > 0) {
+    e->at += call + 1;
+    exprSum(e);
+    if (!exprPeek(e, ')')) {
+      e->status = TELVAR_INVALID;
+      return;
+    }
+    ++e->at;
+    if (call == 3 && here[0] == 'l') exprEmit(e, VT_EXPR_LOG, 0, 0.0);
+    if (call == 3 && here[0] == 'e') exprEmit(e, VT_EXPR_EXP, 0, 0.0);
+    if (call == 4) exprEmit(e, VT_EXPR_SQRT, 0, 0.0);
+  } else if (*here == '`' || exprIsNameStart((unsigned char)*here)) {
+    exprName(e);
+  } else {
+    e->status = TELVAR_INVALID;
+  }
+}
+
+static void exprPower(VTExpr* e) {
+  exprPrimary(e);
+  if (e->status != TELVAR_OK || !exprPeek(e, '^')) return;
+  ++e->at;
+  exprUnary(e);
+  exprEmit(e, VT_EXPR_POWER, 0, 0.0);
+}
+
+static void exprUnary(VTExpr* e) {
+  if (exprPeek(e, '-') || exprPeek(e, '+')) {
+    char op = e->text[e->at++];
+    exprUnary(e);
+    if (op == '-') exprEmit(e, VT_EXPR_NEGATE, 0, 0.0);
+    return;
+  }
+  exprPower(e);
+}
+
+static void exprProduct(VTExpr* e) {
+  exprUnary(e);
+  while (e->status == TELVAR_OK && (exprPeek(e, '*') || exprPeek(e, '/'))) {
+    char op = e->text[e->at++];
+    exprUnary(e);
+    exprEmit(e, op == '*' ? VT_EXPR_MULTIPLY : VT_EXPR_DIVIDE, 0, 0.0);
+  }
+}
+
+static void exprSum(VTExpr* e) {
+  exprProduct(e);
+  while (e->status == TELVAR_OK && (exprPeek(e, '+') || exprPeek(e, '-'))) {
+    char op = e->text[e->at++];
+    exprProduct(e);
+    exprEmit(e, op == '+' ? VT_EXPR_ADD : VT_EXPR_SUBTRACT, 0, 0.0);
+  }
+}
+
+/* Reads the derived column name into e; status TELVAR_INVALID for a malformed expression or
+ * a missing column, TELVAR_WRONG_MODE for a factor or text column. */
+static int exprParse(VTExpr* e, const char* name, const TelvarObject* input) {
+  memset(e, 0, sizeof *e);
+  e->status = TELVAR_OK;
+  e->text = name;
+  e->input = input;
+  exprPrimary(e);
+  exprSkip(e);
+  if (e->status == TELVAR_OK && e->text[e->at] != '\0') e->status = TELVAR_INVALID;
+  return e->status;
+}
+
+/* R's arithmetic: x^2 is x * x, 1^y and x^0 are 1. */
+static double exprPow(double x, double y) {
+  if (y == 2.0) return x * x;
+  if (x == 1.0 || y == 0.0) return 1.0;
+  return pow(x, y);
+}
+
+/* The value of the expression at input row r. */
+static double exprValue(const VTExpr* e, int r) {
+  double stack[VT_EXPR_STEPS];
+  int top = 0;
+  for (int k = 0; k < e->nSteps; ++k) {
+    const VTExprStep* step = &e->steps[k];
+    double right = top > 0 ? stack[top - 1] : 0.0;
+    double* left = top > 1 ? &stack[top - 2] : NULL;
+    switch (step->op) {
+      case VT_EXPR_COLUMN:
+        stack[top++] = TelvarDataSet_getNonStringValue(e->input, step->column, r);
+        break;
+      case VT_EXPR_NUMBER:
+        stack[top++] = step->number;
+        break;
+      case VT_EXPR_NEGATE:
+        stack[top - 1] = -right;
+        break;
+      case VT_EXPR_LOG:
+        stack[top - 1] = log(right);
+        break;
+      case VT_EXPR_EXP:
+        stack[top - 1] = exp(right);
+        break;
+      case VT_EXPR_SQRT:
+        stack[top - 1] = sqrt(right);
+        break;
+      default:
+        *left = step->op == VT_EXPR_ADD        ? *left + right
+                : step->op == VT_EXPR_SUBTRACT ? *left - right
+                : step->op == VT_EXPR_MULTIPLY ? *left * right
+                : step->op == VT_EXPR_DIVIDE   ? *left / right
+                                               : exprPow(*left, right);
+        --top;
+    }
+  }
+  return top == 1 ? stack[0] : NAN;
+}
+
 int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* metaData,
                                 const TelvarObject* input, const TelvarObject* inputMetaData) {
   if (converted == NULL || !TelvarMetaData_isValid(metaData) || !TelvarDataSet_isValid(input) ||
@@ -1566,9 +1799,17 @@ int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* met
     return TELVAR_NOMEM;
   }
   int status = TELVAR_OK;
-  for (int c = 0; c < ncol; ++c) {
+  VTExpr** derived = calloc((size_t)ncol + 1, sizeof(VTExpr*));
+  if (derived == NULL) status = TELVAR_NOMEM;
+  for (int c = 0; c < ncol && status == TELVAR_OK; ++c) {
     modes[c] = TELVAR_DOUBLE;
     source[c] = findColumn(input, nameAt(info, c));
+    if (source[c] < 0 && exprCallName(nameAt(info, c)) > 0) {
+      derived[c] = malloc(sizeof(VTExpr));
+      status = derived[c] == NULL ? TELVAR_NOMEM : exprParse(derived[c], nameAt(info, c), input);
+      source[c] = 0;
+      continue;
+    }
     if (source[c] < 0) {
       Telvar_error("Column required by model not found: %s\n", nameAt(info, c));
       status = TELVAR_INVALID;
@@ -1580,6 +1821,12 @@ int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* met
     status = TelvarDataSet_createFromInput(converted, nrow, ncol, modes, names, NULL);
   }
   for (int c = 0; c < ncol && status == TELVAR_OK; ++c) {
+    if (derived[c] != NULL) {
+      double* values = (double*)slots(dsColumns(converted))[c]->data;
+      for (int r = 0; r < nrow; ++r)
+        values[r] = exprValue(derived[c], r);
+      continue;
+    }
     const TelvarObject* col = slots(dsColumns(input))[source[c]];
     const TelvarObject* want = slots(slots(info)[c])[0];
     const TelvarObject* have = inputLevels(input, source[c], inputMetaData, nameAt(info, c));
@@ -1597,6 +1844,9 @@ int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* met
         out[r] = TelvarDataSet_getNonStringValue(input, source[c], r);
     }
   }
+  for (int c = 0; derived != NULL && c < ncol; ++c)
+    free(derived[c]);
+  free(derived);
   free(source);
   free(modes);
   return status;
@@ -2569,9 +2819,44 @@ static int csvNumber(double* out, const char* field) {
 
 /* Mode of the metadata column called name: 5 (later a factor) when it has levels, 4 when it
  * has none, 0 when the metadata does not name it. */
+/* True when the derived column `expression` (exprCallName) reads the column `name`. */
+static int exprMentions(const char* expression, const char* name) {
+  size_t n = strlen(name);
+  for (const char* p = expression + exprCallName(expression); *p != '\0';) {
+    const char* start = p;
+    if (*p == '`') {
+      const char* close = strchr(p + 1, '`');
+      if (close == NULL) return 0;
+      if ((size_t)(close - p - 1) == n && strncmp(p + 1, name, n) == 0) return 1;
+      p = close + 1;
+    } else if (isdigit((unsigned char)*p) ||
+               (*p == '.' && isdigit((unsigned char)p[1]))) { /* a number */
+      while (isalnum((unsigned char)*p) || *p == '.')
+        ++p;
+    } else if (exprIsNameStart((unsigned char)*p)) {
+      while (exprIsNameChar((unsigned char)*p))
+        ++p;
+      if ((size_t)(p - start) == n && strncmp(start, name, n) == 0 && *p != '(') return 1;
+    } else {
+      ++p;
+    }
+  }
+  return 0;
+}
+
 static int metaDataMode(const TelvarObject* md, const char* name) {
   int index;
-  if (md == NULL || TelvarList_findName(&index, slots(md)[0], name) != TELVAR_OK) return 0;
+  if (md == NULL) return 0;
+  if (TelvarList_findName(&index, slots(md)[0], name) != TELVAR_OK) {
+    /* A column a derived column reads is numeric. */
+    const TelvarObject* info = slots(md)[0];
+    for (int32_t c = 0; c < info->length; ++c) {
+      if (exprCallName(nameAt(info, c)) > 0 && exprMentions(nameAt(info, c), name)) {
+        return TELVAR_DOUBLE;
+      }
+    }
+    return 0;
+  }
   return slots(slots(slots(md)[0])[index])[0]->length > 0 ? TELVAR_STRING : TELVAR_DOUBLE;
 }
 

@@ -19,7 +19,7 @@ TEST(GLMSpecNames, DocumentNamesOfUserNames) {
     EXPECT_EQ(names.link, row.text("docLink"));
     EXPECT_EQ(names.variance, row.text("docVariance"));
   }
-  EXPECT_EQ(glmFamilyUserNames().size(), 6u);
+  EXPECT_EQ(glmFamilyUserNames().size(), 8u);
   EXPECT_EQ(glmLinkUserNames().size(), 8u);
   EXPECT_EQ(glmVarianceUserNames().size(), 5u);
 }

@@ -9,9 +9,10 @@ namespace {
 
 constexpr KindOption kGlmOptions[] = {
     {"--family",
-     "gaussian, binomial, poisson, gamma, inverse.gaussian, quasi. A binomial response is a 0/1 "
-     "column, proportions with --weights giving the trials, or a two-level factor, whose second "
-     "level is modelled (as in R's glm: its levels are swapped in the specification)",
+     "gaussian, binomial, poisson, gamma, inverse.gaussian, quasi, quasipoisson, quasibinomial. "
+     "A binomial response is a 0/1 column, proportions with --weights giving the trials, "
+     "cbind(successes, failures), or a two-level factor, whose second level is modelled (as in "
+     "R's glm: its levels are swapped in the specification)",
      KindOptionType::kText, "", true, KindOptionTarget::kSpec, "family", KindOptionCheck::kNone},
     {"--link",
      "identity, logit, log, probit, cloglog, inverse, sqrt, 1/mu^2 (default: the family's "

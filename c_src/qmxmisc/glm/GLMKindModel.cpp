@@ -96,8 +96,8 @@ ScoreModel glm_kind::scoreModel(const std::string& document) {
     else
       model.probabilityColumns = {model.responses[0], "1 - " + model.responses[0]};
   }
-  for (long v = 0; v < fit.nVariables(); ++v)
-    model.variables.push_back(fit.variable(v).str());
+  for (const String& column : fit.inputColumns())
+    model.variables.push_back(column.str());
   model.weights = fit.weights().str();
   for (long f = 0; f < fit.nFactors(); ++f) {
     const std::string name = fit.factor(f).str();

@@ -36,8 +36,9 @@ std::string GLMResponseScan::refusal(GLMFamily::Distribution family,
   const std::string smallest = " (its smallest value is " + number(min) + ")";
   switch (family) {
     case GLMFamily::Distribution::Binomial:
-      return "binomial response '" + name + "' must lie between 0 and 1 (it ranges from " +
-             number(min) + " to " + number(max) + ")";
+      return "binomial response '" + name + "' ranges from " + number(min) + " to " + number(max) +
+             ": it must be 0/1 or a proportion (trials in the weights); give counts as "
+             "cbind(successes, failures)";
     case GLMFamily::Distribution::Poisson:
       return "poisson response '" + name + "' must not be negative" + smallest;
     case GLMFamily::Distribution::Gamma:

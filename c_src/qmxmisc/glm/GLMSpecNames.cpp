@@ -22,13 +22,16 @@ struct FamilyRow {
   Variance variance;  // the family's own variance function
 };
 
-constexpr std::array<FamilyRow, 6> kFamilies{{
+constexpr std::array<FamilyRow, 8> kFamilies{{
     {"gaussian", Distribution::Gaussian, Link::Identity, Variance::Constant},
     {"binomial", Distribution::Binomial, Link::Logit, Variance::Mu0},
     {"poisson", Distribution::Poisson, Link::Log, Variance::Mu1},
     {"gamma", Distribution::Gamma, Link::Inverse, Variance::Mu2},
     {"inverse.gaussian", Distribution::InvGaussian, Link::InverseSquare, Variance::Mu3},
     {"quasi", Distribution::Quasi, Link::Identity, Variance::Constant},
+    // R's quasipoisson and quasibinomial: the quasi family with their variance and link.
+    {"quasipoisson", Distribution::Quasi, Link::Log, Variance::Mu1},
+    {"quasibinomial", Distribution::Quasi, Link::Logit, Variance::Mu0},
 }};
 
 constexpr std::array<std::pair<std::string_view, Link>, 8> kLinks{{

@@ -8,6 +8,7 @@
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/base/QMXProcRegistry.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
+#include "qmxmisc/glm/FamilyQuasi.h"
 #include "qmxmisc/glm/GaussianFamily.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
@@ -40,6 +41,7 @@ void QMXProcIGLM::init() {
     const long nResponse = fit.nResponse();
     const bool gaussian =
         !fit.hasFamily() || fit.family().distType() == GLMFamily::Distribution::Gaussian;
+    if (nResponse == 2 && binomialCounts()) return;
     if (nResponse > 1 && !gaussian) {
       QMX_ThrowException(
           "%d dependent variables specified, but only one dependent variable is allowed for the "
@@ -63,11 +65,12 @@ double QMXProcIGLM::glmRankTolerance() const {
 long QMXProcIGLM::getDataChunk() {
   const long n = QMXProcModel::getDataChunk();
   if (n < 1) return n;
-  if (passes == 0 && !scanChunk()) return 0;
   if (fit.weights().empty()) {
     weights = DoubleMatrix(n, 1L);
     std::fill_n(weights.data(), n, 1.0);
   }
+  if (response.getNCol() == 2 && binomialCounts()) countsToProportions();
+  if (passes == 0 && !scanChunk()) return 0;
   const GLMFamily& fam = family();
   if (!nullDone && (!meanFromData || passes > 0))
     nullDeviance += fit.computeNullDev(response, weights, mean);
@@ -148,6 +151,9 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
       fit.setCoefficients(candidate);
       setDone(1);
       computeModelStats();
+      // The document of a fit of cbind(successes, failures) names the successes as its
+      // response: scoring needs only the predictors.
+      if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
       return;
     }
     addInformation(glm_proc::format("completed %d iterations with maximum relative step size of "
@@ -195,10 +201,41 @@ void QMXProcIGLM::rewind(QMXBufReader& reader) {
 
 bool QMXProcIGLM::scanChunk() {
   const GLMFamily::Distribution dist = family().distType();
-  const bool hasWeights = !fit.weights().empty();
   for (long row = 0; row < response.getNRow(); ++row)
-    scan.update(response(row, 0), hasWeights ? weights(row, 0) : 1.0);
+    scan.update(response(row, 0), weights(row, 0));
   return !scan.refused(dist);
+}
+
+bool QMXProcIGLM::binomialCounts() const {
+  if (!fit.hasFamily() || fit.nResponse() != 2) return false;
+  if (fit.distType() == GLMFamily::Distribution::Binomial) return true;
+  const auto* quasi = dynamic_cast<const FamilyQuasi*>(&fit.family());
+  return quasi != nullptr &&
+         quasi->varianceFunction().varType() == GLMQuasiVariance::VARIANCES::Mu0;
+}
+
+strVector QMXProcIGLM::responseNames() const {
+  if (!binomialCounts()) return QMXProcILM::responseNames();
+  return strVector{fit.response(0).name()};
+}
+
+// R's binomial initialize for a two-column response: trials n = s + f, y = s / n (0 when
+// n = 0), and the prior weight times n.
+void QMXProcIGLM::countsToProportions() {
+  const long n = response.getNRow();
+  DoubleMatrix proportion(n, 1L);
+  for (long row = 0; row < n; ++row) {
+    const double s = response(row, 0);
+    const double f = response(row, 1);
+    if (s < 0 || f < 0) {
+      QMX_ThrowException("binomial response cbind(%s, %s): counts must not be negative (%g, %g)",
+                         fit.response(0).name().c_str(), fit.response(1).name().c_str(), s, f);
+    }
+    const double trials = s + f;
+    proportion(row, 0) = trials > 0 ? s / trials : 0.0;
+    weights(row, 0) *= trials;
+  }
+  response = proportion;
 }
 
 void QMXProcIGLM::endScan() {

@@ -91,6 +91,12 @@ class QMXProcIGLM : public QMXProcILM {
   // Pass 1: the chunk's response into `scan`; false once the family refuses a value seen so
   // far (the chunk is then not fitted, only scanned).
   bool scanChunk();
+  // A binomial (or quasi-binomial) fit of cbind(successes, failures).
+  bool binomialCounts() const;
+  // The fitted response: the successes of cbind(successes, failures).
+  strVector responseNames() const override;
+  // The two response columns as R's binomial reads them: proportions, trials in the weights.
+  void countsToProportions();
   // The end of pass 1: the family's refusal, or (without "iglm.mean") the null model's mean.
   void endScan();
   // The end of a pass: halve, finish, or solve and rewind.

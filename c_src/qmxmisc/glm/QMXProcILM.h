@@ -93,7 +93,7 @@ class QMXProcILM : public QMXProcModel {
   // kept in coefCovariance for the statistics; see QMXProcILMStats.cpp.
   void computeCoefCovariance();
   // The response names of the model, in order.
-  strVector responseNames() const;
+  virtual strVector responseNames() const;
 
   GLMFit fit;
   // The chunk state, and the factor of the last solve: acc.finalize().

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/DerivedVariable.h"
 #include "qmxmisc/model/ModelFormulaInternal.h"
 
 using formula_internal::formulaError;
@@ -30,9 +31,11 @@ constexpr std::size_t kMaxTerms = 100000;
 constexpr std::size_t kListedColumns = 40;  // column names listed in an unknown-column message
 
 struct FormulaVariable {
-  int column;  // index into the data columns
+  int column;  // index into the data columns, -1 for a derived variable
   long power;  // 1 for a column, k for I(x^k)
   std::string label;
+  // The row of the terms table the variable belongs to: its column, or itself when derived.
+  std::string row() const { return column >= 0 ? "c" + std::to_string(column) : "e" + label; }
 };
 
 Term orBits(const Term& a, const Term& b) {
@@ -201,6 +204,8 @@ class TermEncoder {
         return single(variable(predictor(node.text, node.pos), 1));
       case NodeKind::kPower:
         return single(encodeIdentity(node));
+      case NodeKind::kExpression:
+        return single(encodeExpression(node));
       case NodeKind::kDot:
         return encodeDot(node.pos);
       case NodeKind::kNumber:
@@ -301,6 +306,22 @@ class TermEncoder {
     return variable(column, node.power);
   }
 
+  // A derived variable: every column it reads must be a numeric predictor column.
+  int encodeExpression(const Node& node) {
+    const DerivedVariable derived(node.text);
+    for (const std::string& name : derived.columns()) {
+      const int column = predictor(name, node.pos);
+      if (columns_[column].kind == DataColumnKind::kFactor)
+        fail(node.pos, node.text + ": the factor '" + name +
+                           "' cannot enter arithmetic; use a numeric column");
+    }
+    for (std::size_t varIdx = 0; varIdx < variables_.size(); ++varIdx)
+      if (variables_[varIdx].column < 0 && variables_[varIdx].label == node.text)
+        return static_cast<int>(varIdx);
+    variables_.push_back(FormulaVariable{-1, 1, node.text});
+    return static_cast<int>(variables_.size() - 1);
+  }
+
   // Every column except the responses, the weights and text columns, in data order.
   TermList encodeDot(std::size_t pos) {
     TermList out;
@@ -323,27 +344,29 @@ class TermEncoder {
     out.intercept = intercept_;
     for (int column : responses_)
       out.responses.push_back(columns_[column].name);
-    // Rows: the columns of the formula variables, in order of first appearance, when they
-    // enter some term.
-    std::vector<int> rowColumns;
-    for (std::size_t varIdx = 0; varIdx < variables_.size(); ++varIdx) {
-      const int column = variables_[varIdx].column;
-      if (std::find(rowColumns.begin(), rowColumns.end(), column) != rowColumns.end()) continue;
+    // Rows: the columns of the formula variables and the derived variables, in order of
+    // first appearance, when they enter some term.
+    std::vector<std::string> rows;
+    for (const FormulaVariable& variable : variables_) {
+      const std::string row = variable.row();
+      if (std::find(rows.begin(), rows.end(), row) != rows.end()) continue;
       const bool used = std::any_of(terms.begin(), terms.end(), [&](const Term& term) {
         return std::any_of(term.begin(), term.end(),
-                           [&](int var) { return variables_[var].column == column; });
+                           [&](int var) { return variables_[var].row() == row; });
       });
-      if (used) rowColumns.push_back(column);
+      if (!used) continue;
+      rows.push_back(row);
+      const bool derived = variable.column < 0;
+      out.variables.push_back(derived ? variable.label : columns_[variable.column].name);
+      out.expressions.push_back(derived ? variable.label : std::string());
     }
-    for (int column : rowColumns)
-      out.variables.push_back(columns_[column].name);
     for (const Term& term : terms) {
       std::string label;
-      std::vector<long> powers(rowColumns.size(), 0);
+      std::vector<long> powers(rows.size(), 0);
       for (int var : term) {  // ascending index = order of first appearance
         label += (label.empty() ? "" : ":") + variables_[var].label;
-        const auto row = std::find(rowColumns.begin(), rowColumns.end(), variables_[var].column);
-        powers[row - rowColumns.begin()] += variables_[var].power;
+        const auto row = std::find(rows.begin(), rows.end(), variables_[var].row());
+        powers[row - rows.begin()] += variables_[var].power;
       }
       out.labels.push_back(std::move(label));
       out.powers.push_back(std::move(powers));
@@ -396,7 +419,12 @@ MiningModel buildMiningModel(const FormulaTerms& terms, const std::vector<DataCo
     model.setTermsTable(table);
   }
   factVector factors;
-  for (const std::string& name : terms.variables) {
+  for (std::size_t varIdx = 0; varIdx < terms.variables.size(); ++varIdx) {
+    const std::string& name = terms.variables[varIdx];
+    if (varIdx < terms.expressions.size() && !terms.expressions[varIdx].empty()) {
+      model.setExpression(name, terms.expressions[varIdx]);
+      continue;
+    }
     const DataColumn& column = columnNamed(columns, name);
     if (column.kind != DataColumnKind::kFactor) continue;
     FactorInfo factor;

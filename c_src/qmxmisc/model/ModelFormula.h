@@ -7,6 +7,8 @@
 //   -1, +0    no intercept          +1, -0    intercept (the default)
 //   .         every column except the responses and the weights (text columns skipped)
 //   I(x^k)    power k >= 2 of a numeric column x (one term, label "I(x^k)")
+//   log(e), exp(e), sqrt(e), I(e)   a derived variable (DerivedVariable.h) of numeric
+//             columns, named by R's deparse of the call, e.g. I(a * b)
 //   `a b`     a column name that is not a syntactic R name
 //
 // Terms are expanded as R expands them (duplicates dropped, first occurrence kept) and
@@ -31,6 +33,9 @@ struct FormulaTerms {
   std::vector<std::string> responses;  // column names, in order
   // Predictor columns that enter at least one term, in order of first appearance.
   std::vector<std::string> variables;
+  // Parallel to variables: the expression of a derived variable (log(x), I(a * b), ...),
+  // empty for a column.
+  std::vector<std::string> expressions;
   std::vector<std::string> labels;  // term labels, in R's order
   // powers[termIdx][varIdx]: power of variables[varIdx] in term termIdx (0 absent, 1
   // present, k for I(x^k) and products of powers of one numeric column).

@@ -11,19 +11,20 @@
 namespace formula_internal {
 
 enum class NodeKind {
-  kName,    // a column name (text)
-  kNumber,  // a numeric literal (text)
-  kDot,     // .
-  kPower,   // I(name^power): text = the column name
-  kCbind,   // cbind(name, ...) on the left side
-  kPlus,    // binary a + b, unary + a (one argument)
-  kMinus,   // binary a - b, unary - a (one argument)
-  kTimes,   // a * b
-  kSlash,   // a / b
-  kIn,      // a %in% b
-  kColon,   // a : b
-  kCaret,   // a ^ n: the exponent is `power`
-  kParen,   // ( a )
+  kName,        // a column name (text)
+  kNumber,      // a numeric literal (text)
+  kDot,         // .
+  kPower,       // I(name^power): text = the column name
+  kExpression,  // log(), exp(), sqrt() or I() of an expression: text = its label
+  kCbind,       // cbind(name, ...) on the left side
+  kPlus,        // binary a + b, unary + a (one argument)
+  kMinus,       // binary a - b, unary - a (one argument)
+  kTimes,       // a * b
+  kSlash,       // a / b
+  kIn,          // a %in% b
+  kColon,       // a : b
+  kCaret,       // a ^ n: the exponent is `power`
+  kParen,       // ( a )
 };
 
 struct Node {

@@ -2,9 +2,11 @@
 // operator precedence of R's grammar (gram.y), restricted to what a model formula may hold.
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/DerivedVariable.h"
 #include "qmxmisc/model/ModelFormulaInternal.h"
 #include "qmxmisc/model/ModelLimits.h"
 
@@ -269,38 +271,45 @@ class Parser {
       node->text = start.text;
       return node;
     }
-    if (start.text == "I") return parseIdentity(start.pos);
     if (start.text == "cbind") return parseCbind(start.pos);
+    if (DerivedVariable::looksLikeCall(start.text + "(")) return parseCall(start.pos);
     formulaError(text_, start.pos,
                  "function " + start.text +
-                     "() is not supported; a term is a column name, an interaction or I(x^k)");
+                     "() is not supported; a term is a column name, an interaction, log(), "
+                     "exp(), sqrt() or I() of numeric columns");
   }
 
-  // I(name) or I(name^k) after "I": the current token is "(".
-  std::unique_ptr<Node> parseIdentity(std::size_t pos) {
-    const std::string form =
-        "I() takes a numeric column raised to an integer power of at least 2, as in I(x^2)";
-    advance();
-    if (token_.kind != TokenKind::kName || (!token_.quoted && token_.text == "."))
-      formulaError(text_, pos, form);
-    auto node = makeNode(NodeKind::kPower, pos);
-    node->text = token_.text;
-    advance();
-    if (isOp("^")) {
-      advance();
-      if (token_.kind != TokenKind::kNumber) formulaError(text_, pos, form);
-      const std::string& digits = token_.text;
-      if (digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos ||
-          std::stol(digits) < 2)
-        formulaError(text_, pos, form);
-      node->power = std::stol(digits);
+  // A call of log, exp, sqrt or I starting at `pos` (the current token is its "("): a
+  // derived variable, or I(x^k) of one column, which stays a power of x in the terms.
+  std::unique_ptr<Node> parseCall(std::size_t pos) {
+    std::size_t end = at_;
+    for (long depth = 1; depth > 0; ++end) {
+      if (end >= text_.size()) formulaError(text_, pos, "expected ) to close the call");
+      if (text_[end] == '`') {
+        end = text_.find('`', end + 1);
+        if (end == std::string_view::npos) formulaError(text_, pos, "unterminated `name`");
+      }
+      depth += text_[end] == '(' ? 1 : text_[end] == ')' ? -1 : 0;
+    }
+    const std::string_view source = text_.substr(pos, end - pos);
+    std::unique_ptr<DerivedVariable> derived;
+    try {
+      derived = std::make_unique<DerivedVariable>(source);
+    } catch (const QMXException& error) {
+      formulaError(text_, pos, error.what());
+    }
+    nodes_ += derived->size();
+    auto node = makeNode(NodeKind::kExpression, pos);
+    node->text = derived->label();
+    if (derived->isPower(node->power)) {
+      node->kind = NodeKind::kPower;
+      node->text = derived->columns()[0];
       if (node->power > kMaxTermPower)
         formulaError(text_, pos,
-                     "the power in I(" + node->text + "^" + digits + ") is above the limit of " +
+                     "the power in " + derived->label() + " is above the limit of " +
                          std::to_string(kMaxTermPower));
-      advance();
     }
-    if (!isOp(")")) formulaError(text_, pos, form);
+    at_ = end;
     advance();
     return node;
   }

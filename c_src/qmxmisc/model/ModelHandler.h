@@ -157,6 +157,8 @@ class ModelHandler : public xercesc::HandlerBase {
   // Element rules (ModelHandlerElements.cpp).
   void startColumnDefinitions(xercesc::AttributeList& attributes);
   void startColumnInfo(xercesc::AttributeList& attributes);
+  // The expression attribute of the current ColumnInfo, which names a derived variable.
+  void readExpression(const String& name);
   void startLevel(xercesc::AttributeList& attributes);
   void startUnivariateStats(xercesc::AttributeList& attributes);
   void startNumericInfo(xercesc::AttributeList& attributes);

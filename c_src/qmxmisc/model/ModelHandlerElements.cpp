@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/DerivedVariable.h"
 #include "qmxmisc/model/ModelHandler.h"
 #include "qmxmisc/model/ModelLimits.h"
 
@@ -104,11 +105,23 @@ void ModelHandler::startColumnInfo(xercesc::AttributeList& attributes) {
   if (role == "independent") {
     independentNames_.push_back(name);
     independentSet_.insert(name.str());
+    if (getAttribute(attributes, "expression")) readExpression(name);
   } else if (role == "dependent") {
     dependentNames_.push_back(name);
   } else if (role == "weights") {
     model().setWeights(name);
   }
+}
+
+void ModelHandler::readExpression(const String& name) {
+  try {
+    const DerivedVariable derived(attribute());
+    if (derived.label() != name.str())
+      QMX_ThrowException("the expression is %s, not %s", derived.label().c_str(), name.c_str());
+  } catch (const QMXException& error) {
+    QMX_ThrowException("column %s in the %s element: %s", name.c_str(), element(), error.what());
+  }
+  model().setExpression(name, attribute());
 }
 
 void ModelHandler::startLevel(xercesc::AttributeList& attributes) {

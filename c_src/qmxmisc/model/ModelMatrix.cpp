@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -26,6 +27,7 @@ void ModelMatrix::erase(bool keep) {
   model_.erase(false);
   variableMap_.clear();
   levelIndex_.clear();
+  derived_.clear();
   maxCol_ = 0;
 }
 
@@ -115,6 +117,7 @@ void ModelMatrix::init(QMXBuf& buffer) {
   erase(true);
   variableMap_.clear();
   levelIndex_.clear();
+  derived_.clear();
   maxCol_ = 0;
   if (!model_.valid(false)) return;
   const long nVariables = model_.nVariables();
@@ -127,13 +130,23 @@ void ModelMatrix::init(QMXBuf& buffer) {
     if (columnName == nullptr) continue;
     const String name(columnName);
     for (long v = 0; v < nVariables; ++v) {
-      if (map[static_cast<std::size_t>(v)] != -1 || !(model_.variable(v) == name)) continue;
+      if (map[static_cast<std::size_t>(v)] != -1 || !(model_.variable(v) == name) ||
+          !model_.expression(model_.variable(v)).empty())
+        continue;
       map[static_cast<std::size_t>(v)] = column;
       checkVariable(buffer, column, v);
     }
   }
   std::string missing;
+  std::vector<DerivedInput> derived(static_cast<std::size_t>(nVariables));
   for (long v = 0; v < nVariables; ++v) {
+    const std::string& expression = model_.expression(model_.variable(v));
+    if (!expression.empty()) {
+      derived[static_cast<std::size_t>(v)] = bindDerived(buffer, expression, missing);
+      const std::vector<int>& columns = derived[static_cast<std::size_t>(v)].columns;
+      if (!columns.empty()) map[static_cast<std::size_t>(v)] = columns[0];
+      continue;
+    }
     if (map[static_cast<std::size_t>(v)] != -1) continue;
     if (!missing.empty()) missing += ", ";
     missing += model_.variable(v).str();
@@ -168,7 +181,34 @@ void ModelMatrix::init(QMXBuf& buffer) {
   }
   variableMap_ = std::move(map);
   levelIndex_ = std::move(levelIndex);
+  derived_ = std::move(derived);
   maxCol_ = columns;
+}
+
+ModelMatrix::DerivedInput ModelMatrix::bindDerived(const QMXBuf& buffer,
+                                                   const std::string& expression,
+                                                   std::string& missing) const {
+  DerivedInput input;
+  input.variable = std::make_shared<const DerivedVariable>(expression);
+  for (const std::string& name : input.variable->columns()) {
+    int found = -1;
+    for (int column = 0; column < buffer.getNumColumns() && found < 0; ++column) {
+      const char* columnName = buffer.getColumnName(column);
+      if (columnName != nullptr && name == columnName) found = column;
+    }
+    if (found < 0) {
+      missing += (missing.empty() ? "" : ", ") + name;
+      continue;
+    }
+    if (buffer.columnTypeIsFactor(found)) {
+      QMX_ThrowException(
+          "%s: data buffer has variable %s marked as categorical; arithmetic needs "
+          "a continuous variable",
+          input.variable->label().c_str(), name.c_str());
+    }
+    input.columns.push_back(found);
+  }
+  return input;
 }
 
 void ModelMatrix::center(const TMatrix<double>& c) {

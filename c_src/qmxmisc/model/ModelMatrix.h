@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,6 +23,7 @@
 
 #include "qmxbase/QMXBuf.h"
 #include "qmxmisc/framework/QMXFilterBufReader.h"
+#include "qmxmisc/model/DerivedVariable.h"
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
 #include "qmxmisc/numeric/Index.h"
@@ -90,8 +92,8 @@ class ModelMatrix : public DoubleMatrix {
   long nMissing() const { return static_cast<long>(rowsExcluded_.size()); }
   // Columns the model can need; computed by init.
   unsigned maxCol() const { return maxCol_; }
-  // Buffer column of each model variable (terms-table row), -1 when absent; empty while
-  // unbound.
+  // Buffer column of each model variable (terms-table row), -1 when absent, the first column
+  // it reads for a derived variable; empty while unbound.
   const lVector& variableMap() const { return variableMap_; }
 
   // true (default, what fitting needs): a buffer level the model lacks is an error at init,
@@ -119,7 +121,16 @@ class ModelMatrix : public DoubleMatrix {
   void checkVariable(const QMXBuf& buffer, int column, long v) const;
   // Throws when a term's power or order, or the matrix's width, is beyond ModelLimits.h.
   void checkTerms() const;
+  // A derived variable bound to the buffer columns it reads.
+  struct DerivedInput {
+    std::shared_ptr<const DerivedVariable> variable;  // null for a data column
+    std::vector<int> columns;                         // buffer column of each input
+  };
+  // Binds a derived variable; its columns absent from the buffer are added to `missing`.
+  DerivedInput bindDerived(const QMXBuf& buffer, const std::string& expression,
+                           std::string& missing) const;
   // ModelMatrixBlocks.cpp
+  Block derivedBlock(QMXFilterBufReader& reader, const ChunkRows& rows, long v);
   Block variableBlock(QMXFilterBufReader& reader, const ChunkRows& rows, long v);
   Block factorBlock(QMXFilterBufReader& reader, const ChunkRows& rows, long v,
                     const FactorInfo& factor);
@@ -133,6 +144,8 @@ class ModelMatrix : public DoubleMatrix {
   lVector variableMap_;
   // Per model variable: the level index of a factor, empty otherwise; filled by init.
   std::vector<LevelIndex> levelIndex_;
+  // Per model variable: its expression and input columns when derived; filled by init.
+  std::vector<DerivedInput> derived_;
   Index termIndicies_;
   Index rowsExcluded_;
   Index undefFactorIndex_;

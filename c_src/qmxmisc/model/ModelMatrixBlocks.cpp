@@ -28,9 +28,28 @@ enum class Replacement {
 
 }  // namespace
 
+ModelMatrix::Block ModelMatrix::derivedBlock(QMXFilterBufReader& reader, const ChunkRows& rows,
+                                             long v) {
+  const DerivedInput& input = derived_[static_cast<std::size_t>(v)];
+  std::vector<std::vector<double>> values;
+  values.reserve(input.columns.size());
+  std::vector<const double*> inputs;
+  for (const int column : input.columns) {
+    values.emplace_back(static_cast<std::size_t>(rows.ready));
+    if (reader.getDoubleArray(column, values.back().data()) != rows.n)
+      model_matrix_detail::throwComputeFailure();
+    inputs.push_back(values.back().data());
+  }
+  Block block(rows.n, 1);
+  input.variable->evaluate(inputs, static_cast<std::size_t>(rows.n), block.values.data());
+  block.names.push_back(model_.variable(v).str());
+  return block;
+}
+
 ModelMatrix::Block ModelMatrix::variableBlock(QMXFilterBufReader& reader, const ChunkRows& rows,
                                               long v) {
   const String& name = model_.variable(v);
+  if (derived_[static_cast<std::size_t>(v)].variable) return derivedBlock(reader, rows, v);
   const int column = variableMap_[static_cast<std::size_t>(v)];
   if (model_.isFactor(name.c_str())) {
     const FactorInfo& factor = std::as_const(model_).factorInfo(name.c_str());

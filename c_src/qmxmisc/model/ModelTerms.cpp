@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/DerivedVariable.h"
 
 namespace {
 
@@ -28,6 +29,37 @@ void ModelTerms::erase(bool keep) {
   responses_.clear();
   terms_ = TMatrix<long>();
   intercept_ = true;
+  expressions_.clear();
+}
+
+// --- derived variables ---
+
+void ModelTerms::setExpression(const String& variable, const std::string& expression) {
+  expressions_[variable.str()] = expression;
+}
+
+const std::string& ModelTerms::expression(const String& variable) const {
+  static const std::string kNone;
+  const auto found = expressions_.find(variable.str());
+  return found == expressions_.end() ? kNone : found->second;
+}
+
+strVector ModelTerms::inputColumns() const {
+  strVector columns;
+  auto add = [&columns](const String& name) {
+    if (std::find(columns.begin(), columns.end(), name) == columns.end()) columns.push_back(name);
+  };
+  for (long v = 0; v < nVariables(); ++v) {
+    const std::string& text = expression(variable(v));
+    if (text.empty()) {
+      add(variable(v));
+      continue;
+    }
+    const DerivedVariable derived(text);
+    for (const std::string& column : derived.columns())
+      add(String(column));
+  }
+  return columns;
 }
 
 bool ModelTerms::valid(bool /*quick*/) const {

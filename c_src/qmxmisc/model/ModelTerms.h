@@ -9,6 +9,7 @@
 // constructor from a document, through ModelHandler).
 #pragma once
 
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -79,6 +80,15 @@ class ModelTerms {
   void setFactors(const std::vector<FactorInfo>& factors);
   const factVector& factors() const { return factors_; }
 
+  // --- derived variables (DerivedVariable.h) ---
+  // The variable of that name is computed by the R expression, e.g. "log(x)".
+  void setExpression(const String& variable, const std::string& expression);
+  // The expression of a variable, empty for a data column.
+  const std::string& expression(const String& variable) const;
+  // The data columns the variables read (a derived variable's columns in its place), each
+  // once, in row order.
+  strVector inputColumns() const;
+
   // --- lookups ---
   long nVariables() const { return terms_.getNRow(); }
   const String& variable(long i) const;  // "Bad variable index %d"
@@ -148,4 +158,5 @@ class ModelTerms {
   TMatrix<long> terms_;
   bool intercept_ = true;
   String weights_;
+  std::map<std::string, std::string> expressions_;  // derived variable name -> expression
 };

@@ -28,10 +28,17 @@ void checkColumnText(const FactorInfo& column) {
   }
 }
 
-void writeColumnInfo(std::ostream& os, const FactorInfo& column, bool categorical, bool dependent) {
+// `expression`: the R expression of a derived variable (an attribute of its own), or empty.
+void writeColumnInfo(std::ostream& os, const FactorInfo& column, bool categorical, bool dependent,
+                     const std::string& expression = {}) {
   checkColumnText(column);
   os << ModelTerms::Indent("<ColumnInfo name=", 3);
   os << ModelTerms::Quote(column.name().c_str()) << " type=";
+  if (!expression.empty()) {
+    os << "\"continuous\" role=\"independent\" expression=" << ModelTerms::Quote(expression.c_str())
+       << "/>\n";
+    return;
+  }
   if (!categorical) {
     os << (dependent ? "\"continuous\" role=\"dependent\"/>\n"
                      : "\"continuous\" role=\"independent\"/>\n");
@@ -87,7 +94,7 @@ bool ModelTerms::getXMLDataDict(std::ostream& os) const {
     } else {
       FactorInfo column;
       column.setName(name);
-      writeColumnInfo(os, column, false, false);
+      writeColumnInfo(os, column, false, false, expression(name));
     }
   }
   if (!weights_.empty()) {

@@ -124,9 +124,7 @@ long QMXProcModel::getDataChunk(QMXFilterBufReader& filter) {
     return 0;
   }
   const ModelTerms& model = getModel();
-  strVector variables;
-  for (long v = 0; v < model.nVariables(); ++v)
-    variables.push_back(model.variable(v));
+  const strVector variables = model.inputColumns();
   if (filter.nVariables() == 0) {
     filter.setVariables(variables);
   } else {

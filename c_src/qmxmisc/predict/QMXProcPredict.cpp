@@ -105,10 +105,7 @@ long QMXProcPredict::getDataChunk(QMXFilterBufReader& reader) {
   missingRows.clear();
   excludedRows.clear();
   const ModelTerms& fit = getFit();
-  strVector variables;
-  for (long v = 0; v < fit.nVariables(); ++v)
-    variables.push_back(fit.variable(v));
-  reader.setVariables(variables);
+  reader.setVariables(fit.inputColumns());
   const long n = modelMatrix.construct(reader);
   missingRows = modelMatrix.rowsExcluded();
   excludedRows = modelMatrix.undefFactorIndex();

@@ -19,7 +19,9 @@ formulas <- c(
   "y ~ x + z - 0", "y ~ 1", "y ~ f/x", "y ~ x %in% f", "y ~ `my var` + x:`my var`",
   "y ~ (x + z):f", "y ~ x + x:z + z", "y ~ x*z + f - x", "y ~ -1 + x + 1", "f ~ x + z",
   "y ~ x:z:x", "~ x + z", "cbind(y,z) ~ x + f", "y ~ x*f*g", "y~(x+f+g)^3 - f:g",
-  "y ~ x + (z + f)/g", "y ~ I(x^2):I(z^2) + z:x", "y ~ x + x + f:x + x:f")
+  "y ~ x + (z + f)/g", "y ~ I(x^2):I(z^2) + z:x", "y ~ x + x + f:x + x:f",
+  "y ~ log(x) + I(x * z) + sqrt(z):f", "y ~ exp(x)*g - 1",
+  "y ~ I((x + z)^2) + I(x^2) + log(x):I(x^2)")
 out <- file("formula_terms.csv", "w")
 writeLines(paste0("# ", R.version.string, "; attr(terms(f), \"term.labels\"/\"factors\"/",
                   "\"intercept\"), written by formula_terms.R"), out)

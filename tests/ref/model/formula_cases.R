@@ -1,0 +1,71 @@
+# Writes the reference tables of the formula cases (tests/glm/FormulaCasesTest.cpp):
+#   formula_cases_data.csv  the data: positive x and b, a and z of both signs, a count k,
+#                           a 0/1 response yb, successes s and failures f, a missing value
+#   formula_cases.csv       per case: the fitting proc, formula (';' for ','), family (R's
+#                           names); glm:
+#                           summary()'s dispersion and the AIC (NA for the quasi families)
+#   formula_cases_coef.csv  per case and coefficient (R's names): R's estimate
+#   formula_cases_pred.csv  per case and data row: predict(fit, type = "response")
+# lm and glm with glm.control() defaults. Run: Rscript formula_cases.R   (from this folder)
+options(digits = 17)
+set.seed(20261206)
+n <- 48
+d <- data.frame(x = round(runif(n, 0.2, 4), 3), a = round(rnorm(n), 3),
+                b = round(runif(n, 1, 3), 3), z = round(rnorm(n, sd = 0.5), 3))
+d$y <- round(1 + 0.8 * log(d$x) + d$a * d$b - 0.5 * sqrt(d$b) + rnorm(n, sd = 0.3), 3)
+d$k <- rpois(n, exp(0.2 + 0.3 * log(d$x) + 0.2 * d$z))
+d$yb <- rbinom(n, 1, plogis(-0.2 + 0.7 * d$a * d$b / 3))
+d$s <- rbinom(n, 8, plogis(0.3 * d$a + 0.2 * log(d$x)))
+d$f <- 8 - d$s
+d$a[7] <- NA  # a row every case leaves out
+
+cases <- data.frame(
+  case = c("lm_log_product", "lm_exp_quotient", "lm_nested_interaction",
+           "poisson_log_sqrt", "binomial_product", "binomial_counts", "quasipoisson_log",
+           "quasibinomial_counts"),
+  proc = c("QMXProcILM", "QMXProcILM", "QMXProcILM", rep("QMXProcIGLM", 5)),
+  formula = c("y ~ log(x) + I(a * b) + sqrt(b)",
+              "y ~ exp(z) + I(a/b) + I(x - 1) + I((a + b)^2) + I(-z^3)",
+              "y ~ log(x):a + I(2 * a - b/x) + exp(-z) + sqrt(x + b)",
+              "k ~ log(x) + sqrt(b) + I(z * x)",
+              "yb ~ I(a * b) + log(x) + exp(z/2)",
+              "cbind(s, f) ~ log(x) + a",
+              "k ~ log(x) + z",
+              "cbind(s, f) ~ I(a * b) + x"),
+  family = c("", "", "", "poisson", "binomial", "binomial", "quasipoisson", "quasibinomial"),
+  stringsAsFactors = FALSE)
+# glm cases: summary()'s dispersion (estimated by the quasi families) and the AIC (NA for them)
+cases$dispersion <- NA
+cases$aic <- NA
+
+con <- file("formula_cases_data.csv", "w")
+writeLines(paste("#", R.version.string), con)
+write.csv(d, con, row.names = FALSE, quote = FALSE, na = "NA")
+close(con)
+coefRows <- list(); predRows <- list()
+for (i in seq_len(nrow(cases))) {
+  f <- as.formula(cases$formula[i])
+  fit <- if (cases$family[i] == "") lm(f, d) else glm(f, get(cases$family[i])(), d)
+  if (cases$family[i] != "") {
+    cases$dispersion[i] <- sprintf("%.17g", summary(fit)$dispersion)
+    cases$aic[i] <- ifelse(is.na(fit$aic), "NA", sprintf("%.17g", fit$aic))
+  }
+  b <- coef(fit)
+  coefRows[[i]] <- data.frame(case = cases$case[i], name = names(b), estimate = sprintf("%.17g", unname(b)))
+  p <- predict(fit, newdata = d, type = "response")
+  predRows[[i]] <- data.frame(case = cases$case[i], row = seq_len(n), fitted = ifelse(is.na(p), "NA", sprintf("%.17g", unname(p))))
+}
+con <- file("formula_cases.csv", "w")
+writeLines(paste("#", R.version.string), con)
+written <- cases
+written$formula <- gsub(",", ";", written$formula)  # the tables hold no quoted commas
+write.csv(written, con, row.names = FALSE, quote = FALSE, na = "")
+close(con)
+con <- file("formula_cases_coef.csv", "w")
+writeLines(paste("#", R.version.string), con)
+write.csv(do.call(rbind, coefRows), con, row.names = FALSE, quote = FALSE)
+close(con)
+con <- file("formula_cases_pred.csv", "w")
+writeLines(paste("#", R.version.string), con)
+write.csv(do.call(rbind, predRows), con, row.names = FALSE, quote = FALSE)
+close(con)
