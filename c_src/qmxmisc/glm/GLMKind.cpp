@@ -7,6 +7,31 @@
 
 namespace {
 
+// The summary options of both kinds: properties of the fitting proc, which hands the
+// coefficients under that coding to the summary printer.
+constexpr KindOption kContrastsOption = {
+    "--contrasts",
+    "Coding of factors in the summary: treatment (R's default: the reference level left out) or "
+    "sum (every level, as the fitted document holds them)",
+    KindOptionType::kText,
+    "treatment",
+    false,
+    KindOptionTarget::kProperty,
+    "summary.contrasts",
+    KindOptionCheck::kNone};
+constexpr KindOption kReferenceOption = {
+    "--reference",
+    "FACTOR=LEVEL: the reference level of a factor under treatment coding (default its first "
+    "level); may be repeated",
+    KindOptionType::kTextList,
+    "",
+    false,
+    KindOptionTarget::kProperty,
+    "summary.reference",
+    KindOptionCheck::kNone};
+
+constexpr KindOption kLmOptions[] = {kContrastsOption, kReferenceOption};
+
 constexpr KindOption kGlmOptions[] = {
     {"--family",
      "gaussian, binomial, poisson, gamma, inverse.gaussian, quasi. A binomial response is a 0/1 "
@@ -27,7 +52,12 @@ constexpr KindOption kGlmOptions[] = {
      "glm.control epsilon)",
      KindOptionType::kReal, "1e-8", false, KindOptionTarget::kProperty, "epsilon",
      KindOptionCheck::kPositive},
+    kContrastsOption,
+    kReferenceOption,
 };
+
+// The fitting proc's properties the summary printer reads.
+constexpr const char* kSummaryProperties[] = {"summary.coefficients", "summary.factors"};
 
 // The friendly names of qmx score --output and the scoring proc's type texts.
 constexpr ScoreOutputName kRegressionOutputs[] = {
@@ -63,10 +93,10 @@ const ModelKind kLmKind = {
     "GeneralRegressionModel",
     nullptr,
     "LinearRegression",
-    {},
+    kLmOptions,
     kRegressionOutputs,
     kRegressionOutputHelp,
-    {},
+    kSummaryProperties,
     &GLMSpecElementWriter::fromSettings,
     &glm_kind::prepareModel,
     nullptr,
@@ -87,7 +117,7 @@ const ModelKind kGlmKind = {
     kGlmOptions,
     kRegressionOutputs,
     kRegressionOutputHelp,
-    {},
+    kSummaryProperties,
     &GLMSpecElementWriter::fromSettings,
     &glm_kind::prepareModel,
     &glm_kind::fitProperties,

@@ -21,21 +21,6 @@ std::string number(double value, const char* format = "%.15g") {
   return text;
 }
 
-// Two-sided p-value of a t statistic on `df` degrees of freedom, or of a z statistic when
-// df is 0 or less.
-double twoSided(double stat, double df) {
-  if (std::isnan(stat)) return std::nan("");
-  int which = 1, status = 0;
-  double p = 0, q = 0, x = -std::fabs(stat), bound = 0;
-  if (df > 0) {
-    cdft(&which, &p, &q, &x, &df, &status, &bound);
-  } else {
-    double mean = 0, sd = 1;
-    cdfnor(&which, &p, &q, &x, &mean, &sd, &status, &bound);
-  }
-  return status == 0 ? 2 * p : std::nan("");
-}
-
 // Upper-tail probability of an F statistic (summary.lm's overall test).
 double upperF(double f, double dfn, double dfd) {
   if (!(f >= 0) || !(dfn > 0) || !(dfd > 0)) return std::nan("");
@@ -58,8 +43,8 @@ std::string formatC4(double value) {
   return number(value, "%5.4g");
 }
 
-std::string csvSummary(const GLMFit& fit, bool zStat) {
-  const CoefTableColumns columns = glm_summary::coefColumns(fit, 0, zStat);
+std::string csvSummary(const GLMFit& fit, bool zStat, const SummaryInput& input) {
+  const CoefTableColumns columns = glm_summary::coefficientRows(fit, 0, zStat, input).columns;
   std::string out = "term,estimate,std.error,statistic,p.value\n";
   for (std::size_t row = 0; row < columns.names.size(); ++row)
     out += csvField(columns.names[row]) + "," + number(columns.estimate[row]) + "," +
@@ -159,10 +144,11 @@ std::string textSummary(const GLMFit& fit, bool zStat, const SummaryInput& input
       out += (col == 0 ? "Response " : "\nResponse ") +
              fit.coefficients().getColNames()[static_cast<std::size_t>(col)].str() + ":\n";
     // An aliased coefficient (no standard error) prints as NA, as R prints it.
-    CoefTableColumns columns = glm_summary::coefColumns(fit, col, zStat);
+    glm_summary::CoefficientRows rows = glm_summary::coefficientRows(fit, col, zStat, input);
+    CoefTableColumns& columns = rows.columns;
     long aliased = 0;
     for (std::size_t row = 0; row < columns.names.size(); ++row)
-      if (glm_summary::aliased(fit, static_cast<long>(row), col)) {
+      if (rows.aliased[row]) {
         columns.estimate[row] = std::nan("");
         ++aliased;
       }
@@ -237,7 +223,7 @@ CoefTableColumns coefColumns(const GLMFit& fit, long col, bool zStat) {
     columns.estimate.push_back(b);
     columns.stdErr.push_back(s);
     columns.statistic.push_back(stat);
-    columns.pValue.push_back(twoSided(stat, dfE));
+    columns.pValue.push_back(glm_summary::twoSided(stat, dfE));
   }
   return columns;
 }
@@ -282,7 +268,7 @@ std::string glmSummary(const std::string& document, SummaryFormat format,
   const bool zStat = glm_summary::usesZ(fit);
   switch (format) {
     case SummaryFormat::kCsv:
-      return csvSummary(fit, zStat);
+      return csvSummary(fit, zStat, input);
     case SummaryFormat::kJson:
       return glm_summary::jsonSummary(fit, input);
     case SummaryFormat::kText:

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/model/ModelKind.h"
@@ -52,6 +53,21 @@ LmFigures lmFigures(const GLMFit& fit, long col);
 
 // The rows the fit used (degrees of freedom of the total + 1), -1 when the document lacks it.
 std::int64_t rowsUsed(const GLMFit& fit);
+
+// Two-sided p-value of a t statistic on `df` degrees of freedom, or of a z statistic when df
+// is 0 or less.
+double twoSided(double stat, double df);
+
+// The text of a summary input property, "" when absent.
+std::string property(const SummaryInput& input, const char* name);
+
+// The rows of the coefficient table of response `col` (GLMSummaryCoded.cpp): those of the
+// coding the fit was summarised in, with their aliased flags.
+struct CoefficientRows {
+  CoefTableColumns columns;
+  std::vector<bool> aliased;
+};
+CoefficientRows coefficientRows(const GLMFit& fit, long col, bool zStat, const SummaryInput& input);
 
 // The JSON summary (GLMSummaryJson.cpp).
 std::string jsonSummary(const GLMFit& fit, const SummaryInput& input);

@@ -26,11 +26,13 @@ std::string object(const Fields& fields, const char* indent) {
   return out + "\n" + indent + "}";
 }
 
-std::string coefficients(const GLMFit& fit) {
-  const CoefTableColumns columns = glm_summary::coefColumns(fit, 0, glm_summary::usesZ(fit));
+std::string coefficients(const GLMFit& fit, const SummaryInput& input) {
+  const glm_summary::CoefficientRows rows =
+      glm_summary::coefficientRows(fit, 0, glm_summary::usesZ(fit), input);
+  const CoefTableColumns& columns = rows.columns;
   std::string out = "[";
   for (std::size_t row = 0; row < columns.names.size(); ++row) {
-    const bool aliased = glm_summary::aliased(fit, static_cast<long>(row), 0);
+    const bool aliased = rows.aliased[row];
     const Fields fields = {{"term", jsonString(columns.names[row])},
                            {"estimate", jsonNumber(aliased ? std::nan("") : columns.estimate[row])},
                            {"std_error", jsonNumber(columns.stdErr[row])},
@@ -45,7 +47,7 @@ std::string coefficients(const GLMFit& fit) {
 }  // namespace
 
 std::string glm_summary::jsonSummary(const GLMFit& fit, const SummaryInput& input) {
-  Fields fields = {{"coefficients", coefficients(fit)}};
+  Fields fields = {{"coefficients", coefficients(fit, input)}};
   const TMatrix<double>& dev = fit.deviance();
   const TMatrix<long>& df = fit.df();
   const long error = rowOf(dev, "Error");

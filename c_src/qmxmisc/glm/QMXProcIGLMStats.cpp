@@ -55,6 +55,7 @@ void QMXProcIGLM::computeModelStats() {
   if (fit.nVariables() > 0) computeCoefTable();
   computeCorrelations();
   if (fit.nTerms() > 0) computeImportance();
+  computeCodedCoefficients();
 }
 
 void QMXProcIGLM::closingMessage() {

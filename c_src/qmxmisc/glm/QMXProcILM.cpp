@@ -43,6 +43,7 @@ void QMXProcILM::init() {
                        .c_str());
     for (long v = 0; v < fit.nVariables(); ++v)
       if (fit.variable(v).empty()) QMX_ThrowException("Bad variable name");
+    checkReferences();
   });
 }
 

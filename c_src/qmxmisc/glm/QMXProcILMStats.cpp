@@ -102,6 +102,7 @@ void QMXProcILM::computeModelStats() {
   computeCoefTable();
   computeCorrelations();
   computeImportance();
+  computeCodedCoefficients();
 }
 
 // One row per coefficient, one column per model variable: a covariate's cells in its terms
