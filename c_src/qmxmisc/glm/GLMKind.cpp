@@ -57,7 +57,20 @@ constexpr KindOption kGlmOptions[] = {
 };
 
 // The fitting proc's properties the summary printer reads.
-constexpr const char* kSummaryProperties[] = {"summary.coefficients", "summary.factors"};
+constexpr const char* kSummaryProperties[] = {"summary.coefficients", "summary.factors",
+                                              "summary.loglik", "summary.aic",
+                                              "summary.residual.quantiles"};
+
+// Both kinds' procs make the residual passes the summary's quantiles need.
+std::vector<std::pair<std::string, std::string>> lmFitProperties(const SpecSettings& /*unused*/) {
+  return {{"summary.residuals", "1"}};
+}
+
+std::vector<std::pair<std::string, std::string>> glmFitProperties(const SpecSettings& settings) {
+  auto properties = glm_kind::fitProperties(settings);
+  properties.emplace_back("summary.residuals", "1");
+  return properties;
+}
 
 // The friendly names of qmx score --output and the scoring proc's type texts.
 constexpr ScoreOutputName kRegressionOutputs[] = {
@@ -99,7 +112,7 @@ const ModelKind kLmKind = {
     kSummaryProperties,
     &GLMSpecElementWriter::fromSettings,
     &glm_kind::prepareModel,
-    nullptr,
+    &lmFitProperties,
     &glmSummary,
     &glm_kind::scoreModel,
 };
@@ -120,7 +133,7 @@ const ModelKind kGlmKind = {
     kSummaryProperties,
     &GLMSpecElementWriter::fromSettings,
     &glm_kind::prepareModel,
-    &glm_kind::fitProperties,
+    &glmFitProperties,
     &glmSummary,
     &glm_kind::scoreModel,
 };

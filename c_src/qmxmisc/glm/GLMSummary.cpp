@@ -21,15 +21,6 @@ std::string number(double value, const char* format = "%.15g") {
   return text;
 }
 
-// Upper-tail probability of an F statistic (summary.lm's overall test).
-double upperF(double f, double dfn, double dfd) {
-  if (!(f >= 0) || !(dfn > 0) || !(dfd > 0)) return std::nan("");
-  int which = 1, status = 0;
-  double p = 0, q = 0, bound = 0;
-  cdff(&which, &p, &q, &f, &dfn, &dfd, &status, &bound);
-  return status == 0 ? q : std::nan("");
-}
-
 std::string csvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
@@ -69,32 +60,14 @@ std::string lmStatistics(const GLMFit& fit, long col) {
   return out;
 }
 
-// R's name of the family, as summary.glm prints it.
-const char* rFamilyName(const GLMFit& fit) {
-  switch (fit.distType()) {
-    case GLMFamily::Distribution::Gaussian:
-      return "gaussian";
-    case GLMFamily::Distribution::Binomial:
-      return "binomial";
-    case GLMFamily::Distribution::Poisson:
-      return "poisson";
-    case GLMFamily::Distribution::Gamma:
-      return "Gamma";
-    case GLMFamily::Distribution::InvGaussian:
-      return "inverse.gaussian";
-    case GLMFamily::Distribution::Quasi:
-      break;
-  }
-  return "quasi";
-}
-
 // summary.glm's dispersion line: 1 for binomial and Poisson, else the estimate the document
 // holds (older documents without one had unscaled standard errors).
 std::string dispersionLine(const GLMFit& fit, bool zStat) {
   if (zStat ||
       (fit.valid(true) && fit.hasFamily() && !glm_summary::extra(fit, "Dispersion").empty())) {
     const double dispersion = zStat ? 1.0 : glm_summary::extraNumber(fit, "Dispersion");
-    return std::string("\n(Dispersion parameter for ") + rFamilyName(fit) + " family taken to be " +
+    return std::string("\n(Dispersion parameter for ") + glm_summary::rFamilyName(fit) +
+           " family taken to be " +
            (std::isnan(dispersion) ? std::string("NaN") : formatReal({dispersion}, 7)[0]) + ")\n";
   }
   return "\n(Standard errors are unscaled: the dispersion is taken to be 1, not estimated)\n";
@@ -134,7 +107,7 @@ std::string glmStatistics(const GLMFit& fit, long col, bool zStat) {
 
 std::string textSummary(const GLMFit& fit, bool zStat, const SummaryInput& input) {
   const bool iterative = glm_summary::iterative(fit);
-  std::string out;
+  std::string out = glm_summary::callLine(fit, input) + glm_summary::residualBlock(fit, input);
   if (iterative && fit.valid(true) && fit.nResponse() > 0 && fit.response(0).length() > 0 &&
       fit.distType() == GLMFamily::Distribution::Binomial)
     out += "Response " + fit.response(0).name().str() + ": modelling the probability of level '" +
@@ -166,12 +139,52 @@ std::string textSummary(const GLMFit& fit, bool zStat, const SummaryInput& input
       out += ", left out (zero weight): " + std::to_string(input.zeroWeightRows);
     out += "\n";
   }
+  const bool anova = !glm_summary::property(input, "summary.anova").empty();
+  const bool confint = !glm_summary::property(input, "summary.confint").empty();
+  for (long col = 0; col < fit.coefficients().getNCol(); ++col) {
+    if (anova && !iterative)
+      out += "\n" +
+             glm_summary::anovaText(
+                 fit, col, fit.coefficients().getColNames()[static_cast<std::size_t>(col)].str());
+    if (!confint) continue;
+    glm_summary::CoefficientRows rows = glm_summary::coefficientRows(fit, col, zStat, input);
+    glm_summary::addConfint(rows);
+    out += "\n" + glm_summary::confintText(rows);
+  }
   return out;
 }
 
 }  // namespace
 
 namespace glm_summary {
+
+// Upper-tail probability of an F statistic (summary.lm's overall test).
+double upperF(double f, double dfn, double dfd) {
+  if (!(f >= 0) || !(dfn > 0) || !(dfd > 0)) return std::nan("");
+  int which = 1, status = 0;
+  double p = 0, q = 0, bound = 0;
+  cdff(&which, &p, &q, &f, &dfn, &dfd, &status, &bound);
+  return status == 0 ? q : std::nan("");
+}
+
+// R's name of the family, as summary.glm prints it.
+const char* rFamilyName(const GLMFit& fit) {
+  switch (fit.distType()) {
+    case GLMFamily::Distribution::Gaussian:
+      return "gaussian";
+    case GLMFamily::Distribution::Binomial:
+      return "binomial";
+    case GLMFamily::Distribution::Poisson:
+      return "poisson";
+    case GLMFamily::Distribution::Gamma:
+      return "Gamma";
+    case GLMFamily::Distribution::InvGaussian:
+      return "inverse.gaussian";
+    case GLMFamily::Distribution::Quasi:
+      break;
+  }
+  return "quasi";
+}
 
 GLMFit readFit(const std::string& document) {
   try {

@@ -97,6 +97,10 @@ void QMXProcIGLM::execute() {
 }
 
 void QMXProcIGLM::executeChunk() {
+  if (residualPass) {
+    residualStep();
+    return;
+  }
   const long rows = executeRequestRows();
   // The input ends before any row: only an input without rows does that.
   if (rows < 0) QMX_ThrowException("the data has no rows to fit the model");
@@ -148,6 +152,7 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
       fit.setCoefficients(candidate);
       setDone(1);
       computeModelStats();
+      if (residualSummary) beginResidualPasses();
       return;
     }
     addInformation(glm_proc::format("completed %d iterations with maximum relative step size of "

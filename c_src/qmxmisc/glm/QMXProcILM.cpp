@@ -53,6 +53,10 @@ void QMXProcILM::execute() {
 }
 
 void QMXProcILM::executeChunk() {
+  if (residualPass) {
+    residualStep();
+    return;
+  }
   const long rows = executeRequestRows();
   if (rows >= 0) {
     processChunk();
@@ -70,6 +74,7 @@ void QMXProcILM::executeChunk() {
   }
   backSolve();
   computeModelStats();
+  if (residualSummary) beginResidualPasses();
 }
 
 void QMXProcILM::mergeAccumulator(const ILMAccumulator& other) {

@@ -9,8 +9,8 @@
 //
 // Properties (set): "model.vtml", "corr.with.int", "abs.corr.threshold", "summary.contrasts",
 // "summary.reference". Properties (get): "fitted.model.pmml" (the VTML document of the fit),
-// "summary.coefficients", "summary.factors" (the fit under treatment coding for the
-// summaries: QMXProcILMCoding.cpp).
+// "summary.coefficients", "summary.factors", "summary.loglik", "summary.aic" (the fit under
+// treatment coding for the summaries: QMXProcILMCoding.cpp).
 //
 // Implementation files: QMXProcILM.cpp (init, execute, chunk step, back-solve),
 // QMXProcILMProperties.cpp (properties and model), QMXProcILMContrasts.cpp (R's
@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,7 @@
 #include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMModel.h"
+#include "qmxmisc/glm/GLMResidualQuantiles.h"
 #include "qmxmisc/glm/QMXProcILMAccumulator.h"
 #include "qmxmisc/model/QMXProcModel.h"
 #include "qmxmisc/numeric/DoubleLRLS.h"
@@ -128,6 +130,16 @@ class QMXProcILM : public QMXProcModel {
   void checkReferences() const;
   // Sets "summary.contrasts" or "summary.reference" from its text.
   void setSummaryProperty(const std::string& name, const std::string& value);
+  // The residual passes after the fit ("summary.residuals" 1; QMXProcILMResiduals.cpp): the
+  // first rewinds the input; each chunk step of such a pass; a chunk's residuals (lm:
+  // summary.lm's sqrt(w) (y - fitted), 0 for a zero weight) into `residuals`.
+  void beginResidualPasses();
+  void rewindForResiduals();
+  void residualStep();
+  virtual void addChunkResiduals();
+  // "summary.residual.quantiles": "weighted\t0|1", "quantiles\tn\tmin\t1Q\tmedian\t3Q\tmax"
+  // and, while at most 100 values, "values\t..." in row order.
+  std::string residualsText() const;
 
   GLMFit fit;
   // The chunk state, and the factor of the last solve: acc.finalize().
@@ -153,6 +165,16 @@ class QMXProcILM : public QMXProcModel {
   bool treatmentSummary = true;
   std::vector<std::pair<std::string, std::string>> references;
   CodedCoefficients coded;
+  // The residual passes: asked for ("summary.residuals"), the memory bound of the selection
+  // ("summary.residuals.bound"), under way, the selection and the weights' range.
+  bool residualSummary = false;
+  std::int64_t residualBound = 1000000;
+  bool residualPass = false;
+  GLMResidualQuantiles residuals;
+  double minWeight = 0, maxWeight = 0;
+  // R's logLik and AIC of the fit ("summary.loglik", "summary.aic"; NaN when undefined).
+  double logLikelihood = std::numeric_limits<double>::quiet_NaN();
+  double aicValue = std::numeric_limits<double>::quiet_NaN();
 
  private:
   // execute's steps 1-3.

@@ -59,6 +59,21 @@ const QMXPropertyTable& QMXProcILM::properties() {
           Rows::row(
               "summary.factors", Type::String, "the factors, their coding and reference level",
               [](QMXProcILM& p, Info& v) { v.setString(p.factorsText().c_str()); }, nullptr),
+          Rows::row("summary.residuals", Type::Long,
+                    "1: residual passes after the fit give the residual quantiles", nullptr,
+                    [](QMXProcILM& p, Info& v) { p.residualSummary = v.getLong() == 1; }),
+          Rows::row("summary.residuals.bound", Type::Long,
+                    "most residuals kept in memory by a residual pass", nullptr,
+                    [](QMXProcILM& p, Info& v) { p.residualBound = v.getLong(); }),
+          Rows::row(
+              "summary.residual.quantiles", Type::String, "the residual quantiles",
+              [](QMXProcILM& p, Info& v) { v.setString(p.residualsText().c_str()); }, nullptr),
+          Rows::row(
+              "summary.loglik", Type::Double, "R's logLik of the fit",
+              [](QMXProcILM& p, Info& v) { v.setDouble(p.logLikelihood); }, nullptr),
+          Rows::row(
+              "summary.aic", Type::Double, "R's AIC of the fit",
+              [](QMXProcILM& p, Info& v) { v.setDouble(p.aicValue); }, nullptr),
           Rows::row(
               "fitted.model.pmml", Type::String, "the document of the fit",
               [](QMXProcILM& p, Info& v) { p.writeFittedModel(v); }, nullptr),
