@@ -92,13 +92,14 @@ std::string printMatrix(const std::vector<std::string>& rowNames,
   return out;
 }
 
-// R's zapsmall(x, digits).
+// R's zapsmall(x, digits): round(x, digits - log10(max |x|)), R's round taking the nearest
+// whole number of decimals.
 std::vector<double> zapsmall(std::vector<double> values, int digits) {
   double largest = 0;
   for (const double x : values)
     if (!std::isnan(x)) largest = std::max(largest, std::fabs(x));
-  const int decimals =
-      largest > 0 ? std::max(0, digits - static_cast<int>(std::ceil(std::log10(largest)))) : digits;
+  const double places = largest > 0 ? std::max(0.0, digits - std::log10(largest)) : digits;
+  const int decimals = static_cast<int>(std::floor(places + 0.5));
   for (double& x : values)
     if (!std::isnan(x)) x = roundDecimals(x, decimals);
   return values;
