@@ -24,6 +24,15 @@ void QMXProcILM::computeCodedCoefficients() {
   coded = CodedCoefficients();
   if (!treatmentSummary || coefNames.empty() || lls.nCoef() == 0) return;
   ModelCoding treatment = modelCoding(true);
+  // Without a factor both codings are the model matrix's own columns under its own names:
+  // the document's coefficients are shown as they are.
+  if (treatment.matrix.getNCol() == treatment.matrix.getNRow() && treatment.names == coefNames) {
+    bool identity = true;
+    for (long j = 0; j < treatment.matrix.getNCol() && identity; ++j)
+      for (long k = 0; k < treatment.matrix.getNRow(); ++k)
+        identity = identity && treatment.matrix(k, j) == (k == j ? 1.0 : 0.0);
+    if (identity) return;
+  }
   const DoubleMatrix r = lls.inputOrderR();
   const LimitedQR qr(r.multiply(treatment.matrix, TransOp::kNone, true), rankTolerance);
   const DoubleMatrix beta(fit.coefficients());
