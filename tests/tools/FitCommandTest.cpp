@@ -135,15 +135,18 @@ std::string linesBetween(const std::string& text, const std::string& first,
 
 TEST(FitCommand, TextSummaryMatchesR) {
   // tests/ref/tools/fit_summary_text.R: R 4.2's printed summary.lm and summary.glm, compared
-  // byte for byte from "Coefficients:" to the F-statistic and residual deviance lines.
+  // byte for byte from "Call:" (or "Coefficients:") to the F-statistic and residual deviance
+  // lines.
   struct Case {
-    std::string arguments, reference, last;
+    std::string arguments, reference, first, last;
   };
   const std::vector<Case> cases = {
       {"lm examples/mtcars.csv --formula 'mpg ~ wt + qsec + cyl + disp'", "fit_summary_lm.txt",
-       "F-statistic"},
+       "\nCall:", "F-statistic"},
       {"glm examples/mtcars.csv --formula 'am ~ wt + hp' --family binomial", "fit_summary_glm.txt",
-       "Residual deviance"},
+       "Coefficients:", "Residual deviance"},
+      {"glm examples/mtcars.csv --formula 'carb ~ wt + hp' --family poisson",
+       "fit_summary_poisson.txt", "\nCall:", "Residual deviance"},
   };
   const std::string output = tempPath("text.xml");
   for (const Case& c : cases) {
@@ -152,7 +155,8 @@ TEST(FitCommand, TextSummaryMatchesR) {
     ASSERT_EQ(run.status, 0) << run.err;
     std::string want = readFile(kSource + "/tests/ref/tools/" + c.reference);
     want.erase(0, want.find('\n') + 1);  // the R version line
-    EXPECT_EQ(linesBetween(run.out, "Coefficients:", c.last), want) << run.out;
+    EXPECT_EQ(linesBetween(run.out, c.first, c.last), (c.first[0] == '\n' ? "\n" : "") + want)
+        << run.out;
     EXPECT_NE(run.out.find("\nRows used: 32, left out (missing values): 0\n"), std::string::npos);
   }
   std::remove(output.c_str());

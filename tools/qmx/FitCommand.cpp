@@ -52,6 +52,8 @@ struct FitOptions {
   std::string weights;
   std::string output;
   std::string summaryFormat = "text";
+  bool anova = false;
+  bool confint = false;
   long chunkRows = qmxDefaultChunkRows();
   DataOptions dataOptions;
   std::vector<OptionValue> values;  // parallel to kind->options
@@ -78,6 +80,7 @@ std::string valueText(const KindOption& option, const OptionValue& value) {
     case KindOptionType::kReal:
       return number(value.real);
     case KindOptionType::kText:
+    case KindOptionType::kTextList:
       break;
   }
   return value.text;
@@ -246,6 +249,13 @@ void runFit(const FitOptions& options) {
   output.commit();
   printNote("wrote " + options.output);
   SummaryInput input{dataRows - run.zeroWeightRows, run.zeroWeightRows, run.summaryProperties};
+  // What the summary's Call line and its optional tables need.
+  const std::string base = options.data.substr(options.data.find_last_of('/') + 1);
+  input.properties["call.data"] = base.substr(0, base.find_last_of('.'));
+  input.properties["call.formula"] = options.formula;
+  input.properties["call.weights"] = options.weights;
+  if (options.anova) input.properties["summary.anova"] = "true";
+  if (options.confint) input.properties["summary.confint"] = "true";
   try {
     std::fputs(terminalText(kind.summary(run.document, format, input), true).c_str(), stdout);
   } catch (const QMXException& e) {
@@ -270,6 +280,9 @@ void addCommonOptions(CLI::App* cmd, FitOptions& options) {
                   "json (coefficients and fit statistics under R's names)")
       ->capture_default_str();
   addDataOptions(cmd, options.dataOptions);
+  cmd->add_flag("--anova", options.anova, "Also print the sequential analysis-of-variance table");
+  cmd->add_flag("--confint", options.confint,
+                "Also print 95% Wald confidence intervals of the coefficients");
   addMemoryBudgetOption(cmd);
 }
 
@@ -285,8 +298,11 @@ void addKindOption(CLI::App* cmd, const KindOption& option, OptionValue& value) 
       added = cmd->add_option(option.flag, value.real, option.help);
       break;
     case KindOptionType::kText:
+    case KindOptionType::kTextList:
       value.text = option.defaultValue;
       added = cmd->add_option(option.flag, value.text, option.help);
+      if (option.type == KindOptionType::kTextList)
+        added->multi_option_policy(CLI::MultiOptionPolicy::Join);
       break;
   }
   if (*option.defaultValue != '\0') added->capture_default_str();

@@ -7,6 +7,31 @@
 
 namespace {
 
+// The summary options of both kinds: properties of the fitting proc, which hands the
+// coefficients under that coding to the summary printer.
+constexpr KindOption kContrastsOption = {
+    "--contrasts",
+    "Coding of factors in the summary: treatment (R's default: the reference level left out) or "
+    "sum (every level, as the fitted document holds them)",
+    KindOptionType::kText,
+    "treatment",
+    false,
+    KindOptionTarget::kProperty,
+    "summary.contrasts",
+    KindOptionCheck::kNone};
+constexpr KindOption kReferenceOption = {
+    "--reference",
+    "FACTOR=LEVEL: the reference level of a factor under treatment coding (default its first "
+    "level); may be repeated",
+    KindOptionType::kTextList,
+    "",
+    false,
+    KindOptionTarget::kProperty,
+    "summary.reference",
+    KindOptionCheck::kNone};
+
+constexpr KindOption kLmOptions[] = {kContrastsOption, kReferenceOption};
+
 constexpr KindOption kGlmOptions[] = {
     {"--family",
      "gaussian, binomial, poisson, gamma, inverse.gaussian, quasi, quasipoisson, quasibinomial. "
@@ -28,7 +53,25 @@ constexpr KindOption kGlmOptions[] = {
      "glm.control epsilon)",
      KindOptionType::kReal, "1e-8", false, KindOptionTarget::kProperty, "epsilon",
      KindOptionCheck::kPositive},
+    kContrastsOption,
+    kReferenceOption,
 };
+
+// The fitting proc's properties the summary printer reads.
+constexpr const char* kSummaryProperties[] = {"summary.coefficients", "summary.factors",
+                                              "summary.loglik", "summary.aic",
+                                              "summary.residual.quantiles"};
+
+// Both kinds' procs make the residual passes the summary's quantiles need.
+std::vector<std::pair<std::string, std::string>> lmFitProperties(const SpecSettings& /*unused*/) {
+  return {{"summary.residuals", "1"}};
+}
+
+std::vector<std::pair<std::string, std::string>> glmFitProperties(const SpecSettings& settings) {
+  auto properties = glm_kind::fitProperties(settings);
+  properties.emplace_back("summary.residuals", "1");
+  return properties;
+}
 
 // The friendly names of qmx score --output and the scoring proc's type texts.
 constexpr ScoreOutputName kRegressionOutputs[] = {
@@ -64,13 +107,13 @@ const ModelKind kLmKind = {
     "GeneralRegressionModel",
     nullptr,
     "LinearRegression",
-    {},
+    kLmOptions,
     kRegressionOutputs,
     kRegressionOutputHelp,
-    {},
+    kSummaryProperties,
     &GLMSpecElementWriter::fromSettings,
     &glm_kind::prepareModel,
-    nullptr,
+    &lmFitProperties,
     &glmSummary,
     &glm_kind::scoreModel,
 };
@@ -88,10 +131,10 @@ const ModelKind kGlmKind = {
     kGlmOptions,
     kRegressionOutputs,
     kRegressionOutputHelp,
-    {},
+    kSummaryProperties,
     &GLMSpecElementWriter::fromSettings,
     &glm_kind::prepareModel,
-    &glm_kind::fitProperties,
+    &glmFitProperties,
     &glmSummary,
     &glm_kind::scoreModel,
 };

@@ -21,30 +21,6 @@ std::string number(double value, const char* format = "%.15g") {
   return text;
 }
 
-// Two-sided p-value of a t statistic on `df` degrees of freedom, or of a z statistic when
-// df is 0 or less.
-double twoSided(double stat, double df) {
-  if (std::isnan(stat)) return std::nan("");
-  int which = 1, status = 0;
-  double p = 0, q = 0, x = -std::fabs(stat), bound = 0;
-  if (df > 0) {
-    cdft(&which, &p, &q, &x, &df, &status, &bound);
-  } else {
-    double mean = 0, sd = 1;
-    cdfnor(&which, &p, &q, &x, &mean, &sd, &status, &bound);
-  }
-  return status == 0 ? 2 * p : std::nan("");
-}
-
-// Upper-tail probability of an F statistic (summary.lm's overall test).
-double upperF(double f, double dfn, double dfd) {
-  if (!(f >= 0) || !(dfn > 0) || !(dfd > 0)) return std::nan("");
-  int which = 1, status = 0;
-  double p = 0, q = 0, bound = 0;
-  cdff(&which, &p, &q, &f, &dfn, &dfd, &status, &bound);
-  return status == 0 ? q : std::nan("");
-}
-
 std::string csvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
@@ -58,8 +34,8 @@ std::string formatC4(double value) {
   return number(value, "%5.4g");
 }
 
-std::string csvSummary(const GLMFit& fit, bool zStat) {
-  const CoefTableColumns columns = glm_summary::coefColumns(fit, 0, zStat);
+std::string csvSummary(const GLMFit& fit, bool zStat, const SummaryInput& input) {
+  const CoefTableColumns columns = glm_summary::coefficientRows(fit, 0, zStat, input).columns;
   std::string out = "term,estimate,std.error,statistic,p.value\n";
   for (std::size_t row = 0; row < columns.names.size(); ++row)
     out += csvField(columns.names[row]) + "," + number(columns.estimate[row]) + "," +
@@ -84,32 +60,14 @@ std::string lmStatistics(const GLMFit& fit, long col) {
   return out;
 }
 
-// R's name of the family, as summary.glm prints it.
-const char* rFamilyName(const GLMFit& fit) {
-  switch (fit.distType()) {
-    case GLMFamily::Distribution::Gaussian:
-      return "gaussian";
-    case GLMFamily::Distribution::Binomial:
-      return "binomial";
-    case GLMFamily::Distribution::Poisson:
-      return "poisson";
-    case GLMFamily::Distribution::Gamma:
-      return "Gamma";
-    case GLMFamily::Distribution::InvGaussian:
-      return "inverse.gaussian";
-    case GLMFamily::Distribution::Quasi:
-      break;
-  }
-  return "quasi";
-}
-
 // summary.glm's dispersion line: 1 for binomial and Poisson, else the estimate the document
 // holds (older documents without one had unscaled standard errors).
 std::string dispersionLine(const GLMFit& fit, bool zStat) {
   if (zStat ||
       (fit.valid(true) && fit.hasFamily() && !glm_summary::extra(fit, "Dispersion").empty())) {
     const double dispersion = zStat ? 1.0 : glm_summary::extraNumber(fit, "Dispersion");
-    return std::string("\n(Dispersion parameter for ") + rFamilyName(fit) + " family taken to be " +
+    return std::string("\n(Dispersion parameter for ") + glm_summary::rFamilyName(fit) +
+           " family taken to be " +
            (std::isnan(dispersion) ? std::string("NaN") : formatReal({dispersion}, 7)[0]) + ")\n";
   }
   return "\n(Standard errors are unscaled: the dispersion is taken to be 1, not estimated)\n";
@@ -149,7 +107,7 @@ std::string glmStatistics(const GLMFit& fit, long col, bool zStat) {
 
 std::string textSummary(const GLMFit& fit, bool zStat, const SummaryInput& input) {
   const bool iterative = glm_summary::iterative(fit);
-  std::string out;
+  std::string out = glm_summary::callLine(fit, input) + glm_summary::residualBlock(fit, input);
   if (iterative && fit.valid(true) && fit.nResponse() > 0 && fit.response(0).length() > 0 &&
       fit.distType() == GLMFamily::Distribution::Binomial)
     out += "Response " + fit.response(0).name().str() + ": modelling the probability of level '" +
@@ -159,10 +117,11 @@ std::string textSummary(const GLMFit& fit, bool zStat, const SummaryInput& input
       out += (col == 0 ? "Response " : "\nResponse ") +
              fit.coefficients().getColNames()[static_cast<std::size_t>(col)].str() + ":\n";
     // An aliased coefficient (no standard error) prints as NA, as R prints it.
-    CoefTableColumns columns = glm_summary::coefColumns(fit, col, zStat);
+    glm_summary::CoefficientRows rows = glm_summary::coefficientRows(fit, col, zStat, input);
+    CoefTableColumns& columns = rows.columns;
     long aliased = 0;
     for (std::size_t row = 0; row < columns.names.size(); ++row)
-      if (glm_summary::aliased(fit, static_cast<long>(row), col)) {
+      if (rows.aliased[row]) {
         columns.estimate[row] = std::nan("");
         ++aliased;
       }
@@ -180,12 +139,52 @@ std::string textSummary(const GLMFit& fit, bool zStat, const SummaryInput& input
       out += ", left out (zero weight): " + std::to_string(input.zeroWeightRows);
     out += "\n";
   }
+  const bool anova = !glm_summary::property(input, "summary.anova").empty();
+  const bool confint = !glm_summary::property(input, "summary.confint").empty();
+  for (long col = 0; col < fit.coefficients().getNCol(); ++col) {
+    if (anova && !iterative)
+      out += "\n" +
+             glm_summary::anovaText(
+                 fit, col, fit.coefficients().getColNames()[static_cast<std::size_t>(col)].str());
+    if (!confint) continue;
+    glm_summary::CoefficientRows rows = glm_summary::coefficientRows(fit, col, zStat, input);
+    glm_summary::addConfint(rows);
+    out += "\n" + glm_summary::confintText(rows);
+  }
   return out;
 }
 
 }  // namespace
 
 namespace glm_summary {
+
+// Upper-tail probability of an F statistic (summary.lm's overall test).
+double upperF(double f, double dfn, double dfd) {
+  if (!(f >= 0) || !(dfn > 0) || !(dfd > 0)) return std::nan("");
+  int which = 1, status = 0;
+  double p = 0, q = 0, bound = 0;
+  cdff(&which, &p, &q, &f, &dfn, &dfd, &status, &bound);
+  return status == 0 ? q : std::nan("");
+}
+
+// R's name of the family, as summary.glm prints it.
+const char* rFamilyName(const GLMFit& fit) {
+  switch (fit.distType()) {
+    case GLMFamily::Distribution::Gaussian:
+      return "gaussian";
+    case GLMFamily::Distribution::Binomial:
+      return "binomial";
+    case GLMFamily::Distribution::Poisson:
+      return "poisson";
+    case GLMFamily::Distribution::Gamma:
+      return "Gamma";
+    case GLMFamily::Distribution::InvGaussian:
+      return "inverse.gaussian";
+    case GLMFamily::Distribution::Quasi:
+      break;
+  }
+  return "quasi";
+}
 
 GLMFit readFit(const std::string& document) {
   try {
@@ -237,7 +236,7 @@ CoefTableColumns coefColumns(const GLMFit& fit, long col, bool zStat) {
     columns.estimate.push_back(b);
     columns.stdErr.push_back(s);
     columns.statistic.push_back(stat);
-    columns.pValue.push_back(twoSided(stat, dfE));
+    columns.pValue.push_back(glm_summary::twoSided(stat, dfE));
   }
   return columns;
 }
@@ -282,7 +281,7 @@ std::string glmSummary(const std::string& document, SummaryFormat format,
   const bool zStat = glm_summary::usesZ(fit);
   switch (format) {
     case SummaryFormat::kCsv:
-      return csvSummary(fit, zStat);
+      return csvSummary(fit, zStat, input);
     case SummaryFormat::kJson:
       return glm_summary::jsonSummary(fit, input);
     case SummaryFormat::kText:

@@ -3,8 +3,10 @@
 // rows used.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/model/ModelKind.h"
@@ -52,6 +54,48 @@ LmFigures lmFigures(const GLMFit& fit, long col);
 
 // The rows the fit used (degrees of freedom of the total + 1), -1 when the document lacks it.
 std::int64_t rowsUsed(const GLMFit& fit);
+
+// Two-sided p-value of a t statistic on `df` degrees of freedom, or of a z statistic when df
+// is 0 or less.
+double twoSided(double stat, double df);
+
+// The text of a summary input property, "" when absent.
+std::string property(const SummaryInput& input, const char* name);
+
+// The rows of the coefficient table of response `col` (GLMSummaryCoded.cpp): those of the
+// coding the fit was summarised in, with their aliased flags.
+struct CoefficientRows {
+  CoefTableColumns columns;
+  std::vector<bool> aliased;
+  std::vector<double> lower, upper;  // addConfint
+};
+CoefficientRows coefficientRows(const GLMFit& fit, long col, bool zStat, const SummaryInput& input);
+
+// GLMSummaryTables.cpp:
+// Characters of a UTF-8 text (its width in a terminal of one-column characters).
+std::size_t displayWidth(const std::string& text);
+// "\nCall:\n" and R's call of the fit ("" without the "call.formula" input property).
+std::string callLine(const GLMFit& fit, const SummaryInput& input);
+// "Residuals:" (lm; "Weighted Residuals:") or "Deviance Residuals: " (glm) and R's quantiles,
+// or every residual when the residual degrees of freedom are 5 or fewer ("" without them).
+std::string residualBlock(const GLMFit& fit, const SummaryInput& input);
+// R's confint.default: estimate -/+ qnorm(0.975) standard error (NaN when aliased).
+void addConfint(CoefficientRows& rows);
+std::string confintText(const CoefficientRows& rows);
+// One row of R's anova() of a linear fit (terms without degrees of freedom left out; the
+// last row "Residuals" has NaN F and p).
+struct AnovaRow {
+  std::string name;
+  long df = 0;
+  double sumSq = 0, meanSq = 0, f = 0, p = 0;
+};
+std::vector<AnovaRow> lmAnova(const GLMFit& fit, long col);
+std::string anovaText(const GLMFit& fit, long col, const std::string& response);
+
+// R's name of the family of a fit (GLMSummary.cpp).
+const char* rFamilyName(const GLMFit& fit);
+// Upper-tail probability of an F statistic, NaN when undefined.
+double upperF(double f, double dfn, double dfd);
 
 // The JSON summary (GLMSummaryJson.cpp).
 std::string jsonSummary(const GLMFit& fit, const SummaryInput& input);

@@ -100,6 +100,10 @@ void QMXProcIGLM::execute() {
 }
 
 void QMXProcIGLM::executeChunk() {
+  if (residualPass) {
+    residualStep();
+    return;
+  }
   const long rows = executeRequestRows();
   // The input ends before any row: only an input without rows does that.
   if (rows < 0) QMX_ThrowException("the data has no rows to fit the model");
@@ -154,6 +158,7 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
       // The document of a fit of cbind(successes, failures) names the successes as its
       // response: scoring needs only the predictors.
       if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
+      if (residualSummary) beginResidualPasses();
       return;
     }
     addInformation(glm_proc::format("completed %d iterations with maximum relative step size of "

@@ -68,6 +68,8 @@ class QMXProcIGLM : public QMXProcILM {
   long getNumModelExtras() const override { return kNumExtras; }
   // Standard errors scaled by the dispersion and the three-row deviance table.
   void computeModelStats() override;
+  // The deviance residuals sign(y - mu) sqrt(w d(y, mu)) of a chunk at the coefficients.
+  void addChunkResiduals() override;
 
   long getIterations() const { return iterations; }
   long getPasses() const { return passes; }

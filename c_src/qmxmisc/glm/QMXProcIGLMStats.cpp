@@ -55,6 +55,14 @@ void QMXProcIGLM::computeModelStats() {
   if (fit.nVariables() > 0) computeCoefTable();
   computeCorrelations();
   if (fit.nTerms() > 0) computeImportance();
+  computeCodedCoefficients();
+  // R's logLik.glm: rank parameters, one more for the families with a dispersion.
+  const GLMFamily::Distribution dist = family().distType();
+  const bool scaled = dist == GLMFamily::Distribution::Gaussian ||
+                      dist == GLMFamily::Distribution::Gamma ||
+                      dist == GLMFamily::Distribution::InvGaussian;
+  aicValue = aic;
+  logLikelihood = static_cast<double>(rank + (scaled ? 1 : 0)) - aic / 2;
 }
 
 void QMXProcIGLM::closingMessage() {

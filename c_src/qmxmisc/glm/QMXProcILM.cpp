@@ -43,6 +43,7 @@ void QMXProcILM::init() {
                        .c_str());
     for (long v = 0; v < fit.nVariables(); ++v)
       if (fit.variable(v).empty()) QMX_ThrowException("Bad variable name");
+    checkReferences();
   });
 }
 
@@ -52,6 +53,10 @@ void QMXProcILM::execute() {
 }
 
 void QMXProcILM::executeChunk() {
+  if (residualPass) {
+    residualStep();
+    return;
+  }
   const long rows = executeRequestRows();
   if (rows >= 0) {
     processChunk();
@@ -69,6 +74,7 @@ void QMXProcILM::executeChunk() {
   }
   backSolve();
   computeModelStats();
+  if (residualSummary) beginResidualPasses();
 }
 
 void QMXProcILM::mergeAccumulator(const ILMAccumulator& other) {

@@ -7,16 +7,22 @@
 // coefficient correlations, per-term Wald importance) are kept in a GLMFit. The numbers
 // reproduce R's lm() with contr.sum contrasts and anova(), aliased columns included.
 //
-// Properties (set): "model.vtml", "corr.with.int", "abs.corr.threshold".
-// Properties (get): "fitted.model.pmml" (the VTML document of the fit).
+// Properties (set): "model.vtml", "corr.with.int", "abs.corr.threshold", "summary.contrasts",
+// "summary.reference". Properties (get): "fitted.model.pmml" (the VTML document of the fit),
+// "summary.coefficients", "summary.factors", "summary.loglik", "summary.aic" (the fit under
+// treatment coding for the summaries: QMXProcILMCoding.cpp).
 //
 // Implementation files: QMXProcILM.cpp (init, execute, chunk step, back-solve),
 // QMXProcILMProperties.cpp (properties and model), QMXProcILMContrasts.cpp (R's
-// parametrisation), QMXProcILMStats.cpp (standard errors, deviance table, coefficient table),
-// QMXProcILMCorrelations.cpp (coefficient correlations and importance).
+// parametrisation), QMXProcILMCoding.cpp (treatment coding), QMXProcILMStats.cpp (standard errors,
+// deviance table, coefficient table), QMXProcILMCorrelations.cpp (coefficient correlations and
+// importance).
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "qmxmisc/base/QMXException.h"
@@ -24,12 +30,31 @@
 #include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMModel.h"
+#include "qmxmisc/glm/GLMResidualQuantiles.h"
 #include "qmxmisc/glm/QMXProcILMAccumulator.h"
 #include "qmxmisc/model/QMXProcModel.h"
 #include "qmxmisc/numeric/DoubleLRLS.h"
 #include "qmxmisc/numeric/DoubleQRLimited.h"
 #include "qmxmisc/numeric/String.h"
 #include "qmxmisc/numeric/Vectors.h"
+
+// A parametrisation of the model matrix: C (model-matrix columns x its columns), the term of
+// each column (-1: the intercept) and the name R gives each column.
+struct ModelCoding {
+  DoubleMatrix matrix;
+  std::vector<long> terms;
+  strVector names;
+};
+
+// The coefficients of the fit under R's treatment coding (QMXProcILMCoding.cpp): names,
+// estimates (columns x responses; aliased ones 0), aliased flags and the unscaled variances
+// (the diagonal of (X'WX)^-1 of the coded columns; NaN for aliased ones).
+struct CodedCoefficients {
+  strVector names;
+  DoubleMatrix estimate;
+  std::vector<bool> aliased;
+  std::vector<double> variance;
+};
 
 class QMXProcILM : public QMXProcModel {
  public:
@@ -65,6 +90,11 @@ class QMXProcILM : public QMXProcModel {
   const GLMFit& results(long /*unused*/ = 0) const { return fit; }
   // The map C from R's coefficients to the model matrix's cells (QMXProcILMContrasts.cpp).
   void buildContrasts();
+  // The parametrisation of R's lm: contr.sum (`treatment` false) or contr.treatment with the
+  // reference levels of "summary.reference" (first levels otherwise).
+  ModelCoding modelCoding(bool treatment) const;
+  // The fit mapped to treatment coding (empty when "summary.contrasts" is sum).
+  const CodedCoefficients& codedCoefficients() const { return coded; }
   void computeCoefTable();
   void computeCorrelations();
   void computeImportance();
@@ -94,6 +124,22 @@ class QMXProcILM : public QMXProcModel {
   void computeCoefCovariance();
   // The response names of the model, in order.
   virtual strVector responseNames() const;
+  // The coefficients mapped to treatment coding into `coded` (QMXProcILMCoding.cpp).
+  void computeCodedCoefficients();
+  // Checks "summary.reference" against the model; throws naming the factor or level.
+  void checkReferences() const;
+  // Sets "summary.contrasts" or "summary.reference" from its text.
+  void setSummaryProperty(const std::string& name, const std::string& value);
+  // The residual passes after the fit ("summary.residuals" 1; QMXProcILMResiduals.cpp): the
+  // first rewinds the input; each chunk step of such a pass; a chunk's residuals (lm:
+  // summary.lm's sqrt(w) (y - fitted), 0 for a zero weight) into `residuals`.
+  void beginResidualPasses();
+  void rewindForResiduals();
+  void residualStep();
+  virtual void addChunkResiduals();
+  // "summary.residual.quantiles": "weighted\t0|1", "quantiles\tn\tmin\t1Q\tmedian\t3Q\tmax"
+  // and, while at most 100 values, "values\t..." in row order.
+  std::string residualsText() const;
 
   GLMFit fit;
   // The chunk state, and the factor of the last solve: acc.finalize().
@@ -114,6 +160,21 @@ class QMXProcILM : public QMXProcModel {
   DoubleMatrix gamma;
   // Unscaled covariance of the coefficients of the last solve (computeCoefCovariance).
   DoubleMatrix coefCovariance;
+  // "summary.contrasts" (true: treatment, the default) and "summary.reference" (factor,
+  // level pairs), and the coefficients under that coding.
+  bool treatmentSummary = true;
+  std::vector<std::pair<std::string, std::string>> references;
+  CodedCoefficients coded;
+  // The residual passes: asked for ("summary.residuals"), the memory bound of the selection
+  // ("summary.residuals.bound"), under way, the selection and the weights' range.
+  bool residualSummary = false;
+  std::int64_t residualBound = 1000000;
+  bool residualPass = false;
+  GLMResidualQuantiles residuals;
+  double minWeight = 0, maxWeight = 0;
+  // R's logLik and AIC of the fit ("summary.loglik", "summary.aic"; NaN when undefined).
+  double logLikelihood = std::numeric_limits<double>::quiet_NaN();
+  double aicValue = std::numeric_limits<double>::quiet_NaN();
 
  private:
   // execute's steps 1-3.
@@ -122,4 +183,11 @@ class QMXProcILM : public QMXProcModel {
   void writeFittedModel(QMXPropertyInfo& prop);
   // R's TermCode rule: factor v of term t is coded by contrasts.
   bool codedByContrasts(long t, long v) const;
+  // The 0-based reference level of variable v (a factor) under treatment coding.
+  long referenceLevel(long v) const;
+  // R's name of covariate v at `power` in a term: "x" or "I(x^2)".
+  std::string covariateName(long v, long power) const;
+  // The text of "summary.coefficients" and "summary.factors".
+  std::string codedCoefficientsText() const;
+  std::string factorsText() const;
 };

@@ -9,6 +9,7 @@
 // QMXProcIGLM gathers the working responses and weights of that pass in one.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "qmxmisc/base/QMXAccumulator.h"
@@ -27,6 +28,7 @@ struct ILMPooled {
   DoubleLRLS factor;
   std::int64_t rowsUsed = 0;
   std::int64_t rowsMissing = 0;
+  double sumLogWeights = 0;  // of the positive case weights (R's logLik.lm)
 };
 
 class ILMAccumulator {
@@ -37,6 +39,9 @@ class ILMAccumulator {
   void update(const ILMChunk& chunk) {
     if (chunk.x.isValid() && chunk.x.getNRow() > 0)
       factor_.rowBind(chunk.x, chunk.y, chunk.w, chunk.nFixed);
+    if (chunk.w.isValid())
+      for (long row = 0; row < chunk.w.getNRow(); ++row)
+        if (chunk.w(row, 0) > 0) sumLogWeights_ += std::log(chunk.w(row, 0));
     rowsUsed_ += chunk.rowsUsed;
     rowsMissing_ += chunk.rowsMissing;
   }
@@ -44,22 +49,26 @@ class ILMAccumulator {
     factor_.merge(other.factor_);
     rowsUsed_ += other.rowsUsed_;
     rowsMissing_ += other.rowsMissing_;
+    sumLogWeights_ += other.sumLogWeights_;
   }
-  ILMPooled finalize() const { return ILMPooled{factor_, rowsUsed_, rowsMissing_}; }
+  ILMPooled finalize() const { return ILMPooled{factor_, rowsUsed_, rowsMissing_, sumLogWeights_}; }
   // Empty again (a new pass).
   void reset() {
     factor_.resize(0, 0, 0);
     rowsUsed_ = 0;
     rowsMissing_ = 0;
+    sumLogWeights_ = 0;
   }
 
   std::int64_t rowsUsed() const { return rowsUsed_; }
   std::int64_t rowsMissing() const { return rowsMissing_; }
+  double sumLogWeights() const { return sumLogWeights_; }
 
  private:
   DoubleLRLS factor_;
   std::int64_t rowsUsed_ = 0;
   std::int64_t rowsMissing_ = 0;
+  double sumLogWeights_ = 0;
 };
 
 static_assert(QMXAccumulator<ILMAccumulator>);

@@ -9,6 +9,7 @@
 // also with empty cells. Every cell of a contr.sum factor is a coefficient of the fit: the
 // level contr.sum leaves out is minus the sum of the others.
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "qmxmisc/base/QMXException.h"
@@ -16,15 +17,28 @@
 
 namespace {
 
-// contr.sum(levels) when `sum`, else the identity of the levels (row-major cells x columns).
-std::vector<std::vector<double>> coding(long levels, bool sum) {
-  const long columns = sum && levels > 1 ? levels - 1 : levels;
-  std::vector<std::vector<double>> m(static_cast<std::size_t>(levels),
-                                     std::vector<double>(static_cast<std::size_t>(columns), 0.0));
+// The coding of one factor in a term (cells x columns) and the level each column stands for:
+// all levels (indicators) when `full`, else contr.sum (the last level minus the others) or
+// contr.treatment (the levels but `base`).
+struct FactorCoding {
+  std::vector<std::vector<double>> matrix;
+  std::vector<long> columnLevel;
+};
+
+FactorCoding coding(long levels, bool full, bool treatment, long base) {
+  FactorCoding out;
+  for (long j = 0; j < levels; ++j)
+    if (full || levels < 2 || (treatment ? j != base : j != levels - 1))
+      out.columnLevel.push_back(j);
+  const auto columns = static_cast<long>(out.columnLevel.size());
+  out.matrix.assign(static_cast<std::size_t>(levels),
+                    std::vector<double>(static_cast<std::size_t>(columns), 0.0));
   for (long i = 0; i < levels; ++i)
-    for (long j = 0; j < columns; ++j)
-      m[i][j] = i == j ? 1.0 : (i == levels - 1 && columns < levels ? -1.0 : 0.0);
-  return m;
+    for (long j = 0; j < columns; ++j) {
+      const bool sumRow = !full && !treatment && columns < levels && i == levels - 1;
+      out.matrix[i][j] = i == out.columnLevel[j] ? 1.0 : (sumRow ? -1.0 : 0.0);
+    }
+  return out;
 }
 
 }  // namespace
@@ -47,65 +61,110 @@ bool QMXProcILM::codedByContrasts(long t, long v) const {
   return false;
 }
 
-void QMXProcILM::buildContrasts() {
+long QMXProcILM::referenceLevel(long v) const {
+  const std::string name = fit.variable(v).str();
+  long base = 0;  // a factor named twice takes the last level given
+  for (const auto& [factor, level] : references) {
+    if (factor != name) continue;
+    const strVector& levels = fit.factorInfo(name.c_str()).levels();
+    for (std::size_t k = 0; k < levels.size(); ++k)
+      if (levels[k].str() == level) base = static_cast<long>(k);
+  }
+  return base;
+}
+
+// The name R gives a covariate of power `power` in a term.
+std::string QMXProcILM::covariateName(long v, long power) const {
+  const std::string name = fit.variable(v).str();
+  return power == 1 ? name : "I(" + name + "^" + std::to_string(power) + ")";
+}
+
+ModelCoding QMXProcILM::modelCoding(bool treatment) const {
   const long p = static_cast<long>(coefNames.size());
   const long nTerms = fit.nTerms(), nVariables = fit.nVariables();
   const TMatrix<long>& table = fit.termsTable();
   std::vector<std::vector<double>> columns;  // each a column of C (p entries)
-  gammaTerm.clear();
-  const auto addColumn = [&](long term) {
+  ModelCoding out;
+  const auto addColumn = [&](long term, std::string name) {
     columns.emplace_back(static_cast<std::size_t>(p), 0.0);
-    gammaTerm.push_back(term);
+    out.terms.push_back(term);
+    out.names.push_back(String(name.c_str()));
     return columns.size() - 1;
   };
-  if (fit.intercept()) columns[addColumn(-1)][0] = 1.0;
+  if (fit.intercept()) columns[addColumn(-1, "(Intercept)")][0] = 1.0;
   bool fullCodingDone = fit.intercept();
   for (long t = 0; t < nTerms; ++t) {
     const long first = static_cast<long>(termIndices[static_cast<std::size_t>(t)]);
     const long last = static_cast<long>(termIndices[static_cast<std::size_t>(t + 1)]);
-    std::vector<std::vector<std::vector<double>>> codings;  // one per factor, variable order
+    std::vector<FactorCoding> codings;  // one per factor, variable order
     long cells = 1;
     for (long v = 0; v < nVariables; ++v) {
-      if (table(v, t) <= 0 || !fit.isFactor(fit.variable(v).c_str())) continue;
+      if (table(v, t) <= 0) continue;
+      if (!fit.isFactor(fit.variable(v).c_str())) {
+        continue;
+      }
       const long levels = fit.factorInfo(fit.variable(v).c_str()).length();
       const bool full = !fullCodingDone || !codedByContrasts(t, v);
       fullCodingDone = true;
-      codings.push_back(coding(levels, !full));
+      codings.push_back(coding(levels, full, treatment, referenceLevel(v)));
       cells *= levels;
     }
     if (codings.empty() || cells != last - first) {
       for (long k = first; k < last; ++k)
-        columns[addColumn(t)][static_cast<std::size_t>(k)] = 1.0;
+        columns[addColumn(t, coefNames[static_cast<std::size_t>(k)].str())]
+               [static_cast<std::size_t>(k)] = 1.0;
       continue;
     }
     // R's columns: the first factor's contrast varying fastest. Cells: the last factor's
     // level varying fastest. Entry = product of the factors' coding entries.
     long nColumns = 1;
-    for (const auto& m : codings)
-      nColumns *= static_cast<long>(m[0].size());
+    for (const FactorCoding& m : codings)
+      nColumns *= static_cast<long>(m.columnLevel.size());
     const long nFactors = static_cast<long>(codings.size());
     std::vector<long> level(static_cast<std::size_t>(nFactors)), contrast(level);
     for (long c = 0; c < nColumns; ++c) {
       for (long f = 0, rest = c; f < nFactors; ++f) {
-        const long width = static_cast<long>(codings[f][0].size());
+        const long width = static_cast<long>(codings[f].columnLevel.size());
         contrast[f] = rest % width;
         rest /= width;
       }
-      std::vector<double>& column = columns[addColumn(t)];
+      std::string name;
+      long factorAt = 0;
+      for (long v = 0; v < nVariables; ++v) {
+        if (table(v, t) <= 0) continue;
+        name += name.empty() ? "" : ":";
+        if (!fit.isFactor(fit.variable(v).c_str())) {
+          name += covariateName(v, table(v, t));
+          continue;
+        }
+        const FactorCoding& m = codings[factorAt];
+        name += fit.variable(v).str() + fit.factorInfo(fit.variable(v).c_str())
+                                            .levels()[m.columnLevel[contrast[factorAt]]]
+                                            .str();
+        ++factorAt;
+      }
+      std::vector<double>& column = columns[addColumn(t, name)];
       for (long cell = 0; cell < cells; ++cell) {
         for (long f = nFactors - 1, rest = cell; f >= 0; --f) {
-          const long levels = static_cast<long>(codings[f].size());
+          const long levels = static_cast<long>(codings[f].matrix.size());
           level[f] = rest % levels;
           rest /= levels;
         }
         double entry = 1.0;
         for (long f = 0; f < nFactors; ++f)
-          entry *= codings[f][level[f]][contrast[f]];
+          entry *= codings[f].matrix[level[f]][contrast[f]];
         column[static_cast<std::size_t>(first + cell)] = entry;
       }
     }
   }
-  contrasts = DoubleMatrix(p, static_cast<long>(columns.size()));
+  out.matrix = DoubleMatrix(p, static_cast<long>(columns.size()));
   for (std::size_t j = 0; j < columns.size(); ++j)
-    std::copy(columns[j].begin(), columns[j].end(), contrasts.getPtr(0, static_cast<long>(j)));
+    std::copy(columns[j].begin(), columns[j].end(), out.matrix.getPtr(0, static_cast<long>(j)));
+  return out;
+}
+
+void QMXProcILM::buildContrasts() {
+  ModelCoding sum = modelCoding(false);
+  contrasts = std::move(sum.matrix);
+  gammaTerm = std::move(sum.terms);
 }

@@ -1,5 +1,5 @@
 // QMXProcILM: the properties ("model.vtml", "corr.with.int", "abs.corr.threshold",
-// "fitted.model.pmml") and the model setter.
+// "summary.*", "fitted.model.pmml") and the model setter.
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -7,6 +7,15 @@
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/framework/QMXPropertyTable.h"
 #include "qmxmisc/glm/QMXProcILM.h"
+
+namespace {
+
+std::string textOf(QMXPropertyInfo& prop) {
+  const char* text = prop.getString();
+  return text != nullptr ? text : "";
+}
+
+}  // namespace
 
 void QMXProcILM::setModel(const GLMModel& model) {
   fit.erase(false);
@@ -35,6 +44,36 @@ const QMXPropertyTable& QMXProcILM::properties() {
           Rows::row("abs.corr.threshold", Type::Double,
                     "smallest absolute coefficient correlation reported", nullptr,
                     [](QMXProcILM& p, Info& v) { p.absCorrThreshold = v.getDouble(); }),
+          Rows::row(
+              "summary.contrasts", Type::String,
+              "treatment (default) or sum: the coding of the summaries", nullptr,
+              [](QMXProcILM& p, Info& v) { p.setSummaryProperty("summary.contrasts", textOf(v)); }),
+          Rows::row(
+              "summary.reference", Type::String,
+              "FACTOR=LEVEL lines: the reference levels of treatment coding", nullptr,
+              [](QMXProcILM& p, Info& v) { p.setSummaryProperty("summary.reference", textOf(v)); }),
+          Rows::row(
+              "summary.coefficients", Type::String, "the coefficients under treatment coding",
+              [](QMXProcILM& p, Info& v) { v.setString(p.codedCoefficientsText().c_str()); },
+              nullptr),
+          Rows::row(
+              "summary.factors", Type::String, "the factors, their coding and reference level",
+              [](QMXProcILM& p, Info& v) { v.setString(p.factorsText().c_str()); }, nullptr),
+          Rows::row("summary.residuals", Type::Long,
+                    "1: residual passes after the fit give the residual quantiles", nullptr,
+                    [](QMXProcILM& p, Info& v) { p.residualSummary = v.getLong() == 1; }),
+          Rows::row("summary.residuals.bound", Type::Long,
+                    "most residuals kept in memory by a residual pass", nullptr,
+                    [](QMXProcILM& p, Info& v) { p.residualBound = v.getLong(); }),
+          Rows::row(
+              "summary.residual.quantiles", Type::String, "the residual quantiles",
+              [](QMXProcILM& p, Info& v) { v.setString(p.residualsText().c_str()); }, nullptr),
+          Rows::row(
+              "summary.loglik", Type::Double, "R's logLik of the fit",
+              [](QMXProcILM& p, Info& v) { v.setDouble(p.logLikelihood); }, nullptr),
+          Rows::row(
+              "summary.aic", Type::Double, "R's AIC of the fit",
+              [](QMXProcILM& p, Info& v) { v.setDouble(p.aicValue); }, nullptr),
           Rows::row(
               "fitted.model.pmml", Type::String, "the document of the fit",
               [](QMXProcILM& p, Info& v) { p.writeFittedModel(v); }, nullptr),

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <numbers>
 #include <vector>
 
 #include "qmxmisc/base/QMXException.h"
@@ -102,6 +103,15 @@ void QMXProcILM::computeModelStats() {
   computeCoefTable();
   computeCorrelations();
   computeImportance();
+  computeCodedCoefficients();
+  // R's logLik.lm over the rows of positive weight, with rank + 1 parameters.
+  const double n = static_cast<double>(lls.getNPositive());
+  const double rss = deviance(errorRow, 0);
+  logLikelihood = n > 0 && rss > 0
+                      ? 0.5 * (acc.sumLogWeights() - n * (std::log(2 * std::numbers::pi) + 1 -
+                                                          std::log(n) + std::log(rss)))
+                      : std::numeric_limits<double>::quiet_NaN();
+  aicValue = -2 * logLikelihood + 2 * static_cast<double>(rank + 1);
 }
 
 // One row per coefficient, one column per model variable: a covariate's cells in its terms

@@ -22,7 +22,8 @@ struct DataColumn;
 struct SpecSettings;
 
 // A fit option of one kind: what the command line declares and what the value feeds.
-enum class KindOptionType { kText, kInteger, kReal };
+// kTextList: a text option that may be given more than once; the values, one per line.
+enum class KindOptionType { kText, kTextList, kInteger, kReal };
 enum class KindOptionTarget {
   kSpec,      // a setting of the specification writer (SpecSettings::values[name])
   kProperty,  // a property of the fitting proc, set before "model.vtml"

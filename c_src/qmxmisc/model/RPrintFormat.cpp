@@ -87,13 +87,14 @@ std::vector<std::string> formatReal(const std::vector<double>& values, int digit
     any = true;
     const Significance sig = significance(x, digits);
     negative = negative || x < 0;
-    leftWidth = std::max(leftWidth, sig.kpower >= 0 ? sig.kpower + 1 : 1);
+    // R: the sign counts in the integer part of the value that has it.
+    leftWidth = std::max(leftWidth, (x < 0 ? 1 : 0) + (sig.kpower >= 0 ? sig.kpower + 1 : 1));
     right = std::max(right, sig.nsig - sig.kpower - 1);
     maxSig = std::max(maxSig, sig.nsig);
     maxExponent = std::max(maxExponent, std::abs(sig.kpower));
   }
   right = std::min(right, 15);
-  const int fixedWidth = negative + leftWidth + (right > 0 ? right + 1 : 0);
+  const int fixedWidth = leftWidth + (right > 0 ? right + 1 : 0);
   const int sciWidth = negative + (maxSig > 1 ? maxSig + 1 : maxSig) + (maxExponent >= 100 ? 5 : 4);
   const bool fixed = fixedWidth <= sciWidth;
   std::vector<std::string> texts;
