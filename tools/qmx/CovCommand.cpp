@@ -20,6 +20,7 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "ReadingOptions.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
@@ -258,6 +259,7 @@ void addCovCommand(CLI::App& app) {
                   "rows per chunk (default 1000, or QMX_CHUNK_ROWS)")
       ->check(wholeNumber(1));
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   cmd->add_option("--format", options->format,
                   "text: matrices, means and rows used; csv: target,with,cov,cor,n per pair")
       ->check(CLI::IsMember({"text", "csv"}));

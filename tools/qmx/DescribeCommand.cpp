@@ -12,6 +12,7 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "ReadingOptions.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
@@ -181,6 +182,7 @@ void addDescribeCommand(CLI::App& app) {
                              "A text that marks a missing value; repeat for several (default: "
                              "the empty field and NA; --na '' for the empty field)");
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   na->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->allow_extra_args(false);
   cmd->footer(
       "Examples:\n"

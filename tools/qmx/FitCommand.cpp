@@ -20,6 +20,7 @@
 #include "Commands.h"
 #include "FitRowFilter.h"
 #include "OutputFile.h"
+#include "ReadingOptions.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
@@ -182,7 +183,9 @@ void runFit(const FitOptions& options) {
   QMXCsvMetadata meta;
   Specification spec;
   try {
-    meta = scanCsvMetadata(options.data);
+    QMXCsvOptions csv;
+    csv.spill = true;  // the fit's passes read the parsed cells, not the text
+    meta = scanCsvMetadata(options.data, csv);
     spec = fitSpecification(meta, kind, request);
   } catch (const QMXException& e) {
     throw CommandError(e.message() ? e.message() : "model specification failed");
@@ -220,6 +223,7 @@ void addCommonOptions(CLI::App* cmd, FitOptions& options) {
                   "json (coefficients and fit statistics under R's names)")
       ->capture_default_str();
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
 }
 
 void addKindOption(CLI::App* cmd, const KindOption& option, OptionValue& value) {

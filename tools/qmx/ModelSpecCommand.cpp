@@ -15,6 +15,7 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "ReadingOptions.h"
 #include "OutputFile.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
@@ -145,6 +146,7 @@ void addSpecCommand(CLI::App& app) {
       ->check(wholeNumber(0))
       ->capture_default_str();
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   auto* na = cmd->add_option("--na", options->naStrings,
                              "A text that marks a missing value; repeat for several (default: "
                              "the empty field and NA; --na '' for the empty field)");

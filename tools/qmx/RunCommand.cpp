@@ -14,6 +14,7 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
+#include "ReadingOptions.h"
 #include "OutputFile.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
@@ -292,6 +293,7 @@ void addRunCommand(CLI::App& app) {
                   "rows per chunk (default 1000, or QMX_CHUNK_ROWS)")
       ->check(wholeNumber());
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   cmd->add_option("--library", options->library,
                   "procedures library (default: $QMX_LIBRARY, else libqmxmisc.so next to qmx)");
   cmd->add_flag("--verbose,-v", options->verbose, "also print debug messages");

@@ -19,6 +19,7 @@
 #include "CommandLimits.h"
 #include "Commands.h"
 #include "OutputFile.h"
+#include "ReadingOptions.h"
 #include "ScoreOutputs.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
@@ -206,7 +207,9 @@ void runScore(const ScoreOptions& options) {
   const std::string className = fitted.kind->scoreProc;
   QMXCsvMetadata meta;
   try {
-    meta = scanCsvMetadata(options.data);
+    QMXCsvOptions csv;
+    csv.spill = true;  // the scoring pass reads the parsed cells, not the text
+    meta = scanCsvMetadata(options.data, csv);
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
@@ -282,6 +285,7 @@ void addScoreCommand(CLI::App& app) {
       ->check(wholeNumber())
       ->capture_default_str();
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   // Each distinct output help of the table's kinds.
   std::string outputHelp;
   for (const ModelKind* kind : modelKinds())
