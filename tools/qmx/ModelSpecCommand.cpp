@@ -15,8 +15,8 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
-#include "ReadingOptions.h"
 #include "OutputFile.h"
+#include "ReadingOptions.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"

@@ -14,8 +14,8 @@
 
 #include "CommandLimits.h"
 #include "Commands.h"
-#include "ReadingOptions.h"
 #include "OutputFile.h"
+#include "ReadingOptions.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSink.h"
