@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <utility>
 
 #include "qmxbase/QMXCsvNumber.h"
 #include "qmxbase/QMXCsvScanner.h"
+#include "qmxbase/QMXCsvSpill.h"
 #include "qmxbase/QMXCsvTextMap.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXMemoryStatus.h"
@@ -25,33 +27,50 @@ class ColumnScan {
   ColumnScan(std::size_t maxLevels, std::size_t maxBytes)
       : maxLevels_(maxLevels), maxBytes_(maxBytes) {}
 
-  void add(std::string_view field, const QMXCsvScanner& scanner, std::int64_t row) {
+  // Returns the field's cell for the spill (QMXCsvSpill).
+  std::uint64_t add(std::string_view field, const QMXCsvScanner& scanner, std::int64_t row) {
     if (scanner.isMissing(field)) {
       ++missing_;
-      return;
+      return qmxspill::tagCell(qmxspill::kMissing);
     }
     ++count_;
+    std::uint32_t textIdx = qmxspill::kTextNotKept;
     if (!overflow_) {
       auto it = distinct_.find(field);
       if (it != distinct_.end()) {
-        ++it->second;
-      } else if (distinct_.size() < maxLevels_ && distinctBytes_ + field.size() <= maxBytes_) {
-        distinct_.emplace(std::string(field), 1);
+        ++it->second.count;
+        textIdx = it->second.index;
+      } else if (distinct_.size() < maxLevels_ && distinct_.size() < qmxspill::kMostTexts &&
+                 distinctBytes_ + field.size() <= maxBytes_) {
+        textIdx = static_cast<std::uint32_t>(distinct_.size());
+        distinct_.emplace(std::string(field), Distinct{1, textIdx});
         distinctBytes_ += field.size();
       } else {
-        overflow_ = true;
-        distinct_ = {};
+        overflow_ = true;  // the texts kept so far stay, for the spill's cells
       }
     }
     double x;
     if (QMXCsvParseNumber(field, x)) {
       addNumber(x);
-    } else if (notNumbers_++ == 0) {
+      return textIdx == qmxspill::kTextNotKept ? qmxspill::numberCell(x)
+                                               : qmxspill::tagCell(textIdx);
+    }
+    if (notNumbers_++ == 0) {
       firstRow_ = row;
       firstLine_ = scanner.line();
       firstText_ = field.substr(0, 64);
     }
+    return qmxspill::tagCell(textIdx);
   }
+
+  // The texts kept, by index, and whether some were not kept.
+  std::vector<std::string> texts() const {
+    std::vector<std::string> out(distinct_.size());
+    for (const auto& [text, distinct] : distinct_)
+      out[distinct.index] = text;
+    return out;
+  }
+  bool overflowed() const { return overflow_; }
 
   QMXCsvColumnSummary finish(std::string name) {
     QMXCsvColumnSummary out;
@@ -73,7 +92,10 @@ class ColumnScan {
       out.sd = out.asNumbers.sd;
     } else if (!overflow_) {
       out.info.type = QMXColumnType::Factor;
-      std::vector<std::pair<std::string, std::int64_t>> levels(distinct_.begin(), distinct_.end());
+      std::vector<std::pair<std::string, std::int64_t>> levels;
+      levels.reserve(distinct_.size());
+      for (const auto& [text, distinct] : distinct_)
+        levels.emplace_back(text, distinct.count);
       std::sort(levels.begin(), levels.end());  // std::string compares bytes as unsigned
       for (auto& [text, n] : levels) {
         out.info.levels.push_back(std::move(text));
@@ -130,8 +152,12 @@ class ColumnScan {
     out.sd = (out.count < 2 || anyInf) ? kNaN : std::sqrt(m2_ / static_cast<double>(finite_ - 1));
   }
 
+  struct Distinct {
+    std::int64_t count;
+    std::uint32_t index;  // in the order first seen
+  };
   std::size_t maxLevels_, maxBytes_;
-  QMXCsvTextMap<std::int64_t> distinct_;
+  QMXCsvTextMap<Distinct> distinct_;
   std::size_t distinctBytes_ = 0;
   bool overflow_ = false;
   std::int64_t count_ = 0, missing_ = 0, nan_ = 0;
@@ -193,13 +219,32 @@ QMXCsvMetadata scan(const std::string& path, const QMXCsvOptions& options) {
   std::vector<ColumnScan> scans(nColumns, ColumnScan(options.maxLevels, textBytes));
   QMXCsvMetadata meta;
   meta.path = path;
+  std::shared_ptr<QMXCsvSpill> spill;
+  if (options.spill && QMXSpillEnabled())
+    spill = std::make_shared<QMXCsvSpill>(path, options, nColumns, scanner.fileBytes());
   while (scanner.next()) {
     const auto& fields = scanner.fields();
     ++meta.rows;
-    for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
-      scans[colIdx].add(fields[colIdx], scanner, meta.rows);
+    if (spill) {
+      for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
+        spill->put(colIdx, scans[colIdx].add(fields[colIdx], scanner, meta.rows));
+      spill->endRow();
+    } else {
+      for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
+        scans[colIdx].add(fields[colIdx], scanner, meta.rows);
+    }
   }
   if (meta.rows == 0 && !options.allowNoRows) throw QMXDataError("no rows of data in " + path);
+  if (spill) {
+    std::vector<std::vector<std::string>> texts;
+    std::vector<bool> dropped;
+    for (const ColumnScan& columnScan : scans) {
+      texts.push_back(columnScan.texts());
+      dropped.push_back(columnScan.overflowed());
+    }
+    spill->finish(std::move(texts), std::move(dropped));
+    meta.spill = std::move(spill);
+  }
   meta.columns.reserve(nColumns);
   for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
     meta.columns.push_back(scans[colIdx].finish(scanner.header()[colIdx]));

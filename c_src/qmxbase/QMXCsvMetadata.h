@@ -12,11 +12,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "qmxbase/QMXColumnInfo.h"
 #include "qmxbase/QMXCsvOptions.h"
+
+class QMXCsvSpill;
 
 struct QMXCsvColumnSummary {
   QMXColumnInfo info;                     // name, type, sorted levels (Factor only)
@@ -44,6 +47,9 @@ struct QMXCsvMetadata {
   std::string path;
   std::int64_t rows = 0;
   std::vector<QMXCsvColumnSummary> columns;
+  // The parsed cells, when the pass kept them (QMXCsvOptions::spill): QMXCsvSource then
+  // reads them instead of the text. Shared by copies.
+  std::shared_ptr<const QMXCsvSpill> spill;
 
   QMXSchema schema() const;
 
@@ -55,7 +61,8 @@ struct QMXCsvMetadata {
   std::string readAsNumbers(std::size_t colIdx, bool strict = false);
 };
 
-// Reads `path` once. Throws QMXDataError for unreadable or malformed files, "no rows of
-// data in <path>" for a file with a header only (unless options.allowNoRows), and "not
-// enough memory: ..." when an allocation fails.
+// Reads `path` once; with options.spill (and QMXSpillEnabled()) it also writes the parsed
+// cells to a temporary file (QMXCsvSpill: its errors name the directory). Throws QMXDataError for
+// unreadable or malformed files, "no rows of data in <path>" for a file with a header only (unless
+// options.allowNoRows), and "not enough memory: ..." when an allocation fails.
 QMXCsvMetadata scanCsvMetadata(const std::string& path, const QMXCsvOptions& options = {});

@@ -27,4 +27,7 @@ struct QMXCsvOptions {
   // A file with a header but no data rows is an error ("no rows of data in <path>") for
   // the metadata pass unless this is set.
   bool allowNoRows = false;
+  // The metadata pass keeps the parsed cells in a temporary file (QMXCsvSpill) for the
+  // passes that follow, which then do not read the text again.
+  bool spill = false;
 };

@@ -1,9 +1,11 @@
 #include "qmxbase/QMXCsvScanner.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -19,7 +21,18 @@ bool isBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
+std::atomic<std::int64_t> passes{0};
+
 }  // namespace
+
+std::int64_t QMXCsvScanner::passesStarted() {
+  return passes.load();
+}
+
+std::uint64_t QMXCsvScanner::fileBytes() const {
+  struct stat status {};
+  return ::fstat(fd_, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+}
 
 QMXCsvScanner::QMXCsvScanner(std::string path, const QMXCsvOptions& options)
     : path_(std::move(path)),
@@ -34,6 +47,7 @@ QMXCsvScanner::QMXCsvScanner(std::string path, const QMXCsvOptions& options)
   const std::string source = QMXSeekablePath(path_);
   fd_ = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw QMXDataError("cannot open " + path_ + ": " + std::strerror(errno));
+  ++passes;
   buf_.resize(std::clamp<std::size_t>(options.blockBytes, 1, maxRecord_));
   while (end_ < 3 && !eof_)
     refill();
@@ -255,6 +269,7 @@ void QMXCsvScanner::finishFields() {
 }
 
 void QMXCsvScanner::rewind() {
+  ++passes;
   if (::lseek(fd_, dataOffset_, SEEK_SET) < 0)
     throw QMXDataError("cannot seek in " + path_ + ": " + std::strerror(errno));
   bufOffset_ = dataOffset_;

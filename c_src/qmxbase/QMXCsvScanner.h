@@ -42,6 +42,12 @@ class QMXCsvScanner {
   // Goes back to the first data record.
   void rewind();
 
+  // The size of the file read (0 when unknown).
+  std::uint64_t fileBytes() const;
+  // Passes over a text started in this process (scanners opened and rewinds), for tests
+  // that count how often a command reads its data.
+  static std::int64_t passesStarted();
+
   // True when `text` is one of the missing markers. A field of blanks only counts as
   // the empty marker.
   bool isMissing(std::string_view text) const;

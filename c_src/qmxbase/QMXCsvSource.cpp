@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "qmxbase/QMXCsvNumber.h"
+#include "qmxbase/QMXCsvSpill.h"
 #include "qmxbase/QMXDataError.h"
 
 namespace {
@@ -16,15 +17,26 @@ std::string columnLabel(const QMXColumnInfo& info, std::size_t colIdx) {
 
 }  // namespace
 
+namespace {
+
+QMXCsvOptions withSpill(QMXCsvOptions options) {
+  options.spill = true;
+  return options;
+}
+
+}  // namespace
+
 QMXCsvSource::QMXCsvSource(const std::string& path, const QMXCsvOptions& options)
-    : QMXCsvSource(path, scanCsvMetadata(path, options), options) {}
+    : QMXCsvSource(path, scanCsvMetadata(path, withSpill(options)), options) {}
 
 QMXCsvSource::QMXCsvSource(const std::string& path, QMXCsvMetadata metadata,
                            const QMXCsvOptions& options)
-    : metadata_(std::move(metadata)),
-      schema_(metadata_.schema()),
-      scanner_(std::make_unique<QMXCsvScanner>(path, options)) {
+    : metadata_(std::move(metadata)), schema_(metadata_.schema()) {
+  if (metadata_.spill && metadata_.spill->matches(path, options))
+    spillReader_ = QMXCsvSpillReader::create(metadata_.spill, schema_, metadata_.rows);
   metadata_.path = path;
+  if (spillReader_) return;
+  scanner_ = std::make_unique<QMXCsvScanner>(path, options);
   checkHeader();
   levelCodes_.resize(schema_.size());
   notNumbersMissing_.resize(schema_.size());
@@ -50,8 +62,16 @@ void QMXCsvSource::checkHeader() const {
 
 std::size_t QMXCsvSource::read(std::size_t maxRows, QMXRowBlock& block) {
   return qmxNoMemoryAsError(
-      [&] { return scanner_->where() + "reading " + std::to_string(maxRows) + " rows"; },
-      [&] { return readRows(maxRows, block); });
+      [&] {
+        return (scanner_ ? scanner_->where() : metadata_.path + ": ") + "reading " +
+               std::to_string(maxRows) + " rows";
+      },
+      [&] {
+        if (!spillReader_) return readRows(maxRows, block);
+        const std::size_t got = spillReader_->read(maxRows, block);
+        rowsRead_ += static_cast<std::int64_t>(got);
+        return got;
+      });
 }
 
 std::size_t QMXCsvSource::readRows(std::size_t maxRows, QMXRowBlock& block) {
@@ -112,6 +132,9 @@ void QMXCsvSource::appendRecord(QMXRowBlock& block) {
 }
 
 void QMXCsvSource::rewind() {
-  scanner_->rewind();
+  if (spillReader_)
+    spillReader_->rewind();
+  else
+    scanner_->rewind();
   rowsRead_ = 0;
 }

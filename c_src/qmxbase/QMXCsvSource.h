@@ -1,7 +1,9 @@
 // A CSV file as a data source: read chunk by chunk, any number of passes, with the
 // schema and row count from a metadata pass (QMXCsvMetadata). Double columns hold numbers
 // (NaN for missing), factor columns level numbers in the metadata's level order, string
-// columns their texts.
+// columns their texts. When the metadata pass kept the parsed cells (QMXCsvMetadata::spill,
+// same path and options) and they can serve the schema, the rows come from them and the
+// text is not read again.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +14,13 @@
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvOptions.h"
 #include "qmxbase/QMXCsvScanner.h"
+#include "qmxbase/QMXCsvSpillReader.h"
 #include "qmxbase/QMXCsvTextMap.h"
 #include "qmxbase/QMXDataSource.h"
 
 class QMXCsvSource : public QMXDataSource {
  public:
-  // Runs the metadata pass itself, then opens the file for reading.
+  // Runs the metadata pass itself (keeping the parsed cells), then serves the rows.
   explicit QMXCsvSource(const std::string& path, const QMXCsvOptions& options = {});
   // Uses metadata from an earlier scanCsvMetadata of the same file with the same options.
   // Throws QMXDataError when the header disagrees with it.
@@ -45,7 +48,8 @@ class QMXCsvSource : public QMXDataSource {
 
   QMXCsvMetadata metadata_;
   QMXSchema schema_;
-  std::unique_ptr<QMXCsvScanner> scanner_;
+  std::unique_ptr<QMXCsvScanner> scanner_;  // null when reading the spill
+  std::unique_ptr<QMXCsvSpillReader> spillReader_;
   std::vector<QMXCsvTextMap<double>> levelCodes_;  // per column; empty unless Factor
   std::vector<bool> notNumbersMissing_;            // per column: read non-numbers as NaN
   std::int64_t rowsRead_ = 0;

@@ -19,6 +19,7 @@
 #include "Commands.h"
 #include "Console.h"
 #include "DataOptions.h"
+#include "ReadingOptions.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
@@ -233,6 +234,7 @@ void addCovCommand(CLI::App& app) {
       ->check(wholeNumber(1));
   addDataOptions(cmd, options->dataOptions);
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   cmd->add_option("--format", options->format,
                   "text: matrices, means and rows used; csv: target,with,cov,cor,n per pair")
       ->check(CLI::IsMember({"text", "csv"}));

@@ -13,6 +13,7 @@
 #include "CommandLimits.h"
 #include "Commands.h"
 #include "DataOptions.h"
+#include "ReadingOptions.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
@@ -177,6 +178,7 @@ void addDescribeCommand(CLI::App& app) {
       ->capture_default_str();
   addDataOptions(cmd, settings->data);
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   cmd->footer(
       "Examples:\n"
       "  qmx describe examples/mtcars.csv\n"

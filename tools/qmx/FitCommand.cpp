@@ -22,6 +22,7 @@
 #include "DataOptions.h"
 #include "FitRowFilter.h"
 #include "OutputFile.h"
+#include "ReadingOptions.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
@@ -226,7 +227,8 @@ void runFit(const FitOptions& options) {
     if (kind.options[i].target == KindOptionTarget::kColumns)
       request.formula = columnsFormula(kind.options[i], options.values[i].text);
   }
-  const QMXCsvOptions csv = options.dataOptions.csv();
+  QMXCsvOptions csv = options.dataOptions.csv();
+  csv.spill = true;  // the fit passes read the parsed cells, not the text
   QMXCsvMetadata meta = scanData(options.data, options.dataOptions, csv);
   noteAlmostNumericColumns(meta);
   Specification spec;
@@ -284,6 +286,7 @@ void addCommonOptions(CLI::App* cmd, FitOptions& options) {
   cmd->add_flag("--confint", options.confint,
                 "Also print 95% Wald confidence intervals of the coefficients");
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
 }
 
 void addKindOption(CLI::App* cmd, const KindOption& option, OptionValue& value) {

@@ -18,6 +18,7 @@
 #include "Console.h"
 #include "DataOptions.h"
 #include "OutputFile.h"
+#include "ReadingOptions.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXDataError.h"
@@ -133,6 +134,7 @@ void addSpecCommand(CLI::App& app) {
       ->capture_default_str();
   addDataOptions(cmd, options->dataOptions);
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   cmd->footer(
       "Examples:\n"
       "  qmx spec examples/mtcars.csv --formula \"mpg ~ wt * am + I(hp^2)\" -o mtcars.xml\n"

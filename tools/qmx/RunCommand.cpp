@@ -17,6 +17,7 @@
 #include "DataOptions.h"
 #include "OutputFile.h"
 #include "ProcCatalog.h"
+#include "ReadingOptions.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSink.h"
@@ -302,6 +303,7 @@ void addRunCommand(CLI::App& app) {
                   "rows per chunk (default 1000, or QMX_CHUNK_ROWS)")
       ->check(wholeNumber());
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   cmd->add_option("--library", options->library,
                   "procedures library (default: $QMX_LIBRARY, else the one qmx is linked with)");
   cmd->add_flag("--list", options->list, "list the procs of the library and exit");

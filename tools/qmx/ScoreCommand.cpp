@@ -22,6 +22,7 @@
 #include "DataOptions.h"
 #include "InputText.h"
 #include "OutputFile.h"
+#include "ReadingOptions.h"
 #include "ScoreOutputs.h"
 #include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
@@ -206,7 +207,8 @@ void runScore(const ScoreOptions& options) {
     throw CommandError("the model and the data cannot both be standard input (-)", kExitUsage);
   const FittedModel fitted = readFittedModel(options.model);
   const std::string className = fitted.kind->scoreProc;
-  const QMXCsvOptions csv = options.dataOptions.csv();
+  QMXCsvOptions csv = options.dataOptions.csv();
+  csv.spill = true;  // the scoring passes read the parsed cells, not the text
   QMXCsvMetadata meta = scanData(options.data, options.dataOptions, csv);
   checkHasRows(options.data, meta.rows);
   checkChunkRows(options.chunkRows, meta.schema());
@@ -289,6 +291,7 @@ void addScoreCommand(CLI::App& app) {
       ->capture_default_str();
   addDataOptions(cmd, options->dataOptions);
   addMemoryBudgetOption(cmd);
+  addReadingOptions(cmd);
   // Each distinct output help of the table's kinds.
   std::string outputHelp;
   for (const ModelKind* kind : modelKinds())
