@@ -24,6 +24,8 @@ QMXProc* qmx_s_create_QMXProcCov(QMXProc** out);
 QMXProc* qmx_s_create_QMXProcILM(QMXProc** out);
 QMXProc* qmx_s_create_QMXProcIGLM(QMXProc** out);
 QMXProc* qmx_s_create_QMXProcGLMFit(QMXProc** out);
+QMXProc* qmx_s_create_QMXProcKMeans(QMXProc** out);
+QMXProc* qmx_s_create_QMXProcKMeansPredict(QMXProc** out);
 }
 
 namespace {
@@ -93,6 +95,8 @@ const std::map<std::string, std::function<std::unique_ptr<QMXProc>()>> kFactorie
     {"QMXProcILM", viaFactory<qmx_s_create_QMXProcILM>},
     {"QMXProcIGLM", viaFactory<qmx_s_create_QMXProcIGLM>},
     {"QMXProcGLMFit", viaFactory<qmx_s_create_QMXProcGLMFit>},
+    {"QMXProcKMeans", viaFactory<qmx_s_create_QMXProcKMeans>},
+    {"QMXProcKMeansPredict", viaFactory<qmx_s_create_QMXProcKMeansPredict>},
     {"FakeBase", [] { return std::make_unique<FakeBase>(); }},
     {"FakeDerived", [] { return std::make_unique<FakeDerived>(); }}};
 

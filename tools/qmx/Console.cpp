@@ -85,7 +85,7 @@ void ProgressLine::update(std::int64_t rowsDone, std::int64_t totalRows) {
   lastDone_ = rowsDone;
   static const bool immediate = std::strcmp(progressSetting(), "always") == 0;
   if (!immediate && now - passStart_ < std::chrono::seconds(1)) return;
-  if (shown_ && now - lastDrawn_ < std::chrono::milliseconds(200)) return;
+  if (!immediate && shown_ && now - lastDrawn_ < std::chrono::milliseconds(200)) return;
   lastDrawn_ = now;
   shown_ = true;
   std::string line = "\r" + command_ + ": pass " + std::to_string(pass_) + ", " +
