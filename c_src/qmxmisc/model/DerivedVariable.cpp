@@ -36,6 +36,9 @@ bool isFunction(std::string_view name) {
 // R's deparse of a number: 15 significant digits, fixed notation unless the scientific form
 // is shorter (R's formatReal with scipen 0).
 std::string numberText(double value) {
+  // A literal too large for a double (1e999) deparses as R's Inf.
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value > 0 ? "Inf" : "-Inf";
   char sci[64];
   int digits = 1;
   for (; digits < 15; ++digits) {
