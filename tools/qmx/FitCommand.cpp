@@ -220,6 +220,7 @@ void runFit(const FitOptions& options) {
   const ModelKind& kind = *options.kind;
   const SummaryFormat format = summaryFormat(options.summaryFormat);
   SpecificationRequest request{options.formula, options.weights, {}};
+  if (options.anova) request.settings["summary.anova"] = "true";
   for (std::size_t i = 0; i < kind.options.size(); ++i) {
     checkOption(kind.options[i], options.values[i]);
     if (kind.options[i].target == KindOptionTarget::kSpec)

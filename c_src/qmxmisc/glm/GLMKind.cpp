@@ -58,18 +58,22 @@ constexpr KindOption kGlmOptions[] = {
 };
 
 // The fitting proc's properties the summary printer reads.
-constexpr const char* kSummaryProperties[] = {"summary.coefficients", "summary.factors",
-                                              "summary.loglik", "summary.aic",
-                                              "summary.residual.quantiles"};
+constexpr const char* kSummaryProperties[] = {
+    "summary.coefficients",       "summary.factors",    "summary.loglik", "summary.aic",
+    "summary.residual.quantiles", "summary.anova.table"};
 
 // Both kinds' procs make the residual passes the summary's quantiles need.
 std::vector<std::pair<std::string, std::string>> lmFitProperties(const SpecSettings& /*unused*/) {
   return {{"summary.residuals", "1"}};
 }
 
+// With --anova ("summary.anova" set) the glm proc also fits anova's sequential models.
 std::vector<std::pair<std::string, std::string>> glmFitProperties(const SpecSettings& settings) {
   auto properties = glm_kind::fitProperties(settings);
   properties.emplace_back("summary.residuals", "1");
+  const auto anova = settings.values.find("summary.anova");
+  if (anova != settings.values.end() && anova->second == "true")
+    properties.emplace_back("summary.anova", "1");
   return properties;
 }
 

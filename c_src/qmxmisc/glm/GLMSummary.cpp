@@ -141,6 +141,10 @@ std::string textSummary(const GLMFit& fit, bool zStat, const SummaryInput& input
   }
   const bool anova = !glm_summary::property(input, "summary.anova").empty();
   const bool confint = !glm_summary::property(input, "summary.confint").empty();
+  if (anova && iterative) {
+    const std::string table = glm_summary::glmAnovaText(fit, input);
+    if (!table.empty()) out += "\n" + table;
+  }
   for (long col = 0; col < fit.coefficients().getNCol(); ++col) {
     if (anova && !iterative)
       out += "\n" +

@@ -91,6 +91,15 @@ struct AnovaRow {
 };
 std::vector<AnovaRow> lmAnova(const GLMFit& fit, long col);
 std::string anovaText(const GLMFit& fit, long col, const std::string& response);
+// One row of R's anova() of a glm (the NULL row first; NaN where R prints nothing): the
+// models' residual df and deviance come from "summary.anova.table"; the test is chi-squared
+// for the binomial and Poisson families, else F on the fit's dispersion (R >= 4.4's default).
+struct GlmAnovaRow {
+  std::string term;
+  double df, deviance, residualDf, residualDeviance, statistic, p;
+};
+std::vector<GlmAnovaRow> glmAnova(const GLMFit& fit, const SummaryInput& input);
+std::string glmAnovaText(const GLMFit& fit, const SummaryInput& input);
 
 // R's name of the family of a fit (GLMSummary.cpp).
 const char* rFamilyName(const GLMFit& fit);

@@ -138,6 +138,59 @@ std::string printNamedVector(const std::vector<std::string>& names,
   return out;
 }
 
+// print.anova's table: the columns, the p-value column (empty where p is NaN) and, when any
+// p < 0.1, the significance stars and their legend.
+std::string anovaTable(const std::vector<std::string>& names, std::vector<std::string> headers,
+                       std::vector<std::vector<std::string>> columns,
+                       const std::vector<double>& p) {
+  std::vector<double> shown;
+  for (const double x : p)
+    if (!std::isnan(x)) shown.push_back(x);
+  const std::vector<std::string> pTexts = formatPval(shown, 4);
+  std::vector<std::string> pColumn, starColumn;
+  bool anyStar = false;
+  for (std::size_t r = 0, at = 0; r < names.size(); ++r) {
+    pColumn.push_back(std::isnan(p[r]) ? "" : pTexts[at++]);
+    starColumn.push_back(stars(p[r]));
+    anyStar = anyStar || (!std::isnan(p[r]) && p[r] < 0.1);
+  }
+  columns.push_back(pColumn);
+  if (anyStar) {
+    std::size_t width = 0;
+    for (const std::string& s : starColumn)
+      width = std::max(width, s.size());
+    for (std::string& s : starColumn)
+      s += std::string(width - s.size(), ' ');  // format(): left-justified texts
+    headers.emplace_back("");
+    columns.push_back(starColumn);
+  }
+  std::string out = printMatrix(names, headers, columns);
+  if (anyStar) out += "---\nSignif. codes:  0 '***' 0.001 '**' 0.01 '*' 0.05 '.' 0.1 ' ' 1\n";
+  return out;
+}
+
+// print.anova's na.print = "": NaN values print as empty cells.
+std::vector<std::string> blankNaN(std::vector<std::string> texts, const std::vector<double>& x) {
+  for (std::size_t r = 0; r < texts.size(); ++r)
+    if (std::isnan(x[r])) texts[r].clear();
+  return texts;
+}
+
+// The families of a known dispersion, tested by chi-squared (the others by F).
+bool chisqTest(const GLMFit& fit) {
+  return fit.distType() == GLMFamily::Distribution::Binomial ||
+         fit.distType() == GLMFamily::Distribution::Poisson;
+}
+
+// The upper tail of a chi-squared distribution (NaN when undefined).
+double upperChisq(double x, double df) {
+  if (!(x >= 0) || !(df > 0)) return std::nan("");
+  int which = 1, status = 0;
+  double p = 0, q = 0, bound = 0;
+  cdfchi(&which, &p, &q, &x, &df, &status, &bound);
+  return status == 0 ? q : std::nan("");
+}
+
 }  // namespace
 
 namespace glm_summary {
@@ -258,33 +311,80 @@ std::string anovaText(const GLMFit& fit, long col, const std::string& response) 
   std::vector<std::vector<std::string>> columns = {
       formatReal(df, 5), formatReal(zapsmall(ss, 5), 5), formatReal(zapsmall(ms, 5), 5),
       formatReal(f, 5)};
-  std::vector<double> shown;
-  for (const double x : p)
-    if (!std::isnan(x)) shown.push_back(x);
-  const std::vector<std::string> pTexts = formatPval(shown, 4);
-  std::vector<std::string> pColumn, starColumn;
-  bool anyStar = false;
-  for (std::size_t r = 0, at = 0; r < rows.size(); ++r) {
-    if (std::isnan(f[r])) columns[3][r] = "";
-    pColumn.push_back(std::isnan(p[r]) ? "" : pTexts[at++]);
-    starColumn.push_back(stars(p[r]));
-    anyStar = anyStar || (!std::isnan(p[r]) && p[r] < 0.1);
+  columns[3] = blankNaN(columns[3], f);
+  return "Analysis of Variance Table\n\nResponse: " + response + "\n" +
+         anovaTable(names, {"Df", "Sum Sq", "Mean Sq", "F value", "Pr(>F)"}, columns, p);
+}
+
+std::vector<GlmAnovaRow> glmAnova(const GLMFit& fit, const SummaryInput& input) {
+  std::vector<GlmAnovaRow> rows;
+  std::istringstream lines(property(input, "summary.anova.table"));
+  std::string line;
+  const double nan = std::nan("");
+  while (std::getline(lines, line)) {
+    const std::size_t tab = line.find('\t');
+    const std::size_t tab2 = line.find('\t', tab + 1);
+    if (tab == std::string::npos || tab2 == std::string::npos) continue;
+    GlmAnovaRow row{line.substr(0, tab),
+                    nan,
+                    nan,
+                    std::strtod(line.c_str() + tab + 1, nullptr),
+                    std::strtod(line.c_str() + tab2 + 1, nullptr),
+                    nan,
+                    nan};
+    if (!rows.empty()) {
+      row.df = rows.back().residualDf - row.residualDf;
+      row.deviance = rows.back().residualDeviance - row.residualDeviance;
+    }
+    rows.push_back(row);
   }
-  std::vector<std::string> headers = {"Df", "Sum Sq", "Mean Sq", "F value", "Pr(>F)"};
-  columns.push_back(pColumn);
-  if (anyStar) {
-    std::size_t width = 0;
-    for (const std::string& s : starColumn)
-      width = std::max(width, s.size());
-    for (std::string& s : starColumn)
-      s += std::string(width - s.size(), ' ');  // format(): left-justified texts
-    headers.emplace_back("");
-    columns.push_back(starColumn);
+  if (rows.empty()) return rows;
+  // R >= 4.4's default test: chi-squared for a known dispersion, else F on the dispersion.
+  const bool chisq = chisqTest(fit);
+  const double dispersion = chisq ? 1.0 : extraNumber(fit, "Dispersion");
+  const double dfDispersion = rows.back().residualDf;
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    GlmAnovaRow& row = rows[r];
+    if (chisq) {
+      row.p = upperChisq(row.deviance / dispersion, row.df);
+      continue;
+    }
+    row.statistic = row.deviance / row.df / dispersion;
+    row.p = upperF(row.statistic, row.df, dfDispersion);
   }
-  std::string out = "Analysis of Variance Table\n\nResponse: " + response + "\n" +
-                    printMatrix(names, headers, columns);
-  if (anyStar) out += "---\nSignif. codes:  0 '***' 0.001 '**' 0.01 '*' 0.05 '.' 0.1 ' ' 1\n";
-  return out;
+  return rows;
+}
+
+std::string glmAnovaText(const GLMFit& fit, const SummaryInput& input) {
+  const std::vector<GlmAnovaRow> rows = glmAnova(fit, input);
+  if (rows.empty()) return "";
+  const bool chisq = chisqTest(fit);
+  std::vector<std::string> names;
+  std::vector<double> df, dev, residDf, residDev, f, p;
+  for (const GlmAnovaRow& row : rows) {
+    names.push_back(row.term);
+    df.push_back(row.df);
+    dev.push_back(row.deviance);
+    residDf.push_back(row.residualDf);
+    residDev.push_back(row.residualDeviance);
+    f.push_back(std::isnan(row.statistic) ? row.statistic : roundDecimals(row.statistic, 4));
+    p.push_back(row.p);
+  }
+  std::vector<std::vector<std::string>> columns = {
+      blankNaN(formatReal(df, 5), df), blankNaN(formatReal(zapsmall(dev, 5), 5), dev),
+      formatReal(residDf, 5), formatReal(zapsmall(residDev, 5), 5)};
+  std::vector<std::string> headers = {"Df", "Deviance", "Resid. Df", "Resid. Dev"};
+  if (!chisq) {
+    columns.push_back(blankNaN(formatReal(f, 5), f));
+    headers.emplace_back("F");
+  }
+  headers.emplace_back(chisq ? "Pr(>Chi)" : "Pr(>F)");
+  std::string response = deparseFormula(property(input, "call.formula"));
+  response = response.substr(0, response.find(" ~"));
+  return std::string("Analysis of Deviance Table\n\nModel: ") + rFamilyName(fit) +
+         ", link: " + rLinkName(fit.linkType()) + "\n\nResponse: " + response +
+         "\n\nTerms added sequentially (first to last)\n\n\n" +
+         anovaTable(names, headers, columns, p);
 }
 
 }  // namespace glm_summary

@@ -36,6 +36,10 @@ void QMXProcIGLM::init() {
   // A mean this proc computed in an earlier run is computed again.
   meanFromData = meanText.empty() || meanText == computedMeanText;
   scan = GLMResponseScan();
+  nestedPass = false;
+  nestedLimits.clear();
+  nestedResults.clear();
+  nested.reset();
   if (isDone() || getError() != nullptr || hasError()) return;
   qmxBoundary(*this, "internal Error", kQMXRunBoundary, [&] {
     const long nResponse = fit.nResponse();
@@ -73,9 +77,13 @@ long QMXProcIGLM::getDataChunk() {
   if (passes == 0 && !scanChunk()) return 0;
   const GLMFamily& fam = family();
   if (!nullDone && (!meanFromData || passes > 0))
-    nullDeviance += fit.computeNullDev(response, weights, mean);
+    nullDeviance += offset.getNRow() == n && !fit.intercept()
+                        ? offsetNullDeviance()
+                        : fit.computeNullDev(response, weights, mean);
   const auto etaOf = [&](const TMatrix<double>& coef) -> TMatrix<double> {
-    return modelMatrix.multiply(DoubleMatrix(coef), TransOp::kNone, true);
+    TMatrix<double> eta = modelMatrix.multiply(DoubleMatrix(coef), TransOp::kNone, true);
+    addChunkOffset(eta);
+    return eta;
   };
   const TMatrix<double> start = candidate.size() == 0 || solveBase.size() == 0
                                     ? glmStartEta(fam, response, weights)
@@ -99,7 +107,19 @@ void QMXProcIGLM::execute() {
   eraseChunk();
 }
 
+double QMXProcIGLM::offsetNullDeviance() const {
+  const GLMFamily& fam = family();
+  double dev = 0.0;
+  for (long row = 0; row < response.getNRow(); ++row)
+    dev += weights(row, 0) * fam.deviance(response(row, 0), fam.link().evalInv(offset(row, 0)));
+  return dev;
+}
+
 void QMXProcIGLM::executeChunk() {
+  if (nestedPass) {
+    nestedStep();
+    return;
+  }
   if (residualPass) {
     residualStep();
     return;
@@ -153,12 +173,7 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
     converged = convergedNow();
     if (converged || iterations >= maxIterations) {
       fit.setCoefficients(candidate);
-      setDone(1);
-      computeModelStats();
-      // The document of a fit of cbind(successes, failures) names the successes as its
-      // response: scoring needs only the predictors.
-      if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
-      if (residualSummary) beginResidualPasses();
+      if (!beginNestedFits(reader)) finishFit();
       return;
     }
     addInformation(glm_proc::format("completed %d iterations with maximum relative step size of "
@@ -174,6 +189,16 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
   backSolve();
   candidate = fit.coefficients();
   rewind(reader);
+}
+
+void QMXProcIGLM::finishFit() {
+  setDone(1);
+  computeModelStats();
+  mainRank = lls.fitRank();
+  // The document of a fit of cbind(successes, failures) names the successes as its
+  // response: scoring needs only the predictors.
+  if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
+  if (residualSummary) beginResidualPasses();
 }
 
 // A step from accepted coefficients whose deviance exceeds the last accepted deviance by more

@@ -25,6 +25,11 @@
 // else the Pearson sum over the residual degrees of freedom (NaN without any); standard
 // errors are sqrt(dispersion diag((X'WX)^-1)); AIC is R's family$aic + 2 rank (NaN for quasi).
 //
+// An offset (R's glm: eta = X b + offset, working response z - offset) enters every pass; with
+// an offset the null deviance is that of linkinv(offset) without an intercept, and with one
+// the deviance of the intercept-only model refitted with the offset (GLMNestedFit, passes of
+// its own after the fit). "summary.anova" 1 adds the fits of anova.glm's sequential models
+// the same way ("summary.anova.table": residual df and deviance, NULL model first).
 // Properties (set): "max.iterations", "epsilon", "convergence.rule", "iglm.family",
 // "iglm.link", "iglm.var", "iglm.mean" (the null model's mean; computed from the data when not
 // set), then "model.vtml"; "corr.with.int", "abs.corr.threshold" as QMXProcILM.
@@ -41,8 +46,12 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "qmxmisc/glm/GLMIrlsPass.h"
+#include "qmxmisc/glm/GLMNestedFit.h"
 #include "qmxmisc/glm/GLMResponseScan.h"
 #include "qmxmisc/glm/QMXProcILM.h"
 #include "qmxmisc/numeric/String.h"
@@ -114,6 +123,16 @@ class QMXProcIGLM : public QMXProcILM {
   void rewind(QMXBufReader& reader);
   // The family of the fit (a Gaussian identity family for a model without one).
   const GLMFamily& family() const;
+  // The null deviance of a chunk without an intercept but with an offset: mu = linkinv(offset).
+  double offsetNullDeviance() const;
+  // The end of the main fit: the statistics, then the residual passes when asked for.
+  void finishFit();
+  // The sub-model fits after the main fit (QMXProcIGLMNested.cpp): false when none is needed.
+  bool beginNestedFits(QMXBufReader& reader);
+  void nestedStep();
+  void startNestedFit(QMXBufReader& reader);
+  // "summary.anova.table".
+  std::string anovaText() const;
 
   // Settings.
   std::int32_t maxIterations = 25;
@@ -153,4 +172,16 @@ class QMXProcIGLM : public QMXProcILM {
   String computedMeanText;    // the text of the mean a run computed, "" when none
   GLMResponseScan scan;
   std::array<String, 2 * kNumExtras> extras;
+  // The sub-model fits: asked for anova; the column limits (largest term index, -1: the
+  // intercept only) still to fit, the fit under way, the results (deviance, rank) in order;
+  // the main fit's row counts, kept while the passes recount them.
+  bool anovaFits = false;
+  bool nestedPass = false;
+  bool nullRefit = false;
+  std::vector<long> nestedLimits;
+  std::size_t nestedIndex = 0;
+  std::unique_ptr<GLMNestedFit> nested;
+  std::vector<std::pair<double, long>> nestedResults;
+  std::int64_t mainRowsUsed = 0, mainRowsMissing = 0;
+  long mainRank = 0;
 };

@@ -62,6 +62,13 @@ const QMXPropertyTable& QMXProcIGLM::properties() {
               "1: a step that raises the deviance is halved (default); 0: R's glm.fit path",
               [](QMXProcIGLM& p, Info& v) { v.setLong(p.halveOnIncrease ? 1 : 0); },
               [](QMXProcIGLM& p, Info& v) { p.halveOnIncrease = v.getLong() != 0; }),
+          Rows::row("summary.anova", Type::Long,
+                    "1: the fit also fits the sequential models of R's anova.glm", nullptr,
+                    [](QMXProcIGLM& p, Info& v) { p.anovaFits = v.getLong() == 1; }),
+          Rows::row(
+              "summary.anova.table", Type::String,
+              "the sequential models' residual df and deviance (NULL first, one line each)",
+              [](QMXProcIGLM& p, Info& v) { v.setString(p.anovaText().c_str()); }, nullptr),
           Rows::row(
               "iglm.family", Type::String, "family name, applied by the next model.vtml",
               [](QMXProcIGLM& p, Info& v) { v.setString(p.familyText.c_str()); },

@@ -22,6 +22,13 @@ void QMXProcILM::eraseAccumulator() {
   lls.resize(0, 0, 0);
 }
 
+void QMXProcILM::addChunkOffset(TMatrix<double>& m) const {
+  if (offset.getNRow() != m.getNRow() || offset.getNRow() == 0) return;
+  for (long col = 0; col < m.getNCol(); ++col)
+    for (long row = 0; row < m.getNRow(); ++row)
+      m(row, col) += offset(row, 0);
+}
+
 void QMXProcILM::init() {
   eraseAccumulator();
   fit.erase(true);
@@ -94,6 +101,11 @@ long QMXProcILM::processChunk() {
     return 0;
   }
   if (coefNames.empty()) coefNames = modelMatrix.getColNames();
+  // R's lm.fit and glm.fit solve for y - offset (glm: the working response).
+  if (offset.getNRow() == n)
+    for (long col = 0; col < response.getNCol(); ++col)
+      for (long row = 0; row < n; ++row)
+        response(row, col) -= offset(row, 0);
   acc.update(ILMChunk{modelMatrix, response, weights, nFixed, used, missing});
   return n;
 }

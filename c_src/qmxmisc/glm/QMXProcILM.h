@@ -116,6 +116,8 @@ class QMXProcILM : public QMXProcModel {
  protected:
   // Empties the chunk state and the solved factor.
   void eraseAccumulator();
+  // Adds the chunk's offset (when the model has one) to every column of m (n rows).
+  void addChunkOffset(TMatrix<double>& m) const;
   // True for each coefficient (model-matrix column) that depends on an aliased column of R's
   // parametrisation: printed NA, with no standard error.
   std::vector<bool> aliasedCoefficients();

@@ -43,8 +43,9 @@ void QMXProcILM::residualStep() {
 void QMXProcILM::addChunkResiduals() {
   const long n = QMXProcModel::getDataChunk();
   if (n < 1) return;
-  const DoubleMatrix fitted =
+  DoubleMatrix fitted =
       modelMatrix.multiply(DoubleMatrix(fit.coefficients()), TransOp::kNone, true);
+  addChunkOffset(fitted);
   const bool weighted = !fit.weights().empty() && weights.isValid() && weights.getNRow() == n;
   for (long row = 0; row < n; ++row) {
     const double w = weighted ? weights(row, 0) : 1.0;
@@ -57,8 +58,8 @@ void QMXProcILM::addChunkResiduals() {
 void QMXProcIGLM::addChunkResiduals() {
   const long n = QMXProcModel::getDataChunk();
   if (n < 1) return;
-  const DoubleMatrix eta =
-      modelMatrix.multiply(DoubleMatrix(fit.coefficients()), TransOp::kNone, true);
+  DoubleMatrix eta = modelMatrix.multiply(DoubleMatrix(fit.coefficients()), TransOp::kNone, true);
+  addChunkOffset(eta);
   const GLMFamily& fam = family();
   // cbind(successes, failures): the proportions, weighted by the trials, as the fit saw them.
   const bool counts = response.getNCol() == 2;

@@ -211,6 +211,9 @@ class TermEncoder {
       case NodeKind::kNumber:
         encodeNumber(node, inProduct);
         return {};
+      case NodeKind::kOffset:
+        encodeOffset(node, inProduct);
+        return {};
       case NodeKind::kCbind:
         fail(node.pos, "cbind() may appear only on the left side of ~");
       case NodeKind::kParen:
@@ -322,6 +325,21 @@ class TermEncoder {
     return static_cast<int>(variables_.size() - 1);
   }
 
+  // offset(e): no term; e's columns must be numeric. Offsets add up, a repeat counts once.
+  void encodeOffset(const Node& node, bool inProduct) {
+    if (inProduct) fail(node.pos, "offset() cannot enter an interaction");
+    const DerivedVariable derived("I(" + node.text + ")");
+    for (const std::string& name : derived.columns()) {
+      const int column = findColumn(name, node.pos, "column");
+      if (columns_[column].kind != DataColumnKind::kNumeric)
+        fail(node.pos, "offset(" + node.text + "): the column '" + name + "' is a " +
+                           (columns_[column].kind == DataColumnKind::kFactor ? "factor" : "text") +
+                           " column; an offset must be numeric");
+    }
+    if (std::find(offsets_.begin(), offsets_.end(), node.text) == offsets_.end())
+      offsets_.push_back(node.text);
+  }
+
   // Every column except the responses, the weights and text columns, in data order.
   TermList encodeDot(std::size_t pos) {
     TermList out;
@@ -342,6 +360,7 @@ class TermEncoder {
   FormulaTerms assemble(const TermList& terms) const {
     FormulaTerms out;
     out.intercept = intercept_;
+    out.offsets = offsets_;
     for (int column : responses_)
       out.responses.push_back(columns_[column].name);
     // Rows: the columns of the formula variables and the derived variables, in order of
@@ -380,6 +399,7 @@ class TermEncoder {
   std::vector<int> responses_;
   int weightsColumn_ = -1;
   std::vector<FormulaVariable> variables_;
+  std::vector<std::string> offsets_;
   bool intercept_ = true;
   bool parity_ = true;
 };
@@ -434,6 +454,8 @@ MiningModel buildMiningModel(const FormulaTerms& terms, const std::vector<DataCo
   }
   model.setFactors(factors);
   model.setIntercept(terms.intercept);
+  for (const std::string& offset : terms.offsets)
+    model.addOffset(offset);
   model.setWeights(String(std::string(weights)));
   return model;
 }

@@ -9,6 +9,8 @@
 //   I(x^k)    power k >= 2 of a numeric column x (one term, label "I(x^k)")
 //   log(e), exp(e), sqrt(e), I(e)   a derived variable (DerivedVariable.h) of numeric
 //             columns, named by R's deparse of the call, e.g. I(a * b)
+//   offset(e) no term: e (an expression of numeric columns, as inside I()) is added to
+//             the linear predictor; several offsets add up
 //   `a b`     a column name that is not a syntactic R name
 //
 // Terms are expanded as R expands them (duplicates dropped, first occurrence kept) and
@@ -41,6 +43,7 @@ struct FormulaTerms {
   // present, k for I(x^k) and products of powers of one numeric column).
   std::vector<std::vector<long>> powers;
   bool intercept = true;
+  std::vector<std::string> offsets;  // the expressions of offset(), in order
 };
 
 // Reads `formula` against `columns`. `weights` names the case-weights column (empty: none):

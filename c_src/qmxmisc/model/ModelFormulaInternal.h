@@ -17,6 +17,7 @@ enum class NodeKind {
   kPower,       // I(name^power): text = the column name
   kExpression,  // log(), exp(), sqrt() or I() of an expression: text = its label
   kCbind,       // cbind(name, ...) on the left side
+  kOffset,      // offset(e): text = the label of the expression e (DerivedVariable of I(e))
   kPlus,        // binary a + b, unary + a (one argument)
   kMinus,       // binary a - b, unary - a (one argument)
   kTimes,       // a * b

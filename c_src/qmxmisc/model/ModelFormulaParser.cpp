@@ -272,6 +272,7 @@ class Parser {
       return node;
     }
     if (start.text == "cbind") return parseCbind(start.pos);
+    if (start.text == "offset") return parseOffset(start.pos);
     if (DerivedVariable::looksLikeCall(start.text + "(")) return parseCall(start.pos);
     formulaError(text_, start.pos,
                  "function " + start.text +
@@ -282,23 +283,8 @@ class Parser {
   // A call of log, exp, sqrt or I starting at `pos` (the current token is its "("): a
   // derived variable, or I(x^k) of one column, which stays a power of x in the terms.
   std::unique_ptr<Node> parseCall(std::size_t pos) {
-    std::size_t end = at_;
-    for (long depth = 1; depth > 0; ++end) {
-      if (end >= text_.size()) formulaError(text_, pos, "expected ) to close the call");
-      if (text_[end] == '`') {
-        end = text_.find('`', end + 1);
-        if (end == std::string_view::npos) formulaError(text_, pos, "unterminated `name`");
-      }
-      depth += text_[end] == '(' ? 1 : text_[end] == ')' ? -1 : 0;
-    }
-    const std::string_view source = text_.substr(pos, end - pos);
-    std::unique_ptr<DerivedVariable> derived;
-    try {
-      derived = std::make_unique<DerivedVariable>(source);
-    } catch (const QMXException& error) {
-      formulaError(text_, pos, error.what());
-    }
-    nodes_ += derived->size();
+    const std::size_t end = callEnd(pos);
+    std::unique_ptr<DerivedVariable> derived = derivedOf(text_.substr(pos, end - pos), pos);
     auto node = makeNode(NodeKind::kExpression, pos);
     node->text = derived->label();
     if (derived->isPower(node->power)) {
@@ -309,6 +295,43 @@ class Parser {
                      "the power in " + derived->label() + " is above the limit of " +
                          std::to_string(kMaxTermPower));
     }
+    at_ = end;
+    advance();
+    return node;
+  }
+
+  // One past the ")" closing the call at `pos` (the current token is its "(").
+  std::size_t callEnd(std::size_t pos) const {
+    std::size_t end = at_;
+    for (long depth = 1; depth > 0; ++end) {
+      if (end >= text_.size()) formulaError(text_, pos, "expected ) to close the call");
+      if (text_[end] == '`') {
+        end = text_.find('`', end + 1);
+        if (end == std::string_view::npos) formulaError(text_, pos, "unterminated `name`");
+      }
+      depth += text_[end] == '(' ? 1 : text_[end] == ')' ? -1 : 0;
+    }
+    return end;
+  }
+
+  std::unique_ptr<DerivedVariable> derivedOf(std::string_view source, std::size_t pos) {
+    std::unique_ptr<DerivedVariable> derived;
+    try {
+      derived = std::make_unique<DerivedVariable>(source);
+    } catch (const QMXException& error) {
+      formulaError(text_, pos, error.what());
+    }
+    nodes_ += derived->size();
+    return derived;
+  }
+
+  // offset(e) after "offset": e is read as I(e); the node's text is e's label.
+  std::unique_ptr<Node> parseOffset(std::size_t pos) {
+    const std::size_t end = callEnd(pos);
+    const std::string inner(text_.substr(at_, end - 1 - at_));
+    const std::string label = derivedOf("I(" + inner + ")", pos)->label();
+    auto node = makeNode(NodeKind::kOffset, pos);
+    node->text = label.substr(2, label.size() - 3);
     at_ = end;
     advance();
     return node;

@@ -159,6 +159,7 @@ class ModelHandler : public xercesc::HandlerBase {
   void startColumnInfo(xercesc::AttributeList& attributes);
   // The expression attribute of the current ColumnInfo, which names a derived variable.
   void readExpression(const String& name);
+  void readOffset(xercesc::AttributeList& attributes);
   void startLevel(xercesc::AttributeList& attributes);
   void startUnivariateStats(xercesc::AttributeList& attributes);
   void startNumericInfo(xercesc::AttributeList& attributes);

@@ -97,6 +97,10 @@ void ModelHandler::startColumnInfo(xercesc::AttributeList& attributes) {
   if (!getAttribute(attributes, "name", name)) {
     QMX_ThrowException("bad name attribute in %s element", element());
   }
+  if (getAttribute(attributes, "role") && std::string_view(attribute()) == "offset") {
+    readOffset(attributes);
+    return;
+  }
   // A column read before keeps its place; the current column does not change.
   if (findColumn(name.c_str()) >= 0) return;
   appendColumn(name.c_str());
@@ -122,6 +126,19 @@ void ModelHandler::readExpression(const String& name) {
     QMX_ThrowException("column %s in the %s element: %s", name.c_str(), element(), error.what());
   }
   model().setExpression(name, attribute());
+}
+
+// An offset's expression is read as the inside of I().
+void ModelHandler::readOffset(xercesc::AttributeList& attributes) {
+  if (!getAttribute(attributes, "expression"))
+    QMX_ThrowException("an offset in the %s element has no expression", element());
+  const std::string expression(attribute());
+  try {
+    const DerivedVariable derived("I(" + expression + ")");
+  } catch (const QMXException& error) {
+    QMX_ThrowException("the offset in the %s element: %s", element(), error.what());
+  }
+  model().addOffset(expression);
 }
 
 void ModelHandler::startLevel(xercesc::AttributeList& attributes) {

@@ -30,6 +30,7 @@ void ModelTerms::erase(bool keep) {
   terms_ = TMatrix<long>();
   intercept_ = true;
   expressions_.clear();
+  offsets_.clear();
 }
 
 // --- derived variables ---
@@ -56,6 +57,11 @@ strVector ModelTerms::inputColumns() const {
       continue;
     }
     const DerivedVariable derived(text);
+    for (const std::string& column : derived.columns())
+      add(String(column));
+  }
+  for (const std::string& offset : offsets_) {
+    const DerivedVariable derived("I(" + offset + ")");
     for (const std::string& column : derived.columns())
       add(String(column));
   }

@@ -85,8 +85,11 @@ class ModelTerms {
   void setExpression(const String& variable, const std::string& expression);
   // The expression of a variable, empty for a data column.
   const std::string& expression(const String& variable) const;
-  // The data columns the variables read (a derived variable's columns in its place), each
-  // once, in row order.
+  // --- offsets: expressions (as inside I(), e.g. "log(t)") added to the linear predictor ---
+  void addOffset(const std::string& expression) { offsets_.push_back(expression); }
+  const std::vector<std::string>& offsets() const { return offsets_; }
+  // The data columns the variables read (a derived variable's columns in its place), then
+  // those the offsets read, each once, in row order.
   strVector inputColumns() const;
 
   // --- lookups ---
@@ -159,4 +162,5 @@ class ModelTerms {
   bool intercept_ = true;
   String weights_;
   std::map<std::string, std::string> expressions_;  // derived variable name -> expression
+  std::vector<std::string> offsets_;
 };

@@ -101,6 +101,10 @@ bool ModelTerms::getXMLDataDict(std::ostream& os) const {
     os << Indent("<ColumnInfo name=", 3);
     os << Quote(weights_.c_str()) << " type=\"continuous\" role=\"weights\"/>\n";
   }
+  for (const std::string& offset : offsets_) {
+    os << Indent("<ColumnInfo name=", 3) << Quote(("offset(" + offset + ")").c_str());
+    os << " type=\"continuous\" role=\"offset\" expression=" << Quote(offset.c_str()) << "/>\n";
+  }
   specialColDefinitions(os);
   os << Indent("</ColumnDefinitions>\n", 2);
   os << Indent("</XTMetaData>\n", 1);

@@ -32,6 +32,7 @@ void QMXProcModel::eraseChunk() {
   modelMatrix.erase(true);
   response = DoubleMatrix();
   weights = DoubleMatrix();
+  offset = DoubleMatrix();
 }
 
 void QMXProcModel::init() {
@@ -146,6 +147,7 @@ long QMXProcModel::getDataChunk(QMXFilterBufReader& filter) {
   }
   readResponse(filter, n);
   if (!model.weights().empty()) readWeights(filter, n);
+  readOffset(filter, n);
   checkChunkValues(n, rowsUsed + rowsMissing);
   rowsUsed += n;
   rowsMissing += ready - n;

@@ -3,7 +3,7 @@
 // buffer against the model description the derived proc holds (getModel) and binds the
 // model matrix to it; getDataChunk turns the current chunk into the model matrix, the
 // response matrix and the weights, leaving out rows with a missing or infinite value in
-// any model variable, response or the weights column, and refusing a chunk whose matrix
+// any model variable, response, offset or the weights column, and refusing a chunk whose matrix
 // holds a value that is not finite or whose weighted square overflows. Accumulating, passes and the
 // model document are the derived proc's business.
 //
@@ -52,6 +52,8 @@ class QMXProcModel : public QMXProc {
   ModelMatrix modelMatrix;
   DoubleMatrix response;
   DoubleMatrix weights;
+  // The sum of the model's offsets per used row (n x 1), empty when the model has none.
+  DoubleMatrix offset;
   lVector responseColumns;
   Index termIndices;
   std::int64_t rowsUsed = 0;
@@ -64,6 +66,7 @@ class QMXProcModel : public QMXProc {
   // Response matrix of n used rows.
   void readResponse(QMXFilterBufReader& filter, long n);
   void readWeights(QMXFilterBufReader& filter, long n);
+  void readOffset(QMXFilterBufReader& filter, long n);
   // Throws, naming the term and the data row, for a model-matrix value that is not finite or
   // whose weighted square overflows (QMXProcModelValues.cpp); rowsBefore: input rows of the
   // earlier chunks.

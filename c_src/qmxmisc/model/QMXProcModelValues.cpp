@@ -3,11 +3,15 @@
 // catch is what the matrix makes of them (a power or a product that overflows) and values
 // so large that the fits' sums of squares overflow, which would otherwise show up as NaN
 // coefficients or as columns wrongly found aliased.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <string>
 
+#include <vector>
+
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/DerivedVariable.h"
 #include "qmxmisc/model/QMXProcModel.h"
 
 namespace {
@@ -35,6 +39,9 @@ void QMXProcModel::checkChunkValues(long n, std::int64_t rowsBefore) const {
       if (static_cast<long>(skipped) <= chunkRow) ++chunkRow;
     return static_cast<long long>(rowsBefore + chunkRow + 1);
   };
+  for (long row = 0; row < offset.getNRow(); ++row)
+    if (!std::isfinite(offset(row, 0)))
+      QMX_ThrowException("the offset at row %lld is not finite (%g)", dataRow(row), offset(row, 0));
   const bool weighted = weights.getNRow() == n;
   const long ncol = modelMatrix.getNCol();
   for (long row = 0; row < n; ++row) {
@@ -54,5 +61,28 @@ void QMXProcModel::checkChunkValues(long n, std::int64_t rowsBefore) const {
       QMX_ThrowException("term %s: the model matrix value %g at row %lld overflows when squared",
                          termOfColumn(modelMatrix, col).c_str(), x, dataRow(row));
     }
+  }
+}
+
+void QMXProcModel::readOffset(QMXFilterBufReader& filter, long n) {
+  const std::vector<std::string>& offsets = getModel().offsets();
+  offset = offsets.empty() ? DoubleMatrix() : DoubleMatrix(n, 1L);
+  if (offsets.empty()) return;
+  std::fill_n(offset.data(), n, 0.0);
+  std::vector<double> values(static_cast<std::size_t>(n));
+  for (const std::string& text : offsets) {
+    const DerivedVariable derived("I(" + text + ")");
+    std::vector<std::vector<double>> columns;
+    std::vector<const double*> inputs;
+    for (const std::string& name : derived.columns()) {
+      columns.emplace_back(static_cast<std::size_t>(n));
+      if (filter.getDoubleArray(String(name), columns.back().data()) != n)
+        QMX_ThrowException("cannot read the offset column %s", name.c_str());
+    }
+    for (const std::vector<double>& column : columns)
+      inputs.push_back(column.data());
+    derived.evaluate(inputs, static_cast<std::size_t>(n), values.data());
+    for (long row = 0; row < n; ++row)
+      offset(row, 0) += values[static_cast<std::size_t>(row)];
   }
 }
