@@ -51,6 +51,7 @@ struct FitOptions {
   std::string data;
   std::string formula;
   std::string weights;
+  std::string offset;
   std::string output;
   std::string summaryFormat = "text";
   bool anova = false;
@@ -150,6 +151,21 @@ std::string answerText(const QMXPropertyInfo& prop) {
   return "";
 }
 
+// --offset COL: R's offset = argument, the formula's offset(`COL`) to the fit.
+std::string offsetTerm(const QMXCsvMetadata& meta, const std::string& name) {
+  for (const QMXCsvColumnSummary& column : meta.columns) {
+    if (column.info.name != name) continue;
+    if (column.info.type != QMXColumnType::Double)
+      throw CommandError("--offset: column '" + name + "' is a " +
+                         (column.info.type == QMXColumnType::Factor ? "factor" : "text") +
+                         " column; an offset must be numeric");
+    if (name.find('`') != std::string::npos)
+      throw CommandError("--offset: column '" + name + "' cannot be named in a formula");
+    return " + offset(`" + name + "`)";
+  }
+  throw CommandError("--offset: column '" + name + "' is not in the data");
+}
+
 std::size_t weightsColumn(const QMXCsvMetadata& meta, const std::string& name) {
   for (std::size_t colIdx = 0; colIdx < meta.columns.size(); ++colIdx)
     if (meta.columns[colIdx].info.name == name) return colIdx;
@@ -232,6 +248,7 @@ void runFit(const FitOptions& options) {
   csv.spill = true;  // the fit passes read the parsed cells, not the text
   QMXCsvMetadata meta = scanData(options.data, options.dataOptions, csv);
   noteAlmostNumericColumns(meta);
+  if (!options.offset.empty()) request.formula += offsetTerm(meta, options.offset);
   Specification spec;
   try {
     request.settings["data.rows"] = std::to_string(meta.rows);
@@ -257,6 +274,7 @@ void runFit(const FitOptions& options) {
   input.properties["call.data"] = base.substr(0, base.find_last_of('.'));
   input.properties["call.formula"] = options.formula;
   input.properties["call.weights"] = options.weights;
+  input.properties["call.offset"] = options.offset;
   if (options.anova) input.properties["summary.anova"] = "true";
   if (options.confint) input.properties["summary.confint"] = "true";
   try {
@@ -270,9 +288,13 @@ void addCommonOptions(CLI::App* cmd, FitOptions& options) {
   cmd->add_option("data", options.data,
                   "CSV file with a header line (- for standard input; gzip data is read too)")
       ->required();
-  if (!hasColumnsOption(*options.kind))
+  if (!hasColumnsOption(*options.kind)) {
     cmd->add_option("--formula", options.formula, "R model formula, e.g. \"mpg ~ wt + hp\"")
         ->required();
+    cmd->add_option("--offset", options.offset,
+                    "Numeric column added to the linear predictor (R's offset =; formulas may "
+                    "also hold offset(EXPR) terms)");
+  }
   cmd->add_option("-o,--output", options.output, "The fitted model document to write")->required();
   cmd->add_option("--weights", options.weights, "Numeric column of case weights");
   cmd->add_option("--chunk-rows", options.chunkRows, "Rows per chunk")

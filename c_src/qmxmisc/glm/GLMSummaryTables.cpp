@@ -14,7 +14,8 @@
 
 namespace {
 
-// R's spacing of a deparsed formula: binary ~ + - * / %in% between spaces, : and ^ without.
+// R's spacing of a deparsed formula: binary ~ + - * %in% between spaces, : / and ^ without,
+// a comma followed by one.
 std::string deparseFormula(const std::string& text) {
   std::string out;
   char last = '(';  // the last character that is not a space: a unary minus follows ( or ~
@@ -27,10 +28,12 @@ std::string deparseFormula(const std::string& text) {
       last = '%';
       continue;
     }
-    const bool binary = std::string("+-*/").find(c) != std::string::npos && last != '(' &&
+    const bool binary = std::string("+-*").find(c) != std::string::npos && last != '(' &&
                         last != '~' && !out.empty();
     if (c == '~') {
       out += out.empty() ? "~ " : " ~ ";
+    } else if (c == ',') {
+      out += ", ";
     } else if (binary) {
       out += std::string(" ") + c + " ";
     } else {
@@ -253,6 +256,8 @@ std::string callLine(const GLMFit& fit, const SummaryInput& input) {
   call += ", data = " + property(input, "call.data");
   if (const std::string weights = property(input, "call.weights"); !weights.empty())
     call += ", weights = " + weights;
+  if (const std::string offset = property(input, "call.offset"); !offset.empty())
+    call += ", offset = " + offset;
   return "\nCall:\n" + call + ")\n\n";
 }
 

@@ -103,7 +103,12 @@ void QMXProcIGLM::execute() {
   if (getNumOutputs() > 0) {
     if (QMXBufWriter* writer = getOutputBufWriter(0)) writer->setEOF();
   }
-  if (getError() == nullptr && !hasError()) closingMessage();
+  if (getError() == nullptr && !hasError()) {
+    // The document of a fit of cbind(successes, failures) names the successes as its
+    // response (scoring needs only the predictors); the residual passes read both.
+    if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
+    closingMessage();
+  }
   eraseChunk();
 }
 
@@ -195,9 +200,6 @@ void QMXProcIGLM::finishFit() {
   setDone(1);
   computeModelStats();
   mainRank = lls.fitRank();
-  // The document of a fit of cbind(successes, failures) names the successes as its
-  // response: scoring needs only the predictors.
-  if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
   if (residualSummary) beginResidualPasses();
 }
 
