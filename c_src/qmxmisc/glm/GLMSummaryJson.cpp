@@ -4,7 +4,8 @@
 //   dispersion (lm: sigma squared), r_squared, adj_r_squared, f_statistic {value, numdf,
 //   dendf}, aic, loglik, anova [{term, df, sum_sq, mean_sq, f_value, p_value}] (lm, anova
 //   with --anova)
-//   aic, dispersion, iterations, converged, loglik (glm: the fit's model extras)
+//   aic, dispersion, iterations, converged, loglik (glm: the fit's model extras), anova
+//   [{term, df, deviance, df_residual, residual_deviance, statistic (F only), p_value}]
 //   contrasts {factor: {coding, reference}}; conf_low, conf_high per coefficient (--confint)
 //   n_used, n_dropped                  (rows used; rows left out for missing values or a
 //                                       zero weight)
@@ -68,6 +69,26 @@ std::string anova(const GLMFit& fit) {
   return out + (rows.empty() ? "]" : "\n  ]");
 }
 
+// R's anova() rows of a glm: the NULL row has null df and deviance; statistic (F) only for
+// the families whose dispersion is estimated.
+std::string devianceAnova(const GLMFit& fit, const SummaryInput& input) {
+  std::string out = "[";
+  const std::vector<glm_summary::GlmAnovaRow> rows = glm_summary::glmAnova(fit, input);
+  const bool fTest = rows.size() > 1 && !std::isnan(rows[1].statistic);
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const glm_summary::GlmAnovaRow& row = rows[r];
+    Fields fields = {{"term", jsonString(row.term)},
+                     {"df", std::isnan(row.df) ? "null" : std::to_string(std::lround(row.df))},
+                     {"deviance", jsonNumber(row.deviance)},
+                     {"df_residual", std::to_string(std::lround(row.residualDf))},
+                     {"residual_deviance", jsonNumber(row.residualDeviance)}};
+    if (fTest) fields.emplace_back("statistic", jsonNumber(row.statistic));
+    fields.emplace_back("p_value", jsonNumber(row.p));
+    out += std::string(r == 0 ? "\n    " : ",\n    ") + object(fields, "    ");
+  }
+  return out + (rows.empty() ? "]" : "\n  ]");
+}
+
 // The factors of the model: {"name": {"coding": "contr.treatment", "reference": "level"}}.
 std::string contrasts(const std::string& lines) {
   Fields factors;
@@ -112,6 +133,8 @@ std::string glm_summary::jsonSummary(const GLMFit& fit, const SummaryInput& inpu
       fields.emplace_back("converged", flag);
     if (const std::string loglik = property(input, "summary.loglik"); !loglik.empty())
       fields.emplace_back("loglik", jsonNumber(std::strtod(loglik.c_str(), nullptr)));
+    if (!property(input, "summary.anova").empty())
+      fields.emplace_back("anova", devianceAnova(fit, input));
   } else if (const LmFigures lm = lmFigures(fit, 0); lm.valid) {
     fields.emplace_back("dispersion", jsonNumber(lm.sigma * lm.sigma));
     fields.emplace_back("r_squared", jsonNumber(lm.hasR2 ? lm.rSquared : std::nan("")));
