@@ -111,6 +111,10 @@ void QMXProcGLMFit::processChunk() {
           "number of columns in the model matrix does not match the number of coefficients");
     }
     eta = linearPredictor(modelMatrix, fit_.coefficients());
+    if (offset.getNRow() == rows)  // R's predict adds the offset to the linear predictor
+      for (long col = 0; col < eta.getNCol(); ++col)
+        for (long row = 0; row < rows; ++row)
+          eta(row, col) += offset(row, 0);
     prediction = predictionMatrix(fit_, fit_.invLink(eta));
     if (weighted) fit_.FitWeightsDMuDEta(eta, weights, dmudeta);
   }

@@ -147,7 +147,7 @@ long QMXProcModel::getDataChunk(QMXFilterBufReader& filter) {
   }
   readResponse(filter, n);
   if (!model.weights().empty()) readWeights(filter, n);
-  readOffset(filter, n);
+  offset = chunkOffset(model, filter, n);
   checkChunkValues(n, rowsUsed + rowsMissing);
   rowsUsed += n;
   rowsMissing += ready - n;

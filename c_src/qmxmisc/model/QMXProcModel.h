@@ -23,6 +23,10 @@
 #include "qmxmisc/numeric/Index.h"
 #include "qmxmisc/numeric/Vectors.h"
 
+// The sum of the model's offsets over the n rows the filter gives (n x 1; empty when the
+// model has none); the filter must hold the offsets' columns (ModelTerms::inputColumns).
+DoubleMatrix chunkOffset(const ModelTerms& model, QMXFilterBufReader& filter, long n);
+
 class QMXProcModel : public QMXProc {
  public:
   QMXProcModel() = default;
@@ -66,7 +70,6 @@ class QMXProcModel : public QMXProc {
   // Response matrix of n used rows.
   void readResponse(QMXFilterBufReader& filter, long n);
   void readWeights(QMXFilterBufReader& filter, long n);
-  void readOffset(QMXFilterBufReader& filter, long n);
   // Throws, naming the term and the data row, for a model-matrix value that is not finite or
   // whose weighted square overflows (QMXProcModelValues.cpp); rowsBefore: input rows of the
   // earlier chunks.

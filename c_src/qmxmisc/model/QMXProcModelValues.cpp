@@ -64,10 +64,10 @@ void QMXProcModel::checkChunkValues(long n, std::int64_t rowsBefore) const {
   }
 }
 
-void QMXProcModel::readOffset(QMXFilterBufReader& filter, long n) {
-  const std::vector<std::string>& offsets = getModel().offsets();
-  offset = offsets.empty() ? DoubleMatrix() : DoubleMatrix(n, 1L);
-  if (offsets.empty()) return;
+DoubleMatrix chunkOffset(const ModelTerms& model, QMXFilterBufReader& filter, long n) {
+  const std::vector<std::string>& offsets = model.offsets();
+  if (offsets.empty()) return DoubleMatrix();
+  DoubleMatrix offset(n, 1L);
   std::fill_n(offset.data(), n, 0.0);
   std::vector<double> values(static_cast<std::size_t>(n));
   for (const std::string& text : offsets) {
@@ -85,4 +85,5 @@ void QMXProcModel::readOffset(QMXFilterBufReader& filter, long n) {
     for (long row = 0; row < n; ++row)
       offset(row, 0) += values[static_cast<std::size_t>(row)];
   }
+  return offset;
 }

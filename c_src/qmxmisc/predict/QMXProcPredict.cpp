@@ -7,6 +7,7 @@
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/framework/QMXNaNExclude.h"
 #include "qmxmisc/framework/QMXProcBoundary.h"
+#include "qmxmisc/model/QMXProcModel.h"
 #include "qmxmisc/predict/QMXProcPredictInternal.h"
 
 using predict_detail::kInternalErrorText;
@@ -107,6 +108,7 @@ long QMXProcPredict::getDataChunk(QMXFilterBufReader& reader) {
   const ModelTerms& fit = getFit();
   reader.setVariables(fit.inputColumns());
   const long n = modelMatrix.construct(reader);
+  offset = n > 0 ? chunkOffset(fit, reader, n) : DoubleMatrix();
   missingRows = modelMatrix.rowsExcluded();
   excludedRows = modelMatrix.undefFactorIndex();
   missingRowTotal_ += static_cast<std::int64_t>(missingRows.size());

@@ -138,6 +138,8 @@ class QMXProcPredict : public QMXProc {
 
   // The model matrix of the current chunk, built from the fit's model terms.
   ModelMatrix modelMatrix;
+  // The chunk's offsets per complete row (n x 1), empty when the model has none.
+  DoubleMatrix offset;
   // Term positions of the first chunk with rows; every later chunk must agree.
   Index firstTermIndicies;
   // Chunk rows left out for missing values, ascending.
