@@ -87,9 +87,10 @@ const char* GLMFit::cScoringModelKind() const {
 void GLMFit::createCScoringModel(TelvarObject* model) const {
   QMX_ASSERT(model != nullptr, "createCScoringModel needs a record to fill");
   if (!offsets().empty())
-    QMX_ThrowException("a C scoring model cannot add the offset %s to its linear predictor; "
-                       "score the model with qmx score",
-                       offsets()[0].c_str());
+    QMX_ThrowException(
+        "a C scoring model cannot add the offset %s to its linear predictor; "
+        "score the model with qmx score",
+        offsets()[0].c_str());
   TelvarRecord metaData;
   createCModelMetaData(metaData.get(), commonCoding(*this));
   // The scoring model always has an intercept slot first; a model without one scores 0 there.
