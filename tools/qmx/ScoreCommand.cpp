@@ -144,20 +144,24 @@ std::vector<ScoreOutput> outputColumns(const ScoreOptions& options, const Fitted
   for (const std::string& name : options.copies) {
     const int column = columnIndex(meta, name);
     if (column < 0) throw CommandError("--copy: " + options.data + " has no column '" + name + "'");
-    outputs.push_back({0, "copy", meta.columns[static_cast<std::size_t>(column)].info});
+    outputs.push_back({0, "copy", "copy", meta.columns[static_cast<std::size_t>(column)].info});
   }
   std::vector<ScoreOutput> scores;
   for (const std::string& item : options.outputs)
     scores.push_back(parseScoreOutput(item, *fitted.kind, info));
   if (options.outputs.empty()) scores = defaultScoreOutputs(*fitted.kind, info);
   for (const ScoreOutput& score : scores) {
-    std::string needed;
-    if (score.type == "residual" || score.type == "agreement")
-      needed = info.responses[static_cast<std::size_t>(score.index)];
-    if (score.type == "weight") needed = info.weights;
-    if (!needed.empty() && columnIndex(meta, needed) < 0)
-      throw CommandError("--output " + score.type + " needs the column " + needed + " in " +
-                         options.data);
+    std::vector<std::string> needed;
+    const bool residual = score.type.rfind("residual", 0) == 0;
+    if (residual || score.type == "agreement")
+      needed.push_back(info.responses[static_cast<std::size_t>(score.index)]);
+    // R's residuals weigh by the prior weights (the proc's own residual does not).
+    if (score.type == "weight" || (residual && score.type != "residual"))
+      needed.push_back(info.weights);
+    for (const std::string& column : needed)
+      if (!column.empty() && columnIndex(meta, column) < 0)
+        throw CommandError("--output " + score.friendly + " needs the column " + column + " in " +
+                           options.data);
     outputs.push_back(score);
   }
   std::set<std::string> names;

@@ -27,6 +27,7 @@ void QMXProcIGLM::init() {
   nullDeviance = 0.0;
   deviance = 0.0;
   iterations = 0;
+  failures = String();
   passes = 0;
   converged = false;
   dispersion = std::numeric_limits<double>::quiet_NaN();
@@ -102,6 +103,7 @@ void QMXProcIGLM::execute() {
 void QMXProcIGLM::executeChunk() {
   if (residualPass) {
     residualStep();
+    if (!residualPass) keepSuccessesResponse();
     return;
   }
   const long rows = executeRequestRows();
@@ -155,10 +157,11 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
       fit.setCoefficients(candidate);
       setDone(1);
       computeModelStats();
-      // The document of a fit of cbind(successes, failures) names the successes as its
-      // response: scoring needs only the predictors.
-      if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
-      if (residualSummary) beginResidualPasses();
+      if (binomialCounts()) failures = fit.response(1).name();
+      if (residualSummary)
+        beginResidualPasses();  // they read both columns of cbind(successes, failures)
+      else
+        keepSuccessesResponse();
       return;
     }
     addInformation(glm_proc::format("completed %d iterations with maximum relative step size of "
@@ -217,6 +220,12 @@ bool QMXProcIGLM::binomialCounts() const {
   const auto* quasi = dynamic_cast<const FamilyQuasi*>(&fit.family());
   return quasi != nullptr &&
          quasi->varianceFunction().varType() == GLMQuasiVariance::VARIANCES::Mu0;
+}
+
+// The document of a fit of cbind(successes, failures) names the successes as its response
+// and the failures among its extras (scoring's residuals read both).
+void QMXProcIGLM::keepSuccessesResponse() {
+  if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
 }
 
 strVector QMXProcIGLM::responseNames() const {

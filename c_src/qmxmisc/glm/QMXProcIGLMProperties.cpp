@@ -146,5 +146,7 @@ const String* QMXProcIGLM::getModelExtraInfo() {
   extras[13] = numberText(dispersion);
   extras[14] = "AIC";
   extras[15] = numberText(aic);
+  extras[16] = "Failures";
+  extras[17] = failures;
   return extras.data();
 }

@@ -35,6 +35,7 @@
 #include "qmxmisc/numeric/TMatrix.h"
 #include "qmxmisc/predict/HostString.h"
 #include "qmxmisc/predict/PredictOutput.h"
+#include "qmxmisc/predict/ResidualModel.h"
 
 class QMXProcPredict : public QMXProc {
  public:
@@ -124,10 +125,14 @@ class QMXProcPredict : public QMXProc {
   // the model has no weights column); "eta" the linear predictor; "category" the level with
   // the largest probability (the first on ties) and "agreement" whether it is the observed
   // level (1 or 0); "clusterMembership" the cluster number, zero-padded text in a text or
-  // factor column. A type whose matrix the proc did not pass raises "unexpeced output type
-  // %s"; a column index outside a matrix raises "bad index %d".
+  // factor column; the R residual types (ResidualModel.h) from the observed response, the
+  // prediction at the definition's column as mu, the prior weight of the model's weights
+  // column, dmu/deta (working, when scaled) and `residualModel`'s family (null: Gaussian).
+  // A type whose matrix the proc did not pass raises "unexpeced output type %s"; a column
+  // index outside a matrix raises "bad index %d".
   void writeOutputData(const TMatrix<double>& prediction, const TMatrix<double>* weights,
-                       const TMatrix<double>* eta, const TMatrix<double>* derivative, bool scaled);
+                       const TMatrix<double>* eta, const TMatrix<double>* derivative, bool scaled,
+                       const ResidualModel* residualModel = nullptr);
 
   // Keeps a copy of `text` until release; returns the copy.
   const char* keepColumnString(const char* text);
