@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "TerminalText.h"
+#include "qmxbase/QMXPropertyInfo.h"
 
 namespace {
 
@@ -93,6 +94,8 @@ void ProgressLine::update(std::int64_t rowsDone, std::int64_t totalRows) {
   if (totalRows > 0)
     line += " of " + std::to_string(totalRows) + " (" + std::to_string(100 * rowsDone / totalRows) +
             "%)";
+  if (detail_)
+    if (const std::string detail = detail_(); !detail.empty()) line += ", " + detail;
   std::fprintf(stderr, "%s\033[K", line.c_str());
   std::fflush(stderr);
 }
@@ -102,4 +105,16 @@ void ProgressLine::clear() {
   shown_ = false;
   std::fprintf(stderr, "\r\033[K");
   std::fflush(stderr);
+}
+
+std::string irlsProgress(QMXProc& proc) {
+  QMXPropertyInfo iterations("iterations");
+  QMXPropertyInfo deviance("deviance");
+  proc.getProperty(&iterations);
+  proc.getProperty(&deviance);
+  if (iterations.getLong() < 1) return "";
+  char text[64];
+  std::snprintf(text, sizeof text, "iteration %ld, deviance %.8g", iterations.getLong(),
+                deviance.getDouble());
+  return text;
 }

@@ -3,9 +3,9 @@
 // reads the model's responses, categories and predictors, which check the data file and give
 // the default outputs; a metadata pass gives the data file's columns; the kind's scoring proc
 // (created through the proc loader) gets the document as "model.xml", one "define.output" per
-// output column and, with --unknown-level, entries of its unknown-level map, and is driven over the
-// file chunk by chunk. Its rows go to a CSV sink on an OutputFile, committed when the run
-// succeeds, so a failed run leaves no output file.
+// output column, "unknown.levels" and, with --unknown-level COL=LEVEL, entries of its
+// unknown-level map, and is driven over the file chunk by chunk. Its rows go to a CSV sink on an
+// OutputFile, committed when the run succeeds, so a failed run leaves no output file.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -220,8 +220,13 @@ void runScore(const ScoreOptions& options) {
   readNumericPredictors(fitted.model, meta);
   const std::vector<ScoreOutput> outputs = outputColumns(options, fitted, meta);
   std::vector<std::vector<std::string>> unknownLevels;
-  for (const std::string& item : options.unknownLevels)
-    unknownLevels.push_back(unknownLevelEntry(item, fitted.model, meta, options.data));
+  std::string unknownPolicy = "na";
+  for (const std::string& item : options.unknownLevels) {
+    if (item == "na" || item == "error")
+      unknownPolicy = item;
+    else
+      unknownLevels.push_back(unknownLevelEntry(item, fitted.model, meta, options.data));
+  }
 
   std::unique_ptr<QMXProc> proc = createLinkedProc(className);
   proc->setMessageListener([](const QMXMessage& message) {
@@ -258,6 +263,7 @@ void runScore(const ScoreOptions& options) {
   }
   for (const std::vector<std::string>& entry : unknownLevels)
     setProperty(pipeline, "add.unknown.level.map", entry);
+  setProperty(pipeline, "unknown.levels", {unknownPolicy});
   const bool ran = pipeline.run();
   progress.clear();
   if (!ran) throw CommandError(pipeline.error());
@@ -287,8 +293,9 @@ void addScoreCommand(CLI::App& app) {
       ->delimiter(',')
       ->allow_extra_args(false);
   cmd->add_option("--unknown-level", options->unknownLevels,
-                  "COL=LEVEL: score levels of factor COL that the model does not know as LEVEL "
-                  "(otherwise their rows get missing scores); repeat")
+                  "COL=LEVEL: score levels of factor COL that the model does not know as LEVEL; "
+                  "na (default): other unknown levels score NA, counted in a warning; error: "
+                  "the first ends the run (\"factor C has new levels L\"); repeat")
       ->allow_extra_args(false);
   cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")
       ->check(wholeNumber())
@@ -304,7 +311,8 @@ void addScoreCommand(CLI::App& app) {
   cmd->footer(outputHelp +
               "Rows with a missing predictor, or a factor level the model does not know (unless\n"
               "mapped with --unknown-level), get NA in every score column; the --copy columns\n"
-              "keep their values.\n\n"
+              "keep their values. The rows of unknown levels are counted in a warning at the\n"
+              "end (--unknown-level error: the first stops the run, exit status 1).\n\n"
               "Example:\n  qmx score glm.xml examples/mtcars.csv -o scores.csv --copy model "
               "--output prob,link:0:eta\n");
   cmd->callback([options] { runScore(*options); });

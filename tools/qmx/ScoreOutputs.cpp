@@ -115,12 +115,12 @@ ScoreOutput parseScoreOutput(const std::string& item, const ModelKind& modelKind
   if (kind == nullptr) {
     std::string names;
     // The main types; residual:TYPE is described by --help.
-    std::vector<std::string> main;
+    std::vector<std::string> shown;
     for (const ScoreOutputName& output : modelKind.scoreOutputs)
       if (std::string(output.friendly).find(':') == std::string::npos)
-        main.push_back(output.friendly);
-    for (std::size_t i = 0; i < main.size(); ++i)
-      names += std::string(i == 0 ? "" : i + 1 == main.size() ? " or " : ", ") + main[i];
+        shown.push_back(output.friendly);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      names += std::string(i == 0 ? "" : i + 1 == shown.size() ? " or " : ", ") + shown[i];
     throw CommandError(where + "unknown output type '" + typeText + "' (use " + names + ")");
   }
   if (kind->categorical && !model.categorical)

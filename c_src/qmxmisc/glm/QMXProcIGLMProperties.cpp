@@ -110,6 +110,9 @@ const QMXPropertyTable& QMXProcIGLM::properties() {
               "max.step", Type::Double, "largest relative coefficient step of the last pass",
               [](QMXProcIGLM& p, Info& v) { v.setDouble(p.maxStepSize); }, nullptr),
           Rows::row(
+              "deviance", Type::Double, "deviance at the coefficients of the last pass",
+              [](QMXProcIGLM& p, Info& v) { v.setDouble(p.deviance); }, nullptr),
+          Rows::row(
               "del.deviance", Type::Double, "deviance change of the last pass",
               [](QMXProcIGLM& p, Info& v) { v.setDouble(p.delDeviance); }, nullptr),
           Rows::row(

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "qmxbase/QMXProc.h"
@@ -98,6 +99,13 @@ class QMXProcPredict : public QMXProc {
   void clearUnknownLevelMap();
   // The map as the model matrix sees it.
   const UnknownLevelMap& unknownLevelMap() const { return unknownLevelView_; }
+  // "unknown.levels": "na" (the default) scores the rows of levels neither the fit nor the
+  // map knows as NaN and ends the run with the warning "N rows had factor levels not seen
+  // when fitting (first: row R, column C, level 'L'); their outputs are NA" (R: 1-based data
+  // row); "error" stops at the first with "factor C has new levels L".
+  void setUnknownLevelPolicy(const char* policy);
+  // Rows with unknown levels since init.
+  std::int64_t unknownLevelRowTotal() const { return unknownLevelRows_; }
 
   // --- stored texts ---
   const String& familyName() const { return family_; }
@@ -159,6 +167,10 @@ class QMXProcPredict : public QMXProc {
   void runChunk();
   // Rebuilds the model matrix's view of the unknown-level map.
   void syncUnknownLevelView();
+  // The chunk's excludedRows: counted, the first described (or thrown under "error").
+  void noteUnknownLevels();
+  // The closing warning on the rows with unknown levels, if any.
+  void reportUnknownLevels();
 
   std::vector<HostString> columnData_;
   String family_;
@@ -175,4 +187,8 @@ class QMXProcPredict : public QMXProc {
   UnknownLevelMap unknownLevelView_;
   std::int64_t missingRowTotal_ = 0;
   long clusterCount_ = 0;
+  bool unknownLevelsError_ = false;
+  std::int64_t unknownLevelRows_ = 0;
+  std::string firstUnknownLevel_;  // "row R, column C, level 'L'"
+  std::int64_t chunkStart_ = 0;    // input rows of the chunks before the current one
 };
