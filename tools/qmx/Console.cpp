@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <variant>
 
 #include "TerminalText.h"
 #include "qmxbase/QMXPropertyInfo.h"
@@ -112,9 +113,11 @@ std::string irlsProgress(QMXProc& proc) {
   QMXPropertyInfo deviance("deviance");
   proc.getProperty(&iterations);
   proc.getProperty(&deviance);
-  if (iterations.getLong() < 1) return "";
+  const std::string count = iterations.answerText();
+  if (count.empty() || count == "0" || !deviance.hasAnswer()) return "";
+  const auto* value = std::get_if<double>(&deviance.answer());
   char text[64];
-  std::snprintf(text, sizeof text, "iteration %ld, deviance %.8g", iterations.getLong(),
-                deviance.getDouble());
+  std::snprintf(text, sizeof text, "iteration %s, deviance %.8g", count.c_str(),
+                value != nullptr ? *value : 0.0);
   return text;
 }
