@@ -1,14 +1,18 @@
 // qmx score end to end: models fitted with qmx fit lm|glm score CSV files; the scores are
 // compared with R's predict(type = "response") (tests/ref/tools/score_mtcars.R), also with
-// missing predictors and a factor response; chunk sizes. The errors, and outputs renamed,
-// copied or with unknown levels, are rows of cases/score.tsv.
+// missing predictors and a factor response; chunk sizes; every residual type against R's
+// residuals(fit, type) for the fits of tests/ref/tools/score_residuals.R. The errors, and outputs
+// renamed, copied or with unknown levels, are rows of cases/score.tsv.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "support/ChunkSizes.h"
+#include "support/RefCompare.h"
 #include "support/RefCsv.h"
 #include "tools/QmxCliRunner.h"
 
@@ -108,5 +112,44 @@ TEST(ScoreCommand, ChunkSizeDoesNotChangeTheFile) {
     ASSERT_EQ(run.status, 0) << run.err;
     if (whole.empty()) whole = readFile(out);
     EXPECT_EQ(readFile(out), whole) << "--chunk-rows " << rows;
+  }
+}
+
+// Each fit of score_residuals_cases.csv scores its own data with every residual type, at
+// every chunk size; R's residuals(fit, type) on the same rows (score_residuals_ref.csv).
+TEST(ScoreCommand, ResidualTypesMatchR) {
+  const std::string data = "tests/ref/tools/score_residuals_data.csv";
+  std::map<std::string, std::vector<double>> want;  // "case type" -> residuals by row
+  for (const RefRow& row : readRefCsv("tools", "score_residuals_ref.csv"))
+    want[row.text("case") + " " + row.text("type")].push_back(row.num("value"));
+  const std::vector<std::string> types = {"default", "deviance", "pearson", "working", "response"};
+  for (const RefRow& fit : readRefCsv("tools", "score_residuals_cases.csv")) {
+    const std::string name = fit.text("case");
+    SCOPED_TRACE(name);
+    const std::string response =
+        fit.text("failures").empty()
+            ? fit.text("response")
+            : "cbind(" + fit.text("response") + ", " + fit.text("failures") + ")";
+    std::string command = "fit " + fit.text("kind") + " " + data + " --formula '" + response +
+                          " ~ " + fit.text("rhs") + "' -o " + tempPath(name + ".xml");
+    if (!fit.text("family").empty()) command += " --epsilon 1e-13 --family " + fit.text("family");
+    if (!fit.text("weights").empty()) command += " --weights " + fit.text("weights");
+    const Outcome fitted = runQmx(command);
+    ASSERT_EQ(fitted.status, 0) << fitted.err;
+    qmxtest::forEachChunkSize([&](long rows) {
+      const Table got =
+          score(tempPath(name + ".xml") + " " + data + " --chunk-rows " + std::to_string(rows) +
+                " --output residual,residual:deviance,residual:pearson,residual:working," +
+                "residual:response");
+      ASSERT_EQ(got.size(), want[name + " default"].size() + 1);
+      for (std::size_t t = 0; t < types.size(); ++t) {
+        std::vector<double> column;
+        for (std::size_t row = 1; row < got.size(); ++row)
+          column.push_back(std::stod(got[row][t]));
+        // Residuals near 0 (a fitted value near its response) keep 1e-12 absolute.
+        EXPECT_TRUE(qmxtest::matchesColumn(column, want[name + " " + types[t]], 1e-8, 1e-12))
+            << types[t];
+      }
+    });
   }
 }

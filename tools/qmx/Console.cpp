@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <variant>
 
 #include "TerminalText.h"
+#include "qmxbase/QMXPropertyInfo.h"
 
 namespace {
 
@@ -93,6 +95,8 @@ void ProgressLine::update(std::int64_t rowsDone, std::int64_t totalRows) {
   if (totalRows > 0)
     line += " of " + std::to_string(totalRows) + " (" + std::to_string(100 * rowsDone / totalRows) +
             "%)";
+  if (detail_)
+    if (const std::string detail = detail_(); !detail.empty()) line += ", " + detail;
   std::fprintf(stderr, "%s\033[K", line.c_str());
   std::fflush(stderr);
 }
@@ -102,4 +106,18 @@ void ProgressLine::clear() {
   shown_ = false;
   std::fprintf(stderr, "\r\033[K");
   std::fflush(stderr);
+}
+
+std::string irlsProgress(QMXProc& proc) {
+  QMXPropertyInfo iterations("iterations");
+  QMXPropertyInfo deviance("deviance");
+  proc.getProperty(&iterations);
+  proc.getProperty(&deviance);
+  const std::string count = iterations.answerText();
+  if (count.empty() || count == "0" || !deviance.hasAnswer()) return "";
+  const auto* value = std::get_if<double>(&deviance.answer());
+  char text[64];
+  std::snprintf(text, sizeof text, "iteration %s, deviance %.8g", count.c_str(),
+                value != nullptr ? *value : 0.0);
+  return text;
 }

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "qmxbase/QMXProc.h"
@@ -23,8 +24,9 @@ void printNote(const std::string& text);
 // only with --verbose), debug only with --verbose. Texts are escaped for the terminal.
 void printProcMessage(const QMXMessage& message, bool infoVerboseOnly);
 
-// The progress of one command ("qmx fit: pass 2, 40000 of 100000 rows") as the pipeline
-// reports rows; a pass starts when the rows done go back.
+// The progress of one command ("qmx fit: pass 2, 40000 of 100000 rows (40%)", then the
+// detail, for a glm ", iteration 3, deviance 1234.5678") as the pipeline reports rows; a pass
+// starts when the rows done go back.
 class ProgressLine {
  public:
   explicit ProgressLine(std::string command);
@@ -33,11 +35,14 @@ class ProgressLine {
   ProgressLine& operator=(const ProgressLine&) = delete;
 
   void update(std::int64_t rowsDone, std::int64_t totalRows);
+  // A text appended to every drawn line (after ", "; nothing while it is empty).
+  void setDetail(std::function<std::string()> detail) { detail_ = std::move(detail); }
   // Removes the line (before any other message, and at the end).
   void clear();
 
  private:
   std::string command_;
+  std::function<std::string()> detail_;
   bool enabled_;
   bool shown_ = false;
   int pass_ = 0;
@@ -45,3 +50,7 @@ class ProgressLine {
   std::chrono::steady_clock::time_point passStart_;
   std::chrono::steady_clock::time_point lastDrawn_;
 };
+
+// The detail of a glm fit's progress line: "iteration N, deviance D" from the iterative
+// proc's "iterations" (completed) and "deviance" (of the last pass); "" before the first.
+std::string irlsProgress(QMXProc& proc);

@@ -204,6 +204,8 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
   pipeline.addInput(*source);
   pipeline.setChunkRows(options.chunkRows);
   ProgressLine progress("qmx fit");
+  if (std::string(kind.fitProc) == "QMXProcIGLM")
+    progress.setDetail([&proc] { return irlsProgress(*proc); });
   pipeline.setProgressCallback(
       [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });
   pipeline.attach();

@@ -3,9 +3,9 @@
 // reads the model's responses, categories and predictors, which check the data file and give
 // the default outputs; a metadata pass gives the data file's columns; the kind's scoring proc
 // (created through the proc loader) gets the document as "model.xml", one "define.output" per
-// output column and, with --unknown-level, entries of its unknown-level map, and is driven over the
-// file chunk by chunk. Its rows go to a CSV sink on an OutputFile, committed when the run
-// succeeds, so a failed run leaves no output file.
+// output column, "unknown.levels" and, with --unknown-level COL=LEVEL, entries of its
+// unknown-level map, and is driven over the file chunk by chunk. Its rows go to a CSV sink on an
+// OutputFile, committed when the run succeeds, so a failed run leaves no output file.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -144,20 +144,24 @@ std::vector<ScoreOutput> outputColumns(const ScoreOptions& options, const Fitted
   for (const std::string& name : options.copies) {
     const int column = columnIndex(meta, name);
     if (column < 0) throw CommandError("--copy: " + options.data + " has no column '" + name + "'");
-    outputs.push_back({0, "copy", meta.columns[static_cast<std::size_t>(column)].info});
+    outputs.push_back({0, "copy", "copy", meta.columns[static_cast<std::size_t>(column)].info});
   }
   std::vector<ScoreOutput> scores;
   for (const std::string& item : options.outputs)
     scores.push_back(parseScoreOutput(item, *fitted.kind, info));
   if (options.outputs.empty()) scores = defaultScoreOutputs(*fitted.kind, info);
   for (const ScoreOutput& score : scores) {
-    std::string needed;
-    if (score.type == "residual" || score.type == "agreement")
-      needed = info.responses[static_cast<std::size_t>(score.index)];
-    if (score.type == "weight") needed = info.weights;
-    if (!needed.empty() && columnIndex(meta, needed) < 0)
-      throw CommandError("--output " + score.type + " needs the column " + needed + " in " +
-                         options.data);
+    std::vector<std::string> needed;
+    const bool residual = score.type.rfind("residual", 0) == 0;
+    if (residual || score.type == "agreement")
+      needed.push_back(info.responses[static_cast<std::size_t>(score.index)]);
+    // R's residuals weigh by the prior weights (the proc's own residual does not).
+    if (score.type == "weight" || (residual && score.type != "residual"))
+      needed.push_back(info.weights);
+    for (const std::string& column : needed)
+      if (!column.empty() && columnIndex(meta, column) < 0)
+        throw CommandError("--output " + score.friendly + " needs the column " + column + " in " +
+                           options.data);
     outputs.push_back(score);
   }
   std::set<std::string> names;
@@ -216,8 +220,13 @@ void runScore(const ScoreOptions& options) {
   readNumericPredictors(fitted.model, meta);
   const std::vector<ScoreOutput> outputs = outputColumns(options, fitted, meta);
   std::vector<std::vector<std::string>> unknownLevels;
-  for (const std::string& item : options.unknownLevels)
-    unknownLevels.push_back(unknownLevelEntry(item, fitted.model, meta, options.data));
+  std::string unknownPolicy = "na";
+  for (const std::string& item : options.unknownLevels) {
+    if (item == "na" || item == "error")
+      unknownPolicy = item;
+    else
+      unknownLevels.push_back(unknownLevelEntry(item, fitted.model, meta, options.data));
+  }
 
   std::unique_ptr<QMXProc> proc = createLinkedProc(className);
   proc->setMessageListener([](const QMXMessage& message) {
@@ -254,6 +263,7 @@ void runScore(const ScoreOptions& options) {
   }
   for (const std::vector<std::string>& entry : unknownLevels)
     setProperty(pipeline, "add.unknown.level.map", entry);
+  setProperty(pipeline, "unknown.levels", {unknownPolicy});
   const bool ran = pipeline.run();
   progress.clear();
   if (!ran) throw CommandError(pipeline.error());
@@ -283,8 +293,9 @@ void addScoreCommand(CLI::App& app) {
       ->delimiter(',')
       ->allow_extra_args(false);
   cmd->add_option("--unknown-level", options->unknownLevels,
-                  "COL=LEVEL: score levels of factor COL that the model does not know as LEVEL "
-                  "(otherwise their rows get missing scores); repeat")
+                  "COL=LEVEL: score levels of factor COL that the model does not know as LEVEL; "
+                  "na (default): other unknown levels score NA, counted in a warning; error: "
+                  "the first ends the run (\"factor C has new levels L\"); repeat")
       ->allow_extra_args(false);
   cmd->add_option("--chunk-rows", options->chunkRows, "Rows per chunk")
       ->check(wholeNumber())
@@ -300,7 +311,8 @@ void addScoreCommand(CLI::App& app) {
   cmd->footer(outputHelp +
               "Rows with a missing predictor, or a factor level the model does not know (unless\n"
               "mapped with --unknown-level), get NA in every score column; the --copy columns\n"
-              "keep their values.\n\n"
+              "keep their values. The rows of unknown levels are counted in a warning at the\n"
+              "end (--unknown-level error: the first stops the run, exit status 1).\n\n"
               "Example:\n  qmx score glm.xml examples/mtcars.csv -o scores.csv --copy model "
               "--output prob,link:0:eta\n");
   cmd->callback([options] { runScore(*options); });

@@ -1,5 +1,6 @@
 #include "ScoreOutputs.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
@@ -7,9 +8,12 @@
 
 namespace {
 
-// Default column names: "fitted" for the fitted value, the friendly name for the others.
+// Default column names: "fitted" for the fitted value, the friendly name for the others
+// ("residual.pearson" for residual:pearson).
 std::string baseName(const ScoreOutputName& kind) {
-  return std::string(kind.friendly) == "response" ? "fitted" : kind.friendly;
+  std::string name = std::string(kind.friendly) == "response" ? "fitted" : kind.friendly;
+  std::replace(name.begin(), name.end(), ':', '.');
+  return name;
 }
 
 const ScoreOutputName* findKind(const ModelKind& modelKind, const std::string& name) {
@@ -49,6 +53,7 @@ ScoreOutput makeOutput(const ScoreOutputName& kind, int index, std::string name,
   ScoreOutput output;
   output.index = index;
   output.type = kind.procType;
+  output.friendly = kind.friendly;
   if (name.empty()) {
     const auto k = static_cast<std::size_t>(index);
     if (output.type == "probability")
@@ -87,8 +92,17 @@ std::vector<ScoreOutput> defaultScoreOutputs(const ModelKind& kind, const ScoreM
 
 ScoreOutput parseScoreOutput(const std::string& item, const ModelKind& modelKind,
                              const ScoreModel& model) {
-  const auto firstColon = item.find(':');
-  const std::string typeText = item.substr(0, firstColon);
+  auto firstColon = item.find(':');
+  std::string typeText = item.substr(0, firstColon);
+  // A type with a subtype, residual:pearson, takes two fields.
+  if (firstColon != std::string::npos) {
+    const auto next = item.find(':', firstColon + 1);
+    const std::string both = item.substr(0, next);
+    if (findKind(modelKind, both) != nullptr) {
+      typeText = both;
+      firstColon = next;
+    }
+  }
   std::string indexText;
   std::string name;
   if (firstColon != std::string::npos) {
@@ -100,11 +114,13 @@ ScoreOutput parseScoreOutput(const std::string& item, const ModelKind& modelKind
   const ScoreOutputName* kind = findKind(modelKind, typeText);
   if (kind == nullptr) {
     std::string names;
-    for (std::size_t i = 0; i < modelKind.scoreOutputs.size(); ++i)
-      names += std::string(i == 0                                   ? ""
-                           : i + 1 == modelKind.scoreOutputs.size() ? " or "
-                                                                    : ", ") +
-               modelKind.scoreOutputs[i].friendly;
+    // The main types; residual:TYPE is described by --help.
+    std::vector<std::string> shown;
+    for (const ScoreOutputName& output : modelKind.scoreOutputs)
+      if (std::string(output.friendly).find(':') == std::string::npos)
+        shown.push_back(output.friendly);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      names += std::string(i == 0 ? "" : i + 1 == shown.size() ? " or " : ", ") + shown[i];
     throw CommandError(where + "unknown output type '" + typeText + "' (use " + names + ")");
   }
   if (kind->categorical && !model.categorical)

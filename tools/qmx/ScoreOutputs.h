@@ -13,7 +13,8 @@
 // One output column: the proc's definition and the column of the output buffer.
 struct ScoreOutput {
   int index = 0;
-  std::string type;  // the proc's type text: "fitted.value", "probability", ...
+  std::string type;      // the proc's type text: "fitted.value", "probability", ...
+  std::string friendly;  // its --output name: "response", "prob", "residual:pearson", ...
   QMXColumnInfo column;
 };
 

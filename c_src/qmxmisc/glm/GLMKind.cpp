@@ -79,10 +79,18 @@ std::vector<std::pair<std::string, std::string>> glmFitProperties(const SpecSett
 
 // The friendly names of qmx score --output and the scoring proc's type texts.
 constexpr ScoreOutputName kRegressionOutputs[] = {
-    {"response", "fitted.value", false}, {"link", "eta", false},
-    {"prob", "probability", true},       {"class", "category", true},
-    {"residual", "residual", false},     {"weight", "weight", false},
+    {"response", "fitted.value", false},
+    {"link", "eta", false},
+    {"prob", "probability", true},
+    {"class", "category", true},
+    {"residual", "residual.default", false},
+    {"weight", "weight", false},
     {"agreement", "agreement", true},
+    // R's residual types: residual:TYPE
+    {"residual:deviance", "residual.deviance", false},
+    {"residual:pearson", "residual.pearson", false},
+    {"residual:working", "residual.working", false},
+    {"residual:response", "residual.response", false},
 };
 
 constexpr const char kRegressionOutputHelp[] =
@@ -93,8 +101,15 @@ constexpr const char kRegressionOutputHelp[] =
   prob       probability   probability of category INDEX (0 or 1, or a level name) of a
                            binomial model                         "prob.<level>"
   class      category      predicted category (factor response)   "class"
-  residual   residual      response - fitted (the working residual of a glm); DATA.csv
-                           must hold the response                 "residual"
+  residual   residual.default
+                           R's residuals(fit): the deviance residual of a glm, the
+                           response residual (response - fitted) of an lm; DATA.csv must
+                           hold the response (and the weights column, and the failures
+                           of a cbind fit)                        "residual"
+  residual:TYPE  residual.TYPE
+                           R's residuals(fit, type = TYPE), TYPE one of deviance,
+                           pearson, working, response; the prior weights are the fit's
+                           --weights                              "residual.TYPE"
   weight     weight        working weight (times the case weight) "weight"
   agreement  agreement     1 when class equals the observed level, else 0  "agreement"
 INDEX selects the response (default 0); NAME renames the column.

@@ -34,6 +34,30 @@ strVector binomialColumnNames(const GLMFit& fit) {
   return strVector{String(name), String("1 - " + name)};
 }
 
+// R's residual types from the fit's family (none: Gaussian) and the failures column a fit of
+// cbind(successes, failures) records among its extras.
+class FitResiduals : public ResidualModel {
+ public:
+  explicit FitResiduals(const GLMFit& fit) : fit_(fit) {
+    const strVector& extras = fit.getModelExtras();
+    for (std::size_t i = 0; i + 1 < extras.size(); i += 2)
+      if (extras[i].str() == "Failures") failures_ = extras[i + 1].str();
+  }
+  double variance(double mu) const override {
+    return fit_.hasFamily() ? fit_.family().variance(mu) : 1.0;
+  }
+  double unitDeviance(double y, double mu) const override {
+    return fit_.hasFamily() ? fit_.family().deviance(y, mu) : (y - mu) * (y - mu);
+  }
+  const char* failuresColumn() const override {
+    return failures_.empty() ? nullptr : failures_.c_str();
+  }
+
+ private:
+  const GLMFit& fit_;
+  std::string failures_;
+};
+
 }  // namespace
 
 void QMXProcGLMFit::setXML(const char* xml) {
@@ -100,7 +124,8 @@ void QMXProcGLMFit::processChunk() {
   bool weighted = false;
   for (const PredictOutput& output : outputs())
     weighted = weighted || output.type == PredictOutputType::kWeight ||
-               (scaled && output.type == PredictOutputType::kResidual);
+               (scaled && (output.type == PredictOutputType::kResidual ||
+                           output.type == PredictOutputType::kResidualWorking));
   TMatrix<double> prediction;
   TMatrix<double> weights;
   TMatrix<double> eta;
@@ -118,8 +143,9 @@ void QMXProcGLMFit::processChunk() {
     prediction = predictionMatrix(fit_, fit_.invLink(eta));
     if (weighted) fit_.FitWeightsDMuDEta(eta, weights, dmudeta);
   }
+  const FitResiduals residuals(fit_);
   writeOutputData(prediction, weighted ? &weights : nullptr, &eta, weighted ? &dmudeta : nullptr,
-                  scaled);
+                  scaled, &residuals);
   modelMatrix.erase(true);
 }
 

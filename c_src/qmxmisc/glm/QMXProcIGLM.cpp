@@ -27,6 +27,7 @@ void QMXProcIGLM::init() {
   nullDeviance = 0.0;
   deviance = 0.0;
   iterations = 0;
+  failures = String();
   passes = 0;
   converged = false;
   dispersion = std::numeric_limits<double>::quiet_NaN();
@@ -104,9 +105,6 @@ void QMXProcIGLM::execute() {
     if (QMXBufWriter* writer = getOutputBufWriter(0)) writer->setEOF();
   }
   if (getError() == nullptr && !hasError()) {
-    // The document of a fit of cbind(successes, failures) names the successes as its
-    // response (scoring needs only the predictors); the residual passes read both.
-    if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
     closingMessage();
   }
   eraseChunk();
@@ -127,6 +125,7 @@ void QMXProcIGLM::executeChunk() {
   }
   if (residualPass) {
     residualStep();
+    if (!residualPass) keepSuccessesResponse();
     return;
   }
   const long rows = executeRequestRows();
@@ -200,7 +199,11 @@ void QMXProcIGLM::finishFit() {
   setDone(1);
   computeModelStats();
   mainRank = lls.fitRank();
-  if (residualSummary) beginResidualPasses();
+  if (binomialCounts()) failures = fit.response(1).name();
+  if (residualSummary)
+    beginResidualPasses();  // they read both columns of cbind(successes, failures)
+  else
+    keepSuccessesResponse();
 }
 
 // A step from accepted coefficients whose deviance exceeds the last accepted deviance by more
@@ -244,6 +247,12 @@ bool QMXProcIGLM::binomialCounts() const {
   const auto* quasi = dynamic_cast<const FamilyQuasi*>(&fit.family());
   return quasi != nullptr &&
          quasi->varianceFunction().varType() == GLMQuasiVariance::VARIANCES::Mu0;
+}
+
+// The document of a fit of cbind(successes, failures) names the successes as its response
+// and the failures among its extras (scoring's residuals read both).
+void QMXProcIGLM::keepSuccessesResponse() {
+  if (binomialCounts()) fit.setResponses(factVector{fit.response(0)});
 }
 
 strVector QMXProcIGLM::responseNames() const {

@@ -72,9 +72,10 @@ class QMXProcIGLM : public QMXProcILM {
   void execute() override;
 
   // "Family", "Link", "Mean", "Var", "Iterations", "Converged", "Dispersion", "AIC" with
-  // their values (16 texts).
+  // their values (16 texts), then for a fit of cbind(successes, failures) "Failures" and the
+  // failures column, which scoring reads for the residuals.
   const String* getModelExtraInfo() override;
-  long getNumModelExtras() const override { return kNumExtras; }
+  long getNumModelExtras() const override { return failures.empty() ? kNumExtras - 1 : kNumExtras; }
   // Standard errors scaled by the dispersion and the three-row deviance table.
   void computeModelStats() override;
   // The deviance residuals sign(y - mu) sqrt(w d(y, mu)) of a chunk at the coefficients.
@@ -96,7 +97,7 @@ class QMXProcIGLM : public QMXProcILM {
   using QMXProcModel::getDataChunk;
 
  private:
-  static constexpr long kNumExtras = 8;
+  static constexpr long kNumExtras = 9;
 
   void executeChunk();
   // Pass 1: the chunk's response into `scan`; false once the family refuses a value seen so
@@ -106,6 +107,8 @@ class QMXProcIGLM : public QMXProcILM {
   bool binomialCounts() const;
   // The fitted response: the successes of cbind(successes, failures).
   strVector responseNames() const override;
+  // At the end of a fit of cbind(successes, failures): the successes become the only response.
+  void keepSuccessesResponse();
   // The two response columns as R's binomial reads them: proportions, trials in the weights.
   void countsToProportions();
   // The end of pass 1: the family's refusal, or (without "iglm.mean") the null model's mean.
@@ -184,4 +187,5 @@ class QMXProcIGLM : public QMXProcILM {
   std::vector<std::pair<double, long>> nestedResults;
   std::int64_t mainRowsUsed = 0, mainRowsMissing = 0;
   long mainRank = 0;
+  String failures;  // the failures column of a finished cbind(successes, failures) fit
 };

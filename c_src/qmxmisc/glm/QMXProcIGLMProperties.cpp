@@ -117,6 +117,9 @@ const QMXPropertyTable& QMXProcIGLM::properties() {
               "max.step", Type::Double, "largest relative coefficient step of the last pass",
               [](QMXProcIGLM& p, Info& v) { v.setDouble(p.maxStepSize); }, nullptr),
           Rows::row(
+              "deviance", Type::Double, "deviance at the coefficients of the last pass",
+              [](QMXProcIGLM& p, Info& v) { v.setDouble(p.deviance); }, nullptr),
+          Rows::row(
               "del.deviance", Type::Double, "deviance change of the last pass",
               [](QMXProcIGLM& p, Info& v) { v.setDouble(p.delDeviance); }, nullptr),
           Rows::row(
@@ -153,5 +156,7 @@ const String* QMXProcIGLM::getModelExtraInfo() {
   extras[13] = numberText(dispersion);
   extras[14] = "AIC";
   extras[15] = numberText(aic);
+  extras[16] = "Failures";
+  extras[17] = failures;
   return extras.data();
 }

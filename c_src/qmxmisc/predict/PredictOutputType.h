@@ -22,7 +22,17 @@ enum class PredictOutputType : std::int32_t {
   kSurvival = 13,
   kSurvivalSE = 14,
   kNone = 15,  // initial value of an output definition; has no name
+  // R's residual types (residuals.glm): "residual.default" is the deviance residual of a
+  // model with a family and the response residual of one without (residuals.lm).
+  kResidualDefault = 16,
+  kResidualResponse = 17,
+  kResidualPearson = 18,
+  kResidualDeviance = 19,
+  kResidualWorking = 20,
 };
+
+// True for the five R residual types (not the proc's own "residual").
+bool isRResidualType(PredictOutputType type);
 
 // The name of a type ("copy", "fitted.value", ...); "none" for kNone.
 const char* predictOutputTypeName(PredictOutputType type);

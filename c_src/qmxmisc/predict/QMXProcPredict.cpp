@@ -28,6 +28,9 @@ void QMXProcPredict::init() {
   missingRows.clear();
   excludedRows.clear();
   missingRowTotal_ = 0;
+  unknownLevelRows_ = 0;
+  firstUnknownLevel_.clear();
+  chunkStart_ = 0;
   if (!qmxBoundary(*this, kInternalErrorText, kQMXRunBoundary, [&] { prepare(); })) release();
 }
 
@@ -82,6 +85,7 @@ void QMXProcPredict::runChunk() {
   const long rows = executeRequestRows();
   if (rows > 0) processChunk();
   executeReleaseRows(rows);
+  if (rows > 0) chunkStart_ += rows;
   // No ready row and the input is over: nothing more can come.
   if (rows < 0) setDone(1);
   if (!isDone()) return;
@@ -91,6 +95,7 @@ void QMXProcPredict::runChunk() {
                   static_cast<int>(missingRowTotal_));
     addInformation(text);
   }
+  reportUnknownLevels();
   release();
 }
 
@@ -111,6 +116,7 @@ long QMXProcPredict::getDataChunk(QMXFilterBufReader& reader) {
   offset = n > 0 ? chunkOffset(fit, reader, n) : DoubleMatrix();
   missingRows = modelMatrix.rowsExcluded();
   excludedRows = modelMatrix.undefFactorIndex();
+  noteUnknownLevels();
   missingRowTotal_ += static_cast<std::int64_t>(missingRows.size());
   if (n > 0) {
     // The column layout is a function of the model alone; a different one means the

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "qmxbase/QMXProc.h"
@@ -35,6 +36,7 @@
 #include "qmxmisc/numeric/TMatrix.h"
 #include "qmxmisc/predict/HostString.h"
 #include "qmxmisc/predict/PredictOutput.h"
+#include "qmxmisc/predict/ResidualModel.h"
 
 class QMXProcPredict : public QMXProc {
  public:
@@ -97,6 +99,13 @@ class QMXProcPredict : public QMXProc {
   void clearUnknownLevelMap();
   // The map as the model matrix sees it.
   const UnknownLevelMap& unknownLevelMap() const { return unknownLevelView_; }
+  // "unknown.levels": "na" (the default) scores the rows of levels neither the fit nor the
+  // map knows as NaN and ends the run with the warning "N rows had factor levels not seen
+  // when fitting (first: row R, column C, level 'L'); their outputs are NA" (R: 1-based data
+  // row); "error" stops at the first with "factor C has new levels L".
+  void setUnknownLevelPolicy(const char* policy);
+  // Rows with unknown levels since init.
+  std::int64_t unknownLevelRowTotal() const { return unknownLevelRows_; }
 
   // --- stored texts ---
   const String& familyName() const { return family_; }
@@ -124,10 +133,14 @@ class QMXProcPredict : public QMXProc {
   // the model has no weights column); "eta" the linear predictor; "category" the level with
   // the largest probability (the first on ties) and "agreement" whether it is the observed
   // level (1 or 0); "clusterMembership" the cluster number, zero-padded text in a text or
-  // factor column. A type whose matrix the proc did not pass raises "unexpeced output type
-  // %s"; a column index outside a matrix raises "bad index %d".
+  // factor column; the R residual types (ResidualModel.h) from the observed response, the
+  // prediction at the definition's column as mu, the prior weight of the model's weights
+  // column, dmu/deta (working, when scaled) and `residualModel`'s family (null: Gaussian).
+  // A type whose matrix the proc did not pass raises "unexpeced output type %s"; a column
+  // index outside a matrix raises "bad index %d".
   void writeOutputData(const TMatrix<double>& prediction, const TMatrix<double>* weights,
-                       const TMatrix<double>* eta, const TMatrix<double>* derivative, bool scaled);
+                       const TMatrix<double>* eta, const TMatrix<double>* derivative, bool scaled,
+                       const ResidualModel* residualModel = nullptr);
 
   // Keeps a copy of `text` until release; returns the copy.
   const char* keepColumnString(const char* text);
@@ -156,6 +169,10 @@ class QMXProcPredict : public QMXProc {
   void runChunk();
   // Rebuilds the model matrix's view of the unknown-level map.
   void syncUnknownLevelView();
+  // The chunk's excludedRows: counted, the first described (or thrown under "error").
+  void noteUnknownLevels();
+  // The closing warning on the rows with unknown levels, if any.
+  void reportUnknownLevels();
 
   std::vector<HostString> columnData_;
   String family_;
@@ -172,4 +189,8 @@ class QMXProcPredict : public QMXProc {
   UnknownLevelMap unknownLevelView_;
   std::int64_t missingRowTotal_ = 0;
   long clusterCount_ = 0;
+  bool unknownLevelsError_ = false;
+  std::int64_t unknownLevelRows_ = 0;
+  std::string firstUnknownLevel_;  // "row R, column C, level 'L'"
+  std::int64_t chunkStart_ = 0;    // input rows of the chunks before the current one
 };

@@ -10,6 +10,7 @@
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/predict/QMXProcPredict.h"
+#include "qmxmisc/predict/ResidualModel.h"
 
 namespace {
 
@@ -28,6 +29,10 @@ struct BoundOutput {
   const double* values = nullptr;
   // residual of a model with a family: column `index` of dmu/deta.
   const double* derivatives = nullptr;
+  // R's residual types: the model's weights column and a cbind response's failures column
+  // (-1 when there is none).
+  int weightsColumn = -1;
+  int failuresColumn = -1;
   // category, agreement: the response whose levels are predicted.
   const FactorInfo* response = nullptr;
   // clusterMembership into a text or factor column.
@@ -40,6 +45,7 @@ struct ChunkMatrices {
   const Matrix* eta;
   const Matrix* derivative;
   bool scaled;
+  const ResidualModel* residualModel;
 };
 
 int findColumn(const QMXBuf& buffer, const String& name) {
@@ -97,6 +103,22 @@ BoundOutput bindOutput(const PredictOutput& def, const ModelTerms& fit, const QM
       bound.source = requireMatrix(&m.prediction, def.type, def.index, rows);
       if (m.scaled) requireMatrix(m.derivative, def.type, def.index, rows);
       break;
+    case PredictOutputType::kResidualDefault:
+    case PredictOutputType::kResidualResponse:
+    case PredictOutputType::kResidualPearson:
+    case PredictOutputType::kResidualDeviance:
+    case PredictOutputType::kResidualWorking: {
+      bound.response = &fit.response(def.index);
+      bound.inputColumn = requireColumn(input, bound.response->name());
+      bound.source = requireMatrix(&m.prediction, def.type, def.index, rows);
+      if (def.type == PredictOutputType::kResidualWorking && m.scaled)
+        requireMatrix(m.derivative, def.type, def.index, rows);
+      if (!fit.weights().empty()) bound.weightsColumn = requireColumn(input, fit.weights());
+      const char* failures = m.residualModel ? m.residualModel->failuresColumn() : nullptr;
+      if (failures != nullptr && *failures != '\0')
+        bound.failuresColumn = requireColumn(input, String(failures));
+      break;
+    }
     case PredictOutputType::kWeight:
       bound.source = requireMatrix(m.weights, def.type, def.index, rows);
       if (!fit.weights().empty()) {
@@ -136,7 +158,9 @@ BoundOutput bindOutput(const PredictOutput& def, const ModelTerms& fit, const QM
   }
   if (rows > 0 && bound.source != nullptr) {
     bound.values = bound.source->data() + bound.index * bound.source->getNRow();
-    if (def.type == PredictOutputType::kResidual && m.scaled)
+    if ((def.type == PredictOutputType::kResidual ||
+         def.type == PredictOutputType::kResidualWorking) &&
+        m.scaled)
       bound.derivatives = m.derivative->data() + bound.index * m.derivative->getNRow();
   }
   return bound;
@@ -173,6 +197,30 @@ const char* observedLevel(const QMXBufReader& reader, long row, const BoundOutpu
   return out.response->level(static_cast<long>(code)).c_str();
 }
 
+// R's residual of an input row: the observed response as R's family sees it (a factor
+// response 1 for the model's first level, else 0; cbind(s, f) the proportion s / (s + f),
+// the trials s + f multiplying the prior weight).
+double rowResidual(const QMXBufReader& reader, long row, const BoundOutput& out, double mu,
+                   double dmudeta, const ChunkMatrices& m) {
+  const QMXBuf& buffer = *reader.getBuf();
+  double y = 0;
+  if (buffer.columnTypeIsFactor(out.inputColumn) || buffer.columnTypeIsString(out.inputColumn)) {
+    const char* level = observedLevel(reader, row, out);
+    if (level == nullptr) return QMXObj::getDoubleNaN();
+    y = out.response->length() > 0 && out.response->level(0) == String(level) ? 1.0 : 0.0;
+  } else {
+    y = reader.getDouble(row, out.inputColumn);
+  }
+  double w = out.weightsColumn >= 0 ? reader.getDouble(row, out.weightsColumn) : 1.0;
+  if (out.failuresColumn >= 0) {
+    const double trials = y + reader.getDouble(row, out.failuresColumn);
+    y = trials > 0 ? y / trials : 0.0;
+    w *= trials;
+  }
+  if (QMXObj::isDoubleNaN(y) || QMXObj::isDoubleNaN(w)) return QMXObj::getDoubleNaN();
+  return rResidual(out.type, m.scaled, y, mu, w, dmudeta, m.residualModel);
+}
+
 int decimalWidth(long count) {
   int width = 1;
   for (long rest = count; rest >= 10; rest /= 10)
@@ -184,7 +232,8 @@ int decimalWidth(long count) {
 
 void QMXProcPredict::writeOutputData(const TMatrix<double>& prediction,
                                      const TMatrix<double>* weights, const TMatrix<double>* eta,
-                                     const TMatrix<double>* derivative, bool scaled) {
+                                     const TMatrix<double>* derivative, bool scaled,
+                                     const ResidualModel* residualModel) {
   QMXBufWriter* writer = getOutputBufWriter(0);
   if (writer == nullptr || writer->getBuf() == nullptr)
     QMX_ThrowException("No output buffer writer");
@@ -213,7 +262,7 @@ void QMXProcPredict::writeOutputData(const TMatrix<double>& prediction,
       QMX_ThrowException("a prediction matrix has %d rows for %d complete rows",
                          static_cast<int>(m->getNRow()), static_cast<int>(predicted));
 
-  const ChunkMatrices matrices{prediction, weights, eta, derivative, scaled};
+  const ChunkMatrices matrices{prediction, weights, eta, derivative, scaled, residualModel};
   const ModelTerms& fit = getFit();
   const QMXBuf& input = *reader->getBuf();
   std::vector<BoundOutput> bound;
@@ -264,6 +313,16 @@ void QMXProcPredict::writeOutputData(const TMatrix<double>& prediction,
             if (scaled) residual /= out.derivatives[predRow];
           }
           writer->setDouble(row, col, residual);
+          break;
+        }
+        case PredictOutputType::kResidualDefault:
+        case PredictOutputType::kResidualResponse:
+        case PredictOutputType::kResidualPearson:
+        case PredictOutputType::kResidualDeviance:
+        case PredictOutputType::kResidualWorking: {
+          const double dmudeta = out.derivatives != nullptr ? out.derivatives[predRow] : 1.0;
+          writer->setDouble(row, col,
+                            rowResidual(*reader, row, out, out.values[predRow], dmudeta, matrices));
           break;
         }
         case PredictOutputType::kWeight: {

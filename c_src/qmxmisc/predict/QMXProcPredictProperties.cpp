@@ -74,6 +74,14 @@ const QMXPropertyTable& QMXProcPredict::properties() {
                       const long column = v.getLong();
                       p.addUnknownLevelMap(column, stringOf(nextValue(&v)));
                     }),
+          Rows::row("unknown.levels", Type::String,
+                    "rows of factor levels the fit never saw: na (missing scores and a closing "
+                    "warning, the default) or error",
+                    nullptr,
+                    [](QMXProcPredict& p, Info& v) {
+                      qmxBoundary(p, kInternalErrorText, kQMXPropertyBoundarySetError,
+                                  [&] { p.setUnknownLevelPolicy(v.getString()); });
+                    }),
           Rows::row("iglm.family", Type::String,
                     "family name; when set, residual is the working residual", nullptr,
                     [](QMXProcPredict& p, Info& v) { p.family_ = String(v.getString()); }),
