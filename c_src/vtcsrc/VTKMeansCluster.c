@@ -3,6 +3,7 @@
  */
 #include "VTKMeansCluster.h"
 
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -60,8 +61,33 @@ int TelvarKMeansClusterModel_print(const TelvarObject* model) {
   return TELVAR_OK;
 }
 
-int TelvarKMeansClusterModel_predict(TelvarObject* scores, const TelvarObject* input,
-                                     const TelvarObject* inputMetaData, const TelvarObject* model) {
+/* The nearest center of one row (0-based) and its squared distance; the first center wins
+ * ties. A missing value (NaN) makes every distance NaN and leaves the first center. */
+static int nearestCenter(double* squared, const double** x, int row, int ncol, const double* scale,
+                         const double* centers, int nClusters) {
+  int best = 0;
+  double bestDistance = 0.0;
+  for (int cluster = 0; cluster < nClusters; ++cluster) {
+    double distance = 0.0;
+    for (int col = 0; col < ncol; ++col) {
+      double divisor = scale[col] == 0.0 ? 1.0 : scale[col];
+      double d = x[col][row] / divisor - centers[(size_t)col * nClusters + cluster];
+      distance += d * d;
+    }
+    if (cluster == 0 || distance < bestDistance) {
+      best = cluster;
+      bestDistance = distance;
+    }
+  }
+  *squared = bestDistance;
+  return best;
+}
+
+/* Scores every row into result's columns: membership (long or double) and, when `distances`
+ * is set, the distance (not squared) as column 1. */
+static int scoreRows(TelvarObject* scores, const TelvarObject* input,
+                     const TelvarObject* inputMetaData, const TelvarObject* model, int ncolOut,
+                     const int* modes, const char* const* names) {
   if (scores == NULL || !TelvarDataSet_isValid(input) || !TelvarKMeansClusterModel_isValid(model)) {
     return TELVAR_INVALID;
   }
@@ -81,29 +107,25 @@ int TelvarKMeansClusterModel_predict(TelvarObject* scores, const TelvarObject* i
   if (status == TELVAR_OK && ncol > nCenterCols) status = TELVAR_INVALID;
   TelvarObject result;
   memset(&result, 0, sizeof(result));
-  static const int modes[] = {TELVAR_LONG};
-  static const char* const names[] = {"PREDICT.membership"};
-  if (status == TELVAR_OK) status = Telvar_createScores(&result, nrow, 1, modes, names);
+  if (status == TELVAR_OK) status = Telvar_createScores(&result, nrow, ncolOut, modes, names);
   if (status == TELVAR_OK) {
     TelvarObject* column = NULL;
     TelvarDataSet_getColumn(&column, &result, 0);
-    int32_t* membership = (int32_t*)column->data;
+    void* membership = column->data;
+    double* distance = NULL;
+    if (ncolOut > 1) {
+      TelvarDataSet_getColumn(&column, &result, 1);
+      distance = (double*)column->data;
+    }
     for (int row = 0; row < nrow; ++row) {
-      int best = 0;
-      double bestDistance = 0.0;
-      for (int cluster = 0; cluster < nClusters; ++cluster) {
-        double distance = 0.0;
-        for (int col = 0; col < ncol; ++col) {
-          double divisor = scale[col] == 0.0 ? 1.0 : scale[col];
-          double d = x[col][row] / divisor - centers[(size_t)col * nClusters + cluster];
-          distance += d * d;
-        }
-        if (cluster == 0 || distance < bestDistance) {
-          best = cluster;
-          bestDistance = distance;
-        }
+      double squared = 0.0;
+      int best = nearestCenter(&squared, x, row, ncol, scale, centers, nClusters);
+      if (modes[0] == TELVAR_LONG) {
+        ((int32_t*)membership)[row] = best + 1;
+      } else {
+        ((double*)membership)[row] = isnan(squared) ? NAN : best + 1.0;
       }
-      membership[row] = best + 1;
+      if (distance != NULL) distance[row] = sqrt(squared);
     }
     *scores = result;
   } else {
@@ -112,6 +134,20 @@ int TelvarKMeansClusterModel_predict(TelvarObject* scores, const TelvarObject* i
   free((void*)x);
   TelvarObject_destroy(&converted);
   return status;
+}
+
+int TelvarKMeansClusterModel_predict(TelvarObject* scores, const TelvarObject* input,
+                                     const TelvarObject* inputMetaData, const TelvarObject* model) {
+  static const int modes[] = {TELVAR_LONG};
+  static const char* const names[] = {"PREDICT.membership"};
+  return scoreRows(scores, input, inputMetaData, model, 1, modes, names);
+}
+
+int TelvarKMeansClusterModel_score(TelvarObject* scores, const TelvarObject* input,
+                                   const TelvarObject* inputMetaData, const TelvarObject* model) {
+  static const int modes[] = {TELVAR_DOUBLE, TELVAR_DOUBLE};
+  static const char* const names[] = {"cluster", "distance"};
+  return scoreRows(scores, input, inputMetaData, model, 2, modes, names);
 }
 
 int TelvarKMeansClusterModel_destroy(TelvarObject* model) {

@@ -28,6 +28,13 @@ int TelvarKMeansClusterModel_print(const TelvarObject* model);
  * cannot be converted. */
 int TelvarKMeansClusterModel_predict(TelvarObject* scores, const TelvarObject* input,
                                      const TelvarObject* inputMetaData, const TelvarObject* model);
+/* The scores of the package program, as `qmx score` writes them: the double columns "cluster"
+ * (the membership of predict; NA for a row with a missing value) and "distance" (the Euclidean
+ * distance to that center in the scaled space, not squared; NA likewise). Statuses as predict. */
+int TelvarKMeansClusterModel_score(TelvarObject* scores, const TelvarObject* input,
+                                   const TelvarObject* inputMetaData, const TelvarObject* model);
+/* The package program (package/_main.c) scores with this function instead of predict. */
+#define VTKMeansCluster_PACKAGE_SCORE TelvarKMeansClusterModel_score
 int TelvarKMeansClusterModel_destroy(TelvarObject* model);
 
 #ifdef __cplusplus

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -93,6 +94,32 @@ TEST(QMXProcKMeans, CasesMatchR) {
     });
   }
   EXPECT_GT(runs, 0);
+}
+
+// Rows far beyond the retained set (kmeans_large.R: 12000 rows, 500 retained): at every
+// chunk size the total within sum of squares, as the fit reports it and as its centers score
+// every row, is within 2 % of R's best of 10 random starts.
+TEST(QMXProcKMeans, BeyondRetainedSetNearRBest) {
+  const QMXMemoryTable table = qmxtest::readRefTable("cluster", "kmeans_large.csv");
+  const kmcase::DataSet data = kmcase::dataSet("large");
+  const RefRow ref = readRefCsv("cluster", "kmeans_large_ref.csv").at(0);
+  const double best = ref.num("tot_withinss");
+  qmxtest::forEachChunkSize([&](long chunk) {
+    qmxtest::ProcHarness proc = procOf("large", table);
+    proc.set("N.clusters", {ref.text("k")}).set("rowsRetainedSet", {"500"});
+    proc.set("initializingCenter", {"3"}).set("max.rows", {"500"});
+    const qmxtest::ProcResult run = proc.run(chunk);
+    ASSERT_TRUE(run.ok) << run.error;
+    KMeansFit fit = proc.as<QMXProcKMeans>().fitted();
+    const double* within = fit.withinSS().data();
+    EXPECT_NEAR(std::accumulate(within, within + fit.nClusters(), 0.0) / best, 1.0, 0.02);
+    const TMatrix<double> scores =
+        fit.computeMembership(DoubleMatrix(data.x.data(), data.rows, data.cols));
+    double scored = 0.0;
+    for (long row = 0; row < data.rows; ++row)
+      scored += scores(row, 1) * scores(row, 1);
+    EXPECT_NEAR(scored / best, 1.0, 0.02);
+  });
 }
 
 TEST(QMXProcKMeans, Messages) {

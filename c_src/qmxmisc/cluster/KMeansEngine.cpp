@@ -18,8 +18,10 @@ void KMeansEngine::allocate(long rows, long nCol, long k) {
   nCol_ = nCol;
   k_ = k;
   rowsSeen_ = 0;
+  nPending_ = 0;
   centersReady_ = false;
   retained_.assign(rows * nCol, 0.0);
+  pending_.clear();
   retainedWeight_.assign(rows, 0.0);
   centers_.assign(k * nCol, 0.0);
   clusterWeight_.assign(k, 0.0);
@@ -45,6 +47,7 @@ void KMeansEngine::add(const DoubleMatrix& chunk, const std::vector<double>& div
   }
   if (k_ < 2) QMX_ThrowException("number of centers is less than 2 : try larger number of centers");
   if (n < 1) return;
+  if (capacity_ < 1) QMX_ThrowException("the retained set has no rows");
   std::vector<double> rows(chunk.data(), chunk.data() + n * nCol_);
   for (long colIdx = 0; colIdx < nCol_; ++colIdx) {
     const double divisor = divisors[colIdx];
@@ -52,37 +55,57 @@ void KMeansEngine::add(const DoubleMatrix& chunk, const std::vector<double>& div
     for (long rowIdx = 0; rowIdx < n; ++rowIdx)
       rows[rowIdx + colIdx * n] /= divisor;
   }
-  if (rowsSeen_ + n <= capacity_) {
-    append(rows, n);
-    if (!centersReady_ && rowsSeen_ >= k_) {
+  long next = 0;
+  if (rowsSeen_ < capacity_) {
+    next = std::min(n, capacity_ - rowsSeen_);
+    append(rows, n, next);
+    // Whatever the chunks' sizes, the centers start from the full retained set.
+    if (!centersReady_ && rowsSeen_ == capacity_ && rowsSeen_ >= k_)
       initFrom(retained_, capacity_, rowsSeen_);
-    }
-    return;
   }
-  if (!centersReady_) {
-    // The rows stored so far and the chunk, in data order.
-    const long m = rowsSeen_ + n;
-    std::vector<double> seen(m * nCol_);
-    for (long colIdx = 0; colIdx < nCol_; ++colIdx) {
-      std::copy_n(retained_.begin() + colIdx * capacity_, rowsSeen_, seen.begin() + colIdx * m);
-      std::copy_n(rows.begin() + colIdx * n, n, seen.begin() + colIdx * m + rowsSeen_);
-    }
-    initFrom(seen, m, m);
+  if (next < n && pending_.empty()) pending_.assign(capacity_ * nCol_, 0.0);
+  while (next < n) {
+    const long m = std::min(n - next, capacity_ - nPending_);
+    for (long colIdx = 0; colIdx < nCol_; ++colIdx)
+      std::copy_n(rows.begin() + colIdx * n + next, m,
+                  pending_.begin() + colIdx * capacity_ + nPending_);
+    nPending_ += m;
+    rowsSeen_ += m;
+    next += m;
+    if (nPending_ == capacity_) foldPending();
   }
-  if (k_ > n && tolerance_ < 1.0) {
+}
+
+void KMeansEngine::foldPending() {
+  if (!centersReady_) initFromStored();
+  if (k_ > nPending_ && tolerance_ < 1.0) {
     QMX_ThrowException(
         "number of centers is greater than chunck size (number of rows) : try smaller number of "
         "centers");
   }
-  fold(rows, n);
+  fold(pending_, nPending_);
+  nPending_ = 0;
 }
 
-void KMeansEngine::append(const std::vector<double>& rows, long n) {
+// The retained set is full and has not been folded: the stored rows in data order are its
+// rows, then the pending ones.
+void KMeansEngine::initFromStored() {
+  const long m = capacity_ + nPending_;
+  std::vector<double> seen(m * nCol_);
+  for (long colIdx = 0; colIdx < nCol_; ++colIdx) {
+    std::copy_n(retained_.begin() + colIdx * capacity_, capacity_, seen.begin() + colIdx * m);
+    std::copy_n(pending_.begin() + colIdx * capacity_, nPending_,
+                seen.begin() + colIdx * m + capacity_);
+  }
+  initFrom(seen, m, m);
+}
+
+void KMeansEngine::append(const std::vector<double>& rows, long ld, long m) {
   for (long colIdx = 0; colIdx < nCol_; ++colIdx)
-    std::copy_n(rows.begin() + colIdx * n, n, retained_.begin() + colIdx * capacity_ + rowsSeen_);
-  std::fill_n(retainedWeight_.begin() + rowsSeen_, n, 1.0);
-  std::fill(retainedWeight_.begin() + rowsSeen_ + n, retainedWeight_.end(), 0.0);
-  rowsSeen_ += n;
+    std::copy_n(rows.begin() + colIdx * ld, m, retained_.begin() + colIdx * capacity_ + rowsSeen_);
+  std::fill_n(retainedWeight_.begin() + rowsSeen_, m, 1.0);
+  std::fill(retainedWeight_.begin() + rowsSeen_ + m, retainedWeight_.end(), 0.0);
+  rowsSeen_ += m;
 }
 
 // The candidates are the first m rows of `rows` (leading dimension ld): the first rows of

@@ -3,22 +3,24 @@
 // K centers with the weight of the rows each stands for and their within sums, and the
 // count of rows seen. Nothing grows with the number of rows.
 //
-// add(chunk): the chunk's rows are divided by the input-scaling divisors. While every row
-// seen fits in the retained set the rows are only stored (the centers stay as initialized).
-// Otherwise the K centers (weighted by their cluster weights), the retained rows and the
-// chunk's rows are clustered together by weighted Hartigan-Wong (HartiganWong.h) from the
-// current centers; the R points with the largest AS 136 removal costs go back to the
-// retained set and every other point stays absorbed in its center (KMeansEngineFold.cpp).
-// A center's within sum carries the spread of the rows it absorbed from fold to fold.
+// add(chunk): the chunk's rows are divided by the input-scaling divisors. The first R rows
+// seen fill the retained set (the centers stay as initialized). Later rows gather in a
+// pending batch of R rows, whatever the chunks' sizes; a full batch is folded: the K centers
+// (weighted by their cluster weights), the retained rows and the batch are clustered together
+// by weighted Hartigan-Wong (HartiganWong.h) from the current centers; the R points with the
+// largest AS 136 removal costs go back to the retained set and every other point stays
+// absorbed in its center (KMeansEngineFold.cpp). A center's within sum carries the spread of
+// the rows it absorbed from fold to fold. The fit is thus the same at every chunk size, and
+// a batch smaller than K (R < K) is refused as a chunk smaller than K.
 //
-// Initial centers come from the first rows seen, as soon as at least K are stored (the first
-// chunk when it holds K rows): method 0 the first K rows, 1 K distinct rows drawn with a
-// RandomGenerator seeded with the seed, 2 the means of a hierarchical clustering of those
-// rows (hclustCenters, complete linkage); or, given by the caller, setInitialCenters (the
-// sample pass, method 3, and explicit starting rows).
+// Initial centers come from the first rows seen, once the retained set is full (from the
+// full retained set and the first batch when R < K) or at finish(): method 0 the first K
+// rows, 1 K distinct rows drawn with a RandomGenerator seeded with the seed, 2 the means of a
+// hierarchical clustering of those rows (hclustCenters, complete linkage); or, given by the caller,
+// setInitialCenters (the sample pass, method 3, and explicit starting rows).
 //
-// finish(): Hartigan-Wong over the stored centers (weight > 0) and retained rows from the
-// current centers. When every row seen is retained this is R's kmeans(x, centers,
+// finish(): Hartigan-Wong over the stored centers (weight > 0), retained rows and pending rows
+// from the current centers. When every row seen is retained this is R's kmeans(x, centers,
 // algorithm = "Hartigan-Wong") on those rows.
 #pragma once
 
@@ -73,17 +75,21 @@ class KMeansEngine {
 
   // Adds n x F rows in data units; `divisors` (F values; 0 and 1 leave a column as it is).
   void add(const DoubleMatrix& chunk, const std::vector<double>& divisors);
-  // The final Hartigan-Wong refinement (does not change the engine).
-  KMeansResult finish() const;
+  // The final Hartigan-Wong refinement (changes the engine only to initialize its centers).
+  KMeansResult finish();
 
   long rowsSeen() const { return rowsSeen_; }
   long occupiedSlots() const;
+  long pendingRows() const { return nPending_; }
   long capacity() const { return capacity_; }
   const std::vector<double>& centers() const { return centers_; }
   const std::vector<double>& clusterWeights() const { return clusterWeight_; }
 
  private:
-  void append(const std::vector<double>& rows, long n);
+  // Appends the first m rows of `rows` (leading dimension ld) to the retained set.
+  void append(const std::vector<double>& rows, long ld, long m);
+  void initFromStored();
+  void foldPending();
   // Initial centers from the first m rows of `rows` (column-major, leading dimension ld) by
   // the initialization method.
   void initFrom(const std::vector<double>& rows, long ld, long m);
@@ -103,7 +109,9 @@ class KMeansEngine {
   bool centersReady_ = false;
   std::vector<double> retained_;        // R x F column-major
   std::vector<double> retainedWeight_;  // R
-  std::vector<double> centers_;         // K x F column-major
-  std::vector<double> clusterWeight_;   // K
-  std::vector<double> withinSum_;       // K
+  std::vector<double> pending_;         // R x F column-major, once the retained set is full
+  long nPending_ = 0;
+  std::vector<double> centers_;        // K x F column-major
+  std::vector<double> clusterWeight_;  // K
+  std::vector<double> withinSum_;      // K
 };

@@ -83,9 +83,11 @@ void KMeansEngine::fold(const std::vector<double>& rows, long n) {
   // The R points of largest removal cost (of weight at least 1) go back to the retained set.
   for (long p = 0; p < nPooled; ++p)
     if (weight[p] < 1.0) cost[p] = 0.0;
+  // Only the order statistics at q and below it are needed: a partial sort (sorted[i] is the
+  // i-th smallest at every position asked for).
   std::vector<double> sorted = cost;
-  std::sort(sorted.begin(), sorted.end());
   long q = nPooled - capacity_;
+  std::nth_element(sorted.begin(), sorted.begin() + q, sorted.end());
   double threshold = sorted[q];
   std::fill(retained_.begin(), retained_.end(), 0.0);
   std::fill(retainedWeight_.begin(), retainedWeight_.end(), 0.0);
@@ -108,7 +110,9 @@ void KMeansEngine::fold(const std::vector<double>& rows, long n) {
       clusterWeight_[c] = rest;
     } else if (rest == 0.0 && q >= 1) {
       // A cluster never gives up its last weight: one more point may qualify instead.
-      threshold = sorted[--q];
+      --q;
+      std::nth_element(sorted.begin(), sorted.begin() + q, sorted.begin() + q + 1);
+      threshold = sorted[q];
     } else {
       retainedWeight_[slot++] = 0.0;
     }
@@ -116,18 +120,22 @@ void KMeansEngine::fold(const std::vector<double>& rows, long n) {
   }
   for (long c = 0; c < k_; ++c)
     if (std::fabs(withinSum_[c]) < kTiny) withinSum_[c] = oldWithin[c] > 0.0 ? oldWithin[c] : 0.0;
-  rowsSeen_ += n;
 }
 
-KMeansResult KMeansEngine::finish() const {
-  if (!centersReady_) throwCannotInitializeCenters();
-  const long nPooled = k_ + capacity_;
+KMeansResult KMeansEngine::finish() {
+  if (!centersReady_ && nPending_ > 0) initFromStored();
+  if (!centersReady_) initFrom(retained_, capacity_, rowsSeen_);
+  const long nPooled = k_ + capacity_ + nPending_;
   std::vector<double> pooled(nPooled * nCol_);
-  std::vector<double> weight(nPooled);
+  std::vector<double> weight(nPooled, 1.0);
   for (long colIdx = 0; colIdx < nCol_; ++colIdx) {
     std::copy_n(centers_.begin() + colIdx * k_, k_, pooled.begin() + colIdx * nPooled);
     std::copy_n(retained_.begin() + colIdx * capacity_, capacity_,
                 pooled.begin() + colIdx * nPooled + k_);
+    if (nPending_ > 0) {
+      std::copy_n(pending_.begin() + colIdx * capacity_, nPending_,
+                  pooled.begin() + colIdx * nPooled + k_ + capacity_);
+    }
   }
   std::copy(clusterWeight_.begin(), clusterWeight_.end(), weight.begin());
   std::copy(retainedWeight_.begin(), retainedWeight_.end(), weight.begin() + k_);

@@ -19,6 +19,18 @@ constexpr char kRunError[] = "internal error in k-means procedure during estimat
 // Doubles the retained set may take when "rowsRetainedSet" is not positive (128 MiB).
 constexpr double kRetainedBudgetDoubles = 16777216.0;
 
+// Every fold clusters a batch of retained-set rows, and data that fit the retained set have
+// no more rows than it: more centers than its rows can never be fitted (and would only
+// allocate K x F centers to fail later).
+void checkCentersFitRetainedSet(long k, long rows) {
+  if (k > rows) {
+    QMX_ThrowException(
+        "number of centers (%ld) is greater than the rows of the retained set (%ld): try smaller "
+        "number of centers or a larger retained set",
+        k, rows);
+  }
+}
+
 }  // namespace
 
 void QMXProcKMeans::init() {
@@ -45,6 +57,7 @@ void QMXProcKMeans::init() {
   }
   qmxBoundary(*this, kRunError, kQMXRunBoundarySetError, [&] {
     checkVariables();
+    if (rowsRetainedSet >= 1) checkCentersFitRetainedSet(nClusters, rowsRetainedSet);
     // Clustering has no intercept: the model matrix holds the variables' columns only.
     fit.setIntercept(false);
     modelMatrix.setModel(fit);
@@ -127,6 +140,7 @@ void QMXProcKMeans::foldChunk(long n) {
                       std::to_string(rowsRetainedSet) + "\n")
                          .c_str());
     }
+    checkCentersFitRetainedSet(nClusters, rowsRetainedSet);
     engine.setRowsRetained(rowsRetainedSet);
     engine.setSeed(static_cast<unsigned>(randomSeed));
     engine.allocate(rowsRetainedSet, nCol, nClusters);

@@ -22,6 +22,7 @@ HartiganWongFit hartiganWong(const HartiganWongData& data, const double* centers
 
 HartiganWongState::HartiganWongState(const HartiganWongData& data, const double* centers, long k)
     : data_(data),
+      rows_(data.m * data.p),
       k_(k),
       centers_(centers, centers + k * data.p),
       ic1_(data.m, 0),
@@ -31,15 +32,10 @@ HartiganWongState::HartiganWongState(const HartiganWongData& data, const double*
       ncp_(k, -1),
       live_(k, 0),
       itran_(k, 1),
-      cost_(data.m, 0.0) {}
-
-double HartiganWongState::distance(long i, long l) const {
-  double sum = 0.0;
-  for (long j = 0; j < data_.p; ++j) {
-    const double diff = value(i, j) - centers_[l + j * k_];
-    sum += diff * diff;
-  }
-  return sum;
+      cost_(data.m, 0.0) {
+  for (long j = 0; j < data.p; ++j)
+    for (long i = 0; i < data.m; ++i)
+      rows_[i * data.p + j] = data.x[i + j * data.ldx];
 }
 
 bool HartiganWongState::onlyMember(long i, long l) const {

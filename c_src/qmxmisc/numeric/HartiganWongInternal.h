@@ -15,11 +15,19 @@ class HartiganWongState {
   void run(long maxIterations, long maxQuickSteps, HartiganWongFit& fit);
 
  private:
-  double value(long i, long j) const { return data_.x[i + j * data_.ldx]; }
+  double value(long i, long j) const { return rows_[i * data_.p + j]; }
   double pointWeight(long i) const { return data_.weights == nullptr ? 1.0 : data_.weights[i]; }
   double& center(long l, long j) { return centers_[l + j * k_]; }
   // Squared distance from point i to center l.
-  double distance(long i, long l) const;
+  double distance(long i, long l) const {
+    const double* row = rows_.data() + i * data_.p;
+    double sum = 0.0;
+    for (long j = 0; j < data_.p; ++j) {
+      const double diff = row[j] - centers_[l + j * k_];
+      sum += diff * diff;
+    }
+    return sum;
+  }
   // AS 136's AN1(l) and AN2(l) for point i.
   double removalFactor(long i, long l) const { return weight_[l] / (weight_[l] - pointWeight(i)); }
   double additionFactor(long i, long l) const { return weight_[l] / (weight_[l] + pointWeight(i)); }
@@ -35,6 +43,8 @@ class HartiganWongState {
   void finalCenters(HartiganWongFit& fit) const;
 
   HartiganWongData data_;
+  // The points row by row (m x p): a point's coordinates are adjacent in every distance.
+  std::vector<double> rows_;
   long k_;
   std::vector<double> centers_;
   std::vector<int> ic1_, ic2_;

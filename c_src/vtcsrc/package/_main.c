@@ -13,6 +13,14 @@
 #include "VT$$model.h"
 #include "VTObjects.h"
 
+/* A kind whose program writes other scores than its predict (k-means: the cluster and the
+ * distance, as qmx score) names its scoring function in its header. */
+#ifdef VT$$model_PACKAGE_SCORE
+#define VT_PACKAGE_SCORE VT$$model_PACKAGE_SCORE
+#else
+#define VT_PACKAGE_SCORE Telvar$$modelModel_predict
+#endif
+
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
     fprintf(stderr, "usage: %s <data.csv> [model file]\n", argv[0]);
@@ -29,7 +37,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot read the model file %s: %s\n", modelFile, Telvar_statusText(status));
   } else if ((status = TelvarDataSet_createWithModel(&model, &data, argv[1])) != TELVAR_OK) {
     fprintf(stderr, "cannot read the data file %s: %s\n", argv[1], Telvar_statusText(status));
-  } else if ((status = Telvar$$modelModel_predict(&scores, &data, NULL, &model)) != TELVAR_OK) {
+  } else if ((status = VT_PACKAGE_SCORE(&scores, &data, NULL, &model)) != TELVAR_OK) {
     fprintf(stderr, "cannot score %s: %s\n", argv[1], Telvar_statusText(status));
   } else if (TelvarDataSet_writeCsv(stdout, &scores) != TELVAR_OK) {
     fprintf(stderr, "cannot write the scores\n");
