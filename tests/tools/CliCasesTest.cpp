@@ -66,3 +66,8 @@ TEST(CliCases, UnixHabits) {
 TEST(CliCases, InstallTree) {
   runTable("install.tsv", qmxcli::runShell);
 }
+
+// Rows are shell commands: the README's qmx examples against their shown output and R's.
+TEST(CliCases, ReadmeExamples) {
+  runTable("readme_examples.tsv", qmxcli::runShell);
+}

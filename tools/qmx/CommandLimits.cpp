@@ -60,8 +60,9 @@ void checkAddressSpace(const FitCost& cost) {
 constexpr double kToldFitBytes = 64.0 * (1 << 20);
 
 [[noreturn]] void badBudget(const std::string& text) {
-  throw CommandError("--memory-budget takes a size from 1M to 1024T, such as 512M or 2G, not '" +
-                     text + "'");
+  throw CommandError(
+      "--memory-budget takes a size from 1M to 1024T, such as 512M or 2G, not '" + text + "'",
+      kExitUsage);
 }
 
 }  // namespace
@@ -135,7 +136,8 @@ std::string byteText(double bytes) {
 
 void checkChunkRows(long chunkRows, const QMXSchema& schema) {
   if (chunkRows < 1)
-    throw CommandError("--chunk-rows must be at least 1, not " + std::to_string(chunkRows));
+    throw CommandError("--chunk-rows must be at least 1, not " + std::to_string(chunkRows),
+                       kExitUsage);
   double rowBytes = 0;
   for (const QMXColumnInfo& column : schema)
     rowBytes += column.type == QMXColumnType::String ? kTextCell : kNumberCell;

@@ -20,6 +20,7 @@
 #include "Console.h"
 #include "DataOptions.h"
 #include "ReadingOptions.h"
+#include "TerminalText.h"
 #include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
@@ -179,25 +180,37 @@ void printCsv(const CovResults& r) {
     }
 }
 
+// `text` and spaces up to `width` terminal columns, on the left or the right of it.
+std::string padded(const std::string& text, std::size_t width, bool left) {
+  const std::string pad(width - std::min(width, displayWidth(text)), ' ');
+  return left ? pad + text : text + pad;
+}
+
+// Column names escaped for the terminal and aligned by the columns they take; every cell at
+// least one space from the next.
 void printMatrix(const char* title, const CovResults& r, const std::vector<double>& values) {
+  std::vector<std::string> cells;
+  for (const double value : values)
+    cells.push_back(number(value, "%.6g"));
   std::size_t width = 12;
   for (const std::string& name : r.with)
-    width = std::max(width, name.size() + 2);
+    width = std::max(width, displayWidth(terminalText(name)) + 2);
+  for (const std::string& cell : cells)
+    width = std::max(width, cell.size() + 1);
   std::size_t labelWidth = 1;
   for (const std::string& name : r.targets)
-    labelWidth = std::max(labelWidth, name.size());
-  std::printf("%s\n%*s", title, static_cast<int>(labelWidth), "");
+    labelWidth = std::max(labelWidth, displayWidth(terminalText(name)));
+  std::string out = std::string(title) + "\n" + std::string(labelWidth, ' ');
   for (const std::string& name : r.with)
-    std::printf("%*s", static_cast<int>(width), name.c_str());
-  std::printf("\n");
+    out += padded(terminalText(name), width, true);
+  out += "\n";
   for (std::size_t i = 0; i < r.targets.size(); ++i) {
-    std::printf("%-*s", static_cast<int>(labelWidth), r.targets[i].c_str());
+    out += padded(terminalText(r.targets[i]), labelWidth, false);
     for (std::size_t j = 0; j < r.with.size(); ++j)
-      std::printf("%*s", static_cast<int>(width),
-                  number(values[i * r.with.size() + j], "%.6g").c_str());
-    std::printf("\n");
+      out += padded(cells[i * r.with.size() + j], width, true);
+    out += "\n";
   }
-  std::printf("\n");
+  std::printf("%s\n", out.c_str());
 }
 
 void printText(const CovResults& r) {
@@ -205,9 +218,11 @@ void printText(const CovResults& r) {
   printMatrix("correlation", r, r.cor);
   std::printf("means\n");
   for (std::size_t i = 0; i < r.targets.size(); ++i)
-    std::printf("  %s = %s\n", r.targets[i].c_str(), number(r.targetMeans[i], "%.10g").c_str());
+    std::printf("  %s = %s\n", terminalText(r.targets[i]).c_str(),
+                number(r.targetMeans[i], "%.10g").c_str());
   for (std::size_t j = 0; j < r.with.size(); ++j)
-    std::printf("  %s = %s\n", r.with[j].c_str(), number(r.withMeans[j], "%.10g").c_str());
+    std::printf("  %s = %s\n", terminalText(r.with[j]).c_str(),
+                number(r.withMeans[j], "%.10g").c_str());
   std::printf("\nrows used: %lld\n", r.rows);
 }
 
