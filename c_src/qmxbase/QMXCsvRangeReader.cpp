@@ -20,7 +20,8 @@ QMXCsvRangeReader::QMXCsvRangeReader(const std::string& path, const QMXCsvOption
       dataLine_(dataLine),
       fileBytes_(std::max(fileBytes, dataOffset)),
       rangeBytes_(static_cast<std::int64_t>(options_.rangeBytes)),
-      ranges_(std::max<std::int64_t>((fileBytes_ - dataOffset_ + rangeBytes_ - 1) / rangeBytes_, 1)),
+      ranges_(
+          std::max<std::int64_t>((fileBytes_ - dataOffset_ + rangeBytes_ - 1) / rangeBytes_, 1)),
       slots_(2 * std::max(threads, 1u)),
       expected_(dataOffset),
       expectedLine_(dataLine) {
@@ -65,7 +66,8 @@ void QMXCsvRangeReader::work() {
       slot->ready = false;
     }
     try {
-      if (!scanner) scanner = std::make_unique<QMXCsvScanner>(path_, options_, QMXCsvScanner::kRanges);
+      if (!scanner)
+        scanner = std::make_unique<QMXCsvScanner>(path_, options_, QMXCsvScanner::kRanges);
       parse(*scanner, index, slot->range);
     } catch (...) {
       slot->range.first = -1;  // parsed again by the caller, who meets the error itself

@@ -44,7 +44,7 @@ class QMXCsvRangeReader {
   std::string path_;
   QMXCsvOptions options_;
   std::int64_t dataOffset_, dataLine_, fileBytes_, rangeBytes_, ranges_;
-  std::vector<Slot> slots_;  // range k in slot k % size
+  std::vector<Slot> slots_;             // range k in slot k % size
   std::unique_ptr<QMXCsvScanner> own_;  // the caller's, for ranges parsed again
 
   std::mutex mutex_;

@@ -11,8 +11,8 @@ QMXCsvRecords::QMXCsvRecords(const std::string& path, const QMXCsvOptions& optio
   // A stream or gzip data (read from a temporary copy) and a file of one range: one thread.
   const auto bytes = static_cast<std::int64_t>(fileBytes());
   if (threads_ > 1 &&
-      (QMXSeekablePath(path) != path || bytes - scanner_.dataOffset() <=
-                                            static_cast<std::int64_t>(options.rangeBytes)))
+      (QMXSeekablePath(path) != path ||
+       bytes - scanner_.dataOffset() <= static_cast<std::int64_t>(options.rangeBytes)))
     threads_ = 1;
   if (threads_ > 1) start();
 }
@@ -24,9 +24,9 @@ void QMXCsvRecords::start() {
   row_ = 0;
   cells_ = nullptr;
   ranges_.reset();
-  ranges_ = std::make_unique<QMXCsvRangeReader>(
-      path_, options_, scanner_.dataOffset(), scanner_.dataLine(),
-      static_cast<std::int64_t>(fileBytes()), threads_);
+  ranges_ = std::make_unique<QMXCsvRangeReader>(path_, options_, scanner_.dataOffset(),
+                                                scanner_.dataLine(),
+                                                static_cast<std::int64_t>(fileBytes()), threads_);
   fields_.resize(header().size());
 }
 

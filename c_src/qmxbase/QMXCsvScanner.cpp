@@ -51,6 +51,9 @@ QMXCsvScanner::QMXCsvScanner(std::string path, const QMXCsvOptions& options, boo
       decimal_(options.decimal),
       naStrings_(options.naStrings) {
   emptyIsMissing_ = std::find(naStrings_.begin(), naStrings_.end(), "") != naStrings_.end();
+  for (const std::string& marker : naStrings_)
+    if (!marker.empty()) markerStart_[static_cast<unsigned char>(marker.front())] = true;
+  if (emptyIsMissing_) markerStart_[' '] = markerStart_['\t'] = true;
   const std::size_t memoryCap = std::max<std::uint64_t>(QMXAvailableMemory() / 4, 1);
   maxRecord_ = std::max<std::size_t>(std::min<std::size_t>(options.maxRecordBytes, memoryCap), 1);
   maxField_ = std::max<std::size_t>(std::min(options.maxFieldBytes, maxRecord_), 1);
@@ -329,6 +332,8 @@ void QMXCsvScanner::seekRange(std::int64_t start, std::int64_t end, std::int64_t
 }
 
 bool QMXCsvScanner::isMissing(std::string_view text) const {
+  // Most fields start with a byte that starts no marker and is not a blank.
+  if (!text.empty() && !markerStart_[static_cast<unsigned char>(text.front())]) return false;
   for (const std::string& marker : naStrings_)
     if (text == marker) return true;
   if (emptyIsMissing_ && !text.empty() && isBlank(text.front()))

@@ -10,6 +10,7 @@
 // temporary copy (QMXSeekablePath), so it can be read again.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -90,6 +91,7 @@ class QMXCsvScanner {
   char decimal_;
   std::vector<std::string> naStrings_;
   bool emptyIsMissing_ = false;
+  std::array<bool, 256> markerStart_{};  // first bytes of the markers (blanks when "" is one)
   std::size_t maxField_;
   std::size_t maxRecord_;
   int fd_ = -1;
@@ -103,7 +105,7 @@ class QMXCsvScanner {
   std::int64_t line_ = 1;  // physical line of buf_[begin_]
   std::int64_t recordLine_ = 0;
   std::int64_t recordOffset_ = 0;
-  std::int64_t rangeEnd_ = -1;  // seekRange's end; -1: the whole file
+  std::int64_t rangeEnd_ = -1;   // seekRange's end; -1: the whole file
   std::int64_t dataOffset_ = 0;  // file offset and line of the first data record
   std::int64_t dataLine_ = 1;
 

@@ -11,7 +11,7 @@ namespace {
 std::mutex directoryMutex;
 std::string spillDirectory;  // guarded by directoryMutex
 
-std::atomic<int> spillEnabled{-1};  // -1: not decided yet
+std::atomic<int> spillEnabled{-1};     // -1: not decided yet
 std::atomic<unsigned> readThreads{0};  // 0: all the cores
 
 }  // namespace

@@ -218,11 +218,10 @@ TEST(QMXCsvCases, Scanner) {
           continue;
         const std::string got = scanText(path, options);
         // EXPECT_TRUE: a failure must not print megabytes.
-        EXPECT_TRUE(got == expected)
-            << c.where << " " << c.name << " block " << block << " threads " << threads
-            << " range " << range << ":\n"
-            << got.substr(0, 500) << "\nexpected:\n"
-            << expected.substr(0, 500);
+        EXPECT_TRUE(got == expected) << c.where << " " << c.name << " block " << block
+                                     << " threads " << threads << " range " << range << ":\n"
+                                     << got.substr(0, 500) << "\nexpected:\n"
+                                     << expected.substr(0, 500);
       }
     }
   }

@@ -50,8 +50,9 @@ std::string makeText(const FileCase& c, bool faulty) {
   const std::string eol = c.options.at("eol");
   const std::vector<std::string> ends = eol == "lf"     ? std::vector<std::string>{"\n"}
                                         : eol == "crlf" ? std::vector<std::string>{"\r\n"}
-                                        : eol == "cr"   ? std::vector<std::string>{"\r"}
-                                                        : std::vector<std::string>{"\n", "\r\n", "\r"};
+                                        : eol == "cr"
+                                            ? std::vector<std::string>{"\r"}
+                                            : std::vector<std::string>{"\n", "\r\n", "\r"};
   const auto end = [&](int row) { return ends[static_cast<std::size_t>(row) % ends.size()]; };
   std::string text = c.options.count("bom") ? "\xEF\xBB\xBF" : "";
   text += "id,x,g,t" + end(0);
@@ -64,7 +65,7 @@ std::string makeText(const FileCase& c, bool faulty) {
     std::string line = id + "," + x + ",g" + std::to_string(row % 3) + "," + t;
     if (faulty && row == c.num("at")) {
       const std::string& fault = c.options.at("fault");
-      line = fault == "ragged" ? id + "," + x
+      line = fault == "ragged"   ? id + "," + x
              : fault == "number" ? id + ",1x,g0,w0"
                                  : id + "," + x + ",g0,\"open";
     }
@@ -89,10 +90,10 @@ std::string metadataText(const std::string& path, const QMXCsvOptions& options) 
     text = std::to_string(meta.rows);
     for (const QMXCsvColumnSummary& col : meta.columns) {
       text += "\n" + col.info.name + " " + QMXColumnTypeName(col.info.type) + " " +
-              std::to_string(col.count) + " " + std::to_string(col.missing) + " " +
-              hex(col.min) + " " + hex(col.max) + " " + hex(col.mean) + " " + hex(col.sd) + " " +
-              std::to_string(col.notNumbers) + " " + std::to_string(col.firstNotNumberRow) +
-              " " + std::to_string(col.firstNotNumberLine) + " " + col.firstNotNumber;
+              std::to_string(col.count) + " " + std::to_string(col.missing) + " " + hex(col.min) +
+              " " + hex(col.max) + " " + hex(col.mean) + " " + hex(col.sd) + " " +
+              std::to_string(col.notNumbers) + " " + std::to_string(col.firstNotNumberRow) + " " +
+              std::to_string(col.firstNotNumberLine) + " " + col.firstNotNumber;
       for (std::size_t levelIdx = 0; levelIdx < col.info.levels.size(); ++levelIdx)
         text += " " + col.info.levels[levelIdx] + ":" + std::to_string(col.levelCounts[levelIdx]);
     }
