@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "qmxbase/QMXCsvNumber.h"
-#include "qmxbase/QMXCsvScanner.h"
+#include "qmxbase/QMXCsvRecords.h"
 #include "qmxbase/QMXCsvSpill.h"
 #include "qmxbase/QMXCsvTextMap.h"
 #include "qmxbase/QMXDataError.h"
@@ -28,8 +28,9 @@ class ColumnScan {
       : maxLevels_(maxLevels), maxBytes_(maxBytes) {}
 
   // Returns the field's cell for the spill (QMXCsvSpill).
-  std::uint64_t add(std::string_view field, const QMXCsvScanner& scanner, std::int64_t row) {
-    if (scanner.isMissing(field)) {
+  std::uint64_t add(const QMXCsvRecords& records, std::size_t colIdx, std::int64_t row) {
+    const std::string_view field = records.fields()[colIdx];
+    if (records.missing(colIdx)) {
       ++missing_;
       return qmxspill::tagCell(qmxspill::kMissing);
     }
@@ -50,14 +51,14 @@ class ColumnScan {
       }
     }
     double x;
-    if (QMXCsvParseNumber(field, x)) {
+    if (records.number(colIdx, x)) {
       addNumber(x);
       return textIdx == qmxspill::kTextNotKept ? qmxspill::numberCell(x)
                                                : qmxspill::tagCell(textIdx);
     }
     if (notNumbers_++ == 0) {
       firstRow_ = row;
-      firstLine_ = scanner.line();
+      firstLine_ = records.line();
       firstText_ = field.substr(0, 64);
     }
     return qmxspill::tagCell(textIdx);
@@ -212,8 +213,8 @@ std::string QMXCsvMetadata::readAsNumbers(std::size_t colIdx, bool strict) {
 namespace {
 
 QMXCsvMetadata scan(const std::string& path, const QMXCsvOptions& options) {
-  QMXCsvScanner scanner(path, options);
-  const std::size_t nColumns = scanner.header().size();
+  QMXCsvRecords records(path, options);
+  const std::size_t nColumns = records.header().size();
   // A quarter of the memory available, shared by the columns' distinct texts.
   const std::size_t textBytes = QMXAvailableMemory() / 4 / std::max<std::size_t>(nColumns, 1);
   std::vector<ColumnScan> scans(nColumns, ColumnScan(options.maxLevels, textBytes));
@@ -221,17 +222,16 @@ QMXCsvMetadata scan(const std::string& path, const QMXCsvOptions& options) {
   meta.path = path;
   std::shared_ptr<QMXCsvSpill> spill;
   if (options.spill && QMXSpillEnabled())
-    spill = std::make_shared<QMXCsvSpill>(path, options, nColumns, scanner.fileBytes());
-  while (scanner.next()) {
-    const auto& fields = scanner.fields();
+    spill = std::make_shared<QMXCsvSpill>(path, options, nColumns, records.fileBytes());
+  while (records.next()) {
     ++meta.rows;
     if (spill) {
       for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
-        spill->put(colIdx, scans[colIdx].add(fields[colIdx], scanner, meta.rows));
+        spill->put(colIdx, scans[colIdx].add(records, colIdx, meta.rows));
       spill->endRow();
     } else {
       for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
-        scans[colIdx].add(fields[colIdx], scanner, meta.rows);
+        scans[colIdx].add(records, colIdx, meta.rows);
     }
   }
   if (meta.rows == 0 && !options.allowNoRows) throw QMXDataError("no rows of data in " + path);
@@ -247,7 +247,7 @@ QMXCsvMetadata scan(const std::string& path, const QMXCsvOptions& options) {
   }
   meta.columns.reserve(nColumns);
   for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
-    meta.columns.push_back(scans[colIdx].finish(scanner.header()[colIdx]));
+    meta.columns.push_back(scans[colIdx].finish(records.header()[colIdx]));
   return meta;
 }
 

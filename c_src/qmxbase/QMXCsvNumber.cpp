@@ -1,6 +1,7 @@
 #include "qmxbase/QMXCsvNumber.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -16,6 +17,53 @@ bool isBlank(char c) {
 double parseOutOfRange(std::string_view text) {
   std::string copy(text);
   return std::strtod(copy.c_str(), nullptr);
+}
+
+constexpr double kPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+bool isDigit(char c) {
+  return static_cast<unsigned char>(c - '0') < 10;
+}
+
+// Plain decimals ("12.5", "-3e4", ".5"): at most 19 digits making an integer m <= 2^53 and a
+// power of ten 10^e with |e| <= 22 are both exact doubles, so m * 10^e (or m / 10^-e) is one
+// correctly rounded operation, the same double as from_chars gives. False for anything else,
+// which from_chars then reads.
+bool readPlainDecimal(std::string_view body, double& value) {
+  const char* p = body.data();
+  const char* const end = p + body.size();
+  std::uint64_t mantissa = 0;
+  const char* const first = p;
+  while (p < end && isDigit(*p))
+    mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+  std::ptrdiff_t digits = p - first;
+  int exponent = 0;
+  if (p < end && *p == '.') {
+    const char* const fraction = ++p;
+    while (p < end && isDigit(*p))
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    exponent = -static_cast<int>(p - fraction);
+    digits += p - fraction;
+  }
+  if (digits == 0 || digits > 19) return false;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    const char* const start = p;
+    int power = 0;
+    while (p < end && isDigit(*p) && p - start < 4)
+      power = power * 10 + (*p++ - '0');
+    if (p == start || (p < end && isDigit(*p))) return false;
+    exponent += negative ? -power : power;
+  }
+  if (p != end || mantissa > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22)
+    return false;
+  const auto m = static_cast<double>(mantissa);
+  value = exponent < 0 ? m / kPowersOf10[-exponent] : m * kPowersOf10[exponent];
+  return true;
 }
 
 }  // namespace
@@ -38,6 +86,10 @@ bool QMXCsvParseNumber(std::string_view text, double& value) {
     body.remove_prefix(2);
     format = std::chars_format::hex;
     if (body.front() == '+' || body.front() == '-') return false;
+  }
+  if (format == std::chars_format::general && readPlainDecimal(body, value)) {
+    if (negative) value = -value;
+    return true;
   }
   const char* const last = body.data() + body.size();
   auto [ptr, ec] = std::from_chars(body.data(), last, value, format);

@@ -30,4 +30,8 @@ struct QMXCsvOptions {
   // The metadata pass keeps the parsed cells in a temporary file (QMXCsvSpill) for the
   // passes that follow, which then do not read the text again.
   bool spill = false;
+  // Threads that parse the text (QMXCsvRecords): 0 for QMXReadThreads(); with more than one,
+  // a regular file is parsed in ranges of rangeBytes bytes, the same records as on one.
+  unsigned threads = 0;
+  std::size_t rangeBytes = std::size_t{1} << 20;
 };

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "qmxbase/QMXCsvNumber.h"
 #include "qmxbase/QMXDataError.h"
@@ -23,6 +24,9 @@ bool isBlank(char c) {
 
 std::atomic<std::int64_t> passes{0};
 
+// Bytes a range reads past its end at a time, for its last record.
+constexpr std::int64_t kRangeSlack = 64 * 1024;
+
 }  // namespace
 
 std::int64_t QMXCsvScanner::passesStarted() {
@@ -35,19 +39,28 @@ std::uint64_t QMXCsvScanner::fileBytes() const {
 }
 
 QMXCsvScanner::QMXCsvScanner(std::string path, const QMXCsvOptions& options)
+    : QMXCsvScanner(std::move(path), options, true) {}
+
+QMXCsvScanner::QMXCsvScanner(std::string path, const QMXCsvOptions& options, RangesTag)
+    : QMXCsvScanner(std::move(path), options, false) {}
+
+QMXCsvScanner::QMXCsvScanner(std::string path, const QMXCsvOptions& options, bool countPass)
     : path_(std::move(path)),
       separator_(options.separator),
       quote_(options.quote),
       decimal_(options.decimal),
       naStrings_(options.naStrings) {
   emptyIsMissing_ = std::find(naStrings_.begin(), naStrings_.end(), "") != naStrings_.end();
+  for (const std::string& marker : naStrings_)
+    if (!marker.empty()) markerStart_[static_cast<unsigned char>(marker.front())] = true;
+  if (emptyIsMissing_) markerStart_[' '] = markerStart_['\t'] = true;
   const std::size_t memoryCap = std::max<std::uint64_t>(QMXAvailableMemory() / 4, 1);
   maxRecord_ = std::max<std::size_t>(std::min<std::size_t>(options.maxRecordBytes, memoryCap), 1);
   maxField_ = std::max<std::size_t>(std::min(options.maxFieldBytes, maxRecord_), 1);
   const std::string source = QMXSeekablePath(path_);
   fd_ = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw QMXDataError("cannot open " + path_ + ": " + std::strerror(errno));
-  ++passes;
+  if (countPass) ++passes;
   buf_.resize(std::clamp<std::size_t>(options.blockBytes, 1, maxRecord_));
   while (end_ < 3 && !eof_)
     refill();
@@ -89,8 +102,16 @@ void QMXCsvScanner::refill() {
                              std::to_string(tail) + " bytes");
     }
   }
-  while (end_ < buf_.size()) {
-    ssize_t got = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+  // A range reads little past its end: the rest of its last record.
+  std::size_t limit = buf_.size();
+  if (rangeEnd_ >= 0) {
+    const std::int64_t at = bufOffset_ + static_cast<std::int64_t>(end_);
+    const std::int64_t left = std::max<std::int64_t>(rangeEnd_ - at, 0);
+    if (left < static_cast<std::int64_t>(limit))
+      limit = std::min<std::size_t>(limit, end_ + static_cast<std::size_t>(left + kRangeSlack));
+  }
+  while (end_ < limit) {
+    ssize_t got = ::read(fd_, buf_.data() + end_, limit - end_);
     if (got < 0) {
       if (errno == EINTR) continue;
       throw QMXDataError("cannot read " + path_ + ": " + std::strerror(errno));
@@ -118,6 +139,8 @@ bool QMXCsvScanner::next() {
       refill();
       continue;
     }
+    recordOffset_ = offset();
+    if (rangeEnd_ >= 0 && recordOffset_ >= rangeEnd_) return false;
     if (parseRecord() == Parse::Done) break;
     refill();  // parseRecord asks for more only before the end of the file
   }
@@ -280,7 +303,37 @@ void QMXCsvScanner::rewind() {
   refill();
 }
 
+void QMXCsvScanner::seekRange(std::int64_t start, std::int64_t end, std::int64_t line,
+                              bool skipLine) {
+  if (::lseek(fd_, start, SEEK_SET) < 0)
+    throw QMXDataError("cannot seek in " + path_ + ": " + std::strerror(errno));
+  bufOffset_ = start;
+  begin_ = end_ = 0;
+  eof_ = false;
+  rangeEnd_ = end;
+  refill();
+  // A CR that ends a CRLF leaves its LF to next(), which skips it as an empty line.
+  while (skipLine) {
+    const char* const data = buf_.data();
+    const char* p = data + begin_;
+    while (p < data + end_ && *p != '\n' && *p != '\r')
+      ++p;
+    begin_ = static_cast<std::size_t>(p - data);
+    if (begin_ < end_) {
+      ++begin_;
+      break;
+    }
+    if (eof_) break;
+    refill();
+  }
+  line_ = line;
+  recordLine_ = 0;
+  recordOffset_ = offset();
+}
+
 bool QMXCsvScanner::isMissing(std::string_view text) const {
+  // Most fields start with a byte that starts no marker and is not a blank.
+  if (!text.empty() && !markerStart_[static_cast<unsigned char>(text.front())]) return false;
   for (const std::string& marker : naStrings_)
     if (text == marker) return true;
   if (emptyIsMissing_ && !text.empty() && isBlank(text.front()))

@@ -10,6 +10,7 @@
 // temporary copy (QMXSeekablePath), so it can be read again.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,6 +24,9 @@ class QMXCsvScanner {
   // Opens `path` and reads the header. Throws QMXDataError: "cannot open <path>: <reason>",
   // "<path>: file is empty", and those of next().
   QMXCsvScanner(std::string path, const QMXCsvOptions& options);
+  // The same, for reading ranges of a file (seekRange) whose pass another scanner counts.
+  enum RangesTag { kRanges };
+  QMXCsvScanner(std::string path, const QMXCsvOptions& options, RangesTag);
   ~QMXCsvScanner();
   QMXCsvScanner(const QMXCsvScanner&) = delete;
   QMXCsvScanner& operator=(const QMXCsvScanner&) = delete;
@@ -42,6 +46,21 @@ class QMXCsvScanner {
   // Goes back to the first data record.
   void rewind();
 
+  // Reads only the records that start in the bytes [start, end) of the file, for parsing a
+  // file in ranges (QMXCsvRangeParser): with `skipLine` the first record read is the one
+  // after the first line end at or after `start` (`start` may then be inside a record);
+  // lines count from `line`. next() is false at the first record that starts at or after
+  // `end`; offset() and nextLine() are then where it starts.
+  void seekRange(std::int64_t start, std::int64_t end, std::int64_t line, bool skipLine);
+  // The file offset of the current record's first byte, and of the next byte to parse.
+  std::int64_t recordOffset() const { return recordOffset_; }
+  std::int64_t offset() const { return bufOffset_ + static_cast<std::int64_t>(begin_); }
+  // The line of offset().
+  std::int64_t nextLine() const { return line_; }
+  // The offset and line of the first data record (after the header).
+  std::int64_t dataOffset() const { return dataOffset_; }
+  std::int64_t dataLine() const { return dataLine_; }
+
   // The size of the file read (0 when unknown).
   std::uint64_t fileBytes() const;
   // Passes over a text started in this process (scanners opened and rewinds), for tests
@@ -56,6 +75,7 @@ class QMXCsvScanner {
   std::string where() const;
 
  private:
+  QMXCsvScanner(std::string path, const QMXCsvOptions& options, bool countPass);
   enum class Parse { Done, NeedMore };
   Parse parseRecord();
   Parse needMore(std::ptrdiff_t partial);
@@ -71,6 +91,7 @@ class QMXCsvScanner {
   char decimal_;
   std::vector<std::string> naStrings_;
   bool emptyIsMissing_ = false;
+  std::array<bool, 256> markerStart_{};  // first bytes of the markers (blanks when "" is one)
   std::size_t maxField_;
   std::size_t maxRecord_;
   int fd_ = -1;
@@ -83,6 +104,8 @@ class QMXCsvScanner {
 
   std::int64_t line_ = 1;  // physical line of buf_[begin_]
   std::int64_t recordLine_ = 0;
+  std::int64_t recordOffset_ = 0;
+  std::int64_t rangeEnd_ = -1;   // seekRange's end; -1: the whole file
   std::int64_t dataOffset_ = 0;  // file offset and line of the first data record
   std::int64_t dataLine_ = 1;
 

@@ -3,7 +3,6 @@
 #include <limits>
 #include <utility>
 
-#include "qmxbase/QMXCsvNumber.h"
 #include "qmxbase/QMXCsvSpill.h"
 #include "qmxbase/QMXDataError.h"
 
@@ -36,7 +35,7 @@ QMXCsvSource::QMXCsvSource(const std::string& path, QMXCsvMetadata metadata,
     spillReader_ = QMXCsvSpillReader::create(metadata_.spill, schema_, metadata_.rows);
   metadata_.path = path;
   if (spillReader_) return;
-  scanner_ = std::make_unique<QMXCsvScanner>(path, options);
+  records_ = std::make_unique<QMXCsvRecords>(path, options);
   checkHeader();
   levelCodes_.resize(schema_.size());
   notNumbersMissing_.resize(schema_.size());
@@ -50,7 +49,7 @@ QMXCsvSource::QMXCsvSource(const std::string& path, QMXCsvMetadata metadata,
 }
 
 void QMXCsvSource::checkHeader() const {
-  const auto& header = scanner_->header();
+  const auto& header = records_->header();
   bool same = header.size() == schema_.size();
   for (std::size_t colIdx = 0; same && colIdx < header.size(); ++colIdx)
     same = header[colIdx] == schema_[colIdx].name;
@@ -63,7 +62,7 @@ void QMXCsvSource::checkHeader() const {
 std::size_t QMXCsvSource::read(std::size_t maxRows, QMXRowBlock& block) {
   return qmxNoMemoryAsError(
       [&] {
-        return (scanner_ ? scanner_->where() : metadata_.path + ": ") + "reading " +
+        return (records_ ? records_->where() : metadata_.path + ": ") + "reading " +
                std::to_string(maxRows) + " rows";
       },
       [&] {
@@ -77,7 +76,7 @@ std::size_t QMXCsvSource::read(std::size_t maxRows, QMXRowBlock& block) {
 std::size_t QMXCsvSource::readRows(std::size_t maxRows, QMXRowBlock& block) {
   std::size_t appended = 0;
   while (appended < maxRows && rowsRead_ < metadata_.rows) {
-    if (!scanner_->next())
+    if (!records_->next())
       throw QMXDataError(metadata_.path + ": expected " + std::to_string(metadata_.rows) +
                          " rows but found " + std::to_string(rowsRead_) +
                          " (the file changed since it was scanned)");
@@ -90,22 +89,25 @@ std::size_t QMXCsvSource::readRows(std::size_t maxRows, QMXRowBlock& block) {
 }
 
 void QMXCsvSource::checkNoMoreRows() {
-  if (scanner_->next())
-    throw QMXDataError(scanner_->where() + "more rows than the " + std::to_string(metadata_.rows) +
+  if (records_->next())
+    throw QMXDataError(records_->where() + "more rows than the " + std::to_string(metadata_.rows) +
                        " found when the file was scanned (the file changed since)");
 }
 
 void QMXCsvSource::appendRecord(QMXRowBlock& block) {
-  const auto& fields = scanner_->fields();
+  const auto& fields = records_->fields();
   for (std::size_t colIdx = 0; colIdx < schema_.size(); ++colIdx) {
     const std::string_view field = fields[colIdx];
-    const bool missing = scanner_->isMissing(field);
+    const bool missing = records_->missing(colIdx);
     switch (schema_[colIdx].type) {
       case QMXColumnType::Double: {
         double x = kNaN;
-        if (!missing && !QMXCsvParseNumber(field, x) && !notNumbersMissing_[colIdx])
-          throw QMXDataError(scanner_->where() + columnLabel(schema_[colIdx], colIdx) +
-                             ": cannot read '" + std::string(field) + "' as a number");
+        if (!missing && !records_->number(colIdx, x)) {
+          if (!notNumbersMissing_[colIdx])
+            throw QMXDataError(records_->where() + columnLabel(schema_[colIdx], colIdx) +
+                               ": cannot read '" + std::string(field) + "' as a number");
+          x = kNaN;  // a text that starts like a number ("1x") leaves a value behind
+        }
         block.numbers[colIdx].push_back(x);
         break;
       }
@@ -114,7 +116,7 @@ void QMXCsvSource::appendRecord(QMXRowBlock& block) {
         if (!missing) {
           auto it = levelCodes_[colIdx].find(field);
           if (it == levelCodes_[colIdx].end())
-            throw QMXDataError(scanner_->where() + columnLabel(schema_[colIdx], colIdx) +
+            throw QMXDataError(records_->where() + columnLabel(schema_[colIdx], colIdx) +
                                ": unknown level '" + std::string(field) +
                                "' (the file changed since it was scanned)");
           code = it->second;
@@ -135,6 +137,6 @@ void QMXCsvSource::rewind() {
   if (spillReader_)
     spillReader_->rewind();
   else
-    scanner_->rewind();
+    records_->rewind();
   rowsRead_ = 0;
 }

@@ -13,7 +13,7 @@
 
 #include "qmxbase/QMXCsvMetadata.h"
 #include "qmxbase/QMXCsvOptions.h"
-#include "qmxbase/QMXCsvScanner.h"
+#include "qmxbase/QMXCsvRecords.h"
 #include "qmxbase/QMXCsvSpillReader.h"
 #include "qmxbase/QMXCsvTextMap.h"
 #include "qmxbase/QMXDataSource.h"
@@ -48,7 +48,7 @@ class QMXCsvSource : public QMXDataSource {
 
   QMXCsvMetadata metadata_;
   QMXSchema schema_;
-  std::unique_ptr<QMXCsvScanner> scanner_;  // null when reading the spill
+  std::unique_ptr<QMXCsvRecords> records_;  // null when reading the spill
   std::unique_ptr<QMXCsvSpillReader> spillReader_;
   std::vector<QMXCsvTextMap<double>> levelCodes_;  // per column; empty unless Factor
   std::vector<bool> notNumbersMissing_;            // per column: read non-numbers as NaN

@@ -1,15 +1,18 @@
 #include "qmxbase/QMXReadSettings.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 
 namespace {
 
 std::mutex directoryMutex;
 std::string spillDirectory;  // guarded by directoryMutex
 
-std::atomic<int> spillEnabled{-1};  // -1: not decided yet
+std::atomic<int> spillEnabled{-1};     // -1: not decided yet
+std::atomic<unsigned> readThreads{0};  // 0: all the cores
 
 }  // namespace
 
@@ -37,4 +40,13 @@ bool QMXSpillEnabled() {
     spillEnabled = text != nullptr && std::string(text) == "0" ? 0 : 1;
   }
   return spillEnabled > 0;
+}
+
+void QMXSetReadThreads(unsigned threads) {
+  readThreads = threads;
+}
+
+unsigned QMXReadThreads() {
+  const unsigned set = readThreads;
+  return set > 0 ? set : std::max(std::thread::hardware_concurrency(), 1u);
 }

@@ -12,3 +12,8 @@ std::string QMXSpillDirectory();
 // environment variable QMX_SPILL=0 says no (the later passes then read the text).
 void QMXSetSpillEnabled(bool enabled);
 bool QMXSpillEnabled();
+
+// Threads that parse a CSV text: the number set here (qmx --threads), else all the cores.
+// One reads exactly as a single scanner always has.
+void QMXSetReadThreads(unsigned threads);
+unsigned QMXReadThreads();

@@ -8,10 +8,12 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CaseFile.h"
 #include "qmxbase/QMXCsvNumber.h"
+#include "qmxbase/QMXCsvRecords.h"
 #include "qmxbase/QMXCsvSink.h"
 #include "qmxbase/QMXCsvSource.h"
 #include "qmxbase/QMXDataError.h"
@@ -22,6 +24,11 @@
 #include "support/RefCsv.h"
 
 namespace {
+
+// One thread, and several on ranges of a few bytes (every record boundary and quoted line end
+// falls near a range's start somewhere).
+const std::vector<std::pair<unsigned, std::size_t>> kThreadsAndRanges = {
+    {1, 1 << 20}, {2, 1}, {3, 5}, {8, 2}};
 
 struct CsvCase {
   std::string name, where, input, out, error, warning;
@@ -96,7 +103,7 @@ std::string fileOf(const CsvCase& c, const TempDir& dir) {
 std::string scanText(const std::string& path, const QMXCsvOptions& options) {
   std::string text = "0:";
   const std::string error = dataErrorOf([&] {
-    QMXCsvScanner scanner(path, options);
+    QMXCsvRecords scanner(path, options);
     for (const std::string& field : scanner.header())
       text += " [" + field + "]";
     while (scanner.next()) {
@@ -155,13 +162,18 @@ void checkSourceCase(const CsvCase& c, const TempDir& dir, bool spill) {
     }
   }
   for (std::size_t block : {1, 3, 1 << 20}) {
-    QMXCsvOptions blockOptions = options;
-    blockOptions.blockBytes = block;
-    for (const long chunk : qmxtest::chunkSizes())
-      EXPECT_EQ(
-          sourceToSink(path, blockOptions, meta ? &*meta : nullptr, chunk, dir.path("out.csv")),
-          expected)
-          << "block " << block << " chunk " << chunk;
+    for (const auto& [threads, range] : kThreadsAndRanges) {
+      if (threads > 1 && block == 1) continue;
+      QMXCsvOptions blockOptions = options;
+      blockOptions.blockBytes = block;
+      blockOptions.threads = threads;
+      blockOptions.rangeBytes = range;
+      for (const long chunk : qmxtest::chunkSizes())
+        EXPECT_EQ(
+            sourceToSink(path, blockOptions, meta ? &*meta : nullptr, chunk, dir.path("out.csv")),
+            expected)
+            << "block " << block << " chunk " << chunk << " threads " << threads;
+    }
   }
   if (!c.error.empty()) return;
   const std::vector<std::string>& types = c.lines.at(0);
@@ -197,13 +209,20 @@ TEST(QMXCsvCases, Scanner) {
         c.options.count("blocks") ? c.options.at("blocks") : "1,2,3,5,7,11,16,31,64,1048576";
     QMXSetMemoryBudget(c.options.count("budget") ? std::stoull(c.options.at("budget")) : 0);
     for (const std::size_t block : blockSizes(blocks)) {
-      QMXCsvOptions options = optionsOf(c);
-      options.blockBytes = block;
-      const std::string got = scanText(path, options);
-      // EXPECT_TRUE: a failure must not print megabytes.
-      EXPECT_TRUE(got == expected) << c.where << " " << c.name << " block " << block << ":\n"
-                                   << got.substr(0, 500) << "\nexpected:\n"
-                                   << expected.substr(0, 500);
+      for (const auto& [threads, range] : kThreadsAndRanges) {
+        QMXCsvOptions options = optionsOf(c);
+        options.blockBytes = block;
+        options.threads = threads;
+        options.rangeBytes = range;
+        if (threads > 1 && (c.input.size() > 100000 || (block != 3 && block != (1 << 20))))
+          continue;
+        const std::string got = scanText(path, options);
+        // EXPECT_TRUE: a failure must not print megabytes.
+        EXPECT_TRUE(got == expected) << c.where << " " << c.name << " block " << block
+                                     << " threads " << threads << " range " << range << ":\n"
+                                     << got.substr(0, 500) << "\nexpected:\n"
+                                     << expected.substr(0, 500);
+      }
     }
   }
   QMXSetMemoryBudget(0);
