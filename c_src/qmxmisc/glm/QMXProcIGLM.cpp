@@ -100,6 +100,7 @@ void QMXProcIGLM::execute() {
 }
 
 void QMXProcIGLM::executeChunk() {
+  if (prepareStep()) return;
   if (residualPass) {
     residualStep();
     return;

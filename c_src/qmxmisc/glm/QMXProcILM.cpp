@@ -53,6 +53,7 @@ void QMXProcILM::execute() {
 }
 
 void QMXProcILM::executeChunk() {
+  if (prepareStep()) return;
   if (residualPass) {
     residualStep();
     return;
