@@ -269,8 +269,10 @@ class ExpressionParser {
       std::string argument;
       const std::size_t pos = at_;
       const std::size_t back = at_;
+      bool named = false;
       if (readName(argument) && peek('=')) {
         ++at_;
+        named = true;
       } else {
         at_ = back;
         argument = degreeGiven ? "" : "degree";
@@ -284,7 +286,7 @@ class ExpressionParser {
           fail(at, "the degree of poly() is above the limit of " + std::to_string(kMaxPolyDegree));
         shape_.degree = static_cast<long>(degree);
         degreeGiven = true;
-        label += ", " + std::to_string(shape_.degree);
+        label += (named ? ", degree = " : ", ") + std::to_string(shape_.degree);
       } else if (argument == "raw") {
         std::string value;
         if (!readName(value) ||

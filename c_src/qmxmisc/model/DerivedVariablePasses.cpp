@@ -1,8 +1,10 @@
 #include "qmxmisc/model/DerivedVariablePasses.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/framework/QMXNaNExclude.h"
 #include "qmxmisc/model/ModelLimits.h"
 
 DerivedVariablePasses::DerivedVariablePasses(const ModelTerms& model, const QMXBuf& buffer) {
@@ -36,12 +38,18 @@ void DerivedVariablePasses::startPass() {
     if (variable.poly) variable.poly->startPass();
 }
 
-void DerivedVariablePasses::add(QMXFilterBufReader& reader) {
-  const long ready = reader.rowsReady();
+void DerivedVariablePasses::add(QMXFilterBufReader& fit, QMXBufReader& host) {
+  const long ready = fit.rowsReady();
   std::vector<std::vector<double>> inputs;
   std::vector<double> values(static_cast<std::size_t>(ready));
   for (Variable& variable : variables_) {
     if (variable.done) continue;
+    QMXNaNExclude own(host);
+    strVector names;
+    for (const std::string& name : variable.derived->columns())
+      names.push_back(String(name));
+    own.setVariables(names);
+    QMXFilterBufReader& reader = variable.poly ? static_cast<QMXFilterBufReader&>(own) : fit;
     std::vector<const double*> pointers;
     inputs.assign(variable.columns.size(), std::vector<double>(static_cast<std::size_t>(ready)));
     long n = 0;
@@ -52,7 +60,10 @@ void DerivedVariablePasses::add(QMXFilterBufReader& reader) {
     if (n <= 0) continue;
     variable.derived->evaluate(pointers, static_cast<std::size_t>(n), values.data());
     if (variable.poly) {
-      variable.poly->add(values.data(), static_cast<std::size_t>(n));
+      // poly(log(x)) of x <= 0 has no value: such rows are left out.
+      const auto end = std::remove_if(values.begin(), values.begin() + n,
+                                      [](double value) { return !std::isfinite(value); });
+      variable.poly->add(values.data(), static_cast<std::size_t>(end - values.begin()));
       continue;
     }
     for (long row = 0; row < n; ++row) {

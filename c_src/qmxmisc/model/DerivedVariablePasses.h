@@ -1,11 +1,12 @@
 // DerivedVariablePasses: what factor(x) and poly(e, k) in a model need from the data before
 // a fit can build its model matrix: the levels of factor(x) of a numeric column (R's
 // as.character of its distinct values, ordered by value) and the coefficients of poly(e, k)
-// (PolyBasis.h). Rows are read through the fit's own filter, so rows it leaves out (a
-// missing value in any model column) are left out here too, as R's model.frame does.
+// (PolyBasis.h). As in R's model frame, factor levels come from the rows the fit uses (the
+// fit's filter: no missing value in any model column) while poly() sees every row where its
+// own argument is known (R evaluates it before leaving rows out, and refuses a missing x).
 //
 //   DerivedVariablePasses passes(model, buffer);
-//   if (!passes.empty()) do { passes.startPass(); for each chunk: passes.add(filter); }
+//   if (!passes.empty()) do { passes.startPass(); for each chunk: passes.add(filter, reader); }
 //                        while (!passes.endPass());
 //   passes.apply(model);   // factor infos and poly expressions with their coefficients
 #pragma once
@@ -27,7 +28,8 @@ class DerivedVariablePasses {
 
   bool empty() const { return variables_.empty(); }
   void startPass();
-  void add(QMXFilterBufReader& reader);
+  // One chunk: `fit` is the fit's filter over `reader`, the host's reader of the input.
+  void add(QMXFilterBufReader& fit, QMXBufReader& reader);
   // True when every variable has what it needs.
   bool endPass();
   void apply(ModelTerms& model) const;

@@ -123,7 +123,7 @@ bool QMXProcModel::prepareStep() {
   if (ready > 0) {
     QMXNaNExclude filter(*reader);
     setFilterVariables(filter);
-    passes_->add(filter);
+    passes_->add(filter, *reader);
     reader->releaseRows(ready);
   }
   if (!reader->getEOF() || reader->getRowsReady() > 0) return true;
