@@ -1,12 +1,17 @@
-// Orthogonal polynomial contrasts against R's contr.poly, and their limits.
+// Orthogonal polynomial contrasts against R's contr.poly, and their limits; the coefficients
+// of R's poly() found in passes over chunks of the data.
 #include "qmxmisc/model/PolynomialContrasts.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "model/ModelMatrixTestSupport.h"
+#include "qmxmisc/model/PolyBasis.h"
+#include "support/ChunkSizes.h"
+#include "support/RefCompare.h"
 #include "support/RefCsv.h"
 
 TEST(PolynomialContrasts, MatchRContrPolyForTwoToElevenLevels) {
@@ -40,4 +45,35 @@ TEST(PolynomialContrasts, NamesAndLimits) {
             "Orthogonal polynomials of degree 11 are not allowed");
   EXPECT_EQ(thrownMessage([] { polynomialContrasts(20); }),
             "Orthogonal polynomials of degree 19 are not allowed");
+}
+
+namespace {
+
+std::vector<double> numbers(const std::string& text) {
+  std::vector<double> values;
+  std::size_t at = 0;
+  for (std::size_t bar; (bar = text.find('|', at)) != std::string::npos; at = bar + 1)
+    values.push_back(std::stod(text.substr(at, bar - at)));
+  values.push_back(std::stod(text.substr(at)));
+  return values;
+}
+
+}  // namespace
+
+TEST(PolyBasis, CoefficientsMatchRPolyAtEveryChunkSize) {
+  // tests/ref/model/poly_coefs.R: x, the degree and R's alpha and norm2.
+  for (const RefRow& c : readRefCsv("model", "poly_coefs.csv")) {
+    SCOPED_TRACE(c.text("case"));
+    const std::vector<double> x = numbers(c.text("x"));
+    qmxtest::forEachChunkSize([&](long rows) {
+      PolyCoefficients coefs(static_cast<long>(c.num("degree")));
+      do {
+        coefs.startPass();
+        for (std::size_t at = 0; at < x.size(); at += static_cast<std::size_t>(rows))
+          coefs.add(x.data() + at, std::min(x.size() - at, static_cast<std::size_t>(rows)));
+      } while (!coefs.endPass());
+      EXPECT_TRUE(qmxtest::matchesColumn(coefs.alpha(), numbers(c.text("alpha")), 1e-10));
+      EXPECT_TRUE(qmxtest::matchesColumn(coefs.norm2(), numbers(c.text("norm2")), 1e-10));
+    });
+  }
 }

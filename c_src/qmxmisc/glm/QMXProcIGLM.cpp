@@ -119,6 +119,7 @@ double QMXProcIGLM::offsetNullDeviance() const {
 }
 
 void QMXProcIGLM::executeChunk() {
+  if (prepareStep()) return;
   if (nestedPass) {
     nestedStep();
     return;

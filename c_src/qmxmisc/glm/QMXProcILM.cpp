@@ -60,6 +60,7 @@ void QMXProcILM::execute() {
 }
 
 void QMXProcILM::executeChunk() {
+  if (prepareStep()) return;
   if (residualPass) {
     residualStep();
     return;

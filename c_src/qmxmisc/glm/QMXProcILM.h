@@ -73,6 +73,7 @@ class QMXProcILM : public QMXProcModel {
 
   // The model description of the fit.
   const ModelTerms& getModel() const override { return fit; }
+  ModelTerms* preparedModel() override { return &fit; }
   // The pooled factor in R's parametrisation decomposed at rankTolerance, then the
   // coefficients (coefficients x responses; aliased ones 0) into the fit.
   virtual void backSolve();

@@ -12,6 +12,7 @@
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/ModelFormulaInternal.h"
 #include "qmxmisc/model/ModelLimits.h"
+#include "qmxmisc/model/PolyBasis.h"
 
 namespace {
 
@@ -25,7 +26,8 @@ bool isNameChar(unsigned char c) {
   return std::isalnum(c) || c == '.' || c == '_' || c >= 0x80;
 }
 
-const char* const kFunctions[] = {"log", "exp", "sqrt", "I"};
+const char* const kFunctions[] = {"log", "exp", "sqrt", "I", "factor", "poly"};
+constexpr long kMaxPolyDegree = 20;
 
 bool isFunction(std::string_view name) {
   for (const char* function : kFunctions)
@@ -33,9 +35,10 @@ bool isFunction(std::string_view name) {
   return false;
 }
 
-// R's deparse of a number: 15 significant digits, fixed notation unless the scientific form
-// is shorter (R's formatReal with scipen 0).
-std::string numberText(double value) {
+}  // namespace
+
+// R's formatReal with scipen 0.
+std::string rNumberText(double value) {
   // A literal too large for a double (1e999) deparses as R's Inf.
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value > 0 ? "Inf" : "-Inf";
@@ -63,20 +66,41 @@ std::string numberText(double value) {
   return std::string(fixed).size() <= sciText.size() ? std::string(fixed) : sciText;
 }
 
+namespace {
+
+std::string numberText(double value) {
+  return rNumberText(value);
+}
+
+// What a factor() or poly() call adds to its argument.
+struct CallShape {
+  DerivedVariable::Kind kind = DerivedVariable::Kind::kArithmetic;
+  long degree = 1;
+  bool raw = false;
+  std::vector<double> alpha, norm2;
+};
+
 class ExpressionParser {
  public:
   ExpressionParser(std::string_view text, std::vector<std::string>& columns,
-                   std::vector<Step>& program)
-      : text_(text), columns_(columns), program_(program) {}
+                   std::vector<Step>& program, CallShape& shape)
+      : text_(text), columns_(columns), program_(program), shape_(shape) {}
 
   std::string parse() {
     skipBlanks();
     const std::size_t start = at_;
     std::string name;
     if (!readName(name) || !isFunction(name) || !peek('('))
-      fail(start, "expected a call of log(), exp(), sqrt() or I()");
-    at_ = start;
-    std::string label = parsePrimary();
+      fail(start, "expected a call of log(), exp(), sqrt(), I(), factor() or poly()");
+    std::string label;
+    if (name == "factor") {
+      label = parseFactor();
+    } else if (name == "poly") {
+      label = parsePoly();
+    } else {
+      at_ = start;
+      label = parsePrimary();
+    }
     skipBlanks();
     if (at_ != text_.size()) fail(at_, "unexpected text after the expression");
     if (program_.empty()) fail(start, "empty expression");
@@ -220,6 +244,115 @@ class ExpressionParser {
     return formula_internal::isSyntacticName(name) ? name : "`" + name + "`";
   }
 
+  // factor(name) after "factor": the current character is "(".
+  std::string parseFactor() {
+    ++at_;
+    const std::size_t pos = at_;
+    std::string label = parseSum();
+    if (program_.size() != 1 || program_[0].op != Op::kColumn)
+      fail(pos, "factor() takes a column name");
+    if (!peek(')')) fail(at_, "expected ) to close factor(");
+    ++at_;
+    shape_.kind = DerivedVariable::Kind::kFactor;
+    return "factor(" + label + ")";
+  }
+
+  // poly(e, degree, raw = TRUE|FALSE, coefs = list(alpha = c(...), norm2 = c(...))) after
+  // "poly": the current character is "(".
+  std::string parsePoly() {
+    ++at_;
+    std::string label = "poly(" + parseSum();
+    shape_.kind = DerivedVariable::Kind::kPoly;
+    bool degreeGiven = false;
+    while (peek(',')) {
+      ++at_;
+      std::string argument;
+      const std::size_t pos = at_;
+      const std::size_t back = at_;
+      bool named = false;
+      if (readName(argument) && peek('=')) {
+        ++at_;
+        named = true;
+      } else {
+        at_ = back;
+        argument = degreeGiven ? "" : "degree";
+      }
+      if (argument == "degree" && !degreeGiven) {
+        skipBlanks();
+        const std::size_t at = at_;
+        const double degree = readNumber();
+        if (!(degree >= 1 && degree == std::floor(degree))) fail(at, "'degree' must be at least 1");
+        if (degree > kMaxPolyDegree)
+          fail(at, "the degree of poly() is above the limit of " + std::to_string(kMaxPolyDegree));
+        shape_.degree = static_cast<long>(degree);
+        degreeGiven = true;
+        label += (named ? ", degree = " : ", ") + std::to_string(shape_.degree);
+      } else if (argument == "raw") {
+        std::string value;
+        if (!readName(value) ||
+            (value != "TRUE" && value != "FALSE" && value != "T" && value != "F"))
+          fail(at_, "raw takes TRUE or FALSE");
+        shape_.raw = value[0] == 'T';
+        if (shape_.raw) label += ", raw = TRUE";
+      } else if (argument == "coefs") {
+        readCoefs();
+      } else {
+        fail(pos, "poly() takes an expression, the degree, raw = and coefs =");
+      }
+    }
+    if (!peek(')')) fail(at_, "expected ) to close poly(");
+    ++at_;
+    const std::size_t need = static_cast<std::size_t>(shape_.degree);
+    if (!shape_.alpha.empty() &&
+        (shape_.raw || shape_.alpha.size() != need || shape_.norm2.size() != need + 2))
+      fail(at_ - 1, "coefs need " + std::to_string(need) + " alpha and " +
+                        std::to_string(need + 2) + " norm2 values");
+    return label + ")";
+  }
+
+  double readNumber() {
+    skipBlanks();
+    bool negative = false;
+    if (at_ < text_.size() && text_[at_] == '-') {
+      negative = true;
+      ++at_;
+    }
+    const std::string rest(text_.substr(at_));
+    char* end = nullptr;
+    const double value = std::strtod(rest.c_str(), &end);
+    if (end == rest.c_str() || !std::isdigit(static_cast<unsigned char>(rest[0])))
+      fail(at_, "expected a number");
+    at_ += static_cast<std::size_t>(end - rest.c_str());
+    if (at_ < text_.size() && text_[at_] == 'L') ++at_;
+    return negative ? -value : value;
+  }
+
+  // list(alpha = c(...), norm2 = c(...))
+  void readCoefs() {
+    std::string word;
+    if (!readName(word) || word != "list" || !peek('('))
+      fail(at_, "coefs takes list(alpha = c(...), norm2 = c(...))");
+    ++at_;
+    for (std::vector<double>* values : {&shape_.alpha, &shape_.norm2}) {
+      const char* want = values == &shape_.alpha ? "alpha" : "norm2";
+      if (!readName(word) || word != want || !peek('='))
+        fail(at_, std::string("expected ") + want + " =");
+      ++at_;
+      if (!readName(word) || word != "c" || !peek('(')) fail(at_, "expected c(");
+      ++at_;
+      do {
+        if (values->size() > static_cast<std::size_t>(kMaxPolyDegree) + 2)
+          fail(at_, "too many coefs");
+        values->push_back(readNumber());
+      } while (peek(',') && ++at_ > 0);
+      if (!peek(')')) fail(at_, "expected )");
+      ++at_;
+      if (values == &shape_.alpha && !(peek(',') && ++at_ > 0)) fail(at_, "expected , norm2 =");
+    }
+    if (!peek(')')) fail(at_, "expected ) to close list(");
+    ++at_;
+  }
+
   std::string number(double value, std::ptrdiff_t length) {
     at_ += static_cast<std::size_t>(length);
     if (at_ < text_.size() && text_[at_] == 'L') ++at_;  // R's integer suffix
@@ -229,8 +362,8 @@ class ExpressionParser {
   }
 
   std::string call(const std::string& name, std::size_t pos) {
-    if (!isFunction(name))
-      fail(pos, "function " + name + "() is not supported; use log(), exp(), sqrt() or I()");
+    if (!isFunction(name) || name == "factor" || name == "poly")
+      fail(pos, "function " + name + "() is not supported here; use log(), exp(), sqrt() or I()");
     const Nesting level(*this, pos);
     ++at_;  // (
     std::string inner = parseSum();
@@ -245,6 +378,7 @@ class ExpressionParser {
   std::string_view text_;
   std::vector<std::string>& columns_;
   std::vector<Step>& program_;
+  CallShape& shape_;
   std::size_t at_ = 0;
   std::size_t depth_ = 0;
   bool quoted_ = false;
@@ -280,7 +414,28 @@ double apply(Op op, double a, double b) {
 }  // namespace
 
 DerivedVariable::DerivedVariable(std::string_view text) {
-  label_ = ExpressionParser(text, columns_, program_).parse();
+  CallShape shape;
+  label_ = ExpressionParser(text, columns_, program_, shape).parse();
+  kind_ = shape.kind;
+  degree_ = shape.degree;
+  raw_ = shape.raw;
+  alpha_ = std::move(shape.alpha);
+  norm2_ = std::move(shape.norm2);
+}
+
+std::string DerivedVariable::withCoefficients(const std::vector<double>& alpha,
+                                              const std::vector<double>& norm2) const {
+  const auto list = [](const std::vector<double>& values) {
+    std::string text;
+    char number[40];
+    for (double value : values) {
+      std::snprintf(number, sizeof number, "%.17g", value);
+      text += (text.empty() ? "" : ", ") + std::string(number);
+    }
+    return "c(" + text + ")";
+  };
+  return label_.substr(0, label_.size() - 1) + ", coefs = list(alpha = " + list(alpha) +
+         ", norm2 = " + list(norm2) + "))";
 }
 
 bool DerivedVariable::looksLikeCall(std::string_view text) {
@@ -325,4 +480,15 @@ void DerivedVariable::evaluate(const std::vector<const double*>& inputs, std::si
     }
   }
   std::copy_n(stack.back().begin(), n, out);
+}
+
+void DerivedVariable::evaluateColumns(const std::vector<const double*>& inputs, std::size_t n,
+                                      double* out) const {
+  if (kind_ != Kind::kPoly) {
+    evaluate(inputs, n, out);
+    return;
+  }
+  std::vector<double> values(n);
+  evaluate(inputs, n, values.data());
+  polyBasis(values.data(), n, degree_, raw_, alpha_, norm2_, out);
 }

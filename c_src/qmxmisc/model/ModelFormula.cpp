@@ -314,7 +314,11 @@ class TermEncoder {
     const DerivedVariable derived(node.text);
     for (const std::string& name : derived.columns()) {
       const int column = predictor(name, node.pos);
-      if (columns_[column].kind == DataColumnKind::kFactor)
+      if (columns_[column].kind == DataColumnKind::kFactor &&
+          derived.kind() == DerivedVariable::Kind::kPoly)
+        fail(node.pos, node.text + ": poly() of the factor '" + name + "'; use a numeric column");
+      if (columns_[column].kind == DataColumnKind::kFactor &&
+          derived.kind() != DerivedVariable::Kind::kFactor)
         fail(node.pos, node.text + ": the factor '" + name +
                            "' cannot enter arithmetic; use a numeric column");
     }
@@ -443,6 +447,15 @@ MiningModel buildMiningModel(const FormulaTerms& terms, const std::vector<DataCo
     const std::string& name = terms.variables[varIdx];
     if (varIdx < terms.expressions.size() && !terms.expressions[varIdx].empty()) {
       model.setExpression(name, terms.expressions[varIdx]);
+      // factor() of a factor column keeps its levels; of a numeric one the data give them.
+      const DerivedVariable derived(terms.expressions[varIdx]);
+      const DataColumn& input = columnNamed(columns, derived.columns()[0]);
+      if (derived.kind() != DerivedVariable::Kind::kFactor || input.kind != DataColumnKind::kFactor)
+        continue;
+      FactorInfo factor;
+      factor.setName(name);
+      factor.setLevels(input.levels);
+      factors.push_back(factor);
       continue;
     }
     const DataColumn& column = columnNamed(columns, name);

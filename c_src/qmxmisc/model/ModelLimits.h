@@ -18,3 +18,7 @@ inline constexpr long kMaxFactorLevels = 10000;
 // Columns of a model matrix (intercept, main effects and interactions expanded), which is
 // also the number of parameters a model document may list.
 inline constexpr long kMaxModelColumns = 10000;
+
+// Distinct values of a numeric column x that factor(x) in a formula may turn into levels
+// (as many as a data column may hold to be read as a factor).
+inline constexpr long kMaxDerivedFactorLevels = 1024;

@@ -31,9 +31,21 @@ void ModelMatrix::erase(bool keep) {
   maxCol_ = 0;
 }
 
+bool ModelMatrix::needsData(long v) const {
+  const DerivedVariable* derived = derived_[static_cast<std::size_t>(v)].variable.get();
+  if (derived == nullptr) return false;
+  if (derived->kind() == DerivedVariable::Kind::kFactor)
+    return !model_.isFactor(model_.variable(v).c_str());
+  return !derived->hasCoefficients();
+}
+
 unsigned ModelMatrix::variableWidth(long v) const {
   const char* name = model_.variable(v).c_str();
-  if (!model_.isFactor(name)) return 1;
+  const std::string& expression = model_.expression(model_.variable(v));
+  if (!model_.isFactor(name)) {
+    if (expression.empty()) return 1;
+    return static_cast<unsigned>(DerivedVariable(expression).width());
+  }
   const FactorInfo& factor = model_.factorInfo(name);
   const auto levels = static_cast<unsigned>(factor.length());
   switch (factor.matrixCoding()) {
@@ -200,7 +212,10 @@ ModelMatrix::DerivedInput ModelMatrix::bindDerived(const QMXBuf& buffer,
       missing += (missing.empty() ? "" : ", ") + name;
       continue;
     }
-    if (buffer.columnTypeIsFactor(found)) {
+    if (buffer.columnTypeIsFactor(found) &&
+        input.variable->kind() == DerivedVariable::Kind::kFactor) {
+      input.categoricalInput = true;
+    } else if (buffer.columnTypeIsFactor(found)) {
       QMX_ThrowException(
           "%s: data buffer has variable %s marked as categorical; arithmetic needs "
           "a continuous variable",

@@ -125,7 +125,11 @@ class ModelMatrix : public DoubleMatrix {
   struct DerivedInput {
     std::shared_ptr<const DerivedVariable> variable;  // null for a data column
     std::vector<int> columns;                         // buffer column of each input
+    bool categoricalInput = false;                    // factor() of a factor column
   };
+  // factor() of a numeric column without its levels, or poly() without its coefficients:
+  // what a fitting proc finds from the data first (QMXProcModel).
+  bool needsData(long v) const;
   // Binds a derived variable; its columns absent from the buffer are added to `missing`.
   DerivedInput bindDerived(const QMXBuf& buffer, const std::string& expression,
                            std::string& missing) const;
@@ -135,6 +139,10 @@ class ModelMatrix : public DoubleMatrix {
   Block factorBlock(QMXFilterBufReader& reader, const ChunkRows& rows, long v,
                     const FactorInfo& factor);
   void noteUndefinedRow(const ChunkRows& rows, long row);
+  // The level labels of a factor's chunk rows: its labels, or R's text of the numbers of
+  // factor(x) (kept in `texts`).
+  void factorLabels(QMXFilterBufReader& reader, const ChunkRows& rows, long v,
+                    std::vector<const char*>& labels, std::vector<std::string>& texts);
   // ModelMatrixTerms.cpp
   unsigned build(QMXFilterBufReader& reader);
   void placeBlock(const Block& block, unsigned firstColumn, strVector& names);

@@ -40,16 +40,23 @@ ModelMatrix::Block ModelMatrix::derivedBlock(QMXFilterBufReader& reader, const C
       model_matrix_detail::throwComputeFailure();
     inputs.push_back(values.back().data());
   }
-  Block block(rows.n, 1);
-  input.variable->evaluate(inputs, static_cast<std::size_t>(rows.n), block.values.data());
-  block.names.push_back(model_.variable(v).str());
+  if (needsData(v))
+    QMX_ThrowException("%s needs a pass over the data before the model matrix",
+                       input.variable->label().c_str());
+  const long width = input.variable->width();
+  Block block(rows.n, width);
+  input.variable->evaluateColumns(inputs, static_cast<std::size_t>(rows.n), block.values.data());
+  // R names the columns of a matrix-valued variable by appending their numbers.
+  for (long col = 1; col <= width; ++col)
+    block.names.push_back(model_.variable(v).str() + (width > 1 ? std::to_string(col) : ""));
   return block;
 }
 
 ModelMatrix::Block ModelMatrix::variableBlock(QMXFilterBufReader& reader, const ChunkRows& rows,
                                               long v) {
   const String& name = model_.variable(v);
-  if (derived_[static_cast<std::size_t>(v)].variable) return derivedBlock(reader, rows, v);
+  if (derived_[static_cast<std::size_t>(v)].variable && !model_.isFactor(name.c_str()))
+    return derivedBlock(reader, rows, v);
   const int column = variableMap_[static_cast<std::size_t>(v)];
   if (model_.isFactor(name.c_str())) {
     const FactorInfo& factor = std::as_const(model_).factorInfo(name.c_str());
@@ -84,9 +91,9 @@ ModelMatrix::Block ModelMatrix::factorBlock(QMXFilterBufReader& reader, const Ch
     block.names.push_back(name.str() + "(" + label + ")");
   }
 
-  std::vector<const char*> labels(static_cast<std::size_t>(rows.ready), nullptr);
-  if (reader.getCharArray(column, labels.data()) != rows.n)
-    model_matrix_detail::throwComputeFailure();
+  std::vector<const char*> labels;
+  std::vector<std::string> texts;
+  factorLabels(reader, rows, v, labels, texts);
 
   // Level of each label by exact comparison (built once, at init).
   const LevelIndex& levelOf = levelIndex_[static_cast<std::size_t>(v)];
@@ -154,4 +161,24 @@ void ModelMatrix::noteUndefinedRow(const ChunkRows& rows, long row) {
   const std::uint32_t chunkRow = rows.chunkRow[static_cast<std::size_t>(row)];
   const auto at = std::lower_bound(undefFactorIndex_.begin(), undefFactorIndex_.end(), chunkRow);
   if (at == undefFactorIndex_.end() || *at != chunkRow) undefFactorIndex_.insert(at, chunkRow);
+}
+
+void ModelMatrix::factorLabels(QMXFilterBufReader& reader, const ChunkRows& rows, long v,
+                               std::vector<const char*>& labels, std::vector<std::string>& texts) {
+  const DerivedInput& input = derived_[static_cast<std::size_t>(v)];
+  const int column = variableMap_[static_cast<std::size_t>(v)];
+  labels.assign(static_cast<std::size_t>(rows.ready), nullptr);
+  if (!input.variable || input.categoricalInput) {
+    if (reader.getCharArray(column, labels.data()) != rows.n)
+      model_matrix_detail::throwComputeFailure();
+    return;
+  }
+  std::vector<double> values(static_cast<std::size_t>(rows.ready));
+  if (reader.getDoubleArray(column, values.data()) != rows.n)
+    model_matrix_detail::throwComputeFailure();
+  texts.resize(static_cast<std::size_t>(rows.n));
+  for (std::size_t row = 0; row < texts.size(); ++row) {
+    texts[row] = rNumberText(values[row]);
+    labels[row] = texts[row].c_str();
+  }
 }

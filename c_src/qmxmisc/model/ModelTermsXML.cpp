@@ -34,7 +34,7 @@ void writeColumnInfo(std::ostream& os, const FactorInfo& column, bool categorica
   checkColumnText(column);
   os << ModelTerms::Indent("<ColumnInfo name=", 3);
   os << ModelTerms::Quote(column.name().c_str()) << " type=";
-  if (!expression.empty()) {
+  if (!expression.empty() && !categorical) {
     os << "\"continuous\" role=\"independent\" expression=" << ModelTerms::Quote(expression.c_str())
        << "/>\n";
     return;
@@ -44,8 +44,9 @@ void writeColumnInfo(std::ostream& os, const FactorInfo& column, bool categorica
                      : "\"continuous\" role=\"independent\"/>\n");
     return;
   }
-  os << (dependent ? "\"categorical\" role=\"dependent\">\n"
-                   : "\"categorical\" role=\"independent\">\n");
+  os << (dependent ? "\"categorical\" role=\"dependent\"" : "\"categorical\" role=\"independent\"");
+  if (!expression.empty()) os << " expression=" << ModelTerms::Quote(expression.c_str());
+  os << ">\n";
   for (long levelIdx = 0; levelIdx < column.length(); ++levelIdx) {
     os << ModelTerms::Indent("<Level value=", 4);
     os << ModelTerms::Quote(column.level(levelIdx).c_str()) << ModelTerms::XMLSEOL();
@@ -90,7 +91,7 @@ bool ModelTerms::getXMLDataDict(std::ostream& os) const {
       }
     }
     if (factor != nullptr) {
-      writeColumnInfo(os, *factor, true, false);
+      writeColumnInfo(os, *factor, true, false, expression(name));
     } else {
       FactorInfo column;
       column.setName(name);

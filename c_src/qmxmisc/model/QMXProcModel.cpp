@@ -43,6 +43,7 @@ void QMXProcModel::init() {
   termIndices.clear();
   rowsUsed = 0;
   rowsMissing = 0;
+  passes_.reset();
   clearMessages();
   QMXProc::init();
   checkBufs(1, static_cast<int>(maxInputs), 0, 1);
@@ -105,6 +106,56 @@ void QMXProcModel::bindModel() {
   }
   modelMatrix.setModel(model);
   modelMatrix.init(*buffer);
+  passes_ = std::make_shared<DerivedVariablePasses>(model, *buffer);
+  if (passes_->empty()) {
+    passes_.reset();
+    return;
+  }
+  if (preparedModel() == nullptr)
+    QMX_ThrowException("factor() of a numeric column and poly() are not available in this fit");
+  passes_->startPass();
+}
+
+bool QMXProcModel::prepareStep() {
+  if (!passes_) return false;
+  QMXBufReader* reader = getInputBufReader(0);
+  if (reader == nullptr) QMX_ThrowException("Bad input buffer");
+  const long ready = reader->getRowsReady();
+  if (ready > 0) {
+    QMXNaNExclude filter(*reader);
+    setFilterVariables(filter);
+    passes_->add(filter, *reader);
+    reader->releaseRows(ready);
+  }
+  if (!reader->getEOF() || reader->getRowsReady() > 0) return true;
+  if (passes_->endPass()) {
+    ModelTerms& model = *preparedModel();
+    passes_->apply(model);
+    passes_.reset();
+    modelMatrix.setModel(model);
+    modelMatrix.init(*getInputBuf(0));
+  } else {
+    passes_->startPass();
+  }
+  reader->setChunkPosition(0);
+  setRowsDone(0);
+  reader->setRequestRows(getNumRows());
+  return true;
+}
+
+void QMXProcModel::setFilterVariables(QMXFilterBufReader& filter) const {
+  const ModelTerms& model = getModel();
+  const strVector variables = model.inputColumns();
+  if (filter.nVariables() == 0) {
+    filter.setVariables(variables);
+  } else {
+    filter.addVariables(variables);
+  }
+  strVector responses;
+  for (long k = 0; k < model.nResponse(); ++k)
+    responses.push_back(model.response(k).name());
+  filter.addVariables(responses);
+  if (!model.weights().empty()) filter.addVariable(model.weights());
 }
 
 long QMXProcModel::getDataChunk() {
@@ -125,17 +176,7 @@ long QMXProcModel::getDataChunk(QMXFilterBufReader& filter) {
     return 0;
   }
   const ModelTerms& model = getModel();
-  const strVector variables = model.inputColumns();
-  if (filter.nVariables() == 0) {
-    filter.setVariables(variables);
-  } else {
-    filter.addVariables(variables);
-  }
-  strVector responses;
-  for (long k = 0; k < model.nResponse(); ++k)
-    responses.push_back(model.response(k).name());
-  filter.addVariables(responses);
-  if (!model.weights().empty()) filter.addVariable(model.weights());
+  setFilterVariables(filter);
 
   const long n = modelMatrix.construct(filter);
   if (n == 0) {

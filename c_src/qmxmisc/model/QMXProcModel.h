@@ -14,9 +14,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "qmxbase/QMXProc.h"
 #include "qmxmisc/framework/QMXFilterBufReader.h"
+#include "qmxmisc/model/DerivedVariablePasses.h"
 #include "qmxmisc/model/ModelMatrix.h"
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/numeric/DoubleMatrix.h"
@@ -47,6 +49,15 @@ class QMXProcModel : public QMXProc {
   // The same through a fresh missing-value filter on input reader 0.
   virtual long getDataChunk();
 
+  // factor(x) and poly(e, k) need passes over the data before the fit
+  // (DerivedVariablePasses): a derived proc's execute starts with
+  // `if (prepareStep()) return;`. Each call reads a chunk through the fit's filter; at the
+  // end of the data the input is rewound, and after the last pass the model the proc gives
+  // (preparedModel) takes the levels and coefficients and the model matrix is bound again.
+  bool prepareStep();
+  // The model the passes complete; null (the default): such variables are refused at init.
+  virtual ModelTerms* preparedModel() { return nullptr; }
+
   // Empties the model matrix (keeping its model and binding), the response and weights.
   void eraseChunk();
   // The text init reports for an exception that is not a QMXException (the proc's fixed
@@ -65,6 +76,9 @@ class QMXProcModel : public QMXProc {
   long maxInputs = 1;
 
  private:
+  // The filter's variables: the model's input columns, the responses and the weights.
+  void setFilterVariables(QMXFilterBufReader& filter) const;
+  std::shared_ptr<DerivedVariablePasses> passes_;
   // init's checks and binding (throw on failure).
   void bindModel();
   // Response matrix of n used rows.

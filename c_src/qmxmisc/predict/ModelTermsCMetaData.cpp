@@ -64,6 +64,9 @@ void ModelTerms::createCModelMetaData(TelvarObject* metaData, MatrixCoding codin
   for (long v = 0; v < nVars; ++v) {
     const auto slot = static_cast<std::size_t>(v);
     names.push_back(streamText(variable(v)));
+    const std::string& expression = this->expression(variable(v));
+    if (expression.rfind("factor(", 0) == 0 || expression.rfind("poly(", 0) == 0)
+      QMX_ThrowException("%s cannot be written to a C scoring model", variable(v).c_str());
     const FactorInfo* factor = predictorFactor(*this, variable(v));
     if (factor != nullptr && coding == MatrixCoding::kPolynomial) {
       QMX_ThrowException(

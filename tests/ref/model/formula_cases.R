@@ -2,9 +2,9 @@
 #   formula_cases_data.csv  the data: positive x and b, a and z of both signs, a count k,
 #                           a 0/1 response yb, successes s and failures f, a missing value
 #   formula_cases.csv       per case: the fitting proc, formula (';' for ','), family (R's
-#                           names); glm:
+#                           names), whether the C package scores it; glm:
 #                           summary()'s dispersion and the AIC (NA for the quasi families)
-#   formula_cases_coef.csv  per case and coefficient (R's names): R's estimate
+#   formula_cases_coef.csv  per case and coefficient (R's names, ';' for ','): R's estimate
 #   formula_cases_pred.csv  per case and data row: predict(fit, type = "response")
 # lm and glm with glm.control() defaults. Run: Rscript formula_cases.R   (from this folder)
 options(digits = 17)
@@ -22,8 +22,9 @@ d$a[7] <- NA  # a row every case leaves out
 cases <- data.frame(
   case = c("lm_log_product", "lm_exp_quotient", "lm_nested_interaction",
            "poisson_log_sqrt", "binomial_product", "binomial_counts", "quasipoisson_log",
-           "quasibinomial_counts"),
-  proc = c("QMXProcILM", "QMXProcILM", "QMXProcILM", rep("QMXProcIGLM", 5)),
+           "quasibinomial_counts", "lm_factor_poly", "binomial_poly"),
+  proc = c("QMXProcILM", "QMXProcILM", "QMXProcILM", rep("QMXProcIGLM", 5), "QMXProcILM",
+           "QMXProcIGLM"),
   formula = c("y ~ log(x) + I(a * b) + sqrt(b)",
               "y ~ exp(z) + I(a/b) + I(x - 1) + I((a + b)^2) + I(-z^3)",
               "y ~ log(x):a + I(2 * a - b/x) + exp(-z) + sqrt(x + b)",
@@ -31,8 +32,13 @@ cases <- data.frame(
               "yb ~ I(a * b) + log(x) + exp(z/2)",
               "cbind(s, f) ~ log(x) + a",
               "k ~ log(x) + z",
-              "cbind(s, f) ~ I(a * b) + x"),
-  family = c("", "", "", "poisson", "binomial", "binomial", "quasipoisson", "quasibinomial"),
+              "cbind(s, f) ~ I(a * b) + x",
+              "y ~ factor(k) + poly(x, 2) + a",
+              "yb ~ poly(z, 3) + a"),
+  family = c("", "", "", "poisson", "binomial", "binomial", "quasipoisson", "quasibinomial",
+             "", "binomial"),
+  # the C scoring package scores the case too
+  package = c(rep("yes", 8), "no", "no"),
   stringsAsFactors = FALSE)
 # glm cases: summary()'s dispersion (estimated by the quasi families) and the AIC (NA for them)
 cases$dispersion <- NA
@@ -51,7 +57,7 @@ for (i in seq_len(nrow(cases))) {
     cases$aic[i] <- ifelse(is.na(fit$aic), "NA", sprintf("%.17g", fit$aic))
   }
   b <- coef(fit)
-  coefRows[[i]] <- data.frame(case = cases$case[i], name = names(b), estimate = sprintf("%.17g", unname(b)))
+  coefRows[[i]] <- data.frame(case = cases$case[i], name = gsub(",", ";", names(b)), estimate = sprintf("%.17g", unname(b)))
   p <- predict(fit, newdata = d, type = "response")
   predRows[[i]] <- data.frame(case = cases$case[i], row = seq_len(n), fitted = ifelse(is.na(p), "NA", sprintf("%.17g", unname(p))))
 }
