@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,7 +32,9 @@ double valueOf(const RefRow& row) {
     const std::unique_ptr<GLMLink> link = GLMLink::create(linkFromR(row.text("link")));
     double mu = 0.0, dmudeta = 0.0;
     link->evalDeriv(a, mu, dmudeta);
-    if (what == "linkinv") {
+    // Scoring's inverse equals the fit's mean, except where the fit's logit holds mu eps away
+    // from 0 and 1 (|eta| > 30) and scoring keeps e/(e+1), as the C scoring library does.
+    if (what == "linkinv" && !(row.text("link") == "logit" && std::fabs(a) > 30.0)) {
       EXPECT_TRUE(qmxtest::near(link->evalInv(a), mu, 0.0, 0.0)) << a;
     }
     return what == "linkfun" ? link->eval(a) : what == "linkinv" ? mu : dmudeta;

@@ -60,6 +60,22 @@ TMatrix<double> glmStartEta(const GLMFamily& family, const TMatrix<double>& y,
   return eta;
 }
 
+namespace {
+
+bool numericallyAtBoundary(const GLMFamily& family, double mu) {
+  constexpr double kEdge = 10.0 * 2.220446049250313e-16;
+  switch (family.distType()) {
+    case GLMFamily::Distribution::Binomial:
+      return mu > 1.0 - kEdge || mu < kEdge;
+    case GLMFamily::Distribution::Poisson:
+      return mu < kEdge;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 void glmIrlsChunk(const GLMFamily& family, const TMatrix<double>& eta,
                   const TMatrix<double>& solveEta, TMatrix<double>& y, TMatrix<double>& w,
                   GLMPassSums& sums) {
@@ -88,6 +104,7 @@ void glmIrlsChunk(const GLMFamily& family, const TMatrix<double>& eta,
             pw * dmuSolve * dmuSolve / family.variance(muSolve) * residual * residual;
       }
       if (col == 0) addAicRow(family, yi, mu, pw, sums);
+      if (col == 0 && numericallyAtBoundary(family, mu)) ++sums.boundaryMu;
       y(row, col) = e + residual;
       w(row, 0) = pw * dmu * dmu / family.variance(mu);
     }

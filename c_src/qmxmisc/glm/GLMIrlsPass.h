@@ -27,6 +27,9 @@ struct GLMPassSums {
   // sum w y/mu, and the binomial or Poisson log likelihood sum(w log f(y; mu)).
   double rows = 0.0, weightSum = 0.0, sumLogW = 0.0, sumWLogY = 0.0, sumWLogMu = 0.0,
          sumWYOverMu = 0.0, logLik = 0.0;
+  // Rows whose mean is within 10 eps of 0 or 1 (binomial) or of 0 (Poisson): R's glm.fit
+  // warns "fitted probabilities numerically 0 or 1 occurred" / "fitted rates numerically 0".
+  long boundaryMu = 0;
 
   bool valid() const { return validEta && validMu; }
 };

@@ -83,7 +83,8 @@ std::string glmStatistics(const GLMFit& fit, long col, bool zStat) {
   if (null < 0) null = glm_summary::rowOf(dev, "Total");
   if (error >= 0 && null >= 0) {
     const std::vector<std::string> deviance = formatReal({dev(null, col), dev(error, col)}, 5);
-    std::vector<std::string> dfText = {std::to_string(df(null, 0)), std::to_string(df(error, 0))};
+    std::vector<std::string> dfText = {std::to_string(glm_summary::nullDf(fit, df(null, 0))),
+                                       std::to_string(df(error, 0))};
     const std::size_t width = std::max(dfText[0].size(), dfText[1].size());
     for (std::string& text : dfText)
       text.insert(0, width - text.size(), ' ');
@@ -102,6 +103,8 @@ std::string glmStatistics(const GLMFit& fit, long col, bool zStat) {
     out += "\nNumber of Fisher Scoring iterations: " + iterations + "\n";
   if (glm_summary::extra(fit, "Converged") == "false")
     out += "\nWarning: the algorithm did not converge\n";
+  if (const std::string warning = glm_summary::extra(fit, "Warning"); !warning.empty())
+    out += "\nWarning: " + warning + "\n";
   return out;
 }
 

@@ -38,6 +38,11 @@ bool aliased(const GLMFit& fit, long row, long col);
 
 // The row of `name` in a deviance table, -1 when absent.
 long rowOf(const TMatrix<double>& table, const char* name);
+// The null deviance's degrees of freedom as R counts them: the fit stores rows - 1 (the rows
+// used are read back from it), R's glm has rows - 1 with an intercept and rows without.
+inline long nullDf(const GLMFit& fit, long stored) {
+  return fit.intercept() ? stored : stored + 1;
+}
 
 // The coefficient columns of response `col`: estimate, standard error, statistic, p-value.
 CoefTableColumns coefColumns(const GLMFit& fit, long col, bool zStat);

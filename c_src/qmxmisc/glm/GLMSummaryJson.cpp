@@ -118,7 +118,7 @@ std::string glm_summary::jsonSummary(const GLMFit& fit, const SummaryInput& inpu
     fields.emplace_back("deviance", jsonNumber(dev(error, 0)));
   }
   if (null >= 0) {
-    fields.emplace_back("df_null", std::to_string(df(null, 0)));
+    fields.emplace_back("df_null", std::to_string(nullDf(fit, df(null, 0))));
     fields.emplace_back("null_deviance", jsonNumber(dev(null, 0)));
   }
   if (iterative(fit)) {
@@ -131,6 +131,8 @@ std::string glm_summary::jsonSummary(const GLMFit& fit, const SummaryInput& inpu
       fields.emplace_back("iterations", iterations);
     if (const std::string flag = extra(fit, "Converged"); !flag.empty())
       fields.emplace_back("converged", flag);
+    if (const std::string warning = extra(fit, "Warning"); !warning.empty())
+      fields.emplace_back("warning", jsonString(warning));
     if (const std::string loglik = property(input, "summary.loglik"); !loglik.empty())
       fields.emplace_back("loglik", jsonNumber(std::strtod(loglik.c_str(), nullptr)));
     if (!property(input, "summary.anova").empty())

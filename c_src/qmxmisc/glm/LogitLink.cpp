@@ -1,13 +1,23 @@
 #include "qmxmisc/glm/LogitLink.h"
 
+#include <cmath>
+
 #include "qmxmisc/glm/GLMClamp.h"
 
-// mu = e/(e+1) with e = exp(clampEta(eta)): an eta of 1000 gives e = exp(354.89...) and
-// mu = 1 exactly, never an overflow. dmu/deta = mu(1-mu), R's binomial variance.
+// R's logit link as the fit evaluates it: beyond |eta| = 30 mu stays eps/(1+eps) from 0 or
+// 1 and dmu/deta stays eps, so a separated data set (eta growing without bound) keeps finite
+// working weights and responses, as R's glm.fit does, instead of mu = 1 and 0/0 weights.
 void LogitLink::evalDeriv(double eta, double& mu, double& dmudeta) const {
-  const double e = glm::expClamped(eta);
+  constexpr double kThresh = 30.0;
+  if (eta > kThresh || eta < -kThresh) {
+    const double e = eta > kThresh ? 1.0 / glm::kEps : glm::kEps;
+    mu = e / (1.0 + e);
+    dmudeta = glm::kEps;
+    return;
+  }
+  const double e = std::exp(eta);
   mu = e / (e + 1.0);
-  dmudeta = (1.0 - mu) * mu;
+  dmudeta = e / ((1.0 + e) * (1.0 + e));
 }
 
 double LogitLink::eval(double mu) const {

@@ -178,6 +178,7 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
     converged = convergedNow();
     if (converged || iterations >= maxIterations) {
       fit.setCoefficients(candidate);
+      fittedWarning = boundaryWarning(family(), sums.boundaryMu);
       if (!beginNestedFits(reader)) finishFit();
       return;
     }
@@ -194,6 +195,14 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
   backSolve();
   candidate = fit.coefficients();
   rewind(reader);
+}
+
+// R's glm.fit warning for fitted values numerically at the edge of the family's range, or "".
+std::string QMXProcIGLM::boundaryWarning(const GLMFamily& fam, long rows) {
+  if (rows == 0) return "";
+  if (fam.distType() == GLMFamily::Distribution::Binomial)
+    return "fitted probabilities numerically 0 or 1 occurred";
+  return "fitted rates numerically 0 occurred";
 }
 
 void QMXProcIGLM::finishFit() {

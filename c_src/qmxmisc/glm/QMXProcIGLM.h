@@ -75,7 +75,10 @@ class QMXProcIGLM : public QMXProcILM {
   // their values (16 texts), then for a fit of cbind(successes, failures) "Failures" and the
   // failures column, which scoring reads for the residuals.
   const String* getModelExtraInfo() override;
-  long getNumModelExtras() const override { return failures.empty() ? kNumExtras - 1 : kNumExtras; }
+  // A fit with fitted values at the edge of the family's range adds "Warning" and R's text.
+  long getNumModelExtras() const override {
+    return kNumExtras - (failures.empty() ? 1 : 0) - (fittedWarning.empty() ? 1 : 0);
+  }
   // Standard errors scaled by the dispersion and the three-row deviance table.
   void computeModelStats() override;
   // The deviance residuals sign(y - mu) sqrt(w d(y, mu)) of a chunk at the coefficients.
@@ -97,7 +100,7 @@ class QMXProcIGLM : public QMXProcILM {
   using QMXProcModel::getDataChunk;
 
  private:
-  static constexpr long kNumExtras = 9;
+  static constexpr long kNumExtras = 10;
 
   void executeChunk();
   // Pass 1: the chunk's response into `scan`; false once the family refuses a value seen so
@@ -154,6 +157,8 @@ class QMXProcIGLM : public QMXProcILM {
   double devOld = 0.0;
   std::int32_t halvings = 0;
   bool boundary = false;
+  std::string fittedWarning;  // boundaryWarning() of the final pass
+  static std::string boundaryWarning(const GLMFamily& fam, long rows);
   bool nullDone = false;
   // Results.
   double maxStepSize = 0.0;

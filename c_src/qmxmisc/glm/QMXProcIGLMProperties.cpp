@@ -156,7 +156,14 @@ const String* QMXProcIGLM::getModelExtraInfo() {
   extras[13] = numberText(dispersion);
   extras[14] = "AIC";
   extras[15] = numberText(aic);
-  extras[16] = "Failures";
-  extras[17] = failures;
+  std::size_t next = 16;
+  if (!failures.empty()) {
+    extras[next++] = "Failures";
+    extras[next++] = failures;
+  }
+  if (!fittedWarning.empty()) {
+    extras[next++] = "Warning";
+    extras[next++] = fittedWarning;
+  }
   return extras.data();
 }

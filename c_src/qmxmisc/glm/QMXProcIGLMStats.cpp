@@ -75,4 +75,5 @@ void QMXProcIGLM::closingMessage() {
     addWarning("algorithm did not converge");
   }
   if (boundary) addWarning("algorithm stopped at boundary value");
+  if (!fittedWarning.empty()) addWarning(fittedWarning.c_str());
 }

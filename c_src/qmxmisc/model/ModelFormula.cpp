@@ -448,10 +448,11 @@ MiningModel buildMiningModel(const FormulaTerms& terms, const std::vector<DataCo
     if (varIdx < terms.expressions.size() && !terms.expressions[varIdx].empty()) {
       model.setExpression(name, terms.expressions[varIdx]);
       // factor() of a factor column keeps its levels; of a numeric one the data give them.
+      // (An expression of constants, I(2) say, reads no column.)
       const DerivedVariable derived(terms.expressions[varIdx]);
+      if (derived.kind() != DerivedVariable::Kind::kFactor || derived.columns().empty()) continue;
       const DataColumn& input = columnNamed(columns, derived.columns()[0]);
-      if (derived.kind() != DerivedVariable::Kind::kFactor || input.kind != DataColumnKind::kFactor)
-        continue;
+      if (input.kind != DataColumnKind::kFactor) continue;
       FactorInfo factor;
       factor.setName(name);
       factor.setLevels(input.levels);

@@ -68,7 +68,7 @@ for (name in names(cases)) {
   }
   add(name, "deviance", fit$deviance)
   add(name, "null_deviance", fit$null.deviance)
-  if (attr(terms(fit), "intercept") == 1) add(name, "df_null", fit$df.null)
+  add(name, "df_null", fit$df.null)
   a <- anova(fit, test = test)
   for (term in rownames(a)) {
     add(name, paste0("anova.", term, ".df_residual"), a[term, "Resid. Df"])
