@@ -82,14 +82,15 @@ bool GLMResidualQuantiles::finishPass() {
         ranks_.push_back(r);
       }
     }
+    // One working copy for every rank (nth_element finds a rank whatever the order it leaves):
+    // a copy per rank held ten times the kept values at once.
+    std::vector<double> work = firstKept_ ? firstValues_ : std::vector<double>();
     for (Rank& r : ranks_) {
       r.collect = false;
       if (firstKept_) {
-        r.kept = firstValues_;
-        std::nth_element(r.kept.begin(), r.kept.begin() + r.rank, r.kept.end());
-        r.value = r.kept[static_cast<std::size_t>(r.rank)];
+        std::nth_element(work.begin(), work.begin() + r.rank, work.end());
+        r.value = work[static_cast<std::size_t>(r.rank)];
         r.known = true;
-        r.kept.clear();
       } else if (r.rank == 0 || r.rank == n_ - 1 || min_ == max_) {
         r.value = r.rank == 0 || min_ == max_ ? min_ : max_;
         r.known = true;
@@ -105,7 +106,7 @@ bool GLMResidualQuantiles::finishPass() {
       std::nth_element(r.kept.begin(), r.kept.begin() + inside, r.kept.end());
       r.value = r.kept[static_cast<std::size_t>(inside)];
       r.known = true;
-      r.kept.clear();
+      std::vector<double>().swap(r.kept);
       continue;
     }
     std::int64_t cumulative = 0;
