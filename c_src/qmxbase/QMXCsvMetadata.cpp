@@ -7,10 +7,10 @@
 #include <string_view>
 #include <utility>
 
+#include "qmxbase/QMXCsvDistinctTexts.h"
 #include "qmxbase/QMXCsvNumber.h"
 #include "qmxbase/QMXCsvRecords.h"
 #include "qmxbase/QMXCsvSpill.h"
-#include "qmxbase/QMXCsvTextMap.h"
 #include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXMemoryStatus.h"
 
@@ -24,12 +24,21 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 class ColumnScan {
  public:
   // At most `maxLevels` distinct texts of at most `maxBytes` bytes in all are kept.
-  ColumnScan(std::size_t maxLevels, std::size_t maxBytes)
-      : maxLevels_(maxLevels), maxBytes_(maxBytes) {}
+  // Without `summaries` the numbers are only counted.
+  ColumnScan(std::size_t maxLevels, std::size_t maxBytes, bool summaries)
+      : maxLevels_(maxLevels), maxBytes_(maxBytes), summaries_(summaries) {}
 
-  // Returns the field's cell for the spill (QMXCsvSpill).
-  std::uint64_t add(const QMXCsvRecords& records, std::size_t colIdx, std::int64_t row) {
+  // A field that reads as a number: the number, for addNumber.
+  struct Number {
+    double x = 0;
+    bool is = false;
+  };
+
+  // Returns the field's cell for the spill (QMXCsvSpill) and sets `number`.
+  std::uint64_t add(const QMXCsvRecords& records, std::size_t colIdx, std::int64_t row,
+                    Number& number) {
     const std::string_view field = records.fields()[colIdx];
+    number.is = false;
     if (records.missing(colIdx)) {
       ++missing_;
       return qmxspill::tagCell(qmxspill::kMissing);
@@ -37,22 +46,21 @@ class ColumnScan {
     ++count_;
     std::uint32_t textIdx = qmxspill::kTextNotKept;
     if (!overflow_) {
-      auto it = distinct_.find(field);
-      if (it != distinct_.end()) {
-        ++it->second.count;
-        textIdx = it->second.index;
+      textIdx = distinct_.count(field);
+      if (textIdx != QMXCsvDistinctTexts::kNone) {
+        // seen before
       } else if (distinct_.size() < maxLevels_ && distinct_.size() < qmxspill::kMostTexts &&
                  distinctBytes_ + field.size() <= maxBytes_) {
-        textIdx = static_cast<std::uint32_t>(distinct_.size());
-        distinct_.emplace(std::string(field), Distinct{1, textIdx});
+        textIdx = distinct_.add(field);
         distinctBytes_ += field.size();
       } else {
+        textIdx = qmxspill::kTextNotKept;
         overflow_ = true;  // the texts kept so far stay, for the spill's cells
       }
     }
-    double x;
+    double& x = number.x;
     if (records.number(colIdx, x)) {
-      addNumber(x);
+      number.is = true;
       return textIdx == qmxspill::kTextNotKept ? qmxspill::numberCell(x)
                                                : qmxspill::tagCell(textIdx);
     }
@@ -65,12 +73,7 @@ class ColumnScan {
   }
 
   // The texts kept, by index, and whether some were not kept.
-  std::vector<std::string> texts() const {
-    std::vector<std::string> out(distinct_.size());
-    for (const auto& [text, distinct] : distinct_)
-      out[distinct.index] = text;
-    return out;
-  }
+  std::vector<std::string> texts() const { return distinct_.texts(); }
   bool overflowed() const { return overflow_; }
 
   QMXCsvColumnSummary finish(std::string name) {
@@ -95,8 +98,8 @@ class ColumnScan {
       out.info.type = QMXColumnType::Factor;
       std::vector<std::pair<std::string, std::int64_t>> levels;
       levels.reserve(distinct_.size());
-      for (const auto& [text, distinct] : distinct_)
-        levels.emplace_back(text, distinct.count);
+      for (std::size_t textIdx = 0; textIdx < distinct_.size(); ++textIdx)
+        levels.emplace_back(distinct_.texts()[textIdx], distinct_.counts()[textIdx]);
       std::sort(levels.begin(), levels.end());  // std::string compares bytes as unsigned
       for (auto& [text, n] : levels) {
         out.info.levels.push_back(std::move(text));
@@ -110,13 +113,16 @@ class ColumnScan {
     return out;
   }
 
- private:
   // Welford's running mean and sum of squared deviations over the finite values; the
   // infinite ones are counted so that mean and sd come out as in R (mean Inf, -Inf or
   // NaN, sd NaN).
   void addNumber(double x) {
     if (std::isnan(x)) {
       ++nan_;
+      return;
+    }
+    if (!summaries_) {
+      ++(std::isinf(x) ? (x > 0 ? posInf_ : negInf_) : finite_);
       return;
     }
     min_ = std::min(min_, x);
@@ -131,10 +137,11 @@ class ColumnScan {
     m2_ += delta * (x - mean_);
   }
 
+ private:
   void fillNumbers(QMXCsvColumnSummary::Numbers& out) const {
     out.count = finite_ + posInf_ + negInf_;
     out.nan = nan_;
-    if (out.count == 0) {
+    if (out.count == 0 || !summaries_) {
       out.min = out.max = out.mean = out.sd = kNaN;
       return;
     }
@@ -153,12 +160,9 @@ class ColumnScan {
     out.sd = (out.count < 2 || anyInf) ? kNaN : std::sqrt(m2_ / static_cast<double>(finite_ - 1));
   }
 
-  struct Distinct {
-    std::int64_t count;
-    std::uint32_t index;  // in the order first seen
-  };
   std::size_t maxLevels_, maxBytes_;
-  QMXCsvTextMap<Distinct> distinct_;
+  bool summaries_;
+  QMXCsvDistinctTexts distinct_;
   std::size_t distinctBytes_ = 0;
   bool overflow_ = false;
   std::int64_t count_ = 0, missing_ = 0, nan_ = 0;
@@ -217,22 +221,28 @@ QMXCsvMetadata scan(const std::string& path, const QMXCsvOptions& options) {
   const std::size_t nColumns = records.header().size();
   // A quarter of the memory available, shared by the columns' distinct texts.
   const std::size_t textBytes = QMXAvailableMemory() / 4 / std::max<std::size_t>(nColumns, 1);
-  std::vector<ColumnScan> scans(nColumns, ColumnScan(options.maxLevels, textBytes));
+  std::vector<ColumnScan> scans(nColumns,
+                                ColumnScan(options.maxLevels, textBytes, options.summaries));
   QMXCsvMetadata meta;
   meta.path = path;
   std::shared_ptr<QMXCsvSpill> spill;
   if (options.spill && QMXSpillEnabled())
     spill = std::make_shared<QMXCsvSpill>(path, options, nColumns, records.fileBytes());
+  std::vector<ColumnScan::Number> numbers(nColumns);
   while (records.next()) {
     ++meta.rows;
     if (spill) {
       for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
-        spill->put(colIdx, scans[colIdx].add(records, colIdx, meta.rows));
+        spill->put(colIdx, scans[colIdx].add(records, colIdx, meta.rows, numbers[colIdx]));
       spill->endRow();
     } else {
       for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
-        scans[colIdx].add(records, colIdx, meta.rows);
+        scans[colIdx].add(records, colIdx, meta.rows, numbers[colIdx]);
     }
+    // The numbers once the row is read: the columns' running means (a division each) then
+    // overlap instead of waiting one for the other.
+    for (std::size_t colIdx = 0; colIdx < nColumns; ++colIdx)
+      if (numbers[colIdx].is) scans[colIdx].addNumber(numbers[colIdx].x);
   }
   if (meta.rows == 0 && !options.allowNoRows) throw QMXDataError("no rows of data in " + path);
   if (spill) {

@@ -27,7 +27,7 @@ struct QMXCsvColumnSummary {
   std::int64_t count = 0;                 // non-missing fields
   std::int64_t missing = 0;               // missing fields (markers, and NaN in Double columns)
   // Double columns, like R's min, max, mean and sd (n - 1 divisor); NaN when undefined
-  // (no values; sd with fewer than two).
+  // (no values; sd with fewer than two) or not asked for (QMXCsvOptions::summaries).
   double min = 0, max = 0, mean = 0, sd = 0;
   // Non-missing fields that do not read as numbers (0 for a Double column unless made one
   // by readAsNumbers), and the first of them: 1-based data row, file line, text (at most

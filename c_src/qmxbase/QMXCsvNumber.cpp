@@ -19,13 +19,8 @@ double parseOutOfRange(std::string_view text) {
   return std::strtod(copy.c_str(), nullptr);
 }
 
-constexpr double kPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-bool isDigit(char c) {
-  return static_cast<unsigned char>(c - '0') < 10;
-}
+using qmxnumber::isDigit;
+using qmxnumber::kPowersOf10;
 
 // Plain decimals ("12.5", "-3e4", ".5"): at most 19 digits making an integer m <= 2^53 and a
 // power of ten 10^e with |e| <= 22 are both exact doubles, so m * 10^e (or m / 10^-e) is one
@@ -68,7 +63,7 @@ bool readPlainDecimal(std::string_view body, double& value) {
 
 }  // namespace
 
-bool QMXCsvParseNumber(std::string_view text, double& value) {
+bool QMXCsvParseNumberText(std::string_view text, double& value) {
   while (!text.empty() && isBlank(text.front()))
     text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back()))
@@ -87,6 +82,12 @@ bool QMXCsvParseNumber(std::string_view text, double& value) {
     format = std::chars_format::hex;
     if (body.front() == '+' || body.front() == '-') return false;
   }
+  // A decimal number starts with a digit or a point, Inf and NaN with their letter: most
+  // texts that are not numbers stop here.
+  const char lower = static_cast<char>(body.front() | 0x20);
+  if (format == std::chars_format::general && !isDigit(body.front()) && body.front() != '.' &&
+      lower != 'i' && lower != 'n')
+    return false;
   if (format == std::chars_format::general && readPlainDecimal(body, value)) {
     if (negative) value = -value;
     return true;

@@ -30,6 +30,10 @@ struct QMXCsvOptions {
   // The metadata pass keeps the parsed cells in a temporary file (QMXCsvSpill) for the
   // passes that follow, which then do not read the text again.
   bool spill = false;
+  // The metadata pass works out each column's min, max, mean and sd (QMXCsvColumnSummary);
+  // without, those are NaN (the counts and types stay), for a caller that needs only the
+  // columns' types and levels.
+  bool summaries = true;
   // Threads that parse the text (QMXCsvRecords): 0 for QMXReadThreads(); with more than one,
   // a regular file is parsed in ranges of rangeBytes bytes, the same records as on one.
   unsigned threads = 0;

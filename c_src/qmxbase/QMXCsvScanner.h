@@ -69,7 +69,11 @@ class QMXCsvScanner {
 
   // True when `text` is one of the missing markers. A field of blanks only counts as
   // the empty marker.
-  bool isMissing(std::string_view text) const;
+  bool isMissing(std::string_view text) const {
+    // Most fields start with a byte that starts no marker and is not a blank.
+    return (text.empty() || markerStart_[static_cast<unsigned char>(text.front())]) &&
+           isMarker(text);
+  }
 
   // "<path>:<line>: " for messages about the current record.
   std::string where() const;
@@ -78,6 +82,8 @@ class QMXCsvScanner {
   QMXCsvScanner(std::string path, const QMXCsvOptions& options, bool countPass);
   enum class Parse { Done, NeedMore };
   Parse parseRecord();
+  const char* fieldEnd(const char* p, const char* end) const;
+  bool isMarker(std::string_view text) const;
   Parse needMore(std::ptrdiff_t partial);
   void checkSizes(std::size_t partial, std::size_t recordBytes) const;
   void refill();

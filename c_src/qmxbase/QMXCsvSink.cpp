@@ -73,6 +73,15 @@ void QMXCsvSink::appendText(std::string_view text) {
   pending_ += '"';
 }
 
+// Formats straight into the pending text: room for the longest number, then the text cut to
+// what was written.
+void QMXCsvSink::appendNumber(double x) {
+  const std::size_t size = pending_.size();
+  pending_.resize(size + kQMXNumberTextBytes);
+  char* const first = pending_.data() + size;
+  pending_.resize(static_cast<std::size_t>(QMXWriteCsvNumber(first, x) - pending_.data()));
+}
+
 void QMXCsvSink::write(const QMXSchema& schema, const QMXRowBlock& block, std::size_t firstRow,
                        std::size_t count) {
   if (file_ == nullptr) throw QMXDataError(tempPath_ + ": write after commit or abandon");
@@ -82,7 +91,7 @@ void QMXCsvSink::write(const QMXSchema& schema, const QMXRowBlock& block, std::s
       const QMXColumnInfo& column = schema[colIdx];
       switch (column.type) {
         case QMXColumnType::Double:
-          QMXAppendCsvNumber(pending_, block.numbers[colIdx][rowIdx]);
+          appendNumber(block.numbers[colIdx][rowIdx]);
           break;
         case QMXColumnType::Factor: {
           const double code = block.numbers[colIdx][rowIdx];

@@ -35,6 +35,7 @@ class QMXCsvSink : public QMXDataSink {
 
  private:
   void appendText(std::string_view text);
+  void appendNumber(double x);
   void flush();
   void closeAndRemove() noexcept;
   [[noreturn]] void failWrite(int error);

@@ -212,7 +212,8 @@ void runScore(const ScoreOptions& options) {
   const FittedModel fitted = readFittedModel(options.model);
   const std::string className = fitted.kind->scoreProc;
   QMXCsvOptions csv = options.dataOptions.csv();
-  csv.spill = true;  // the scoring passes read the parsed cells, not the text
+  csv.spill = true;       // the scoring passes read the parsed cells, not the text
+  csv.summaries = false;  // only the columns' types and levels matter
   QMXCsvMetadata meta = scanData(options.data, options.dataOptions, csv);
   checkHasRows(options.data, meta.rows);
   checkChunkRows(options.chunkRows, meta.schema());
