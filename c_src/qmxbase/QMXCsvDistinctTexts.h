@@ -26,7 +26,7 @@ class QMXCsvDistinctTexts {
       const std::uint32_t slot = slots_[at];
       if (slot == 0) return kNone;
       const std::uint32_t idx = slot - 1;
-      if (hashes_[idx] == hash && texts_[idx] == text) {
+      if (hashes_[idx] == hash && same(texts_[idx], text)) {
         ++counts_[idx];
         return idx;
       }
@@ -45,6 +45,14 @@ class QMXCsvDistinctTexts {
   }
 
  private:
+  // Byte by byte: the texts are short, and equal but for a hash collision.
+  static bool same(const std::string& kept, std::string_view text) {
+    if (kept.size() != text.size()) return false;
+    for (std::size_t k = 0; k < text.size(); ++k)
+      if (kept[k] != text[k]) return false;
+    return true;
+  }
+
   static std::uint64_t hashOf(std::string_view text) {
     constexpr std::uint64_t kMultiplier = 0x9E37'79B9'7F4A'7C15;
     std::uint64_t hash = text.size() * kMultiplier;

@@ -32,19 +32,21 @@ inline bool readShortDecimal(std::string_view text, double& value) {
   const bool negative = p < end && *p == '-';
   p += negative;
   const char* const first = p;
+  const char* point = end;
   std::uint64_t mantissa = 0;
-  while (p < end && isDigit(*p))
-    mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-  std::ptrdiff_t digits = p - first;
-  std::ptrdiff_t scale = 0;
-  if (p < end && *p == '.') {
-    const char* const fraction = ++p;
-    while (p < end && isDigit(*p))
-      mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-    scale = p - fraction;
-    digits += scale;
+  // One loop over the digits and the point, so that most numbers leave it once.
+  for (; p < end; ++p) {
+    const auto digit = static_cast<unsigned char>(*p - '0');
+    if (digit < 10)
+      mantissa = mantissa * 10 + digit;
+    else if (*p == '.' && point == end)
+      point = p;
+    else
+      return false;
   }
-  if (p != end || digits == 0 || digits > 15) return false;
+  const std::ptrdiff_t scale = point == end ? 0 : end - point - 1;
+  const std::ptrdiff_t digits = (end - first) - (point != end);
+  if (digits == 0 || digits > 15) return false;
   const auto m = static_cast<double>(mantissa);
   value = scale == 0 ? m : m / kPowersOf10[scale];
   if (negative) value = -value;
