@@ -19,6 +19,7 @@
 /* Nesting deeper than this in a stream is treated as malformed (keeps the reader's stack
  * bounded on hostile input). */
 #define VT_MAX_DEPTH 64
+#define VT_POLY_MAX_DEGREE 20
 /* Boolean vectors carry no element text, so their stream length is capped outright. */
 #define VT_MAX_BOOLEAN_LENGTH (1 << 24)
 #define VT_MAX_UNSEEKABLE_LENGTH (1 << 26)
@@ -1341,17 +1342,43 @@ static int isMetaDataShape(const TelvarObject* obj) {
          strcmp(nameAt(obj, 0), "columnInfo") == 0;
 }
 
+/* A poly() column's coefficients: the degree k (1 to 20), the raw flag (0 or 1), then unless
+ * raw R's alpha (k values) and norm2 (k + 2 positive values); all finite. */
+static int polyCoefficientsValid(const TelvarObject* coef) {
+  if (!TelvarVector_isDouble(coef) || coef->length < 2) return 0;
+  const double* v = (const double*)coef->data;
+  if (!(v[0] >= 1 && v[0] <= VT_POLY_MAX_DEGREE) || v[0] != (int)v[0] || (v[1] != 0 && v[1] != 1)) {
+    return 0;
+  }
+  int degree = (int)v[0];
+  if (coef->length != (v[1] == 1 ? 2 : 2 * degree + 4)) return 0;
+  for (int32_t i = 2; i < coef->length; ++i) {
+    if (!isfinite(v[i]) || (i >= 2 + degree && !(v[i] > 0))) return 0;
+  }
+  return 1;
+}
+
 static int columnInfoValid(const TelvarObject* info) {
   if (info == NULL || info->mode != TELVAR_LIST || !TelvarList_isValid(info)) return 0;
   for (int32_t c = 0; c < info->length; ++c) {
     const TelvarObject* entry = slots(info)[c];
-    if (entry->mode != TELVAR_LIST || entry->length != 2) return 0;
+    if (entry->mode != TELVAR_LIST || (entry->length != 2 && entry->length != 3)) return 0;
     if (!TelvarVector_isString(slots(entry)[0]) || !TelvarVector_isLong(slots(entry)[1])) {
       return 0;
     }
     if (slots(entry)[1]->length != slots(entry)[0]->length) return 0;
+    if (entry->length == 3 &&
+        (slots(entry)[0]->length > 0 || strcmp(nameAt(entry, 2), "polyCoefficients") != 0 ||
+         !polyCoefficientsValid(slots(entry)[2]))) {
+      return 0;
+    }
   }
   return 1;
+}
+
+/* The poly() coefficients of a columnInfo entry, or NULL. */
+static const TelvarObject* polyCoefficients(const TelvarObject* entry) {
+  return entry->length == 3 ? slots(entry)[2] : NULL;
 }
 
 static int termInfoValid(const TelvarObject* info) {
@@ -1410,6 +1437,44 @@ int TelvarMetaData_createInputDescription(TelvarObject* columnInfo, int nColumns
     }
   }
   return status;
+}
+
+int TelvarMetaData_setPolyBasis(TelvarObject* columnInfo, int column, int degree, int raw,
+                                const double* alpha, const double* norm2) {
+  if (!columnInfoValid(columnInfo) || column < 0 || column >= columnInfo->length || degree < 1 ||
+      degree > VT_POLY_MAX_DEGREE || (!raw && (alpha == NULL || norm2 == NULL))) {
+    return TELVAR_INVALID;
+  }
+  TelvarObject* entry = slots(columnInfo)[column];
+  if (entry->length != 2 || slots(entry)[0]->length > 0) return TELVAR_INVALID;
+  int n = raw ? 2 : 2 * degree + 4;
+  double values[2 * VT_POLY_MAX_DEGREE + 4];
+  values[0] = degree;
+  values[1] = raw ? 1.0 : 0.0;
+  for (int j = 0; j < degree && !raw; ++j)
+    values[2 + j] = alpha[j];
+  for (int j = 0; j < degree + 2 && !raw; ++j)
+    values[2 + degree + j] = norm2[j];
+  TelvarObject rebuilt;
+  memset(&rebuilt, 0, sizeof(rebuilt));
+  int status = TelvarList_create(&rebuilt, 3, TELVAR_LIST);
+  if (status == TELVAR_OK) {
+    status = TelvarVector_create(slots(&rebuilt)[2], n, TELVAR_DOUBLE, values);
+  }
+  if (status == TELVAR_OK && !polyCoefficientsValid(slots(&rebuilt)[2])) status = TELVAR_INVALID;
+  if (status != TELVAR_OK) {
+    releaseObject(&rebuilt);
+    return status;
+  }
+  for (int k = 0; k < 2; ++k) { /* moves the levels and split categories over */
+    *slots(&rebuilt)[k] = *slots(entry)[k];
+    memset(slots(entry)[k], 0, sizeof(TelvarObject));
+  }
+  static const char* const entryNames[] = {"levelNames", "splitCategories", "polyCoefficients"};
+  TelvarList_setNamesFromStrings(&rebuilt, entryNames);
+  releaseObject(entry);
+  *entry = rebuilt;
+  return TELVAR_OK;
 }
 
 int TelvarMetaData_createTerms(TelvarObject* termInfo, int nTerms, const char* const* names,
@@ -1482,6 +1547,10 @@ int TelvarMetaData_print(const TelvarObject* md) {
     TelvarVector_print(slots(slots(info)[c])[0]);
     printf("Split Categories:\n");
     TelvarVector_print(slots(slots(info)[c])[1]);
+    if (polyCoefficients(slots(info)[c]) != NULL) {
+      printf("Polynomial Coefficients:\n");
+      TelvarVector_print(polyCoefficients(slots(info)[c]));
+    }
   }
   const TelvarObject* terms = slots(md)[1];
   for (int32_t t = 0; t < terms->length; ++t) {
@@ -1554,7 +1623,13 @@ static int convertFactorColumn(double* out, const TelvarObject* col, const Telva
 /* A metadata column named by a call of log, exp, sqrt or I (as "log(x)" or "I(a * b)") is
  * computed from numeric input columns: names, `quoted names`, numbers, parentheses and the
  * operators + - * / ^ with R's precedence (^ right-associative and above unary minus). Names
- * are stream texts (under 256 characters), which bounds the program and the recursion. */
+ * are stream texts (under 256 characters), which bounds the program and the recursion.
+ * Two calls take such an expression e as their argument:
+ *   factor(e)   the level whose text is R's as.character of the value (a factor or text
+ *               input column named alone gives its own level texts);
+ *   poly(e, k) and poly(e, k, raw = TRUE)   the value of e, which the design expands by the
+ *               column's polynomial coefficients (Telvar_designRow).
+ * A model's offsets are such expressions too, without the enclosing call. */
 enum {
   VT_EXPR_COLUMN,
   VT_EXPR_NUMBER,
@@ -1576,10 +1651,16 @@ typedef struct {
   double number;
 } VTExprStep;
 
+enum { VT_DERIVED_ARITHMETIC, VT_DERIVED_FACTOR, VT_DERIVED_POLY };
+
 typedef struct {
   const char* text;
   size_t at;
   int status; /* TELVAR_OK until the first failure */
+  int kind;   /* VT_DERIVED_... */
+  int degree; /* poly(): k and the raw flag as the name gives them */
+  int raw;
+  int reported; /* a message was printed */
   const TelvarObject* input;
   int nSteps;
   VTExprStep steps[VT_EXPR_STEPS];
@@ -1652,10 +1733,14 @@ static void exprName(VTExpr* e) {
   if (column < 0) {
     Telvar_error("Column required by model not found: %s\n", name);
     e->status = TELVAR_INVALID;
+    e->reported = 1;
     return;
   }
   int mode = slots(dsColumns(e->input))[column]->mode;
-  if (mode == TELVAR_FACTOR || mode == TELVAR_STRING) e->status = TELVAR_WRONG_MODE;
+  /* factor() of one factor column takes its level texts (checked by the conversion). */
+  if ((mode == TELVAR_FACTOR || mode == TELVAR_STRING) && e->kind != VT_DERIVED_FACTOR) {
+    e->status = TELVAR_WRONG_MODE;
+  }
   exprEmit(e, VT_EXPR_COLUMN, column, 0.0);
 }
 
@@ -1723,17 +1808,107 @@ static void exprSum(VTExpr* e) {
   }
 }
 
-/* Reads the derived column name into e; status TELVAR_INVALID for a malformed expression or
- * a missing column, TELVAR_WRONG_MODE for a factor or text column. */
-static int exprParse(VTExpr* e, const char* name, const TelvarObject* input) {
+/* The length of "factor(" or "poly(" when text starts with it, else 0. */
+static size_t exprBasisCall(const char* text) {
+  if (strncmp(text, "factor(", 7) == 0) return 7;
+  return strncmp(text, "poly(", 5) == 0 ? 5 : 0;
+}
+
+/* The rest of a poly() call after its argument: ", k)" or ", k, raw = TRUE)". */
+static void exprPolyTail(VTExpr* e) {
+  if (!exprPeek(e, ',')) {
+    e->status = TELVAR_INVALID;
+    return;
+  }
+  ++e->at;
+  exprSkip(e);
+  const char* digits = e->text + e->at;
+  long degree = 0;
+  while (isdigit((unsigned char)e->text[e->at]) && degree <= VT_POLY_MAX_DEGREE)
+    degree = degree * 10 + (e->text[e->at++] - '0');
+  if (e->text + e->at == digits || degree < 1 || degree > VT_POLY_MAX_DEGREE) {
+    e->status = TELVAR_INVALID;
+    return;
+  }
+  e->degree = (int)degree;
+  if (exprPeek(e, ',')) {
+    ++e->at;
+    exprSkip(e);
+    if (strncmp(e->text + e->at, "raw = TRUE", 10) != 0) {
+      e->status = TELVAR_INVALID;
+      return;
+    }
+    e->at += 10;
+    e->raw = 1;
+  }
+  if (!exprPeek(e, ')')) {
+    e->status = TELVAR_INVALID;
+    return;
+  }
+  ++e->at;
+}
+
+/* Reads the derived column name (whole: an offset expression) into e; status TELVAR_INVALID
+ * for a malformed expression or a missing column, TELVAR_WRONG_MODE for a factor or text
+ * column. */
+static int exprParse(VTExpr* e, const char* name, const TelvarObject* input, int whole) {
   memset(e, 0, sizeof *e);
   e->status = TELVAR_OK;
   e->text = name;
   e->input = input;
-  exprPrimary(e);
+  size_t basis = whole ? 0 : exprBasisCall(name);
+  if (basis > 0) {
+    e->kind = basis == 7 ? VT_DERIVED_FACTOR : VT_DERIVED_POLY;
+    e->at = basis;
+    exprSum(e);
+    if (e->status == TELVAR_OK && e->kind == VT_DERIVED_POLY) exprPolyTail(e);
+    if (e->status == TELVAR_OK && e->kind == VT_DERIVED_FACTOR) {
+      if (exprPeek(e, ')')) {
+        ++e->at;
+      } else {
+        e->status = TELVAR_INVALID;
+      }
+    }
+  } else if (whole) {
+    exprSum(e);
+  } else {
+    exprPrimary(e);
+  }
   exprSkip(e);
   if (e->status == TELVAR_OK && e->text[e->at] != '\0') e->status = TELVAR_INVALID;
+  if (e->status == TELVAR_INVALID && !e->reported) {
+    Telvar_error("malformed expression \"%s\" at character %d\n", name, (int)e->at + 1);
+  }
   return e->status;
+}
+
+/* R's as.character of a number (15 significant digits, fixed notation unless the scientific
+ * form is shorter: 4, 0.5, 1e+05, 0.333333333333333) into text (TELVAR_STRING_SLOT bytes). */
+static void rNumberText(char* text, double value) {
+  if (isnan(value) || isinf(value)) {
+    copyText(text, isnan(value) ? "NaN" : value > 0 ? "Inf" : "-Inf");
+    return;
+  }
+  char sci[64], fixed[400];
+  int digits = 1;
+  for (; digits < 15; ++digits) {
+    snprintf(sci, sizeof sci, "%.*e", digits - 1, value);
+    if (strtod(sci, NULL) == value) break;
+  }
+  snprintf(sci, sizeof sci, "%.*e", digits - 1, value);
+  char* mark = strchr(sci, 'e');
+  int exponent = atoi(mark + 1);
+  int decimals = digits - 1 - exponent;
+  snprintf(fixed, sizeof fixed, "%.*f", decimals > 0 ? decimals : 0, value);
+  /* R writes the exponent with at least two digits. */
+  const char* power = mark + 2;
+  while (strlen(power) > 2 && *power == '0')
+    ++power;
+  char sign = mark[1];
+  *mark = '\0';
+  char shortSci[160];
+  snprintf(shortSci, sizeof shortSci, "%se%c%s", sci, sign, power);
+  copyText(text, strlen(fixed) <= strlen(shortSci) ? fixed : shortSci);
 }
 
 /* R's arithmetic: x^2 is x * x, 1^y and x^0 are 1. */
@@ -1782,6 +1957,58 @@ static double exprValue(const VTExpr* e, int r) {
   return top == 1 ? stack[0] : NAN;
 }
 
+/* TELVAR_OK when the derived column's metadata entry fits its call: levels for factor(), the
+ * polynomial coefficients of the same degree for poly(), neither for arithmetic. */
+static int derivedMatchesEntry(const VTExpr* e, const TelvarObject* entry) {
+  const TelvarObject* poly = polyCoefficients(entry);
+  int levels = slots(entry)[0]->length > 0;
+  int fits = e->kind == VT_DERIVED_FACTOR ? levels
+             : e->kind == VT_DERIVED_POLY
+                 ? poly != NULL && (int)((const double*)poly->data)[0] == e->degree &&
+                       (int)((const double*)poly->data)[1] == e->raw
+                 : !levels && poly == NULL;
+  if (fits) return TELVAR_OK;
+  Telvar_error("the column %s does not fit its model entry (%s)\n", e->text,
+               e->kind == VT_DERIVED_FACTOR ? "no levels"
+               : e->kind == VT_DERIVED_POLY ? "no polynomial coefficients of that degree"
+                                            : "levels or polynomial coefficients");
+  return TELVAR_INVALID;
+}
+
+/* Fills out (nrow doubles) with the model level codes of factor(e): the level named by R's
+ * text of e's value (by the level text of a factor column named alone), NaN for a missing
+ * value or a level the model does not know. */
+static int convertDerivedFactor(double* out, const VTExpr* e, const TelvarObject* want, int nrow) {
+  const TelvarObject* col =
+      e->steps[0].op == VT_EXPR_COLUMN ? slots(dsColumns(e->input))[e->steps[0].column] : NULL;
+  int byLevel = col != NULL && (col->mode == TELVAR_FACTOR || col->mode == TELVAR_STRING);
+  if (byLevel && (e->nSteps != 1 || col->mode == TELVAR_STRING)) return TELVAR_WRONG_MODE;
+  TelvarHash* hash = NULL;
+  int status = TelvarHash_create(&hash);
+  for (int32_t lv = 0; lv < want->length && status == TELVAR_OK; ++lv) {
+    if (!TelvarHash_find(NULL, hash, texts(want)[lv])) {
+      status = TelvarHash_insert(hash, texts(want)[lv], lv);
+    }
+  }
+  char text[TELVAR_STRING_SLOT];
+  const TelvarObject* have = byLevel ? slots(col)[1] : NULL;
+  for (int r = 0; r < nrow && status == TELVAR_OK; ++r) {
+    double value = exprValue(e, r);
+    int code = -1;
+    if (byLevel && value >= 0 && value < have->length) {
+      copyText(text, texts(have)[(int)value]);
+    } else if (byLevel || isnan(value)) {
+      out[r] = NAN;
+      continue;
+    } else {
+      rNumberText(text, value);
+    }
+    out[r] = TelvarHash_find(&code, hash, text) ? code : NAN;
+  }
+  TelvarHash_destroy(hash);
+  return status;
+}
+
 int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* metaData,
                                 const TelvarObject* input, const TelvarObject* inputMetaData) {
   if (converted == NULL || !TelvarMetaData_isValid(metaData) || !TelvarDataSet_isValid(input) ||
@@ -1804,11 +2031,19 @@ int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* met
   for (int c = 0; c < ncol && status == TELVAR_OK; ++c) {
     modes[c] = TELVAR_DOUBLE;
     source[c] = findColumn(input, nameAt(info, c));
-    if (source[c] < 0 && exprCallName(nameAt(info, c)) > 0) {
+    const TelvarObject* poly = polyCoefficients(slots(info)[c]);
+    if (source[c] < 0 && (exprCallName(nameAt(info, c)) > 0 || exprBasisCall(nameAt(info, c)))) {
       derived[c] = malloc(sizeof(VTExpr));
-      status = derived[c] == NULL ? TELVAR_NOMEM : exprParse(derived[c], nameAt(info, c), input);
+      status = derived[c] == NULL ? TELVAR_NOMEM : exprParse(derived[c], nameAt(info, c), input, 0);
       source[c] = 0;
+      if (status == TELVAR_OK) status = derivedMatchesEntry(derived[c], slots(info)[c]);
       continue;
+    }
+    if (poly != NULL) {
+      Telvar_error("the column %s has polynomial coefficients but is no poly() call\n",
+                   nameAt(info, c));
+      status = TELVAR_INVALID;
+      break;
     }
     if (source[c] < 0) {
       Telvar_error("Column required by model not found: %s\n", nameAt(info, c));
@@ -1823,6 +2058,10 @@ int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* met
   for (int c = 0; c < ncol && status == TELVAR_OK; ++c) {
     if (derived[c] != NULL) {
       double* values = (double*)slots(dsColumns(converted))[c]->data;
+      if (derived[c]->kind == VT_DERIVED_FACTOR) {
+        status = convertDerivedFactor(values, derived[c], slots(slots(info)[c])[0], nrow);
+        continue;
+      }
       for (int r = 0; r < nrow; ++r)
         values[r] = exprValue(derived[c], r);
       continue;
@@ -1913,6 +2152,12 @@ static int nextBlock(DesignBlock* block, const TelvarObject* info, const TelvarO
   block->count = count;
   block->indicator = 0;
   block->width = 1;
+  const TelvarObject* poly = polyCoefficients(entry);
+  if (poly != NULL) { /* named once: its degree of basis columns */
+    block->indicator = 2;
+    block->width = (int)((const double*)poly->data)[0];
+    return count == 1 ? TELVAR_OK : TELVAR_INVALID;
+  }
   if (slots(entry)[0]->length > 0) {
     int categories = splitWidth(entry);
     if (count == categories) {
@@ -1925,9 +2170,37 @@ static int nextBlock(DesignBlock* block, const TelvarObject* info, const TelvarO
   return TELVAR_OK;
 }
 
+/* R's poly() basis at x into out[0..k): the powers x, x^2, ... (raw), else the orthogonal
+ * polynomials of R's predict.poly recurrence p0 = 1, p1 = x - alpha[0],
+ * p(j+1) = (x - alpha[j]) p(j) - (norm2[j+2] / norm2[j+1]) p(j-1), column j = p(j) /
+ * sqrt(norm2[j+1]). */
+static void polyValues(double* out, const TelvarObject* coef, double x) {
+  const double* v = (const double*)coef->data;
+  int degree = (int)v[0];
+  if (v[1] == 1) {
+    for (int j = 0; j < degree; ++j)
+      out[j] = j == 0 ? x : j == 1 ? x * x : pow(x, j + 1);
+    return;
+  }
+  const double* alpha = v + 2;
+  const double* norm2 = v + 2 + degree;
+  double before = 1.0, current = x - alpha[0];
+  out[0] = current / sqrt(norm2[2]);
+  for (int j = 1; j < degree; ++j) {
+    double next = (x - alpha[j]) * current - (norm2[j + 1] / norm2[j]) * before;
+    before = current;
+    current = next;
+    out[j] = current / sqrt(norm2[j + 2]);
+  }
+}
+
 /* The block's design values of one converted value x into out[0..width). */
 static void blockValues(double* out, const DesignBlock* block, const TelvarObject* info, double x) {
   const TelvarObject* entry = slots(info)[block->column];
+  if (block->indicator == 2) {
+    polyValues(out, polyCoefficients(entry), x);
+    return;
+  }
   if (!block->indicator) {
     double value = x; /* a factor named once: its level code */
     if (slots(entry)[0]->length == 0) {
@@ -2013,6 +2286,25 @@ int Telvar_designRow(double* out, double* scratch, const TelvarObject* metaData,
   return TELVAR_OK;
 }
 
+/* Adds the values of the model's "offset" expressions (element 3, when present) to eta. */
+static int addOffsets(double* eta, const TelvarObject* model, const TelvarObject* input, int nrow) {
+  const TelvarObject* offsets = model->length > 3 ? Telvar_element(model, 3) : NULL;
+  if (offsets == NULL) return TELVAR_OK;
+  VTExpr* e = malloc(sizeof(VTExpr));
+  if (e == NULL) return TELVAR_NOMEM;
+  int status = TELVAR_OK;
+  for (int32_t k = 0; k < offsets->length && status == TELVAR_OK; ++k) {
+    status = exprParse(e, texts(offsets)[k], input, 1);
+    for (int row = 0; row < nrow && status == TELVAR_OK; ++row)
+      eta[row] += exprValue(e, row);
+  }
+  if (status == TELVAR_WRONG_MODE) {
+    Telvar_error("the offset %s needs numeric columns\n", e->text);
+  }
+  free(e);
+  return status;
+}
+
 int Telvar_linearPredictor(double** etaOut, int* nRowOut, const TelvarObject* model,
                            const TelvarObject* input, const TelvarObject* inputMetaData) {
   if (etaOut == NULL || nRowOut == NULL) return TELVAR_INVALID;
@@ -2040,6 +2332,7 @@ int Telvar_linearPredictor(double** etaOut, int* nRowOut, const TelvarObject* mo
       sum += coef[j + 1] * design[j];
     eta[row] = sum;
   }
+  if (status == TELVAR_OK) status = addOffsets(eta, model, input, nrow);
   free(design);
   free((void*)x);
   TelvarObject_destroy(&converted);
@@ -2143,13 +2436,15 @@ int Telvar_regressionScores(TelvarObject* scores, const TelvarObject* model,
 }
 
 int Telvar_isRegressionModel(const TelvarObject* model) {
-  static const char* const names[] = {"metaData", "coefficients", "link"};
+  static const char* const names[] = {"metaData", "coefficients", "link", "offset"};
   int link = 0;
-  if (model == NULL || model->length > 3 ||
-      !Telvar_isModelShape(model, model->length < 3 ? 2 : 3, names, 0)) {
+  if (model == NULL || model->length > 4 || model->length < 2 ||
+      !Telvar_isModelShape(model, model->length, names, 0)) {
     return 0;
   }
   const TelvarObject* coef = Telvar_element(model, 1);
+  const TelvarObject* offsets = model->length > 3 ? Telvar_element(model, 3) : NULL;
+  if (offsets != NULL && (!TelvarVector_isString(offsets) || offsets->length < 1)) return 0;
   return TelvarVector_isDouble(coef) && coef->length >= 1 &&
          Telvar_modelLink(&link, model, 0) == TELVAR_OK;
 }
@@ -2157,25 +2452,44 @@ int Telvar_isRegressionModel(const TelvarObject* model) {
 int Telvar_createRegressionModel(TelvarObject* model, const char* className,
                                  const TelvarObject* metaData, int nCoefficients,
                                  const double* coefficients, const char* link) {
-  static const char* const names[] = {"metaData", "coefficients", "link"};
+  return Telvar_createRegressionModelWithOffsets(model, className, metaData, nCoefficients,
+                                                 coefficients, link, 0, NULL);
+}
+
+int Telvar_createRegressionModelWithOffsets(TelvarObject* model, const char* className,
+                                            const TelvarObject* metaData, int nCoefficients,
+                                            const double* coefficients, const char* link,
+                                            int nOffsets, const char* const* offsets) {
+  static const char* const names[] = {"metaData", "coefficients", "link", "offset"};
   int code = 0;
   if (model == NULL || nCoefficients < 1 || coefficients == NULL ||
-      !TelvarMetaData_isValid(metaData) || (link != NULL && Telvar_linkCode(&code, link) != 1)) {
+      !TelvarMetaData_isValid(metaData) || (link != NULL && Telvar_linkCode(&code, link) != 1) ||
+      nOffsets < 0 || (nOffsets > 0 && (offsets == NULL || link == NULL))) {
     return TELVAR_INVALID;
   }
-  TelvarObject coef, linkText;
+  TelvarObject coef, linkText, offsetTexts;
   memset(&coef, 0, sizeof(coef));
   memset(&linkText, 0, sizeof(linkText));
+  memset(&offsetTexts, 0, sizeof(offsetTexts));
   int status = TelvarVector_create(&coef, nCoefficients, TELVAR_DOUBLE, coefficients);
   if (status == TELVAR_OK && link != NULL) {
     status = TelvarVector_create(&linkText, 1, TELVAR_STRING, &link);
   }
+  for (int k = 0; k < nOffsets && status == TELVAR_OK; ++k) {
+    size_t n = offsets[k] != NULL ? strlen(offsets[k]) : 0;
+    if (n == 0 || n >= TELVAR_STRING_SLOT) status = TELVAR_INVALID;
+  }
+  if (status == TELVAR_OK && nOffsets > 0) {
+    status = TelvarVector_create(&offsetTexts, nOffsets, TELVAR_STRING, offsets);
+  }
   if (status == TELVAR_OK) {
-    const TelvarObject* elements[] = {metaData, &coef, &linkText};
-    status = Telvar_createModelList(model, className, link != NULL ? 3 : 2, elements, names);
+    const TelvarObject* elements[] = {metaData, &coef, &linkText, &offsetTexts};
+    int n = nOffsets > 0 ? 4 : link != NULL ? 3 : 2;
+    status = Telvar_createModelList(model, className, n, elements, names);
   }
   TelvarObject_destroy(&coef);
   TelvarObject_destroy(&linkText);
+  TelvarObject_destroy(&offsetTexts);
   return status;
 }
 
@@ -2848,10 +3162,12 @@ static int metaDataMode(const TelvarObject* md, const char* name) {
   int index;
   if (md == NULL) return 0;
   if (TelvarList_findName(&index, slots(md)[0], name) != TELVAR_OK) {
-    /* A column a derived column reads is numeric. */
+    /* A column an arithmetic or poly() column reads is numeric (factor() reads either). */
     const TelvarObject* info = slots(md)[0];
     for (int32_t c = 0; c < info->length; ++c) {
-      if (exprCallName(nameAt(info, c)) > 0 && exprMentions(nameAt(info, c), name)) {
+      const char* derived = nameAt(info, c);
+      if ((exprCallName(derived) > 0 || exprBasisCall(derived) == 5) &&
+          exprMentions(derived, name)) {
         return TELVAR_DOUBLE;
       }
     }

@@ -305,6 +305,12 @@ int TelvarMetaData_createInputDescription(TelvarObject* columnInfo, int nColumns
                                           const char* const* names, const int* nLevels,
                                           const char* const* const* levels,
                                           const int32_t* const* splits);
+/* Makes column `column` of columnInfo (numeric, named by a poly() call of that degree and raw
+ * flag) a poly() column: its third element "polyCoefficients" holds degree, raw (0 or 1) and,
+ * unless raw, R's alpha (degree values) and norm2 (degree + 2 positive values). 2 for a degree
+ * outside 1 to 20, non-finite coefficients or a factor column. */
+int TelvarMetaData_setPolyBasis(TelvarObject* columnInfo, int column, int degree, int raw,
+                                const double* alpha, const double* norm2);
 /* termInfo list: term t named names[t] holding nColumns[t] column names columns[t][...]. */
 int TelvarMetaData_createTerms(TelvarObject* termInfo, int nTerms, const char* const* names,
                                const int* nColumns, const char* const* const* columns);
@@ -316,8 +322,11 @@ int TelvarMetaData_destroy(TelvarObject* md);
 /* Builds into the empty record converted a data set with one double column per metadata column
  * (in metadata order, named as there): numeric values as doubles, factor codes mapped onto the
  * model's level order by level name, NaN for a missing value or a level unknown to the model.
- * inputMetaData may be NULL. Status 2 for a column the input lacks ("Column required by model
- * not found: %s\n"), 0 for a numeric/factor mismatch. */
+ * A column the input lacks that is named by a call is computed: log, exp, sqrt or I of numeric
+ * columns; factor(e) the level code of R's text of e's value; poly(e, k[, raw = TRUE]) the
+ * value of e (the design expands it). inputMetaData may be NULL. Status 2 for a column the
+ * input lacks ("Column required by model not found: %s\n") or a call that does not parse or
+ * fit its entry, 0 for a numeric/factor mismatch. */
 int TelvarMetaData_InputConvert(TelvarObject* converted, const TelvarObject* metaData,
                                 const TelvarObject* input, const TelvarObject* inputMetaData);
 
@@ -339,7 +348,8 @@ int Telvar_convertForModel(TelvarObject* converted, const double*** columnsOut, 
  *    is -1 has 0 in every column (reference level), one whose category is -2 has -1 in every
  *    column (sum-to-zero contrasts);
  *  - a factor column named once while it has another number of split categories: one column,
- *    the level code.
+ *    the level code;
+ *  - a poly() column (TelvarMetaData_setPolyBasis) named once: degree columns, R's basis.
  * The blocks of a term multiply out, the first block's columns varying slowest; terms follow
  * in order. Without terms, one design column per metadata column (the converted value).
  * *widthOut receives the number of design columns; 2 for a name that is not a metadata column,
@@ -350,7 +360,8 @@ int Telvar_designWidth(int* widthOut, const TelvarObject* metaData);
 int Telvar_designRow(double* out, double* scratch, const TelvarObject* metaData,
                      const double* const* x, int row);
 /* Linear predictors of a regression model (element 0 metadata, element 1 the double vector of
- * coefficients: intercept, then one per design column): *etaOut receives a malloc'd array of
+ * coefficients: intercept, then one per design column; element 3 "offset", when present,
+ * adds the values of its expressions): *etaOut receives a malloc'd array of
  * *nRowOut values (free it with free). Statuses of Telvar_convertForModel; 2 when the
  * coefficients are not one more than the design columns. */
 int Telvar_linearPredictor(double** etaOut, int* nRowOut, const TelvarObject* model,
@@ -370,7 +381,15 @@ int Telvar_modelLink(int* codeOut, const TelvarObject* model, int defaultCode);
 int Telvar_createRegressionModel(TelvarObject* model, const char* className,
                                  const TelvarObject* metaData, int nCoefficients,
                                  const double* coefficients, const char* link);
-/* 1 when model has the shape Telvar_createRegressionModel makes (a known link if any). */
+/* The same with element 3 "offset" when nOffsets > 0 (link then required): expressions of
+ * numeric input columns (a column name, log(t), a * b, ...) whose values the linear predictor
+ * adds. */
+int Telvar_createRegressionModelWithOffsets(TelvarObject* model, const char* className,
+                                            const TelvarObject* metaData, int nCoefficients,
+                                            const double* coefficients, const char* link,
+                                            int nOffsets, const char* const* offsets);
+/* 1 when model has the shape Telvar_createRegressionModel(WithOffsets) makes (a known link if
+ * any). */
 int Telvar_isRegressionModel(const TelvarObject* model);
 /* Scores of a regression model: column 0 the mean (the inverse of the model's link, or of
  * defaultLink when it names none, applied to the linear predictor), column 1 when ncol is 2

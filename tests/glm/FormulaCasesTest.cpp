@@ -1,8 +1,9 @@
-// Formulas with derived variables (log, exp, sqrt, I of arithmetic, factor, poly), cbind(successes,
-// failures) and the quasi families against R's lm and glm (tests/ref/model/formula_cases.R): the
-// coefficients, dispersion and AIC at every chunk size; the fitted document,
-// read back, scored by the scoring proc as R's predict scores; the C scoring library of the
-// fit scoring the data file alike.
+// Formulas with derived variables (log, exp, sqrt, I of arithmetic, factor, poly), offsets,
+// cbind(successes, failures) and the quasi families against R's lm and glm
+// (tests/ref/model/formula_cases.R): the coefficients, dispersion and AIC at every chunk size;
+// the fitted document, read back, scored by the scoring proc as R's predict scores; the C
+// scoring library of the fit scoring the data file and new rows (unknown levels, missing
+// values) as the scoring proc does.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -72,6 +73,9 @@ TEST(FormulaCases, FitsAndScoresMatchR) {
   vttest::TempDir tmp;
   const std::string dataFile =
       vttest::withoutComments(refPath("model", "formula_cases_data.csv"), tmp);
+  const QMXMemoryTable newRows = qmxtest::readRefTable("model", "formula_cases_new.csv", {});
+  const std::string newFile =
+      vttest::withoutComments(refPath("model", "formula_cases_new.csv"), tmp);
   int cases = 0;
   for (const RefRow& c : readRefCsv("model", "formula_cases.csv")) {
     SCOPED_TRACE(c.text("case"));
@@ -113,8 +117,11 @@ TEST(FormulaCases, FitsAndScoresMatchR) {
         qmxtest::refColumn("model", "formula_cases_pred.csv", where, "fitted");
     EXPECT_TRUE(qmxtest::matchesColumn(procScores(fit, data), predicted, 1e-8));
     if (c.text("package") == "yes") {
-      EXPECT_TRUE(qmxtest::matchesColumn(libraryScores(fit, dataFile), predicted, 1e-8));
+      EXPECT_TRUE(
+          qmxtest::matchesColumn(libraryScores(fit, dataFile), procScores(fit, data), 1e-12));
+      EXPECT_TRUE(
+          qmxtest::matchesColumn(libraryScores(fit, newFile), procScores(fit, newRows), 1e-12));
     }
   }
-  EXPECT_EQ(cases, 10);
+  EXPECT_EQ(cases, 16);
 }

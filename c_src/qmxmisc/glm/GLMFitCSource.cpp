@@ -1,5 +1,6 @@
 // GLMFit as a C scoring package: the standalone scoring library's linear (binomial: logistic)
-// regression model built from the fit, with the fit's link, written with the package generator.
+// regression model built from the fit, with the fit's link and offsets, written with the package
+// generator.
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -86,11 +87,6 @@ const char* GLMFit::cScoringModelKind() const {
 
 void GLMFit::createCScoringModel(TelvarObject* model) const {
   QMX_ASSERT(model != nullptr, "createCScoringModel needs a record to fill");
-  if (!offsets().empty())
-    QMX_ThrowException(
-        "a C scoring model cannot add the offset %s to its linear predictor; "
-        "score the model with qmx score",
-        offsets()[0].c_str());
   TelvarRecord metaData;
   createCModelMetaData(metaData.get(), commonCoding(*this));
   // The scoring model always has an intercept slot first; a model without one scores 0 there.
@@ -112,12 +108,24 @@ void GLMFit::createCScoringModel(TelvarObject* model) const {
   for (long j = 0; j < width; ++j)
     coef[static_cast<std::size_t>(j) + 1] = coefficients()(first + j, 0);
   const int n = width + 1;
+  // The offsets (expressions of data columns) follow the link, which a model with offsets
+  // always names.
   const char* link = cLinkName(*this);
-  const int status =
-      std::string(cScoringModelKind()) == "LogisticRegression"
-          ? TelvarLogisticRegressionModel_createWithLink(model, metaData.get(), n, coef.data(),
-                                                         link)
-          : TelvarLinearRegressionModel_createWithLink(model, metaData.get(), n, coef.data(), link);
+  if (link == nullptr && !offsets().empty()) link = "identity";
+  std::vector<const char*> offsetTexts;
+  for (const std::string& offset : offsets()) {
+    if (offset.empty() || offset.size() >= TELVAR_STRING_SLOT) {
+      QMX_ThrowException(
+          "the offset %s cannot be written to a C scoring model: it is empty or longer than 255 "
+          "characters",
+          offset.c_str());
+    }
+    offsetTexts.push_back(offset.c_str());
+  }
+  const std::string className = std::string(cScoringModelKind()) + "Model";
+  const int status = Telvar_createRegressionModelWithOffsets(
+      model, className.c_str(), metaData.get(), n, coef.data(), link,
+      static_cast<int>(offsetTexts.size()), offsetTexts.data());
   if (status != TELVAR_OK)
     QMX_ThrowException("cannot build the C scoring model (status %d)", status);
 }

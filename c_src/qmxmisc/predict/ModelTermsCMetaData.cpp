@@ -1,11 +1,13 @@
 // ModelTerms::createCModelMetaData: the model description as metadata of the standalone
 // scoring library. It lives in the prediction layer because the model layer does not include
 // the scoring library.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "qmxmisc/base/QMXAssert.h"
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/DerivedVariable.h"
 #include "qmxmisc/model/ModelTerms.h"
 #include "qmxmisc/predict/TelvarRecord.h"
 #include "vtcsrc/VTObjects.h"
@@ -59,14 +61,18 @@ void ModelTerms::createCModelMetaData(TelvarObject* metaData, MatrixCoding codin
   std::vector<std::vector<const char*>> levels(static_cast<std::size_t>(nVars));
   std::vector<std::vector<std::int32_t>> splits(static_cast<std::size_t>(nVars));
   std::vector<long> width(static_cast<std::size_t>(nVars), 0);  // model-matrix columns
+  std::vector<std::unique_ptr<DerivedVariable>> polys(static_cast<std::size_t>(nVars));
   std::vector<const char* const*> levelPtrs;
   std::vector<const std::int32_t*> splitPtrs;
   for (long v = 0; v < nVars; ++v) {
     const auto slot = static_cast<std::size_t>(v);
     names.push_back(streamText(variable(v)));
     const std::string& expression = this->expression(variable(v));
-    if (expression.rfind("factor(", 0) == 0 || expression.rfind("poly(", 0) == 0)
-      QMX_ThrowException("%s cannot be written to a C scoring model", variable(v).c_str());
+    if (expression.rfind("poly(", 0) == 0) {
+      polys[slot] = std::make_unique<DerivedVariable>(expression);
+      if (!polys[slot]->hasCoefficients())
+        QMX_ThrowException("%s has no polynomial coefficients", variable(v).c_str());
+    }
     const FactorInfo* factor = predictorFactor(*this, variable(v));
     if (factor != nullptr && coding == MatrixCoding::kPolynomial) {
       QMX_ThrowException(
@@ -88,6 +94,13 @@ void ModelTerms::createCModelMetaData(TelvarObject* metaData, MatrixCoding codin
   check(TelvarMetaData_createInputDescription(columnInfo.get(), static_cast<int>(nVars),
                                               names.data(), nLevels.data(), levelPtrs.data(),
                                               splitPtrs.data()));
+  for (long v = 0; v < nVars; ++v) {
+    const DerivedVariable* poly = polys[static_cast<std::size_t>(v)].get();
+    if (poly == nullptr) continue;
+    check(TelvarMetaData_setPolyBasis(columnInfo.get(), static_cast<int>(v),
+                                      static_cast<int>(poly->width()), poly->raw() ? 1 : 0,
+                                      poly->alpha().data(), poly->norm2().data()));
+  }
 
   // Terms: each variable of a term in row order, a covariate once per unit of its power, a
   // factor once per model-matrix column.
@@ -104,7 +117,12 @@ void ModelTerms::createCModelMetaData(TelvarObject* metaData, MatrixCoding codin
         QMX_ThrowException(
             "order > 1 for categorical variables (nested effect) is not implemented yet");
       }
-      const long repeats = columns > 0 ? columns : power;
+      if (polys[static_cast<std::size_t>(v)] != nullptr && power > 1)
+        QMX_ThrowException("%s cannot enter a term to a power", variable(v).c_str());
+      // A poly() column is named once: the scoring library expands it into its basis.
+      const long repeats = polys[static_cast<std::size_t>(v)] != nullptr ? 1
+                           : columns > 0                                 ? columns
+                                                                         : power;
       for (long k = 0; k < repeats; ++k)
         termColumns[static_cast<std::size_t>(t)].push_back(names[static_cast<std::size_t>(v)]);
     }

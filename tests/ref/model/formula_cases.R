@@ -6,6 +6,9 @@
 #                           summary()'s dispersion and the AIC (NA for the quasi families)
 #   formula_cases_coef.csv  per case and coefficient (R's names, ';' for ','): R's estimate
 #   formula_cases_pred.csv  per case and data row: predict(fit, type = "response")
+#   formula_cases_new.csv   new rows the fits score (the C package as the scoring proc): a
+#                           level of k and of yb never fitted, x beyond its fitted range,
+#                           missing x, b and z
 # lm and glm with glm.control() defaults. Run: Rscript formula_cases.R   (from this folder)
 options(digits = 17)
 set.seed(20261206)
@@ -22,9 +25,11 @@ d$a[7] <- NA  # a row every case leaves out
 cases <- data.frame(
   case = c("lm_log_product", "lm_exp_quotient", "lm_nested_interaction",
            "poisson_log_sqrt", "binomial_product", "binomial_counts", "quasipoisson_log",
-           "quasibinomial_counts", "lm_factor_poly", "binomial_poly"),
+           "quasibinomial_counts", "lm_factor_poly", "binomial_poly", "lm_raw_offset",
+           "lm_factor_offset_column", "poisson_factor_poly_offset", "poisson_raw_offset_column",
+           "binomial_factor_raw", "binomial_poly_offset"),
   proc = c("QMXProcILM", "QMXProcILM", "QMXProcILM", rep("QMXProcIGLM", 5), "QMXProcILM",
-           "QMXProcIGLM"),
+           "QMXProcIGLM", "QMXProcILM", "QMXProcILM", rep("QMXProcIGLM", 4)),
   formula = c("y ~ log(x) + I(a * b) + sqrt(b)",
               "y ~ exp(z) + I(a/b) + I(x - 1) + I((a + b)^2) + I(-z^3)",
               "y ~ log(x):a + I(2 * a - b/x) + exp(-z) + sqrt(x + b)",
@@ -34,11 +39,17 @@ cases <- data.frame(
               "k ~ log(x) + z",
               "cbind(s, f) ~ I(a * b) + x",
               "y ~ factor(k) + poly(x, 2) + a",
-              "yb ~ poly(z, 3) + a"),
+              "yb ~ poly(z, 3) + a",
+              "y ~ poly(x, 2, raw = TRUE) + a + offset(log(b))",
+              "y ~ factor(k) + z + offset(b)",
+              "k ~ factor(yb) + poly(x, 2) + offset(log(b))",
+              "k ~ poly(z, 3, raw = TRUE) + offset(x)",
+              "yb ~ factor(k) + poly(x, 2, raw = TRUE)",
+              "yb ~ poly(z, 2) + offset(log(x))"),
   family = c("", "", "", "poisson", "binomial", "binomial", "quasipoisson", "quasibinomial",
-             "", "binomial"),
+             "", "binomial", "", "", "poisson", "poisson", "binomial", "binomial"),
   # the C scoring package scores the case too
-  package = c(rep("yes", 8), "no", "no"),
+  package = rep("yes", 16),
   stringsAsFactors = FALSE)
 # glm cases: summary()'s dispersion (estimated by the quasi families) and the AIC (NA for them)
 cases$dispersion <- NA
@@ -61,6 +72,18 @@ for (i in seq_len(nrow(cases))) {
   p <- predict(fit, newdata = d, type = "response")
   predRows[[i]] <- data.frame(case = cases$case[i], row = seq_len(n), fitted = ifelse(is.na(p), "NA", sprintf("%.17g", unname(p))))
 }
+# New rows: 1 as fitted, 2 k = 7, 3 yb = 2, 4 x = 5.5, 5 x missing, 6 b missing, 7 z missing.
+new <- d[c(1, 2, 3, 4, 5, 6, 8), ]
+new$k[2] <- 7
+new$yb[3] <- 2
+new$x[4] <- 5.5
+new$x[5] <- NA
+new$b[6] <- NA
+new$z[7] <- NA
+con <- file("formula_cases_new.csv", "w")
+writeLines(paste("#", R.version.string), con)
+write.csv(new, con, row.names = FALSE, quote = FALSE, na = "NA")
+close(con)
 con <- file("formula_cases.csv", "w")
 writeLines(paste("#", R.version.string), con)
 written <- cases
