@@ -23,6 +23,9 @@ void QMXProcIGLM::init() {
   devOld = 0.0;
   halvings = 0;
   boundary = false;
+  passResiduals = GLMResidualQuantiles(residualBound);
+  passResiduals.startPass();
+  passResidualsDone = false;
   nullDone = false;
   nullDeviance = 0.0;
   deviance = 0.0;
@@ -74,7 +77,8 @@ long QMXProcIGLM::getDataChunk() {
     weights = DoubleMatrix(n, 1L);
     std::fill_n(weights.data(), n, 1.0);
   }
-  if (response.getNCol() == 2 && binomialCounts()) countsToProportions();
+  const bool counts = response.getNCol() == 2 && binomialCounts();
+  if (counts) countsToProportions();
   if (passes == 0 && !scanChunk()) return 0;
   const GLMFamily& fam = family();
   if (!nullDone && (!meanFromData || passes > 0))
@@ -92,6 +96,7 @@ long QMXProcIGLM::getDataChunk() {
   const TMatrix<double> eta = candidate.size() == 0 ? start : etaOf(candidate);
   TMatrix<double> solveEta;
   if (candidate.size() > 0) solveEta = solveBase.size() == 0 ? start : etaOf(solveBase);
+  if (residualSummary && candidate.size() > 0) collectResiduals(eta, counts, passResiduals);
   glmIrlsChunk(fam, eta, solveEta, response, weights, sums);
   return n;
 }
@@ -178,6 +183,7 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
     converged = convergedNow();
     if (converged || iterations >= maxIterations) {
       fit.setCoefficients(candidate);
+      passResidualsDone = residualSummary && passResiduals.finishPass();
       fittedWarning = boundaryWarning(family(), sums.boundaryMu);
       if (!beginNestedFits(reader)) finishFit();
       return;
@@ -210,10 +216,16 @@ void QMXProcIGLM::finishFit() {
   computeModelStats();
   mainRank = lls.fitRank();
   if (binomialCounts()) failures = fit.response(1).name();
-  if (residualSummary)
-    beginResidualPasses();  // they read both columns of cbind(successes, failures)
-  else
+  if (residualSummary && passResidualsDone) {
+    // The last pass saw every row at the final coefficients.
+    residuals = std::move(passResiduals);
+    passResiduals = GLMResidualQuantiles();
     keepSuccessesResponse();
+  } else if (residualSummary) {
+    beginResidualPasses();  // they read both columns of cbind(successes, failures)
+  } else {
+    keepSuccessesResponse();
+  }
 }
 
 // A step from accepted coefficients whose deviance exceeds the last accepted deviance by more
@@ -236,6 +248,8 @@ bool QMXProcIGLM::convergedNow() {
 void QMXProcIGLM::rewind(QMXBufReader& reader) {
   acc.reset();
   sums = GLMPassSums();
+  passResiduals = GLMResidualQuantiles(residualBound);
+  passResiduals.startPass();
   // Every pass sees the whole input: the counts of used and missing rows start again.
   rowsUsed = 0;
   rowsMissing = 0;
