@@ -246,6 +246,7 @@ bool QMXProcIGLM::convergedNow() {
 }
 
 void QMXProcIGLM::rewind(QMXBufReader& reader) {
+  folds.drain();
   acc.reset();
   sums = GLMPassSums();
   passResiduals = GLMResidualQuantiles(residualBound);
