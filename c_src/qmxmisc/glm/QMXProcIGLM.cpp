@@ -95,7 +95,9 @@ long QMXProcIGLM::getDataChunk() {
                                     : TMatrix<double>();
   const TMatrix<double> eta = candidate.size() == 0 ? start : etaOf(candidate);
   TMatrix<double> solveEta;
-  if (candidate.size() > 0) solveEta = solveBase.size() == 0 ? start : etaOf(solveBase);
+  // The Pearson sum at the coefficients of the solve serves the dispersion only.
+  if (candidate.size() > 0 && !glm_proc::fixedDispersion(fam))
+    solveEta = solveBase.size() == 0 ? start : etaOf(solveBase);
   if (residualSummary && candidate.size() > 0) collectResiduals(eta, counts, passResiduals);
   glmIrlsChunk(fam, eta, solveEta, response, weights, sums);
   return n;
