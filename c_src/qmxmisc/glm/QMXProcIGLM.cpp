@@ -23,6 +23,7 @@ void QMXProcIGLM::init() {
   devOld = 0.0;
   halvings = 0;
   boundary = false;
+  checkValues = true;
   passResiduals = GLMResidualQuantiles(residualBound);
   passResiduals.startPass();
   passResidualsDone = false;
@@ -155,6 +156,7 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
   }
   const bool startPass = candidate.size() == 0;
   if (startPass) endScan();
+  checkValues = false;  // every later pass reads the rows this pass checked
   if (!meanFromData || passes > 0) nullDone = true;
   ++passes;
   deviance = sums.deviance;
