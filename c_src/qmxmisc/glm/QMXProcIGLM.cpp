@@ -24,6 +24,7 @@ void QMXProcIGLM::init() {
   halvings = 0;
   boundary = false;
   checkValues = true;
+  startRows = 0;
   passResiduals = GLMResidualQuantiles(residualBound);
   passResiduals.startPass();
   passResidualsDone = false;
@@ -99,7 +100,9 @@ long QMXProcIGLM::getDataChunk() {
   // The Pearson sum at the coefficients of the solve serves the dispersion only.
   if (candidate.size() > 0 && !glm_proc::fixedDispersion(fam))
     solveEta = solveBase.size() == 0 ? start : etaOf(solveBase);
-  if (residualSummary && candidate.size() > 0) collectResiduals(eta, counts, passResiduals);
+  // Beyond the selection's bound the residuals need passes of their own: none are kept here.
+  if (residualSummary && candidate.size() > 0 && startRows <= residualBound)
+    collectResiduals(eta, counts, passResiduals);
   glmIrlsChunk(fam, eta, solveEta, response, weights, sums);
   return n;
 }
@@ -156,6 +159,7 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
   }
   const bool startPass = candidate.size() == 0;
   if (startPass) endScan();
+  if (startPass) startRows = rowsUsed;
   checkValues = false;  // every later pass reads the rows this pass checked
   if (!meanFromData || passes > 0) nullDone = true;
   ++passes;
@@ -187,7 +191,8 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
     converged = convergedNow();
     if (converged || iterations >= maxIterations) {
       fit.setCoefficients(candidate);
-      passResidualsDone = residualSummary && passResiduals.finishPass();
+      passResidualsDone =
+          residualSummary && startRows <= residualBound && passResiduals.finishPass();
       fittedWarning = boundaryWarning(family(), sums.boundaryMu);
       if (!beginNestedFits(reader)) finishFit();
       return;

@@ -165,7 +165,8 @@ class QMXProcIGLM : public QMXProcILM {
   // the fit's, and no residual pass is needed while they fit the selection's bound.
   GLMResidualQuantiles passResiduals;
   bool passResidualsDone = false;
-  std::string fittedWarning;  // boundaryWarning() of the final pass
+  std::int64_t startRows = 0;  // the rows the first pass used
+  std::string fittedWarning;   // boundaryWarning() of the final pass
   static std::string boundaryWarning(const GLMFamily& fam, long rows);
   bool nullDone = false;
   // Results.
