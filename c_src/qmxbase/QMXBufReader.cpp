@@ -38,6 +38,13 @@ double QMXBufReader::getDouble(long row, int col) const {
   return numbers.empty() ? kNaN : numbers[at];  // string columns hold no numbers
 }
 
+const double* QMXBufReader::readyNumbers(int col) const {
+  if (!buf_ || buf_->badColumn(col)) return nullptr;
+  const auto& numbers = buf_->block().numbers[col];
+  if (numbers.empty()) return nullptr;
+  return numbers.data() + buf_->windowStart();
+}
+
 long QMXBufReader::getDoubleArray(long firstRow, int col, long count, double* out) const {
   if (count <= 0 || !out) return 0;
   const long first = blockRow(firstRow, col);

@@ -27,6 +27,9 @@ class QMXBufReader : public QMXObj {
   // Copies `count` values of column col starting at ready row firstRow into out (as getDouble);
   // returns the number copied (0 after a bad index).
   long getDoubleArray(long firstRow, int col, long count, double* out) const;
+  // The values of column col from ready row 0 on (getRowsReady() of them, as getDouble), read in
+  // place; nullptr for a string column or a bad index.
+  const double* readyNumbers(int col) const;
   // Factor columns: the level number, getLevelNumNA() (-1) when missing.
   long getLevelNum(long row, int col) const;
   // String columns: the text; factor columns: the level name; nullptr when missing.

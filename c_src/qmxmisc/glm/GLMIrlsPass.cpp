@@ -1,6 +1,7 @@
 // The per-row work of one IRLS pass and R's family$aic from its sums.
 #include "qmxmisc/glm/GLMIrlsPass.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -14,9 +15,22 @@ double weightOf(const TMatrix<double>& pw, long row) {
   return pw.size() > 0 ? pw(row, 0) : 1.0;
 }
 
+// lgamma(x + 1) of a whole x >= 0: small arguments from a table of the same values.
+double logFactorial(double x) {
+  constexpr int kTable = 1024;
+  static const std::array<double, kTable> table = [] {
+    std::array<double, kTable> values{};
+    for (int i = 0; i < kTable; ++i)
+      values[static_cast<std::size_t>(i)] = std::lgamma(static_cast<double>(i) + 1.0);
+    return values;
+  }();
+  if (x >= 0 && x < kTable) return table[static_cast<std::size_t>(x)];
+  return std::lgamma(x + 1.0);
+}
+
 // log dbinom(k, m, p) for whole k and m.
 double logBinomial(double k, double m, double p) {
-  double value = std::lgamma(m + 1.0) - std::lgamma(k + 1.0) - std::lgamma(m - k + 1.0);
+  double value = logFactorial(m) - logFactorial(k) - logFactorial(m - k);
   if (k > 0) value += k * std::log(p);
   if (m - k > 0) value += (m - k) * std::log1p(-p);
   return value;
@@ -25,24 +39,33 @@ double logBinomial(double k, double m, double p) {
 // log dpois(y, mu): -inf for a y that is not a whole number, as R's dpois.
 double logPoisson(double y, double mu) {
   if (y != std::floor(y) || y < 0) return -std::numeric_limits<double>::infinity();
-  return (y > 0 ? y * std::log(mu) : 0.0) - mu - std::lgamma(y + 1.0);
+  return (y > 0 ? y * std::log(mu) : 0.0) - mu - logFactorial(y);
 }
 
-void addAicRow(const GLMFamily& family, double y, double mu, double w, GLMPassSums& sums) {
-  sums.rows += 1.0;
-  sums.weightSum += w;
-  sums.sumLogW += std::log(w);
-  if (y > 0) sums.sumWLogY += w * std::log(y);
-  sums.sumWLogMu += w * std::log(mu);
-  sums.sumWYOverMu += w * y / mu;
-  switch (family.distType()) {
+// The sums glmAic needs for the family (only those: the others cost logarithms per row).
+void addAicRow(GLMFamily::Distribution dist, double y, double mu, double w, GLMPassSums& sums) {
+  switch (dist) {
+    case GLMFamily::Distribution::Gaussian:
+      sums.rows += 1.0;
+      sums.sumLogW += std::log(w);
+      break;
     case GLMFamily::Distribution::Binomial:
       if (w > 0) sums.logLik += logBinomial(std::nearbyint(w * y), std::nearbyint(w), mu);
       break;
     case GLMFamily::Distribution::Poisson:
       sums.logLik += w * logPoisson(y, mu);
       break;
-    default:
+    case GLMFamily::Distribution::Gamma:
+      sums.weightSum += w;
+      if (y > 0) sums.sumWLogY += w * std::log(y);
+      sums.sumWLogMu += w * std::log(mu);
+      sums.sumWYOverMu += w * y / mu;
+      break;
+    case GLMFamily::Distribution::InvGaussian:
+      sums.weightSum += w;
+      if (y > 0) sums.sumWLogY += w * std::log(y);
+      break;
+    case GLMFamily::Distribution::Quasi:
       break;
   }
 }
@@ -87,6 +110,7 @@ void glmIrlsChunk(const GLMFamily& family, const TMatrix<double>& eta,
   if (sums.pearson.size() < static_cast<std::size_t>(q))
     sums.pearson.resize(static_cast<std::size_t>(q), 0.0);
   const std::vector<double> prior(w.constData(), w.constData() + n);
+  const GLMFamily::Distribution dist = family.distType();
   for (long col = 0; col < q; ++col) {
     for (long row = 0; row < n; ++row) {
       const double pw = prior[static_cast<std::size_t>(row)];
@@ -103,7 +127,7 @@ void glmIrlsChunk(const GLMFamily& family, const TMatrix<double>& eta,
         sums.pearson[static_cast<std::size_t>(col)] +=
             pw * dmuSolve * dmuSolve / family.variance(muSolve) * residual * residual;
       }
-      if (col == 0) addAicRow(family, yi, mu, pw, sums);
+      if (col == 0) addAicRow(dist, yi, mu, pw, sums);
       if (col == 0 && numericallyAtBoundary(family, mu)) ++sums.boundaryMu;
       y(row, col) = e + residual;
       w(row, 0) = pw * dmu * dmu / family.variance(mu);

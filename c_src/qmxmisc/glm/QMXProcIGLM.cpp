@@ -23,6 +23,11 @@ void QMXProcIGLM::init() {
   devOld = 0.0;
   halvings = 0;
   boundary = false;
+  checkValues = true;
+  startRows = 0;
+  passResiduals = GLMResidualQuantiles(residualBound);
+  passResiduals.startPass();
+  passResidualsDone = false;
   nullDone = false;
   nullDeviance = 0.0;
   deviance = 0.0;
@@ -74,7 +79,8 @@ long QMXProcIGLM::getDataChunk() {
     weights = DoubleMatrix(n, 1L);
     std::fill_n(weights.data(), n, 1.0);
   }
-  if (response.getNCol() == 2 && binomialCounts()) countsToProportions();
+  const bool counts = response.getNCol() == 2 && binomialCounts();
+  if (counts) countsToProportions();
   if (passes == 0 && !scanChunk()) return 0;
   const GLMFamily& fam = family();
   if (!nullDone && (!meanFromData || passes > 0))
@@ -91,7 +97,12 @@ long QMXProcIGLM::getDataChunk() {
                                     : TMatrix<double>();
   const TMatrix<double> eta = candidate.size() == 0 ? start : etaOf(candidate);
   TMatrix<double> solveEta;
-  if (candidate.size() > 0) solveEta = solveBase.size() == 0 ? start : etaOf(solveBase);
+  // The Pearson sum at the coefficients of the solve serves the dispersion only.
+  if (candidate.size() > 0 && !glm_proc::fixedDispersion(fam))
+    solveEta = solveBase.size() == 0 ? start : etaOf(solveBase);
+  // Beyond the selection's bound the residuals need passes of their own: none are kept here.
+  if (residualSummary && candidate.size() > 0 && startRows <= residualBound)
+    collectResiduals(eta, counts, passResiduals);
   glmIrlsChunk(fam, eta, solveEta, response, weights, sums);
   return n;
 }
@@ -148,6 +159,8 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
   }
   const bool startPass = candidate.size() == 0;
   if (startPass) endScan();
+  if (startPass) startRows = rowsUsed;
+  checkValues = false;  // every later pass reads the rows this pass checked
   if (!meanFromData || passes > 0) nullDone = true;
   ++passes;
   deviance = sums.deviance;
@@ -178,6 +191,8 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
     converged = convergedNow();
     if (converged || iterations >= maxIterations) {
       fit.setCoefficients(candidate);
+      passResidualsDone =
+          residualSummary && startRows <= residualBound && passResiduals.finishPass();
       fittedWarning = boundaryWarning(family(), sums.boundaryMu);
       if (!beginNestedFits(reader)) finishFit();
       return;
@@ -210,10 +225,16 @@ void QMXProcIGLM::finishFit() {
   computeModelStats();
   mainRank = lls.fitRank();
   if (binomialCounts()) failures = fit.response(1).name();
-  if (residualSummary)
-    beginResidualPasses();  // they read both columns of cbind(successes, failures)
-  else
+  if (residualSummary && passResidualsDone) {
+    // The last pass saw every row at the final coefficients.
+    residuals = std::move(passResiduals);
+    passResiduals = GLMResidualQuantiles();
     keepSuccessesResponse();
+  } else if (residualSummary) {
+    beginResidualPasses();  // they read both columns of cbind(successes, failures)
+  } else {
+    keepSuccessesResponse();
+  }
 }
 
 // A step from accepted coefficients whose deviance exceeds the last accepted deviance by more
@@ -234,8 +255,11 @@ bool QMXProcIGLM::convergedNow() {
 }
 
 void QMXProcIGLM::rewind(QMXBufReader& reader) {
+  folds.drain();
   acc.reset();
   sums = GLMPassSums();
+  passResiduals = GLMResidualQuantiles(residualBound);
+  passResiduals.startPass();
   // Every pass sees the whole input: the counts of used and missing rows start again.
   rowsUsed = 0;
   rowsMissing = 0;

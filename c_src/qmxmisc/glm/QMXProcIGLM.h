@@ -118,6 +118,10 @@ class QMXProcIGLM : public QMXProcILM {
   void endScan();
   // The end of a pass: halve, finish, or solve and rewind.
   void endPass(QMXBufReader& reader);
+  // The chunk's deviance residuals at linear predictor eta into `into` (response and weights
+  // as a pass reads them, before the working values replace them; `counts`: the response was
+  // cbind(successes, failures), its trials are in the weights).
+  void collectResiduals(const TMatrix<double>& eta, bool counts, GLMResidualQuantiles& into) const;
   // True when the accepted candidate of iteration `iterations` ends the fit by the rule.
   bool convergedNow();
   // True when halveOnIncrease and this pass's deviance exceeds the accepted one.
@@ -157,7 +161,12 @@ class QMXProcIGLM : public QMXProcILM {
   double devOld = 0.0;
   std::int32_t halvings = 0;
   bool boundary = false;
-  std::string fittedWarning;  // boundaryWarning() of the final pass
+  // The deviance residuals of each pass at its candidate: when the pass converges they are
+  // the fit's, and no residual pass is needed while they fit the selection's bound.
+  GLMResidualQuantiles passResiduals;
+  bool passResidualsDone = false;
+  std::int64_t startRows = 0;  // the rows the first pass used
+  std::string fittedWarning;   // boundaryWarning() of the final pass
   static std::string boundaryWarning(const GLMFamily& fam, long rows);
   bool nullDone = false;
   // Results.

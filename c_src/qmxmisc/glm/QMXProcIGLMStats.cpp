@@ -7,16 +7,6 @@
 #include "qmxmisc/glm/QMXProcIGLM.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
-namespace {
-
-// The families whose dispersion R's summary.glm takes to be 1.
-bool fixedDispersion(const GLMFamily& family) {
-  return family.distType() == GLMFamily::Distribution::Binomial ||
-         family.distType() == GLMFamily::Distribution::Poisson;
-}
-
-}  // namespace
-
 // The covariance is that of the last solve's factor (the weights of the previous
 // coefficients), scaled by the dispersion; the deviance table holds the regression, error
 // (residual deviance) and null rows.
@@ -32,7 +22,7 @@ void QMXProcIGLM::computeModelStats() {
   TMatrix<double> stdErr(p, q, coefNames, responseNames());
   for (long j = 0; j < q; ++j) {
     double scale = 1.0;
-    if (!fixedDispersion(family())) {
+    if (!glm_proc::fixedDispersion(family())) {
       const std::size_t col = static_cast<std::size_t>(j);
       scale = dfResidual > 0 && col < sums.pearson.size()
                   ? sums.pearson[col] / static_cast<double>(dfResidual)

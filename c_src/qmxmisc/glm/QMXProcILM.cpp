@@ -18,6 +18,11 @@ constexpr double kBytesToMegabytes = 9.5367431640625e-07;  // 1 / 1048576
 }  // namespace
 
 void QMXProcILM::eraseAccumulator() {
+  try {
+    folds.drain();
+  } catch (...) {
+    // The folds of a run being discarded: their error no longer matters.
+  }
   acc.reset();
   lls.resize(0, 0, 0);
 }
@@ -73,6 +78,7 @@ void QMXProcILM::executeChunk() {
   } else {
     setDone(1);  // an input with no rows at all: reported below
   }
+  folds.drain();
   if (acc.rowsUsed() <= 0) {
     if (acc.rowsMissing() > 0)
       addInformation(
@@ -86,6 +92,7 @@ void QMXProcILM::executeChunk() {
 }
 
 void QMXProcILM::mergeAccumulator(const ILMAccumulator& other) {
+  folds.drain();
   acc.merge(other);
   backSolve();
   computeModelStats();
@@ -98,7 +105,7 @@ long QMXProcILM::processChunk() {
   const long nFixed = fit.intercept() ? 1 : 0;
   if (n < 1) {
     const DoubleMatrix none;
-    acc.update(ILMChunk{none, none, none, nFixed, used, missing});
+    folds.update(acc, ILMChunk{none, none, none, nFixed, used, missing});
     return 0;
   }
   if (coefNames.empty()) coefNames = modelMatrix.getColNames();
@@ -107,7 +114,7 @@ long QMXProcILM::processChunk() {
     for (long col = 0; col < response.getNCol(); ++col)
       for (long row = 0; row < n; ++row)
         response(row, col) -= offset(row, 0);
-  acc.update(ILMChunk{modelMatrix, response, weights, nFixed, used, missing});
+  folds.update(acc, ILMChunk{modelMatrix, response, weights, nFixed, used, missing});
   return n;
 }
 
@@ -121,6 +128,7 @@ strVector QMXProcILM::responseNames() const {
 // The end of the data: the pooled factor, R's parametrisation, the coefficients. The fit on
 // X C is decomposed through R C (X = Q R), so no row is read again.
 void QMXProcILM::backSolve() {
+  folds.drain();
   ILMPooled pooled = acc.finalize();
   if (pooled.rowsUsed < 1) return;
   lls = std::move(pooled.factor);

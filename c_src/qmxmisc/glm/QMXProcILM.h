@@ -31,6 +31,7 @@
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMModel.h"
 #include "qmxmisc/glm/GLMResidualQuantiles.h"
+#include "qmxmisc/glm/ILMFoldWorker.h"
 #include "qmxmisc/glm/QMXProcILMAccumulator.h"
 #include "qmxmisc/model/QMXProcModel.h"
 #include "qmxmisc/numeric/DoubleLRLS.h"
@@ -109,7 +110,10 @@ class QMXProcILM : public QMXProcModel {
   const std::vector<long>& contrastTerms() const { return gammaTerm; }
   // The chunk state; mergeAccumulator folds in another run's chunk state (the same model
   // over other rows) and solves again with the statistics.
-  const ILMAccumulator& chunkAccumulator() const { return acc; }
+  const ILMAccumulator& chunkAccumulator() const {
+    folds.drain();
+    return acc;
+  }
   void mergeAccumulator(const ILMAccumulator& other);
   double absCorrelationThreshold() const { return absCorrThreshold; }
   bool correlationsWithIntercept() const { return corrWithIntercept; }
@@ -147,6 +151,8 @@ class QMXProcILM : public QMXProcModel {
   GLMFit fit;
   // The chunk state, and the factor of the last solve: acc.finalize().
   ILMAccumulator acc;
+  // Folds the chunks into acc on a second thread (declared after acc: it stops first).
+  mutable ILMFoldWorker folds;
   DoubleLRLS lls;
   // Rank tolerance of the limited pivoting: R's lm 1e-7 (a derived proc sets its own).
   double rankTolerance = 1e-7;

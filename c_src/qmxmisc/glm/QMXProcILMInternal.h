@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "qmxmisc/glm/GLMFamily.h"
 #include "qmxmisc/numeric/TMatrix.h"
 
 namespace glm_proc {
@@ -49,6 +50,12 @@ inline double largestRelativeStep(const TMatrix<double>& before, const TMatrix<d
   if (length > 0) std::vsnprintf(text.data(), text.size() + 1, fmt, args);
   va_end(args);
   return text;
+}
+
+// The families whose dispersion R's summary.glm takes to be 1 (no Pearson sum needed).
+inline bool fixedDispersion(const GLMFamily& family) {
+  return family.distType() == GLMFamily::Distribution::Binomial ||
+         family.distType() == GLMFamily::Distribution::Poisson;
 }
 
 }  // namespace glm_proc

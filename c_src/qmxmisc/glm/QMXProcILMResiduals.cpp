@@ -60,7 +60,6 @@ void QMXProcIGLM::addChunkResiduals() {
   if (n < 1) return;
   DoubleMatrix eta = modelMatrix.multiply(DoubleMatrix(fit.coefficients()), TransOp::kNone, true);
   addChunkOffset(eta);
-  const GLMFamily& fam = family();
   // cbind(successes, failures): the proportions, weighted by the trials, as the fit saw them.
   const bool counts = response.getNCol() == 2;
   if (counts) {
@@ -70,14 +69,21 @@ void QMXProcIGLM::addChunkResiduals() {
     }
     countsToProportions();
   }
-  // Without a weights column `weights` still holds a pass's working weights.
+  collectResiduals(eta, counts, residuals);
+}
+
+void QMXProcIGLM::collectResiduals(const TMatrix<double>& eta, bool counts,
+                                   GLMResidualQuantiles& into) const {
+  const long n = response.getNRow();
+  const GLMFamily& fam = family();
+  // Without a weights column (or counts) `weights` may hold a pass's working weights.
   const bool weighted =
       counts || (!fit.weights().empty() && weights.isValid() && weights.getNRow() == n);
   for (long row = 0; row < n; ++row) {
     const double y = response(row, 0), w = weighted ? weights(row, 0) : 1.0;
     const double mu = fam.link().evalInv(eta(row, 0));
     const double d = std::sqrt(std::max(w * fam.deviance(y, mu), 0.0));
-    residuals.add(y > mu ? d : -d);
+    into.add(y > mu ? d : -d);
   }
 }
 

@@ -143,6 +143,11 @@ class ModelMatrix : public DoubleMatrix {
   // factor(x) (kept in `texts`).
   void factorLabels(QMXFilterBufReader& reader, const ChunkRows& rows, long v,
                     std::vector<const char*>& labels, std::vector<std::string>& texts);
+  // The model level of each chunk row of a factor (-1 when unknown), and the labels of the
+  // rows whose level is unknown (every row's label when the levels come from texts).
+  void factorLevels(QMXFilterBufReader& reader, const ChunkRows& rows, long v,
+                    std::vector<long>& rowLevels, std::vector<const char*>& labels,
+                    std::vector<std::string>& texts);
   // ModelMatrixTerms.cpp
   unsigned build(QMXFilterBufReader& reader);
   void placeBlock(const Block& block, unsigned firstColumn, strVector& names);

@@ -1,6 +1,7 @@
 // The column block of each model variable for one chunk: the values of a continuous
 // variable, or the coded columns of a factor.
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -91,23 +92,18 @@ ModelMatrix::Block ModelMatrix::factorBlock(QMXFilterBufReader& reader, const Ch
     block.names.push_back(name.str() + "(" + label + ")");
   }
 
+  std::vector<long> rowLevels;
   std::vector<const char*> labels;
   std::vector<std::string> texts;
-  factorLabels(reader, rows, v, labels, texts);
-
-  // Level of each label by exact comparison (built once, at init).
+  factorLevels(reader, rows, v, rowLevels, labels, texts);
   const LevelIndex& levelOf = levelIndex_[static_cast<std::size_t>(v)];
 
   Replacement replacement = Replacement::kNotConsulted;
   long replacementLevel = -1;
   for (long row = 0; row < rows.n; ++row) {
+    long level = rowLevels[static_cast<std::size_t>(row)];
     const char* label = labels[static_cast<std::size_t>(row)];
     if (label == nullptr) label = "";
-    long level = -1;
-    if (*label != '\0') {
-      const auto found = levelOf.find(std::string_view(label));
-      if (found != levelOf.end()) level = found->second;
-    }
     if (level < 0) {
       if (replacement == Replacement::kNotConsulted) {
         replacement = Replacement::kNone;
@@ -181,4 +177,43 @@ void ModelMatrix::factorLabels(QMXFilterBufReader& reader, const ChunkRows& rows
     texts[row] = rNumberText(values[row]);
     labels[row] = texts[row].c_str();
   }
+}
+
+void ModelMatrix::factorLevels(QMXFilterBufReader& reader, const ChunkRows& rows, long v,
+                               std::vector<long>& rowLevels, std::vector<const char*>& labels,
+                               std::vector<std::string>& texts) {
+  const DerivedInput& input = derived_[static_cast<std::size_t>(v)];
+  const int column = variableMap_[static_cast<std::size_t>(v)];
+  const LevelIndex& levelOf = levelIndex_[static_cast<std::size_t>(v)];
+  const auto find = [&](const char* label) -> long {
+    if (label == nullptr || *label == '\0') return -1;
+    const auto found = levelOf.find(std::string_view(label));
+    return found != levelOf.end() ? found->second : -1;
+  };
+  rowLevels.assign(static_cast<std::size_t>(rows.n), -1);
+  const QMXBuf& buffer = reader.buffer();
+  const long bufferLevels = buffer.getNumLevels(column);
+  if ((!input.variable || input.categoricalInput) && bufferLevels <= 4 * rows.n + 64) {
+    // A data column's level codes: each of the buffer's levels is looked up once per chunk.
+    std::vector<long> levelOfCode(static_cast<std::size_t>(bufferLevels));
+    for (long code = 0; code < bufferLevels; ++code)
+      levelOfCode[static_cast<std::size_t>(code)] = find(buffer.getLevelName(column, code));
+    std::vector<double> codes(static_cast<std::size_t>(rows.ready));
+    if (reader.getDoubleArray(column, codes.data()) != rows.n)
+      model_matrix_detail::throwComputeFailure();
+    labels.assign(static_cast<std::size_t>(rows.n), nullptr);
+    for (long row = 0; row < rows.n; ++row) {
+      const double code = codes[static_cast<std::size_t>(row)];
+      long level = -1;
+      if (code >= 0.0 && code < static_cast<double>(bufferLevels) && code == std::floor(code))
+        level = levelOfCode[static_cast<std::size_t>(code)];
+      rowLevels[static_cast<std::size_t>(row)] = level;
+      // The label only serves the unknown levels (replacement and messages).
+      if (level < 0) labels[static_cast<std::size_t>(row)] = buffer.mapDoubleToLevel(column, code);
+    }
+    return;
+  }
+  factorLabels(reader, rows, v, labels, texts);
+  for (long row = 0; row < rows.n; ++row)
+    rowLevels[static_cast<std::size_t>(row)] = find(labels[static_cast<std::size_t>(row)]);
 }

@@ -189,7 +189,7 @@ long QMXProcModel::getDataChunk(QMXFilterBufReader& filter) {
   readResponse(filter, n);
   if (!model.weights().empty()) readWeights(filter, n);
   offset = chunkOffset(model, filter, n);
-  checkChunkValues(n, rowsUsed + rowsMissing);
+  if (checkValues) checkChunkValues(n, rowsUsed + rowsMissing);
   rowsUsed += n;
   rowsMissing += ready - n;
   if (termIndices.empty()) termIndices = modelMatrix.termIndicies();

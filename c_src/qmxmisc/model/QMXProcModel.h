@@ -72,6 +72,9 @@ class QMXProcModel : public QMXProc {
   lVector responseColumns;
   Index termIndices;
   std::int64_t rowsUsed = 0;
+  // The model matrix and offsets of each chunk are checked for values that are not finite or
+  // overflow when squared; a proc that reads the same rows again may leave later passes out.
+  bool checkValues = true;
   std::int64_t rowsMissing = 0;
   long maxInputs = 1;
 

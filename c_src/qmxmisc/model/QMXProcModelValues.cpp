@@ -44,19 +44,36 @@ void QMXProcModel::checkChunkValues(long n, std::int64_t rowsBefore) const {
       QMX_ThrowException("the offset at row %lld is not finite (%g)", dataRow(row), offset(row, 0));
   const bool weighted = weights.getNRow() == n;
   const long ncol = modelMatrix.getNCol();
+  // A column's weighted sum of squares is finite when no term of it is infinite or NaN (its
+  // terms are not negative): only a chunk with a column that fails is searched, row by row.
+  const double* w = weighted ? weights.constData() : nullptr;
+  bool suspect = false;
+  for (long col = 0; col < ncol && !suspect; ++col) {
+    const double* x = modelMatrix.constData() + static_cast<std::size_t>(col) * n;
+    double sum = 0.0;
+    if (w != nullptr) {
+      for (long row = 0; row < n; ++row)
+        sum += std::fabs(w[row]) * (x[row] * x[row]);
+    } else {
+      for (long row = 0; row < n; ++row)
+        sum += x[row] * x[row];
+    }
+    suspect = !std::isfinite(sum);
+  }
+  if (!suspect) return;
   for (long row = 0; row < n; ++row) {
-    const double w = weighted ? weights(row, 0) : 1.0;
+    const double wr = weighted ? weights(row, 0) : 1.0;
     for (long col = 0; col < ncol; ++col) {
       const double x = modelMatrix(row, col);
       if (!std::isfinite(x)) {
         QMX_ThrowException("term %s: the model matrix value at row %lld is not finite (%g)",
                            termOfColumn(modelMatrix, col).c_str(), dataRow(row), x);
       }
-      if (std::isfinite(w * x * x)) continue;
+      if (std::isfinite(wr * x * x)) continue;
       if (weighted && std::isfinite(x * x)) {
         QMX_ThrowException(
             "weights column %s: the weight %g at row %lld times the square of term %s overflows",
-            getModel().weights().c_str(), w, dataRow(row), termOfColumn(modelMatrix, col).c_str());
+            getModel().weights().c_str(), wr, dataRow(row), termOfColumn(modelMatrix, col).c_str());
       }
       QMX_ThrowException("term %s: the model matrix value %g at row %lld overflows when squared",
                          termOfColumn(modelMatrix, col).c_str(), x, dataRow(row));

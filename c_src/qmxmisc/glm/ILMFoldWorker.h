@@ -1,0 +1,51 @@
+// ILMFoldWorker: folds the chunks of a linear-model pass into an ILMAccumulator on a second
+// thread, while the proc's thread reads and builds the next chunks. The chunks are copied
+// and folded in the order given, so the accumulator ends exactly as if they were folded on the
+// proc's thread. At most a few chunks wait (memory stays bounded). Before anything reads or
+// resets the accumulator, drain() waits for the folds and rethrows a fold's exception.
+//
+// Without a second thread (qmx --threads 1) update folds at once.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "qmxmisc/glm/QMXProcILMAccumulator.h"
+
+class ILMFoldWorker {
+ public:
+  ILMFoldWorker() = default;
+  // A copy is idle: it shares no thread and no pending chunk.
+  ILMFoldWorker(const ILMFoldWorker&) {}
+  ILMFoldWorker& operator=(const ILMFoldWorker&) { return *this; }
+  ~ILMFoldWorker();
+
+  // Folds `chunk` into `acc`: on the worker thread when the host may use more than one
+  // thread, else at once. Every update until drain() must name the same accumulator.
+  void update(ILMAccumulator& acc, const ILMChunk& chunk);
+  // Waits until every chunk given is folded; rethrows the first fold's exception.
+  void drain();
+
+ private:
+  struct Job {
+    DoubleMatrix x, y, w;
+    long nFixed = 0;
+    std::int64_t rowsUsed = 0, rowsMissing = 0;
+  };
+  static constexpr std::size_t kMaxWaiting = 4;
+
+  void run();
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Job> jobs_;
+  ILMAccumulator* acc_ = nullptr;
+  bool busy_ = false;  // the worker is folding a job taken off the queue
+  bool stop_ = false;
+  std::exception_ptr error_;
+  std::thread thread_;
+};
