@@ -193,7 +193,8 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
     const std::size_t weights = options.weights.empty() ? 0 : weightsColumn(meta, options.weights);
     source = std::make_unique<QMXCsvSource>(options.data, std::move(meta), csv);
     if (!options.weights.empty()) {
-      auto filtered = std::make_unique<FitRowFilter>(std::move(source), weights);
+      const bool poly = options.formula.find("poly(") != std::string::npos;
+      auto filtered = std::make_unique<FitRowFilter>(std::move(source), weights, poly);
       filter = filtered.get();
       source = std::move(filtered);
     }
