@@ -21,6 +21,7 @@
 #include "Console.h"
 #include "DataOptions.h"
 #include "FitRowFilter.h"
+#include "LevelRow.h"
 #include "OutputFile.h"
 #include "ReadingOptions.h"
 #include "TerminalText.h"
@@ -257,8 +258,9 @@ void runFit(const FitOptions& options) {
     request.settings["data.rows"] = std::to_string(meta.rows);
     spec = fitSpecification(meta, kind, request);
   } catch (const QMXException& e) {
-    throw CommandError(columnsMessage(kind, request.formula,
-                                      e.message() ? e.message() : "model specification failed"));
+    throw CommandError(columnsMessage(
+        kind, request.formula,
+        e.message() ? withLevelRow(e.message(), meta, csv) : "model specification failed"));
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }
