@@ -95,7 +95,7 @@ TEST(GLMFitHandler, TermsRangesAndFamilyRebuiltFromAFit) {
   strVector terms;
   for (long t = 0; t < fit.nTerms(); ++t)
     terms.push_back(fit.term(t));
-  EXPECT_EQ(terms, (strVector{String("wt"), String("wt^2"), String("wt2"), String("am"),
+  EXPECT_EQ(terms, (strVector{String("wt"), String("I(wt^2)"), String("wt2"), String("am"),
                               String("wt:am")}));
   EXPECT_EQ(std::vector<long>(fit.termsTable().constData(), fit.termsTable().constData() + 15),
             (std::vector<long>{1, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 1, 0, 1}));
@@ -104,9 +104,10 @@ TEST(GLMFitHandler, TermsRangesAndFamilyRebuiltFromAFit) {
   EXPECT_EQ(fit.factorInfo(0L).levels(), (strVector{String("auto"), String("manual")}));
   // Read into a plain model: the description only.
   EXPECT_EQ(GLMModel(text.c_str()).distType(), GLMFamily::Distribution::Gaussian);
-  // A coefficient holding x^2 and level a of f is the term x^2:f; an aliased one keeps its beta.
+  // A coefficient holding x^2 and level a of f is the term I(x^2):f (as R labels it); an aliased
+  // one keeps its beta.
   const GLMFit interaction(readRefText("glm", "read_interaction.vtml").c_str());
-  EXPECT_EQ(interaction.term(1), String("x^2:f"));
+  EXPECT_EQ(interaction.term(1), String("I(x^2):f"));
   EXPECT_EQ(interaction.coefTable()(1, 0), 2);
   EXPECT_EQ(interaction.coefTable()(1, 1), 1);
   EXPECT_EQ(interaction.coefficients()(1, 0), 3.0);

@@ -37,10 +37,18 @@ inline std::vector<std::vector<std::string>> csvRows(const std::string& text) {
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
     if (line.empty() || line[0] == '#') continue;
-    std::istringstream cells(line);
-    rows.emplace_back();
-    for (std::string cell; std::getline(cells, cell, ',');)
-      rows.back().push_back(cell);
+    rows.emplace_back(1);
+    bool quoted = false;  // a field in double quotes holds commas and doubled quotes
+    for (std::size_t at = 0; at < line.size(); ++at) {
+      if (line[at] == '"' && quoted && at + 1 < line.size() && line[at + 1] == '"')
+        rows.back().back() += line[at++];
+      else if (line[at] == '"')
+        quoted = !quoted;
+      else if (line[at] == ',' && !quoted)
+        rows.back().emplace_back();
+      else
+        rows.back().back() += line[at];
+    }
   }
   return rows;
 }

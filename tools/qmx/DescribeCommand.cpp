@@ -66,7 +66,7 @@ std::string levelSummary(const QMXCsvColumnSummary& column, std::size_t maxLevel
   for (; shown < nLevels && shown < kShownLevels; ++shown) {
     std::string item = printable(column.info.levels[shown]) + " (" +
                        std::to_string(column.levelCounts[shown]) + ")";
-    if (shown > 0 && out.size() + item.size() > kLevelTextWidth) break;
+    if (shown > 0 && displayWidth(out) + displayWidth(item) > kLevelTextWidth) break;
     out += (shown == 0 ? ": " : ", ") + item;
   }
   if (shown < nLevels) out += ", ... (" + std::to_string(nLevels - shown) + " more)";
@@ -98,10 +98,10 @@ void printText(const QMXCsvMetadata& meta, std::size_t maxLevels) {
   for (const auto& row : rows)
     if (row.size() == head.size())
       for (std::size_t cellIdx = 0; cellIdx < row.size(); ++cellIdx)
-        widths[cellIdx] = std::max(widths[cellIdx], row[cellIdx].size());
+        widths[cellIdx] = std::max(widths[cellIdx], displayWidth(row[cellIdx]));
     else
       for (std::size_t cellIdx = 0; cellIdx + 1 < row.size(); ++cellIdx)
-        widths[cellIdx] = std::max(widths[cellIdx], row[cellIdx].size());
+        widths[cellIdx] = std::max(widths[cellIdx], displayWidth(row[cellIdx]));
   // Numbers right-aligned, names and types left-aligned; the level list of a factor or
   // string row (its last cell) is printed as it is.
   auto printRow = [&](const std::vector<std::string>& row) {
@@ -109,7 +109,7 @@ void printText(const QMXCsvMetadata& meta, std::size_t maxLevels) {
     for (std::size_t cellIdx = 0; cellIdx < row.size(); ++cellIdx) {
       const std::string& cell = row[cellIdx];
       const bool levelList = row.size() != head.size() && cellIdx + 1 == row.size();
-      const std::size_t pad = levelList ? 0 : widths[cellIdx] - cell.size();
+      const std::size_t pad = levelList ? 0 : widths[cellIdx] - displayWidth(cell);
       const bool rightAligned = cellIdx == 0 || cellIdx >= 3;
       if (cellIdx > 0) line += "  ";
       line += rightAligned ? std::string(pad, ' ') + cell : cell + std::string(pad, ' ');

@@ -21,6 +21,7 @@
 #include "Console.h"
 #include "DataOptions.h"
 #include "FitRowFilter.h"
+#include "LevelRow.h"
 #include "OutputFile.h"
 #include "ReadingOptions.h"
 #include "TerminalText.h"
@@ -193,7 +194,8 @@ FitRun fitModel(const FitOptions& options, const Specification& spec, QMXCsvMeta
     const std::size_t weights = options.weights.empty() ? 0 : weightsColumn(meta, options.weights);
     source = std::make_unique<QMXCsvSource>(options.data, std::move(meta), csv);
     if (!options.weights.empty()) {
-      auto filtered = std::make_unique<FitRowFilter>(std::move(source), weights);
+      const bool poly = options.formula.find("poly(") != std::string::npos;
+      auto filtered = std::make_unique<FitRowFilter>(std::move(source), weights, poly);
       filter = filtered.get();
       source = std::move(filtered);
     }
@@ -256,8 +258,9 @@ void runFit(const FitOptions& options) {
     request.settings["data.rows"] = std::to_string(meta.rows);
     spec = fitSpecification(meta, kind, request);
   } catch (const QMXException& e) {
-    throw CommandError(columnsMessage(kind, request.formula,
-                                      e.message() ? e.message() : "model specification failed"));
+    throw CommandError(columnsMessage(
+        kind, request.formula,
+        e.message() ? withLevelRow(e.message(), meta, csv) : "model specification failed"));
   } catch (const QMXDataError& e) {
     throw CommandError(e.what());
   }

@@ -1,9 +1,13 @@
 #include "FitRowFilter.h"
 
+#include <limits>
 #include <utility>
 
-FitRowFilter::FitRowFilter(std::unique_ptr<QMXDataSource> source, std::size_t weightsColumn)
-    : source_(std::move(source)), weightsColumn_(weightsColumn) {}
+FitRowFilter::FitRowFilter(std::unique_ptr<QMXDataSource> source, std::size_t weightsColumn,
+                           bool passOnAsMissing)
+    : source_(std::move(source)),
+      weightsColumn_(weightsColumn),
+      passOnAsMissing_(passOnAsMissing) {}
 
 bool FitRowFilter::fill(std::size_t maxRows) {
   kept_.clear();
@@ -15,10 +19,10 @@ bool FitRowFilter::fill(std::size_t maxRows) {
       return false;
     }
     for (std::size_t rowIdx = 0; rowIdx < raw_.rows; ++rowIdx) {
-      if (raw_.numbers[weightsColumn_][rowIdx] != 0.0)
-        kept_.push_back(rowIdx);
-      else if (firstPassKept_ < 0)
-        ++zeroWeightRows_;
+      double& weight = raw_.numbers[weightsColumn_][rowIdx];
+      if (weight == 0.0 && firstPassKept_ < 0) ++zeroWeightRows_;
+      if (weight == 0.0 && passOnAsMissing_) weight = std::numeric_limits<double>::quiet_NaN();
+      if (weight != 0.0) kept_.push_back(rowIdx);
     }
   }
   return true;

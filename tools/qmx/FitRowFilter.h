@@ -16,7 +16,10 @@
 
 class FitRowFilter : public QMXDataSource {
  public:
-  FitRowFilter(std::unique_ptr<QMXDataSource> source, std::size_t weightsColumn);
+  // `passOnAsMissing`: the zero-weight rows are passed on with a missing weight instead, so
+  // that the fit leaves them out while poly() still sees them (R's model frame keeps them).
+  FitRowFilter(std::unique_ptr<QMXDataSource> source, std::size_t weightsColumn,
+               bool passOnAsMissing = false);
 
   const QMXSchema& schema() const override { return source_->schema(); }
   // Unknown (-1) until the first pass is over, then the rows of one pass kept.
@@ -35,6 +38,7 @@ class FitRowFilter : public QMXDataSource {
 
   std::unique_ptr<QMXDataSource> source_;
   std::size_t weightsColumn_;
+  bool passOnAsMissing_;
   QMXRowBlock raw_;                // the last chunk read from the source
   std::vector<std::size_t> kept_;  // its rows to pass on
   std::size_t next_ = 0;           // the next of kept_ to pass on

@@ -17,6 +17,7 @@
 #include "Commands.h"
 #include "Console.h"
 #include "DataOptions.h"
+#include "LevelRow.h"
 #include "OutputFile.h"
 #include "ReadingOptions.h"
 #include "TerminalText.h"
@@ -91,7 +92,8 @@ void runSpec(const SpecOptions& options) {
     if (!spec.note.empty()) line += "; " + spec.note;
     printNote(line);
   } catch (const QMXException& e) {
-    throw CommandError(e.message() ? e.message() : "model specification failed");
+    throw CommandError(e.message() ? withLevelRow(e.message(), meta, csv)
+                                   : "model specification failed");
   }
 }
 

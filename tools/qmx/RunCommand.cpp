@@ -96,7 +96,8 @@ std::string readWholeFile(const std::string& path) {
 // One --set or --get argument as a property request.
 std::unique_ptr<QMXPropertyInfo> makeRequest(const std::string& argument) {
   const auto equals = argument.find('=');
-  if (equals == 0) throw CommandError("property request '" + argument + "' has no name");
+  if (equals == 0)
+    throw CommandError("property request '" + argument + "' has no name", kExitUsage);
   auto request = std::make_unique<QMXPropertyInfo>(argument.substr(0, equals));
   if (equals == std::string::npos) return request;
   const std::string value = argument.substr(equals + 1);
@@ -122,10 +123,12 @@ QMXColumnInfo parseOutputColumn(const std::string& spec) {
     } else if (type == "string") {
       column.type = QMXColumnType::String;
     } else {
-      throw CommandError("--output-column " + spec + ": type must be double, factor or string");
+      throw CommandError("--output-column " + spec + ": type must be double, factor or string",
+                         kExitUsage);
     }
   }
-  if (column.name.empty()) throw CommandError("--output-column " + spec + ": the name is empty");
+  if (column.name.empty())
+    throw CommandError("--output-column " + spec + ": the name is empty", kExitUsage);
   return column;
 }
 
@@ -204,9 +207,9 @@ void runProc(const RunOptions& options) {
     throw CommandError("qmx run needs a proc CLASS (qmx run --list lists them)", kExitUsage);
   if (options.helpProperties) return listProperties(options);
   if (!options.input2.empty() && options.input.empty())
-    throw CommandError("--input2 needs --input");
+    throw CommandError("--input2 needs --input", kExitUsage);
   if (!options.output.empty() && options.outputColumns.empty())
-    throw CommandError("--output needs at least one --output-column");
+    throw CommandError("--output needs at least one --output-column", kExitUsage);
   QMXSchema outputSchema;
   for (const auto& spec : options.outputColumns)
     outputSchema.push_back(parseOutputColumn(spec));

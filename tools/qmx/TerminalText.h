@@ -7,9 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "qmxmisc/base/DisplayWidth.h"  // displayWidth, for the texts made here
+
 // `keepLineEnds`: '\n' and '\t' stay as they are (multi-line texts such as summaries).
 std::string terminalText(std::string_view text, bool keepLineEnds = false);
-
-// The columns a terminal gives a text of terminalText: a wide East Asian character takes two,
-// a combining mark none, any other character one (bytes that are not UTF-8: one each).
-std::size_t displayWidth(std::string_view text);

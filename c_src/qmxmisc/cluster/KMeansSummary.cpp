@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "qmxmisc/base/DisplayWidth.h"
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/RPrintFormat.h"
 
@@ -23,8 +24,10 @@ std::string number(double value) {
   return text;
 }
 
+// Right-justified in `width` terminal columns (R pads column names by their display width).
 std::string padLeft(const std::string& text, std::size_t width) {
-  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+  const std::size_t shown = displayWidth(text);
+  return shown >= width ? text : std::string(width - shown, ' ') + text;
 }
 
 std::string padRight(const std::string& text, std::size_t width) {
@@ -52,7 +55,7 @@ std::string matrixText(const std::vector<std::string>& columns,
     for (const std::vector<double>& row : rows)
       values.push_back(row[j]);
     cells[j] = formatReal(values, kDigits);
-    widths[j] = std::max(columns[j].size(), cells[j].empty() ? 0 : cells[j][0].size());
+    widths[j] = std::max(displayWidth(columns[j]), cells[j].empty() ? 0 : cells[j][0].size());
   }
   const std::size_t nameWidth = std::to_string(rows.size()).size();
   std::string out;

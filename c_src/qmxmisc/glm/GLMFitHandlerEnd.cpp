@@ -4,6 +4,7 @@
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/GLMFitHandler.h"
+#include "qmxmisc/model/ModelFormula.h"
 
 long GLMFitHandler::dependentIndex(const std::string& name) const {
   const strVector& names = dependentNames();
@@ -134,10 +135,10 @@ void GLMFitHandler::termsFromCoefficients() {
       if (cell == 0) continue;
       const String& name = variables[static_cast<std::size_t>(varIdx)];
       if (!label.empty()) label += ':';
-      label += name.str();
       const bool covariate =
           columns()[static_cast<std::size_t>(findColumn(name.c_str()))].length() == 0;
-      if (covariate && cell > 1) label += "^" + std::to_string(cell);
+      // R's label of a power, I(x^k), as the document's deviance rows name the term.
+      label += covariate && cell > 1 ? rPowerLabel(name.str(), cell) : name.str();
     }
     if (label.empty()) {
       QMX_ThrowException("invalid coefficient table. No variables defined for coefficient %s",

@@ -265,7 +265,9 @@ LmFigures lmFigures(const GLMFit& fit, long col) {
   lm.hasR2 = dfR > 0 && regSS + lm.rss > 0;
   if (!lm.hasR2) return lm;
   // R's summary.lm: the model sum of squares is about the mean with an intercept and about
-  // zero without one; so is the deviance table's Regression row.
+  // zero without one; so is the deviance table's Regression row. With an offset it is that of
+  // the fitted values less the offset (the fit is of y - offset), as in R >= 4.3.0; R 4.2.2
+  // still counted the offset in the fitted values, so its R-squared and F differ there.
   lm.rSquared = regSS / (regSS + lm.rss);
   const double n = dfE + dfR + (fit.intercept() ? 1.0 : 0.0);
   lm.adjRSquared = 1 - (1 - lm.rSquared) * ((n - (fit.intercept() ? 1.0 : 0.0)) / dfE);

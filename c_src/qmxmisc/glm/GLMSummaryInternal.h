@@ -76,11 +76,16 @@ struct CoefficientRows {
 };
 CoefficientRows coefficientRows(const GLMFit& fit, long col, bool zStat, const SummaryInput& input);
 
-// GLMSummaryTables.cpp:
-// Characters of a UTF-8 text (its width in a terminal of one-column characters).
-std::size_t displayWidth(const std::string& text);
-// "\nCall:\n" and R's call of the fit ("" without the "call.formula" input property).
+// GLMSummaryCall.cpp:
+// "\nCall:\n" and R's call of the fit ("" without the "call.formula" input property), on
+// as many lines as R's deparse() gives it.
 std::string callLine(const GLMFit& fit, const SummaryInput& input);
+// A formula spaced as R deparses it: binary ~ + - * %in% between spaces, : / ^ without.
+std::string deparseFormula(const std::string& text);
+// R's name of a link ("logit", "1/mu^2", ...).
+const char* rLinkName(GLMLink::Link link);
+
+// GLMSummaryTables.cpp:
 // "Residuals:" (lm; "Weighted Residuals:") or "Deviance Residuals: " (glm) and R's quantiles,
 // or every residual when the residual degrees of freedom are 5 or fewer ("" without them).
 std::string residualBlock(const GLMFit& fit, const SummaryInput& input);

@@ -1,5 +1,5 @@
-// The parts of a regression summary besides the coefficient table: the Call line (as R
-// deparses it), Wald confidence intervals (R's confint.default) and the sequential analysis
+// The parts of a regression summary besides the coefficient table and the Call line: Wald
+// confidence intervals (R's confint.default) and the sequential analysis
 // of variance of a linear fit (R's anova.lm), each as R prints it.
 #include <algorithm>
 #include <cmath>
@@ -9,59 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "qmxmisc/base/DisplayWidth.h"
 #include "qmxmisc/glm/GLMSummaryInternal.h"
 #include "qmxmisc/numeric/Cdf.h"
 
 namespace {
-
-// R's spacing of a deparsed formula: binary ~ + - * %in% between spaces, : / and ^ without,
-// a comma followed by one.
-std::string deparseFormula(const std::string& text) {
-  std::string out;
-  char last = '(';  // the last character that is not a space: a unary minus follows ( or ~
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == ' ' || c == '\t') continue;
-    if (text.compare(i, 4, "%in%") == 0) {
-      out += " %in% ";
-      i += 3;
-      last = '%';
-      continue;
-    }
-    const bool binary = std::string("+-*").find(c) != std::string::npos && last != '(' &&
-                        last != '~' && !out.empty();
-    if (c == '~') {
-      out += out.empty() ? "~ " : " ~ ";
-    } else if (c == ',') {
-      out += ", ";
-    } else if (binary) {
-      out += std::string(" ") + c + " ";
-    } else {
-      out += c;
-    }
-    last = c;
-  }
-  return out;
-}
-
-const char* rLinkName(GLMLink::Link link) {
-  static const char* const names[] = {"identity", "logit",   "log",  "probit",
-                                      "cloglog",  "inverse", "sqrt", "1/mu^2"};
-  const auto code = static_cast<std::size_t>(link);
-  return code < std::size(names) ? names[code] : "identity";
-}
-
-// The family argument of R's glm call: the family alone with its canonical link.
-std::string familyCall(const GLMFit& fit) {
-  const std::string family = glm_summary::rFamilyName(fit);
-  const char* canonical = family == "binomial"           ? "logit"
-                          : family == "poisson"          ? "log"
-                          : family == "Gamma"            ? "inverse"
-                          : family == "inverse.gaussian" ? "1/mu^2"
-                                                         : "identity";
-  const std::string link = rLinkName(fit.linkType());
-  return link == canonical ? family : family + "(link = \"" + link + "\")";
-}
 
 std::string padLeft(const std::string& text, std::size_t width) {
   return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
@@ -74,7 +26,7 @@ std::string printMatrix(const std::vector<std::string>& rowNames,
                         const std::vector<std::vector<std::string>>& columns) {
   std::size_t nameWidth = 0;
   for (const std::string& name : rowNames)
-    nameWidth = std::max(nameWidth, glm_summary::displayWidth(name));
+    nameWidth = std::max(nameWidth, displayWidth(name));
   std::vector<std::size_t> widths;
   for (std::size_t c = 0; c < columns.size(); ++c) {
     std::size_t width = headers[c].size();
@@ -87,7 +39,7 @@ std::string printMatrix(const std::vector<std::string>& rowNames,
     out += " " + padLeft(headers[c], widths[c]);
   out += "\n";
   for (std::size_t r = 0; r < rowNames.size(); ++r) {
-    out += rowNames[r] + std::string(nameWidth - glm_summary::displayWidth(rowNames[r]), ' ');
+    out += rowNames[r] + std::string(nameWidth - displayWidth(rowNames[r]), ' ');
     for (std::size_t c = 0; c < columns.size(); ++c)
       out += " " + padLeft(columns[c][r], widths[c]);
     out += "\n";
@@ -238,27 +190,6 @@ std::string residualBlock(const GLMFit& fit, const SummaryInput& input) {
     return out + "ALL " + std::to_string(static_cast<long>(count)) +
            " residuals are 0: no residual degrees of freedom!\n\n";
   return out + printNamedVector(names, rdf > 5 ? zapsmall(shown, 5) : shown, 4, 1) + "\n";
-}
-
-std::size_t displayWidth(const std::string& text) {
-  std::size_t width = 0;
-  for (const char c : text)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++width;
-  return width;
-}
-
-std::string callLine(const GLMFit& fit, const SummaryInput& input) {
-  const std::string formula = property(input, "call.formula");
-  if (formula.empty()) return "";
-  std::string call = iterative(fit) ? "glm(formula = " : "lm(formula = ";
-  call += deparseFormula(formula);
-  if (iterative(fit) && fit.valid(true) && fit.hasFamily()) call += ", family = " + familyCall(fit);
-  call += ", data = " + property(input, "call.data");
-  if (const std::string weights = property(input, "call.weights"); !weights.empty())
-    call += ", weights = " + weights;
-  if (const std::string offset = property(input, "call.offset"); !offset.empty())
-    call += ", offset = " + offset;
-  return "\nCall:\n" + call + ")\n\n";
 }
 
 void addConfint(CoefficientRows& rows) {

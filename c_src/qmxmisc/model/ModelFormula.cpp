@@ -161,10 +161,7 @@ class TermEncoder {
     for (std::size_t varIdx = 0; varIdx < variables_.size(); ++varIdx)
       if (variables_[varIdx].column == column && variables_[varIdx].power == power)
         return static_cast<int>(varIdx);
-    const std::string& name = columns_[column].name;
-    const std::string shown = formula_internal::isSyntacticName(name) ? name : "`" + name + "`";
-    std::string label = power == 1 ? shown : "I(" + shown + "^" + std::to_string(power) + ")";
-    variables_.push_back(FormulaVariable{column, power, std::move(label)});
+    variables_.push_back(FormulaVariable{column, power, rPowerLabel(columns_[column].name, power)});
     return static_cast<int>(variables_.size() - 1);
   }
 

@@ -60,3 +60,7 @@ MiningModel buildMiningModel(const FormulaTerms& terms, const std::vector<DataCo
 // parseModelFormula then buildMiningModel.
 MiningModel modelFromFormula(std::string_view formula, const std::vector<DataColumn>& columns,
                              std::string_view weights = {});
+
+// R's label of power `power` of column `column`: the name itself for 1, else "I(x^k)", the
+// name backquoted unless syntactic (a term label, a coefficient name).
+std::string rPowerLabel(const std::string& column, long power);

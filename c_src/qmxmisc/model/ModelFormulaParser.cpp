@@ -7,6 +7,7 @@
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/model/DerivedVariable.h"
+#include "qmxmisc/model/ModelFormula.h"
 #include "qmxmisc/model/ModelFormulaInternal.h"
 #include "qmxmisc/model/ModelLimits.h"
 
@@ -390,3 +391,8 @@ bool isSyntacticName(std::string_view name) {
 }
 
 }  // namespace formula_internal
+
+std::string rPowerLabel(const std::string& column, long power) {
+  const std::string shown = formula_internal::isSyntacticName(column) ? column : "`" + column + "`";
+  return power == 1 ? shown : "I(" + shown + "^" + std::to_string(power) + ")";
+}

@@ -10,6 +10,7 @@
 
 #include "qmxmisc/base/QMXAssert.h"
 #include "qmxmisc/base/QMXException.h"
+#include "qmxmisc/model/ModelFormula.h"
 #include "qmxmisc/model/ModelMatrixInternal.h"
 
 namespace model_matrix_detail {
@@ -40,11 +41,8 @@ Block power(const Block& block, long exponent) {
   // As R's x^k: x * x for the square, pow otherwise (one call per value, whatever k is).
   for (double& value : out.values)
     value = exponent == 2 ? value * value : std::pow(value, static_cast<double>(exponent));
-  for (std::string& name : out.names) {
-    const std::string base = name;
-    for (long k = 1; k < exponent; ++k)
-      name += ":" + base;
-  }
+  for (std::string& name : out.names)  // as R names the column of I(x^k)
+    name = rPowerLabel(name, exponent);
   return out;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "qmxmisc/base/DisplayWidth.h"
+
 namespace {
 
 constexpr double kEps = std::numeric_limits<double>::epsilon();
@@ -54,8 +56,10 @@ void padLeft(std::vector<std::string>& texts) {
     text.insert(0, width - text.size(), ' ');
 }
 
+// Left-justified in `width` terminal columns (R pads names by their display width).
 std::string padRight(const std::string& text, std::size_t width) {
-  return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
+  const std::size_t shown = displayWidth(text);
+  return text + std::string(width > shown ? width - shown : 0, ' ');
 }
 
 std::string padLeft(const std::string& text, std::size_t width) {
@@ -190,7 +194,7 @@ std::string coefTable(const CoefTableColumns& columns) {
     cells[1].push_back(coefSeText[n + row]);
     cells[2].push_back(statText[row]);
     cells[3].push_back(pText[row]);
-    nameWidth = std::max(nameWidth, columns.names[row].size());
+    nameWidth = std::max(nameWidth, displayWidth(columns.names[row]));
     starWidth = std::max(starWidth, std::string(stars(columns.pValue[row])).size());
   }
   std::vector<std::size_t> widths;

@@ -59,6 +59,17 @@ for (name in names(cases)) {
   add(name, "aic", AIC(fit))
   if (is.na(test)) {  # lm: the residual sum of squares and anova.lm
     add(name, "deviance", deviance(fit))
+    # summary.lm's R-squared measures the fit about the offset (the fitted values less the
+    # offset) since R 4.3.0 (PR#18008); R 4.2.2's is about the fitted values themselves.
+    s <- summary(fit)
+    if (getRversion() < "4.3.0") {
+      f <- fitted(fit) - model.offset(model.frame(fit))
+      mss <- sum((f - mean(f))^2)
+      s$r.squared <- mss / (mss + deviance(fit))
+      s$adj.r.squared <- 1 - (1 - s$r.squared) * ((nobs(fit) - 1) / fit$df.residual)
+    }
+    add(name, "r_squared", s$r.squared)
+    add(name, "adj_r_squared", s$adj.r.squared)
     a <- anova(fit)
     for (term in rownames(a)) {
       add(name, paste0("anova.", term, ".sum_sq"), a[term, "Sum Sq"])

@@ -6,7 +6,7 @@
 m <- read.csv("examples/mtcars.csv")
 # am as a two-level factor (levels auto, manual); wt missing in row 3 and hp in row 10, so the
 # fits use 30 of the 32 rows; w a positive case weight, w0 a case weight with 8 zeros (rows
-# that R leaves out of the fit and of its degrees of freedom).
+# that R leaves out of the fit and of its degrees of freedom, but not out of poly()).
 d <- data.frame(am_f = factor(ifelse(m$am == 1, "manual", "auto")), wt = m$wt, hp = m$hp,
                 carb = m$carb, w = rep(c(1, 2, 0.5, 3), length.out = nrow(m)),
                 w0 = rep(c(1, 0, 2, 1), length.out = nrow(m)))
@@ -29,7 +29,11 @@ fits <- list(
   zero_weights = glm(am_f ~ wt, family = binomial, data = d, weights = w0,
                      control = list(epsilon = 1e-14, maxit = 100)),
   no_intercept = glm(carb ~ wt - 1, family = poisson, data = d,
-                     control = list(epsilon = 1e-14, maxit = 100)))
+                     control = list(epsilon = 1e-14, maxit = 100)),
+  # poly()'s coefficients come from every row where w is known: the model frame keeps the
+  # zero-weight rows and the row missing hp.
+  poly_zero_weights = glm(carb ~ poly(w, 2) + hp, family = poisson, data = d, weights = w0,
+                          control = list(epsilon = 1e-14, maxit = 100)))
 header <- paste0("# ", R.version.string, "; glm() of tests/ref/tools/fit_glm_cases.R")
 coef <- do.call(rbind, lapply(names(fits), function(name) {
   s <- summary(fits[[name]])$coefficients
@@ -45,6 +49,6 @@ for (out in list(list(coef, "coef"), list(dev, "dev"))) {
   con <- file(paste0("tests/ref/tools/fit_glm_cases_", out[[2]], ".csv"), "w")
   writeLines(header, con)
   table <- as.data.frame(lapply(format(out[[1]], digits = 17), trimws))
-  write.csv(table, con, row.names = FALSE, quote = FALSE)
+  write.csv(table, con, row.names = FALSE, quote = if (out[[2]] == "coef") 2 else FALSE)  # terms hold commas
   close(con)
 }
