@@ -14,6 +14,7 @@
 
 #include "qmxmisc/base/QMXException.h"
 #include "qmxmisc/glm/QMXProcILM.h"
+#include "qmxmisc/model/DerivedVariable.h"
 
 namespace {
 
@@ -96,27 +97,37 @@ ModelCoding QMXProcILM::modelCoding(bool treatment) const {
   for (long t = 0; t < nTerms; ++t) {
     const long first = static_cast<long>(termIndices[static_cast<std::size_t>(t)]);
     const long last = static_cast<long>(termIndices[static_cast<std::size_t>(t + 1)]);
-    std::vector<FactorCoding> codings;  // one per factor, variable order
+    // One coding per variable of the term, in variable order: a factor's levels, or the
+    // columns of a covariate (one, or a matrix such as poly()'s) each standing for itself.
+    std::vector<FactorCoding> codings;
+    std::vector<long> variables;
     long cells = 1;
+    bool anyFactor = false;
     for (long v = 0; v < nVariables; ++v) {
       if (table(v, t) <= 0) continue;
+      variables.push_back(v);
       if (!fit.isFactor(fit.variable(v).c_str())) {
+        const std::string& expression = fit.expression(fit.variable(v));
+        const long width = expression.empty() ? 1 : DerivedVariable(expression).width();
+        codings.push_back(coding(width, true, treatment, 0));
+        cells *= width;
         continue;
       }
       const long levels = fit.factorInfo(fit.variable(v).c_str()).length();
       const bool full = !fullCodingDone || !codedByContrasts(t, v);
       fullCodingDone = true;
+      anyFactor = true;
       codings.push_back(coding(levels, full, treatment, referenceLevel(v)));
       cells *= levels;
     }
-    if (codings.empty() || cells != last - first) {
+    if (!anyFactor || cells != last - first) {
       for (long k = first; k < last; ++k)
         columns[addColumn(t, coefNames[static_cast<std::size_t>(k)].str())]
                [static_cast<std::size_t>(k)] = 1.0;
       continue;
     }
-    // R's columns: the first factor's contrast varying fastest. Cells: the last factor's
-    // level varying fastest. Entry = product of the factors' coding entries.
+    // R's columns: the first variable's column varying fastest. Cells (the model matrix's
+    // columns): the last variable's varying fastest. Entry = product of the coding entries.
     long nColumns = 1;
     for (const FactorCoding& m : codings)
       nColumns *= static_cast<long>(m.columnLevel.size());
@@ -129,19 +140,19 @@ ModelCoding QMXProcILM::modelCoding(bool treatment) const {
         rest /= width;
       }
       std::string name;
-      long factorAt = 0;
-      for (long v = 0; v < nVariables; ++v) {
-        if (table(v, t) <= 0) continue;
+      for (long f = 0; f < nFactors; ++f) {
+        const long v = variables[static_cast<std::size_t>(f)];
         name += name.empty() ? "" : ":";
-        if (!fit.isFactor(fit.variable(v).c_str())) {
+        const FactorCoding& m = codings[f];
+        if (fit.isFactor(fit.variable(v).c_str())) {
+          name +=
+              fit.variable(v).str() +
+              fit.factorInfo(fit.variable(v).c_str()).levels()[m.columnLevel[contrast[f]]].str();
+        } else if (m.columnLevel.size() > 1) {
+          name += fit.variable(v).str() + std::to_string(m.columnLevel[contrast[f]] + 1);
+        } else {
           name += covariateName(v, table(v, t));
-          continue;
         }
-        const FactorCoding& m = codings[factorAt];
-        name += fit.variable(v).str() + fit.factorInfo(fit.variable(v).c_str())
-                                            .levels()[m.columnLevel[contrast[factorAt]]]
-                                            .str();
-        ++factorAt;
       }
       std::vector<double>& column = columns[addColumn(t, name)];
       for (long cell = 0; cell < cells; ++cell) {

@@ -27,9 +27,11 @@ cases <- data.frame(
            "poisson_log_sqrt", "binomial_product", "binomial_counts", "quasipoisson_log",
            "quasibinomial_counts", "lm_factor_poly", "binomial_poly", "lm_raw_offset",
            "lm_factor_offset_column", "poisson_factor_poly_offset", "poisson_raw_offset_column",
-           "binomial_factor_raw", "binomial_poly_offset"),
+           "binomial_factor_raw", "binomial_poly_offset", "lm_poly_by_factor",
+           "poisson_factor_by_poly"),
   proc = c("QMXProcILM", "QMXProcILM", "QMXProcILM", rep("QMXProcIGLM", 5), "QMXProcILM",
-           "QMXProcIGLM", "QMXProcILM", "QMXProcILM", rep("QMXProcIGLM", 4)),
+           "QMXProcIGLM", "QMXProcILM", "QMXProcILM", rep("QMXProcIGLM", 4), "QMXProcILM",
+           "QMXProcIGLM"),
   formula = c("y ~ log(x) + I(a * b) + sqrt(b)",
               "y ~ exp(z) + I(a/b) + I(x - 1) + I((a + b)^2) + I(-z^3)",
               "y ~ log(x):a + I(2 * a - b/x) + exp(-z) + sqrt(x + b)",
@@ -45,11 +47,14 @@ cases <- data.frame(
               "k ~ factor(yb) + poly(x, 2) + offset(log(b))",
               "k ~ poly(z, 3, raw = TRUE) + offset(x)",
               "yb ~ factor(k) + poly(x, 2, raw = TRUE)",
-              "yb ~ poly(z, 2) + offset(log(x))"),
+              "yb ~ poly(z, 2) + offset(log(x))",
+              "y ~ poly(x, 2) * factor(yb) + a",
+              "k ~ factor(yb) * poly(z, 2)"),
   family = c("", "", "", "poisson", "binomial", "binomial", "quasipoisson", "quasibinomial",
-             "", "binomial", "", "", "poisson", "poisson", "binomial", "binomial"),
+             "", "binomial", "", "", "poisson", "poisson", "binomial", "binomial", "",
+             "poisson"),
   # the C scoring package scores the case too
-  package = rep("yes", 16),
+  package = rep("yes", 18),
   stringsAsFactors = FALSE)
 # glm cases: summary()'s dispersion (estimated by the quasi families) and the AIC (NA for them)
 cases$dispersion <- NA
