@@ -123,5 +123,5 @@ TEST(FormulaCases, FitsAndScoresMatchR) {
           qmxtest::matchesColumn(libraryScores(fit, newFile), procScores(fit, newRows), 1e-12));
     }
   }
-  EXPECT_EQ(cases, 16);
+  EXPECT_EQ(cases, 18);
 }
