@@ -113,9 +113,9 @@ class ColumnScan {
     return out;
   }
 
-  // Welford's running mean and sum of squared deviations over the finite values; the
-  // infinite ones are counted so that mean and sd come out as in R (mean Inf, -Inf or
-  // NaN, sd NaN).
+  // Welford's running mean and sum of squared deviations, and the exact sum for the mean,
+  // over the finite values; the infinite ones are counted so that mean and sd come out as
+  // in R (mean Inf, -Inf or NaN, sd NaN).
   void addNumber(double x) {
     if (std::isnan(x)) {
       ++nan_;
@@ -135,6 +135,10 @@ class ColumnScan {
     const double delta = x - mean_;
     mean_ += delta / static_cast<double>(finite_);
     m2_ += delta * (x - mean_);
+    // Neumaier's two-sum: sumHi_ + sumLo_ is the exact sum to about 106 bits.
+    const double sum = sumHi_ + x;
+    sumLo_ += std::fabs(sumHi_) >= std::fabs(x) ? (sumHi_ - sum) + x : (x - sum) + sumHi_;
+    sumHi_ = sum;
   }
 
  private:
@@ -155,9 +159,20 @@ class ColumnScan {
     else if (negInf_ > 0)
       out.mean = -inf;
     else
-      out.mean = mean_;
+      out.mean = exactMean();
     const bool anyInf = posInf_ + negInf_ > 0;
     out.sd = (out.count < 2 || anyInf) ? kNaN : std::sqrt(m2_ / static_cast<double>(finite_ - 1));
+  }
+
+  // The sum over the count, rounded once: R's mean (a long-double sum, then the mean of the
+  // deviations added) rounds to the same double but for a sum of about 1e-19 relative
+  // error. A sum beyond the double range falls back on the running mean.
+  double exactMean() const {
+    const auto n = static_cast<double>(finite_);
+    if (!std::isfinite(sumHi_) || !std::isfinite(sumLo_)) return mean_;
+    const double q = sumHi_ / n;
+    const double remainder = std::fma(-q, n, sumHi_) + sumLo_;
+    return q + remainder / n;
   }
 
   std::size_t maxLevels_, maxBytes_;
@@ -170,6 +185,7 @@ class ColumnScan {
   std::string firstText_;
   std::int64_t finite_ = 0, posInf_ = 0, negInf_ = 0;
   double mean_ = 0, m2_ = 0;
+  double sumHi_ = 0, sumLo_ = 0;
   double min_ = std::numeric_limits<double>::infinity();
   double max_ = -std::numeric_limits<double>::infinity();
 };

@@ -3,6 +3,7 @@
 // line is one record. "NA" reads as NaN.
 #pragma once
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -16,8 +17,13 @@ struct RefRow {
   std::map<std::string, std::string> fields;
   const std::string& text(const std::string& name) const { return fields.at(name); }
   double num(const std::string& name) const { return refNumber(fields.at(name)); }
+  // strtod, not stod: stod refuses subnormal numbers.
   static double refNumber(const std::string& cell) {
-    return cell == "NA" ? std::numeric_limits<double>::quiet_NaN() : std::stod(cell);
+    if (cell == "NA") return std::numeric_limits<double>::quiet_NaN();
+    char* end = nullptr;
+    const double x = std::strtod(cell.c_str(), &end);
+    if (end == cell.c_str() || *end != '\0') throw std::invalid_argument("not a number: " + cell);
+    return x;
   }
 };
 

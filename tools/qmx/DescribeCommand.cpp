@@ -1,12 +1,10 @@
 // qmx describe: one metadata pass over a CSV file, printed as a table (text) or as one
-// CSV line per column; a second pass over the parsed cells refines the means as R's mean does.
+// CSV line per column.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,10 +13,7 @@
 #include "DataOptions.h"
 #include "ReadingOptions.h"
 #include "TerminalText.h"
-#include "qmxbase/QMXChunkRows.h"
 #include "qmxbase/QMXCsvMetadata.h"
-#include "qmxbase/QMXCsvSource.h"
-#include "qmxbase/QMXDataError.h"
 #include "qmxbase/QMXNumberText.h"
 
 namespace {
@@ -146,52 +141,12 @@ void printCsv(const QMXCsvMetadata& meta) {
   }
 }
 
-// R's mean(x) sums in long double, divides by n, then adds the mean of x - mean (also in
-// long double). The metadata pass's running mean stands for the first quotient; this pass
-// over the parsed cells adds the refinement, so the printed digits are R's.
-void refineMeans(QMXCsvMetadata& meta, const std::string& path, const QMXCsvOptions& options) {
-  std::vector<std::size_t> columns;
-  for (std::size_t c = 0; c < meta.columns.size(); ++c)
-    if (meta.columns[c].info.type == QMXColumnType::Double && std::isfinite(meta.columns[c].mean))
-      columns.push_back(c);
-  // Standard input cannot be read again without the parsed cells.
-  if (columns.empty() || (meta.spill == nullptr && path == "-")) return;
-  QMXCsvSource source(path, meta, options);
-  std::vector<long double> sums(columns.size(), 0.0L);
-  std::vector<std::int64_t> counts(columns.size(), 0);
-  QMXRowBlock block;
-  while (!source.atEnd()) {
-    block.reset(source.schema());
-    const std::size_t rows = source.read(static_cast<std::size_t>(qmxDefaultChunkRows()), block);
-    if (rows == 0) break;
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-      const long double mean = meta.columns[columns[k]].mean;
-      for (const double x : block.numbers[columns[k]])
-        if (std::isfinite(x)) {
-          sums[k] += x - mean;
-          ++counts[k];
-        }
-    }
-  }
-  for (std::size_t k = 0; k < columns.size(); ++k)
-    if (counts[k] > 0) {
-      double& mean = meta.columns[columns[k]].mean;
-      mean = static_cast<double>(mean + sums[k] / static_cast<long double>(counts[k]));
-    }
-}
-
 void runDescribe(const DescribeSettings& settings) {
   checkMaxLevels(settings.maxLevels);
   QMXCsvOptions options = settings.data.csv();
   options.maxLevels = settings.maxLevels;
-  options.spill = true;  // the means' second pass reads the parsed cells
   QMXCsvMetadata meta = scanData(settings.path, settings.data, options);
   checkHasRows(settings.path, meta.rows);
-  try {
-    refineMeans(meta, settings.path, options);
-  } catch (const QMXDataError& e) {
-    throw CommandError(e.what());
-  }
   noteAlmostNumericColumns(meta);
   if (settings.format == "csv")
     printCsv(meta);

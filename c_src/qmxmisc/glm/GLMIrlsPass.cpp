@@ -101,7 +101,7 @@ bool numericallyAtBoundary(const GLMFamily& family, double mu) {
 
 void glmIrlsChunk(const GLMFamily& family, const TMatrix<double>& eta,
                   const TMatrix<double>& solveEta, TMatrix<double>& y, TMatrix<double>& w,
-                  GLMPassSums& sums) {
+                  GLMPassSums& sums, GLMResidualQuantiles* residuals) {
   const long n = y.getNRow(), q = y.getNCol();
   if (eta.getNRow() != n || eta.getNCol() != q || w.getNRow() != n || w.getNCol() != 1)
     QMX_ThrowException("cannot evaluate %s(%s)", family.distName(), family.linkName());
@@ -119,7 +119,10 @@ void glmIrlsChunk(const GLMFamily& family, const TMatrix<double>& eta,
       link.evalDeriv(e, mu, dmu);
       sums.validEta = sums.validEta && link.validEta(e);
       sums.validMu = sums.validMu && family.validMean(mu);
-      sums.deviance += pw * family.deviance(yi, mu);
+      const double rowDeviance = pw * family.deviance(yi, mu);
+      sums.deviance += rowDeviance;
+      if (col == 0 && residuals != nullptr)
+        residuals->add(glmDevianceResidual(yi, mu, rowDeviance));
       const double residual = (yi - mu) / dmu;
       if (pearson) {
         double muSolve = 0.0, dmuSolve = 0.0;

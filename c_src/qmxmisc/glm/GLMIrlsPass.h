@@ -8,14 +8,19 @@
 //   - adds w_solve ((y - mu)/mu.eta(eta))^2 to the Pearson sum, where w_solve is the working
 //     weight at the linear predictor of the solve that produced the candidate (R's
 //     summary.glm: the weights of the last iteration times its working residuals squared),
-//   - adds its share of R's family$aic at mu (first response only).
+//   - adds its share of R's family$aic at mu (first response only),
+//   - gives its deviance residual sign(y - mu) sqrt(pw d(y, mu)) to the residual quantiles,
+//     when asked (first response only).
 // Kernels only: no I/O, no properties.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "qmxmisc/glm/GLMFamily.h"
+#include "qmxmisc/glm/GLMResidualQuantiles.h"
 #include "qmxmisc/numeric/TMatrix.h"
 
 struct GLMPassSums {
@@ -42,10 +47,17 @@ TMatrix<double> glmStartEta(const GLMFamily& family, const TMatrix<double>& y,
 // One chunk of a pass. y (n x q) holds the responses and becomes the working responses; w
 // (n x 1) holds the prior weights and becomes the working weights (of the last response);
 // eta (n x q) is the candidate's linear predictor, solveEta that of the last solve's weights
-// (empty: no Pearson sum).
+// (empty: no Pearson sum); `residuals`, when not null, receives the rows' deviance residuals.
 void glmIrlsChunk(const GLMFamily& family, const TMatrix<double>& eta,
                   const TMatrix<double>& solveEta, TMatrix<double>& y, TMatrix<double>& w,
-                  GLMPassSums& sums);
+                  GLMPassSums& sums, GLMResidualQuantiles* residuals = nullptr);
+
+// R's deviance residual of one row: sign(y - mu) sqrt(max(pw d(y, mu), 0)), from the row's
+// share of the deviance.
+inline double glmDevianceResidual(double y, double mu, double weightedDeviance) {
+  const double d = std::sqrt(std::max(weightedDeviance, 0.0));
+  return y > mu ? d : -d;
+}
 
 // R's aic of the fitted model from the sums at the final mu, its deviance and the rank
 // (family$aic + 2 rank); NaN for the quasi family.

@@ -1,12 +1,15 @@
 // GLMResidualQuantiles: R's quantile(x) (type 7: minimum, quartiles, median, maximum) of
 // values that are seen once per pass over the data, exact in bounded memory. The first pass
 // keeps the values while there are at most `bound` of them (then one pass suffices) and
-// counts them with their minimum and maximum. Beyond the bound every order statistic the
-// quantiles need (ranks floor and ceil of (n - 1) p) is bracketed: each further pass counts
-// the values of its bracket in 1024 buckets of equal width (with each bucket's smallest and
-// largest value) and narrows the bracket to the bucket holding the rank, until the bracket
-// holds at most `bound` values, which the next pass keeps and selects from. Buckets are
-// monotone in the value, so a bracket [smallest, largest] of a bucket holds exactly its values.
+// counts them with their minimum and maximum. Beyond the bound it also counts them in 65536
+// buckets of the sign, the exponent and the first four bits of the significand, which
+// bracket every order statistic the quantiles need (ranks floor and ceil of (n - 1) p) to
+// one sixteenth of a binade. Each further pass keeps the values of a bracket holding at
+// most `bound` of them and selects from them, or else counts the bracket's values in 1024
+// buckets of equal width (with each bucket's smallest and largest value) and narrows the
+// bracket to the bucket holding the rank. Buckets are monotone in the value, so a bracket
+// [smallest, largest] of a bucket holds exactly its values. Residuals spread over a few
+// binades need two passes in all.
 //
 //   GLMResidualQuantiles q(bound); do { q.startPass(); for x: q.add(x); } while (!q.finishPass());
 #pragma once
@@ -34,18 +37,23 @@ class GLMResidualQuantiles {
 
  private:
   static constexpr long kBuckets = 1024;
+  static constexpr int kFineShift = 48;  // a fine bucket: the top 16 bits of the order key
   struct Rank {
     std::int64_t rank = 0;     // 0-based order statistic
     double low = 0, high = 0;  // its bracket
     std::int64_t below = 0;    // values below the bracket
     std::int64_t inside = 0;   // values in the bracket (known after a histogram pass)
     bool collect = false;      // this pass keeps the bracket's values
+    long sharedWith = -1;      // an earlier rank collecting the same bracket
     bool known = false;
     double value = 0;
     std::vector<std::int64_t> counts;
     std::vector<double> lows, highs, kept;
   };
   void settle();
+  void countFine(double value);
+  void shareBrackets();
+  void bracketFine(Rank& r) const;
 
   std::int64_t bound_;
   std::int64_t n_ = 0;
@@ -53,6 +61,7 @@ class GLMResidualQuantiles {
   double min_ = 0, max_ = 0;
   std::vector<double> firstValues_;
   bool firstKept_ = true;
+  std::vector<std::int64_t> fine_;  // the first pass's counts beyond the bound
   std::vector<Rank> ranks_;
   std::array<double, 5> result_{};
 };

@@ -100,10 +100,10 @@ long QMXProcIGLM::getDataChunk() {
   // The Pearson sum at the coefficients of the solve serves the dispersion only.
   if (candidate.size() > 0 && !glm_proc::fixedDispersion(fam))
     solveEta = solveBase.size() == 0 ? start : etaOf(solveBase);
-  // Beyond the selection's bound the residuals need passes of their own: none are kept here.
-  if (residualSummary && candidate.size() > 0 && startRows <= residualBound)
-    collectResiduals(eta, counts, passResiduals);
-  glmIrlsChunk(fam, eta, solveEta, response, weights, sums);
+  // Each pass gives the residuals at its candidate: the pass that converges gives the fit's
+  // (beyond the selection's bound, their first pass).
+  glmIrlsChunk(fam, eta, solveEta, response, weights, sums,
+               residualSummary && candidate.size() > 0 ? &passResiduals : nullptr);
   return n;
 }
 
@@ -191,8 +191,9 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
     converged = convergedNow();
     if (converged || iterations >= maxIterations) {
       fit.setCoefficients(candidate);
-      passResidualsDone =
-          residualSummary && startRows <= residualBound && passResiduals.finishPass();
+      // The pass just made saw every row at the final coefficients: the residual quantiles'
+      // first pass (and, for at most the selection's bound of rows, their only one).
+      passResidualsDone = residualSummary && passResiduals.finishPass();
       fittedWarning = boundaryWarning(family(), sums.boundaryMu);
       if (!beginNestedFits(reader)) finishFit();
       return;
@@ -232,6 +233,10 @@ void QMXProcIGLM::finishFit() {
     keepSuccessesResponse();
   } else if (residualSummary) {
     beginResidualPasses();  // they read both columns of cbind(successes, failures)
+    // The passes go on from the first, made by the last IRLS pass.
+    residuals = std::move(passResiduals);
+    residuals.startPass();
+    passResiduals = GLMResidualQuantiles();
   } else {
     keepSuccessesResponse();
   }

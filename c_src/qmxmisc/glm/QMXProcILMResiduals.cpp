@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "qmxmisc/glm/GLMIrlsPass.h"
 #include "qmxmisc/glm/QMXProcIGLM.h"
 #include "qmxmisc/glm/QMXProcILMInternal.h"
 
@@ -81,9 +82,10 @@ void QMXProcIGLM::collectResiduals(const TMatrix<double>& eta, bool counts,
       counts || (!fit.weights().empty() && weights.isValid() && weights.getNRow() == n);
   for (long row = 0; row < n; ++row) {
     const double y = response(row, 0), w = weighted ? weights(row, 0) : 1.0;
-    const double mu = fam.link().evalInv(eta(row, 0));
-    const double d = std::sqrt(std::max(w * fam.deviance(y, mu), 0.0));
-    into.add(y > mu ? d : -d);
+    // The mean as the IRLS passes compute it (R's linkinv, thresholds included).
+    double mu = 0.0, dmu = 0.0;
+    fam.link().evalDeriv(eta(row, 0), mu, dmu);
+    into.add(glmDevianceResidual(y, mu, w * fam.deviance(y, mu)));
   }
 }
 

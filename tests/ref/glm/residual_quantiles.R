@@ -1,5 +1,5 @@
 # Writes the references of GLMResidualQuantilesTest: sets of values and R's quantile(x)
-# (type 7) of each.
+# (type 7) of each; -0 and +0 are one value to quantile().
 #   residual_quantiles_data.csv  set,x (in the order the test feeds them)
 #   residual_quantiles_ref.csv   set,min,q1,median,q3,max
 # Run: Rscript residual_quantiles.R   (from this folder)
@@ -13,7 +13,9 @@ sets <- list(
   normal = rnorm(1001),
   heavy = rt(2000, df = 1),
   outlier = c(runif(999), 1e12),
-  tiny = rnorm(400) * 1e-300)
+  tiny = rnorm(400) * 1e-300,
+  zeros = rep(c(0, -0, 1e-310, -1e-310, -2, 2, -0), 40),
+  signs = c(-rexp(600), rep(c(0, -0), 150), rexp(600)))
 header <- paste("#", R.version.string)
 data <- do.call(rbind, lapply(names(sets), function(s) data.frame(set = s, x = sets[[s]])))
 ref <- do.call(rbind, lapply(names(sets), function(s) {
