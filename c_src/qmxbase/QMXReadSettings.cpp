@@ -48,5 +48,7 @@ void QMXSetReadThreads(unsigned threads) {
 
 unsigned QMXReadThreads() {
   const unsigned set = readThreads;
-  return set > 0 ? set : std::max(std::thread::hardware_concurrency(), 1u);
+  // hardware_concurrency reads the affinity mask each time: once is enough.
+  static const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
+  return set > 0 ? set : cores;
 }

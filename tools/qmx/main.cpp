@@ -1,4 +1,6 @@
 // qmx: the command-line host of the procedures library.
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -94,6 +96,12 @@ std::unique_ptr<QMXProc> createLinkedProc(const std::string& className, const ch
 }
 
 int main(int argc, char** argv) {
+  // The blocks of a chunk (model matrix, response, weights: up to a few MB) are made on the
+  // reading thread and freed on the folding one, a thousand times a pass. From the heap they
+  // are reused; mapped and unmapped each time they cost page faults. At most a few chunks
+  // are alive at once, so what the heap keeps stays bounded.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   CLI::App app{"qmx: statistical procedures over CSV files larger than memory"};
   app.require_subcommand(1);
   addGlobalOptions(app);

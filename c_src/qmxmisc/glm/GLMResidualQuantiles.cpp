@@ -77,7 +77,7 @@ void GLMResidualQuantiles::startPass() {
   }
 }
 
-void GLMResidualQuantiles::add(double value) {
+void GLMResidualQuantiles::addOther(double value) {
   if (std::isnan(value)) return;
   if (passes_ == 0) {
     min_ = n_ == 0 ? value : std::min(min_, value);

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -23,7 +24,17 @@ class GLMResidualQuantiles {
   explicit GLMResidualQuantiles(std::int64_t bound = 1000000) : bound_(bound < 1 ? 1 : bound) {}
 
   void startPass();
-  void add(double value);
+  void add(double value) {
+    // The first pass while it keeps every value: inline, for the per-row loops.
+    if (passes_ == 0 && firstKept_ && n_ < bound_ && !std::isnan(value)) {
+      min_ = n_ == 0 || value < min_ ? value : min_;
+      max_ = n_ == 0 || value > max_ ? value : max_;
+      ++n_;
+      firstValues_.push_back(value);
+      return;
+    }
+    addOther(value);
+  }
   // True when the quantiles are known; false when another pass over the same values is needed.
   bool finishPass();
 
@@ -50,6 +61,7 @@ class GLMResidualQuantiles {
     std::vector<std::int64_t> counts;
     std::vector<double> lows, highs, kept;
   };
+  void addOther(double value);
   void settle();
   void countFine(double value);
   void shareBrackets();

@@ -7,12 +7,28 @@
 
 namespace {
 
-// An owned copy of m (matrices share their blocks when copied).
-DoubleMatrix deepCopy(const DoubleMatrix& m) {
-  if (!m.isValid() || m.size() == 0) return DoubleMatrix();
-  DoubleMatrix copy(m.getNRow(), m.getNCol());
-  std::memcpy(copy.data(), m.constData(), static_cast<std::size_t>(m.size()) * sizeof(double));
-  return copy;
+// `to` becomes an owned copy of `from` (matrices share their blocks when copied), in its
+// own block when the shapes agree.
+void copyInto(DoubleMatrix& to, const DoubleMatrix& from) {
+  if (!from.isValid() || from.size() == 0) {
+    to = DoubleMatrix();
+    return;
+  }
+  if (!to.isValid() || to.getNRow() != from.getNRow() || to.getNCol() != from.getNCol())
+    to = DoubleMatrix(from.getNRow(), from.getNCol());
+  std::memcpy(to.data(), from.constData(), static_cast<std::size_t>(from.size()) * sizeof(double));
+}
+
+// m's block for another thread, m left empty. Reference counts are not atomic: a block
+// shared with another matrix stays on this thread and its copy leaves.
+DoubleMatrix handOver(DoubleMatrix& m) {
+  if (m.useCount() > 1) {
+    DoubleMatrix copy;
+    copyInto(copy, m);
+    m = DoubleMatrix();
+    return copy;
+  }
+  return std::exchange(m, DoubleMatrix());
 }
 
 }  // namespace
@@ -31,8 +47,33 @@ void ILMFoldWorker::update(ILMAccumulator& acc, const ILMChunk& chunk) {
     acc.update(chunk);
     return;
   }
-  Job job{deepCopy(chunk.x), deepCopy(chunk.y), deepCopy(chunk.w),
-          chunk.nFixed,      chunk.rowsUsed,    chunk.rowsMissing};
+  Job job;
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!spare_.empty()) {
+    job = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  lock.unlock();
+  copyInto(job.x, chunk.x);
+  copyInto(job.y, chunk.y);
+  copyInto(job.w, chunk.w);
+  job.nFixed = chunk.nFixed;
+  job.rowsUsed = chunk.rowsUsed;
+  job.rowsMissing = chunk.rowsMissing;
+  queue(acc, std::move(job));
+}
+
+void ILMFoldWorker::take(ILMAccumulator& acc, DoubleMatrix& x, DoubleMatrix& y, DoubleMatrix& w,
+                         long nFixed, std::int64_t rowsUsed, std::int64_t rowsMissing) {
+  if (QMXReadThreads() < 2) {
+    acc.update(ILMChunk{x, y, w, nFixed, rowsUsed, rowsMissing});
+    return;
+  }
+  Job job{handOver(x), handOver(y), handOver(w), nFixed, rowsUsed, rowsMissing};
+  queue(acc, std::move(job));
+}
+
+void ILMFoldWorker::queue(ILMAccumulator& acc, Job job) {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [&] { return jobs_.size() < kMaxWaiting || error_ != nullptr; });
   if (error_) {
@@ -75,8 +116,8 @@ void ILMFoldWorker::run() {
     } catch (...) {
       error = std::current_exception();
     }
-    job = Job{};
     lock.lock();
+    if (spare_.size() < kMaxWaiting) spare_.push_back(std::move(job));  // its blocks, for reuse
     busy_ = false;
     if (error) error_ = error;
     changed_.notify_all();

@@ -13,6 +13,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "qmxmisc/glm/QMXProcILMAccumulator.h"
 
@@ -27,6 +28,10 @@ class ILMFoldWorker {
   // Folds `chunk` into `acc`: on the worker thread when the host may use more than one
   // thread, else at once. Every update until drain() must name the same accumulator.
   void update(ILMAccumulator& acc, const ILMChunk& chunk);
+  // As update, but a worker thread takes the blocks of x, y and w instead of copying them,
+  // and leaves the three empty (0 x 0).
+  void take(ILMAccumulator& acc, DoubleMatrix& x, DoubleMatrix& y, DoubleMatrix& w, long nFixed,
+            std::int64_t rowsUsed, std::int64_t rowsMissing);
   // Waits until every chunk given is folded; rethrows the first fold's exception.
   void drain();
 
@@ -39,10 +44,12 @@ class ILMFoldWorker {
   static constexpr std::size_t kMaxWaiting = 4;
 
   void run();
+  void queue(ILMAccumulator& acc, Job job);
 
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Job> jobs_;
+  std::vector<Job> spare_;  // folded jobs, whose matrices the next copies reuse
   ILMAccumulator* acc_ = nullptr;
   bool busy_ = false;  // the worker is folding a job taken off the queue
   bool stop_ = false;

@@ -114,7 +114,8 @@ long QMXProcILM::processChunk() {
     for (long col = 0; col < response.getNCol(); ++col)
       for (long row = 0; row < n; ++row)
         response(row, col) -= offset(row, 0);
-  folds.update(acc, ILMChunk{modelMatrix, response, weights, nFixed, used, missing});
+  // The fold takes the chunk's blocks: the next chunk makes new ones.
+  folds.take(acc, modelMatrix, response, weights, nFixed, used, missing);
   return n;
 }
 
