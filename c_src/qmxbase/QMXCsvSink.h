@@ -3,13 +3,18 @@
 // a failed run never leaves a file that looks finished. Format: a header line, numbers in
 // the shortest text that reads back to the same double (QMXNumberText.h), missing values
 // as NA, infinities as Inf and -Inf, factor cells as level text, and texts quoted (quotes
-// doubled) when they hold the separator, a quote or a line end.
+// doubled) when they hold the separator, a quote or a line end. When the host may use more
+// than one thread (QMXReadThreads), the rows are formatted and written on a thread of their
+// own while the next chunk is computed; a write that fails there fails the next `write` or
+// the `commit`.
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "qmxbase/QMXDataSink.h"
+#include "qmxbase/QMXOrderedWorker.h"
 
 class QMXCsvSink : public QMXDataSink {
  public:
@@ -34,11 +39,14 @@ class QMXCsvSink : public QMXDataSink {
   void abandon() override;
 
  private:
+  void checkLevels(const QMXSchema& schema, const QMXRowBlock& block, std::size_t firstRow,
+                   std::size_t count) const;
+  void format(const QMXRowBlock& block, std::size_t firstRow, std::size_t count);
   void appendText(std::string_view text);
   void appendNumber(double x);
   void flush();
   void closeAndRemove() noexcept;
-  [[noreturn]] void failWrite(int error);
+  [[noreturn]] void failWrite(int error) const;
 
   std::string path_;
   std::string tempPath_;
@@ -47,4 +55,6 @@ class QMXCsvSink : public QMXDataSink {
   std::string pending_;  // formatted text not yet handed to the file
   bool committed_ = false;
   bool ownsFile_ = true;
+  QMXSchema schema_;                          // of `begin`, which the rows follow
+  std::unique_ptr<QMXOrderedWorker> worker_;  // formats the rows, when there is one
 };

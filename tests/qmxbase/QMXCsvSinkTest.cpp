@@ -74,4 +74,24 @@ TEST(QMXCsvSink, DiskFullIsAnError) {
             "cannot write " + path + ".tmp: No space left on device");
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_FALSE(std::filesystem::is_symlink(path + ".tmp"));
+
+  // Megabytes of rows reach the file while they are written (on the formatting thread when
+  // there is one): the failure comes out of a later write or the commit.
+  std::filesystem::create_symlink("/dev/full", path + ".tmp");
+  QMXRowBlock many;
+  many.reset(kSchema);
+  many.numbers = {std::vector<double>(5000, 0.1), std::vector<double>(5000, 1)};
+  many.rows = 5000;
+  QMXCsvSink big(path);
+  big.begin(kSchema);
+  int chunks = 0;
+  EXPECT_EQ(dataErrorOf([&] {
+              for (; chunks < 200; ++chunks)
+                big.write(kSchema, many, 0, many.rows);
+              big.commit();
+            }),
+            "cannot write " + path + ".tmp: No space left on device");
+  EXPECT_LT(chunks, 200);  // a write failed, not only the commit
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(std::filesystem::is_symlink(path + ".tmp"));
 }

@@ -7,24 +7,19 @@
 
 namespace {
 
-// `to` becomes an owned copy of `from` (matrices share their blocks when copied), in its
-// own block when the shapes agree.
-void copyInto(DoubleMatrix& to, const DoubleMatrix& from) {
-  if (!from.isValid() || from.size() == 0) {
-    to = DoubleMatrix();
-    return;
-  }
-  if (!to.isValid() || to.getNRow() != from.getNRow() || to.getNCol() != from.getNCol())
-    to = DoubleMatrix(from.getNRow(), from.getNCol());
-  std::memcpy(to.data(), from.constData(), static_cast<std::size_t>(from.size()) * sizeof(double));
+// An owned copy of m (matrices share their blocks when copied).
+DoubleMatrix deepCopy(const DoubleMatrix& m) {
+  if (!m.isValid() || m.size() == 0) return DoubleMatrix();
+  DoubleMatrix copy(m.getNRow(), m.getNCol());
+  std::memcpy(copy.data(), m.constData(), static_cast<std::size_t>(m.size()) * sizeof(double));
+  return copy;
 }
 
 // m's block for another thread, m left empty. Reference counts are not atomic: a block
 // shared with another matrix stays on this thread and its copy leaves.
 DoubleMatrix handOver(DoubleMatrix& m) {
   if (m.useCount() > 1) {
-    DoubleMatrix copy;
-    copyInto(copy, m);
+    DoubleMatrix copy = deepCopy(m);
     m = DoubleMatrix();
     return copy;
   }
@@ -33,34 +28,13 @@ DoubleMatrix handOver(DoubleMatrix& m) {
 
 }  // namespace
 
-ILMFoldWorker::~ILMFoldWorker() {
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    stop_ = true;
-  }
-  changed_.notify_all();
-  if (thread_.joinable()) thread_.join();
-}
-
 void ILMFoldWorker::update(ILMAccumulator& acc, const ILMChunk& chunk) {
   if (QMXReadThreads() < 2) {
     acc.update(chunk);
     return;
   }
-  Job job;
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (!spare_.empty()) {
-    job = std::move(spare_.back());
-    spare_.pop_back();
-  }
-  lock.unlock();
-  copyInto(job.x, chunk.x);
-  copyInto(job.y, chunk.y);
-  copyInto(job.w, chunk.w);
-  job.nFixed = chunk.nFixed;
-  job.rowsUsed = chunk.rowsUsed;
-  job.rowsMissing = chunk.rowsMissing;
-  queue(acc, std::move(job));
+  queue(acc, Job{deepCopy(chunk.x), deepCopy(chunk.y), deepCopy(chunk.w), chunk.nFixed,
+                 chunk.rowsUsed, chunk.rowsMissing});
 }
 
 void ILMFoldWorker::take(ILMAccumulator& acc, DoubleMatrix& x, DoubleMatrix& y, DoubleMatrix& w,
@@ -69,57 +43,20 @@ void ILMFoldWorker::take(ILMAccumulator& acc, DoubleMatrix& x, DoubleMatrix& y, 
     acc.update(ILMChunk{x, y, w, nFixed, rowsUsed, rowsMissing});
     return;
   }
-  Job job{handOver(x), handOver(y), handOver(w), nFixed, rowsUsed, rowsMissing};
-  queue(acc, std::move(job));
+  queue(acc, Job{handOver(x), handOver(y), handOver(w), nFixed, rowsUsed, rowsMissing});
 }
 
 void ILMFoldWorker::queue(ILMAccumulator& acc, Job job) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] { return jobs_.size() < kMaxWaiting || error_ != nullptr; });
-  if (error_) {
-    lock.unlock();
-    drain();  // rethrows the fold's exception
-    return;
-  }
-  acc_ = &acc;
-  jobs_.push_back(std::move(job));
-  if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
-  lock.unlock();
-  changed_.notify_all();
+  if (!worker_) worker_ = std::make_unique<QMXOrderedWorker>(kMaxWaiting);
+  // The task owns the job's blocks and drops them on the worker's thread.
+  auto owned = std::make_shared<Job>(std::move(job));
+  worker_->submit([&acc, owned]() mutable {
+    acc.update(
+        ILMChunk{owned->x, owned->y, owned->w, owned->nFixed, owned->rowsUsed, owned->rowsMissing});
+    owned.reset();
+  });
 }
 
 void ILMFoldWorker::drain() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] { return (jobs_.empty() && !busy_) || error_ != nullptr; });
-  if (!error_) return;
-  // A failed fold drops the chunks after it; the pass is over.
-  jobs_.clear();
-  changed_.wait(lock, [&] { return !busy_; });
-  const std::exception_ptr error = std::exchange(error_, nullptr);
-  std::rethrow_exception(error);
-}
-
-void ILMFoldWorker::run() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  for (;;) {
-    changed_.wait(lock, [&] { return stop_ || (!jobs_.empty() && error_ == nullptr); });
-    if (stop_) return;
-    Job job = std::move(jobs_.front());
-    jobs_.pop_front();
-    busy_ = true;
-    ILMAccumulator* acc = acc_;
-    lock.unlock();
-    changed_.notify_all();
-    std::exception_ptr error;
-    try {
-      acc->update(ILMChunk{job.x, job.y, job.w, job.nFixed, job.rowsUsed, job.rowsMissing});
-    } catch (...) {
-      error = std::current_exception();
-    }
-    lock.lock();
-    if (spare_.size() < kMaxWaiting) spare_.push_back(std::move(job));  // its blocks, for reuse
-    busy_ = false;
-    if (error) error_ = error;
-    changed_.notify_all();
-  }
+  if (worker_) worker_->drain();
 }

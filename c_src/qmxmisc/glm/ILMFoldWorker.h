@@ -1,20 +1,17 @@
 // ILMFoldWorker: folds the chunks of a linear-model pass into an ILMAccumulator on a second
-// thread, while the proc's thread reads and builds the next chunks. The chunks are copied
-// and folded in the order given, so the accumulator ends exactly as if they were folded on the
-// proc's thread. At most a few chunks wait (memory stays bounded). Before anything reads or
-// resets the accumulator, drain() waits for the folds and rethrows a fold's exception.
+// thread (QMXOrderedWorker), while the proc's thread reads and builds the next chunks. The
+// chunks are folded in the order given, so the accumulator ends exactly as if they were
+// folded on the proc's thread. At most a few chunks wait (memory stays bounded). Before
+// anything reads or resets the accumulator, drain() waits for the folds and rethrows a fold's
+// exception.
 //
 // Without a second thread (qmx --threads 1) update folds at once.
 #pragma once
 
-#include <condition_variable>
-#include <cstddef>
-#include <deque>
-#include <exception>
-#include <mutex>
-#include <thread>
-#include <vector>
+#include <cstdint>
+#include <memory>
 
+#include "qmxbase/QMXOrderedWorker.h"
 #include "qmxmisc/glm/QMXProcILMAccumulator.h"
 
 class ILMFoldWorker {
@@ -23,10 +20,10 @@ class ILMFoldWorker {
   // A copy is idle: it shares no thread and no pending chunk.
   ILMFoldWorker(const ILMFoldWorker&) {}
   ILMFoldWorker& operator=(const ILMFoldWorker&) { return *this; }
-  ~ILMFoldWorker();
 
-  // Folds `chunk` into `acc`: on the worker thread when the host may use more than one
-  // thread, else at once. Every update until drain() must name the same accumulator.
+  // Folds `chunk` into `acc`: on the worker thread (a copy of the chunk) when the host may
+  // use more than one thread, else at once. Every update until drain() must name the same
+  // accumulator.
   void update(ILMAccumulator& acc, const ILMChunk& chunk);
   // As update, but a worker thread takes the blocks of x, y and w instead of copying them,
   // and leaves the three empty (0 x 0).
@@ -43,16 +40,7 @@ class ILMFoldWorker {
   };
   static constexpr std::size_t kMaxWaiting = 4;
 
-  void run();
   void queue(ILMAccumulator& acc, Job job);
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<Job> jobs_;
-  std::vector<Job> spare_;  // folded jobs, whose matrices the next copies reuse
-  ILMAccumulator* acc_ = nullptr;
-  bool busy_ = false;  // the worker is folding a job taken off the queue
-  bool stop_ = false;
-  std::exception_ptr error_;
-  std::thread thread_;
+  std::unique_ptr<QMXOrderedWorker> worker_;
 };
