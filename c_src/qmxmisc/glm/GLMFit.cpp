@@ -62,6 +62,8 @@ bool GLMFit::valid(bool quick) const {
   const long p = coefficients_.getNRow();
   if (p < 1) return false;
   if (stdErr_.getNRow() != p || stdErr_.getNCol() != coefficients_.getNCol()) return false;
+  // An intercept-only model has no variables, so no coefficient table either.
+  if (p == 1 && intercept() && nVariables() == 0) return coefTable_.size() == 0;
   return coefTable_.getNRow() == p;
 }
 
