@@ -3369,6 +3369,49 @@ static void csvWriteText(FILE* out, const char* text) {
   fputc('"', out);
 }
 
+/* A finite number in its shortest text that reads back as the same double: the fewest
+ * significant digits that do, written in positional or exponent form, whichever is shorter
+ * (positional on a tie), as the C++ std::to_chars of qmx score writes it. */
+static void csvWriteNumber(FILE* out, double value) {
+  char sci[40];
+  int precision = 1;
+  for (; precision < 17; ++precision) {
+    snprintf(sci, sizeof(sci), "%.*e", precision - 1, value);
+    if (strtod(sci, NULL) == value) break;
+  }
+  if (precision == 17) snprintf(sci, sizeof(sci), "%.16e", value);
+  /* sci is [-]d[.ddd]e(+|-)XX: its digits and exponent make the positional form. */
+  const char* p = sci;
+  const int negative = *p == '-';
+  p += negative;
+  char digits[20];
+  int nDigits = 0;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') digits[nDigits++] = *p;
+  const int exponent = atoi(p + 1);
+  char fixed[400];
+  int n = 0;
+  if (negative) fixed[n++] = '-';
+  if (exponent < 0) {
+    fixed[n++] = '0';
+    fixed[n++] = '.';
+    for (int k = 0; k < -exponent - 1; ++k)
+      fixed[n++] = '0';
+    for (int k = 0; k < nDigits; ++k)
+      fixed[n++] = digits[k];
+  } else if (exponent + 1 >= nDigits) {
+    /* A whole number: its exact decimal value, as the positional form of to_chars has it. */
+    n += snprintf(fixed + n, sizeof(fixed) - (size_t)n, "%.0f", fabs(value));
+  } else {
+    for (int k = 0; k < nDigits; ++k) {
+      if (k == exponent + 1) fixed[n++] = '.';
+      fixed[n++] = digits[k];
+    }
+  }
+  fixed[n] = '\0';
+  fputs(n <= (int)strlen(sci) ? fixed : sci, out);
+}
+
 int TelvarDataSet_writeCsv(FILE* out, const TelvarObject* ds) {
   if (out == NULL || !TelvarDataSet_isValid(ds)) return TELVAR_INVALID;
   int nrow = dsDim(ds, 0), ncol = dsDim(ds, 1);
@@ -3395,7 +3438,7 @@ int TelvarDataSet_writeCsv(FILE* out, const TelvarObject* ds) {
       } else if (isinf(value)) {
         fputs(value > 0 ? "Inf" : "-Inf", out);
       } else {
-        fprintf(out, "%.17g", value);
+        csvWriteNumber(out, value);
       }
     }
     fputc('\n', out);

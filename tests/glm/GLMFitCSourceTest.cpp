@@ -1,7 +1,8 @@
 // Regression fits in the standalone C scoring library: fits of the regression procs on mtcars,
 // under every factor coding and with powers, score in the library as in the scoring proc
 // (1e-10 relative); the packages of the fits of tests/ref/vtcsrc/package_fits.csv, compiled
-// with the system C compiler, print what the scoring proc prints; the messages.
+// with the system C compiler, print what the scoring proc prints, to the last digit; the
+// messages.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +15,7 @@
 
 #include "../vtcsrc/VTTestSupport.h"
 #include "glm/GlmProcCases.h"
+#include "qmxbase/QMXNumberText.h"
 #include "qmxmisc/glm/GLMFit.h"
 #include "qmxmisc/glm/GLMSpecNames.h"
 #include "qmxmisc/glm/QMXProcGLMFit.h"
@@ -133,11 +135,6 @@ TEST(GLMFitCSource, LibraryScoresAsTheScoringProc) {
 }
 
 // A value as `qmx score` prints it: 15 significant digits, NA for NaN.
-std::string printed(double value) {
-  char cell[32];
-  std::snprintf(cell, sizeof cell, "%.15g", value);
-  return std::isnan(value) ? "NA" : cell;
-}
 
 GLMFit refitted(const RefRow& row) {
   GLMFit fit = fitOf(row.text("fit"));
@@ -194,9 +191,9 @@ TEST(GLMFitCSource, PackagesPrintWhatTheScoringProcPrints) {
       const auto want = procScores(fit, binomial ? "probability" : "fitted.value", k);
       ASSERT_EQ(lines.size(), want.size() + 2);  // header, rows, the empty text after the last
       for (std::size_t r = 0; r < want.size(); ++r) {
-        const std::string cell = splitText(lines[r + 1], ',').at(static_cast<std::size_t>(k));
-        const double got = cell == "NA" ? std::nan("") : std::strtod(cell.c_str(), nullptr);
-        EXPECT_EQ(printed(got), printed(want[r])) << cell;
+        // The same text as qmx score writes.
+        EXPECT_EQ(splitText(lines[r + 1], ',').at(static_cast<std::size_t>(k)),
+                  QMXCsvNumberText(want[r]));
       }
     }
   }
