@@ -338,13 +338,18 @@ void QMXCsvScanner::finishFields() {
   }
 }
 
-void QMXCsvScanner::rewind() {
-  ++passes;
-  if (::lseek(fd_, dataOffset_, SEEK_SET) < 0)
+// Reading starts again at byte `offset` of the file, with an empty buffer.
+void QMXCsvScanner::seekTo(std::int64_t offset) {
+  if (::lseek(fd_, offset, SEEK_SET) < 0)
     throw QMXDataError("cannot seek in " + path_ + ": " + std::strerror(errno));
-  bufOffset_ = dataOffset_;
+  bufOffset_ = offset;
   begin_ = end_ = 0;
   eof_ = false;
+}
+
+void QMXCsvScanner::rewind() {
+  ++passes;
+  seekTo(dataOffset_);
   line_ = dataLine_;
   recordLine_ = 0;
   refill();
@@ -352,11 +357,7 @@ void QMXCsvScanner::rewind() {
 
 void QMXCsvScanner::seekRange(std::int64_t start, std::int64_t end, std::int64_t line,
                               bool skipLine) {
-  if (::lseek(fd_, start, SEEK_SET) < 0)
-    throw QMXDataError("cannot seek in " + path_ + ": " + std::strerror(errno));
-  bufOffset_ = start;
-  begin_ = end_ = 0;
-  eof_ = false;
+  seekTo(start);
   rangeEnd_ = end;
   refill();
   // A CR that ends a CRLF leaves its LF to next(), which skips it as an empty line.

@@ -81,6 +81,7 @@ class QMXCsvScanner {
  private:
   QMXCsvScanner(std::string path, const QMXCsvOptions& options, bool countPass);
   enum class Parse { Done, NeedMore };
+  void seekTo(std::int64_t offset);
   Parse parseRecord();
   const char* fieldEnd(const char* p, const char* end) const;
   bool isMarker(std::string_view text) const;
