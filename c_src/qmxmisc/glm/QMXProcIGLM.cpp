@@ -24,7 +24,6 @@ void QMXProcIGLM::init() {
   halvings = 0;
   boundary = false;
   checkValues = true;
-  startRows = 0;
   passResiduals = GLMResidualQuantiles(residualBound);
   passResiduals.startPass();
   passResidualsDone = false;
@@ -159,7 +158,6 @@ void QMXProcIGLM::endPass(QMXBufReader& reader) {
   }
   const bool startPass = candidate.size() == 0;
   if (startPass) endScan();
-  if (startPass) startRows = rowsUsed;
   checkValues = false;  // every later pass reads the rows this pass checked
   if (!meanFromData || passes > 0) nullDone = true;
   ++passes;

@@ -118,10 +118,6 @@ class QMXProcIGLM : public QMXProcILM {
   void endScan();
   // The end of a pass: halve, finish, or solve and rewind.
   void endPass(QMXBufReader& reader);
-  // The chunk's deviance residuals at linear predictor eta into `into` (response and weights
-  // as a pass reads them, before the working values replace them; `counts`: the response was
-  // cbind(successes, failures), its trials are in the weights).
-  void collectResiduals(const TMatrix<double>& eta, bool counts, GLMResidualQuantiles& into) const;
   // True when the accepted candidate of iteration `iterations` ends the fit by the rule.
   bool convergedNow();
   // True when halveOnIncrease and this pass's deviance exceeds the accepted one.
@@ -165,8 +161,7 @@ class QMXProcIGLM : public QMXProcILM {
   // the fit's, and no residual pass is needed while they fit the selection's bound.
   GLMResidualQuantiles passResiduals;
   bool passResidualsDone = false;
-  std::int64_t startRows = 0;  // the rows the first pass used
-  std::string fittedWarning;   // boundaryWarning() of the final pass
+  std::string fittedWarning;  // boundaryWarning() of the final pass
   static std::string boundaryWarning(const GLMFamily& fam, long rows);
   bool nullDone = false;
   // Results.

@@ -70,12 +70,6 @@ void QMXProcIGLM::addChunkResiduals() {
     }
     countsToProportions();
   }
-  collectResiduals(eta, counts, residuals);
-}
-
-void QMXProcIGLM::collectResiduals(const TMatrix<double>& eta, bool counts,
-                                   GLMResidualQuantiles& into) const {
-  const long n = response.getNRow();
   const GLMFamily& fam = family();
   // Without a weights column (or counts) `weights` may hold a pass's working weights.
   const bool weighted =
@@ -85,7 +79,7 @@ void QMXProcIGLM::collectResiduals(const TMatrix<double>& eta, bool counts,
     // The mean as the IRLS passes compute it (R's linkinv, thresholds included).
     double mu = 0.0, dmu = 0.0;
     fam.link().evalDeriv(eta(row, 0), mu, dmu);
-    into.add(glmDevianceResidual(y, mu, w * fam.deviance(y, mu)));
+    residuals.add(glmDevianceResidual(y, mu, w * fam.deviance(y, mu)));
   }
 }
 
